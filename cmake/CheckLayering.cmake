@@ -1,0 +1,17 @@
+# Fails when a lower layer includes Qt or a higher layer: util, crypto, compress and engine
+# know nothing of the application or its toolkit.
+set(lower util crypto compress engine)
+set(violations "")
+foreach(layer IN LISTS lower)
+  file(GLOB_RECURSE files ${SOURCE_DIR}/src/${layer}/*.h ${SOURCE_DIR}/src/${layer}/*.cpp)
+  foreach(f IN LISTS files)
+    file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]*|app/|ui/|platform/|cli/)")
+    foreach(l IN LISTS lines)
+      list(APPEND violations "${f}: ${l}")
+    endforeach()
+  endforeach()
+endforeach()
+if(violations)
+  string(REPLACE ";" "\n" text "${violations}")
+  message(FATAL_ERROR "Layering violations:\n${text}")
+endif()

@@ -1,0 +1,12 @@
+# Warnings for every target of the project; errors when VKO_WERROR is on (CI).
+add_library(vko_warnings INTERFACE)
+target_compile_options(vko_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor
+  -Wold-style-cast -Wcast-align -Woverloaded-virtual -Wimplicit-fallthrough)
+if(VKO_WERROR)
+  target_compile_options(vko_warnings INTERFACE -Werror)
+endif()
+
+if(VKO_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+
+// The cipher library: one keyed byte-stream transform for the whole process.
+//
+// - InitCipher keys the stream from a password (mode 0 is the only mode) and restarts it.
+// - CipherBuffer and CipherByte transform bytes; a run gives the same output however it is
+//   split into calls, and the transform is its own inverse (enciphering again from the same
+//   keyed state restores the input).
+// - EncodeText and DecodeText turn three bytes into four printable characters and back; they
+//   do not touch the stream.
+//
+// The state is process-wide and not synchronised: one caller at a time.
+
+void InitCipher(const char* key, int32_t keyLength, int32_t mode);
+int32_t CipherBuffer(const char* source, int32_t length, char* dest);
+uint8_t CipherByte(uint8_t value);
+int32_t EncodeText(const char* source, int32_t length, char* dest);
+int32_t DecodeText(const char* source, int32_t length, char* dest);

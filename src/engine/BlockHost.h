@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+namespace vko {
+
+// What the box engine needs from the program around it: the cancel flag, a chance for the
+// user interface to breathe during long operations, and the user's attention for messages.
+class BlockHost {
+public:
+    enum class Icon { None, Information, Question, Exclamation };
+
+    virtual ~BlockHost() = default;
+
+    // The application's cancel flag; the engine polls it and stops at its next check.
+    [[nodiscard]] virtual bool CancelRequested() = 0;
+    // Lets pending window messages run (a no-op without a user interface).
+    virtual void PumpMessages() = 0;
+    // A message with an OK button.
+    virtual void ShowMessage(const std::string& text, Icon icon) = 0;
+    // A question with Yes and No buttons; true for Yes.
+    [[nodiscard]] virtual bool AskYesNo(const std::string& text) = 0;
+};
+
+// A host with no user: never cancels, ignores messages, answers every question Yes.
+class QuietHost : public BlockHost {
+public:
+    bool CancelRequested() override { return false; }
+    void PumpMessages() override {}
+    void ShowMessage(const std::string&, Icon) override {}
+    bool AskYesNo(const std::string&) override { return true; }
+};
+
+}  // namespace vko

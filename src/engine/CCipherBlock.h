@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/BlockEvents.h"
+#include "engine/BlockHost.h"
+
+namespace vko {
+
+// Result codes of the engine's operations.
+namespace BlockResult {
+inline constexpr int16_t kCreateCancelled = 0;  // CreateBlock
+inline constexpr int16_t kCreateDone = 1;
+inline constexpr int16_t kReadOk = 0;  // ViewBlock, ProcessBlock, DynamicExtractBlock
+inline constexpr int16_t kReadNotABox = 1;
+inline constexpr int16_t kExtractDone = 0;  // ExtractBlock
+inline constexpr int16_t kExtractNotABox = 1;
+inline constexpr int16_t kExtractCancelled = 3;
+inline constexpr int16_t kExtractAbandoned = 100;
+}  // namespace BlockResult
+
+// The message shown for a header that cannot be read.
+inline constexpr const char* kHeaderDamagedMessage = "Password incorrect or header damaged";
+
+// One file record of the box read last, decoded.
+struct FileRecord {
+    int32_t FolderNumber = 0;  // 0 or 1: the boxed folder itself; k: folder-table entry k
+    int32_t Size = 0;          // uncompressed size
+    int32_t Stored = 0;        // bytes in the data area (the size in a plain box)
+    std::string Name;          // file name without its folder
+};
+
+// The box engine: turns a folder tree into a box file and back.
+//
+// Operations report their outcome as the result codes above; failures they do not handle
+// themselves (file-system errors, limits a folder exceeds) leave them as vko::Failure. The
+// engine has one box slot: at most one box is open for reading at a time. It uses the
+// process-wide cipher, so one operation runs at a time.
+class CCipherBlock {
+public:
+    explicit CCipherBlock(BlockHost& host);
+    ~CCipherBlock();
+    CCipherBlock(const CCipherBlock&) = delete;
+    CCipherBlock& operator=(const CCipherBlock&) = delete;
+
+    // The observer of the engine's events (may be null).
+    void SetEvents(BlockEvents* events) noexcept;
+
+    // Boxes the folder Path into BlockFile: 1 done, 0 cancelled. Shread 1 overwrites and
+    // removes the sources afterwards. CompressionLevel 1 makes a compressed box.
+    [[nodiscard]] int16_t CreateBlock(const std::string& BlockFile, const std::string& BlockName,
+                                      const std::string& Password, const std::string& Path,
+                                      int16_t Shread, int16_t CompressionLevel = 0);
+
+    // Reads the header and closes the box: 0 read, 1 not a box or wrong password.
+    [[nodiscard]] int16_t ViewBlock(const std::string& BlockFile, const std::string& Password);
+    // Reads the header and leaves the box open at its data area (the cipher must have been
+    // keyed with Password just before).
+    [[nodiscard]] int16_t ProcessBlock(const std::string& BlockFile, const std::string& Password);
+    // Unpacks the whole box into Path: 0 done, 1 not a box, 3 cancelled, 100 abandoned.
+    [[nodiscard]] int16_t ExtractBlock(const std::string& BlockFile, const std::string& Path,
+                                       const std::string& Password);
+    // Deciphers count stored bytes from the open box into destination.
+    void ExtractToFile(const std::string& destination, int32_t count);
+
+    // Opens a box for extracting chosen files: 0 ready, 1 not readable (box closed).
+    [[nodiscard]] int16_t DynamicExtractBlock(const std::string& BlockFile, const std::string& Path,
+                                              const std::string& Password);
+    // Extracts file FileNumber (counted from 1) of the open box below Path.
+    void DynamicExtractToFile(int32_t FileNumber, const std::string& Path);
+    void DynamicClose();
+
+    // Header parsing, exposed for callers that read records themselves.
+    void ParseDirBlock(const std::string& block);
+    void ParseFileBlock(const std::string& block);
+    void ParseBlockInfo(int32_t Index, std::string& BlockFile, std::string& FilePath,
+                        int32_t& filesize);
+
+    // Folder scan and folder table.
+    [[nodiscard]] std::vector<std::string> GetAllFiles(const std::string& Path,
+                                                       const std::string& filespec,
+                                                       bool RecurseDirs);
+    void AddDir(const std::string& Path, bool bForceAdd = false);
+    [[nodiscard]] int32_t GetPathNumber(const std::string& Path) const;
+    [[nodiscard]] static std::string GetPathFromFile(const std::string& Pathname);
+    static void CreateAllFolders(const std::string& mPathToCheck);
+    [[nodiscard]] std::vector<std::string> GetDirectories(const std::string& Path,
+                                                          int32_t Attributes = 0,
+                                                          bool IncludePath = false);
+    void CleanUp();
+
+    // Properties of the last box created or read.
+    [[nodiscard]] uint8_t BlockVersion() const noexcept;
+    [[nodiscard]] int16_t Compressed() const noexcept;
+    [[nodiscard]] const std::string& RootPath() const noexcept;
+    [[nodiscard]] const std::string& BlockName() const noexcept;
+    // The folder table, entry 1 first (index 0 of the vector).
+    [[nodiscard]] const std::vector<std::string>& Directories() const noexcept;
+    // Folder-table entry by its number (from 1); empty for 0 or a number past the table.
+    [[nodiscard]] std::string Directory(int32_t number) const;
+    // The file records of the last box read, without their length byte, from index 0.
+    [[nodiscard]] const std::vector<std::string>& Files() const noexcept;
+    [[nodiscard]] FileRecord Record(int32_t index) const;
+    [[nodiscard]] int32_t DataByteCount() const noexcept;
+    [[nodiscard]] int32_t HeaderEnd() const noexcept;
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
+    BlockHost& host_;
+    BlockEvents* events_ = nullptr;
+};
+
+}  // namespace vko

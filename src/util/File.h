@@ -1,0 +1,99 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace vko {
+
+// Byte-stream files for every layer that reads or writes user data. Every failure throws a
+// Failure that names the path. All reads and writes pass through FileFaults, so tests can make
+// the file system fail after a given number of bytes.
+
+class InputFile {
+public:
+    explicit InputFile(const std::string& path);  // throws when the file cannot be opened
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    [[nodiscard]] int64_t Length() const noexcept { return length_; }
+    [[nodiscard]] int64_t Position() const noexcept { return position_; }
+    [[nodiscard]] const std::string& Path() const noexcept { return path_; }
+
+    // Reads up to count bytes; fewer only at the end of the file.
+    [[nodiscard]] size_t Read(char* buffer, size_t count);
+    // Reads exactly count bytes or throws (a file shorter than expected is an error).
+    void ReadExactly(char* buffer, size_t count);
+    void Seek(int64_t position);
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    int64_t length_ = 0;
+    int64_t position_ = 0;
+};
+
+class OutputFile {
+public:
+    // Creates or truncates the file (or opens an existing one for update when truncate is false).
+    explicit OutputFile(const std::string& path, bool truncate = true);
+    ~OutputFile();  // closes without reporting; call Close() to see errors
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    [[nodiscard]] int64_t Position() const noexcept { return position_; }
+    [[nodiscard]] const std::string& Path() const noexcept { return path_; }
+
+    void Write(const char* data, size_t count);
+    void Write(const std::string& bytes) { Write(bytes.data(), bytes.size()); }
+    void Seek(int64_t position);
+    void Sync();   // flushes to the device so a following rename is durable
+    void Close();  // throws when buffered data cannot be written
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    int64_t position_ = 0;
+};
+
+// A file written beside its target under a temporary name and renamed over the target only by
+// Commit(): until then an existing target stays untouched, and destruction without Commit()
+// removes the temporary file. The temporary name is hidden (it starts with ".") and ends in
+// kTempSuffix so that a file left behind by a killed process is recognisable.
+class AtomicFile {
+public:
+    static constexpr const char* kTempSuffix = ".vkpart";
+
+    explicit AtomicFile(const std::string& target);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    [[nodiscard]] OutputFile& Out() noexcept { return *out_; }
+    [[nodiscard]] const std::string& TempPath() const noexcept { return tempPath_; }
+    [[nodiscard]] const std::string& Target() const noexcept { return target_; }
+
+    void Commit();  // sync, close, rename over the target
+    void Discard() noexcept;
+
+    // Removes temporary files of this target left by processes that no longer run.
+    static void RemoveStaleTemps(const std::string& target) noexcept;
+
+private:
+    std::string target_;
+    std::string tempPath_;
+    std::unique_ptr<OutputFile> out_;
+    bool done_ = false;
+};
+
+// Test seam: make reads or writes fail once the given number of bytes has passed through
+// the file layer (counted from the call). A negative count switches the fault off.
+namespace FileFaults {
+void FailWritesAfter(int64_t bytes) noexcept;
+void FailReadsAfter(int64_t bytes) noexcept;
+void Reset() noexcept;
+}  // namespace FileFaults
+
+}  // namespace vko

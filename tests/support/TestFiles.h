@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+
+namespace vko::test {
+
+// A fresh folder under $VKO_TEST_TMP (or the system's temporary folder), removed with the
+// object. Paths are returned as byte strings, the way the engine takes them.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    [[nodiscard]] const std::filesystem::path& Path() const noexcept { return path_; }
+    // The folder joined with a relative path.
+    [[nodiscard]] std::string operator/(const std::string& relative) const;
+    [[nodiscard]] std::string Str() const { return path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Writes bytes to a file, creating its folders.
+void WriteFile(const std::string& path, const std::string& bytes);
+[[nodiscard]] std::string ReadFile(const std::string& path);
+// Deterministic pseudo-random bytes.
+[[nodiscard]] std::string RandomBytes(size_t count, uint32_t seed);
+
+// A folder tree as relative path ("a/b.txt") -> contents; folders are implied by the paths.
+using Tree = std::map<std::string, std::string>;
+void MakeTree(const std::string& root, const Tree& tree);
+// Every regular file below root, relative path -> contents.
+[[nodiscard]] Tree ReadTree(const std::string& root);
+
+// Makes key derivation cheap for the rest of the test program.
+void UseFastKeys();
+
+}  // namespace vko::test
