@@ -108,10 +108,7 @@ public:
     [[nodiscard]] int32_t HeaderEnd() const noexcept;
 
 private:
-    struct State;
-    std::unique_ptr<State> s_;
-    BlockHost& host_;
-    BlockEvents* events_ = nullptr;
+    std::unique_ptr<struct BlockState> s_;
 };
 
 }  // namespace vko

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/BlockState.h"
+
+// Whole-box extraction and single-file extraction.
+namespace vko::BlockExtract {
+
+[[nodiscard]] int16_t ExtractBlock(BlockState& s, const std::string& BlockFile,
+                                   const std::string& Path, const std::string& Password);
+void ExtractToFile(BlockState& s, const std::string& destination, int32_t count);
+
+[[nodiscard]] int16_t DynamicExtractBlock(BlockState& s, const std::string& BlockFile,
+                                          const std::string& Path, const std::string& Password);
+void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& Path);
+void DynamicClose(BlockState& s);
+
+}  // namespace vko::BlockExtract

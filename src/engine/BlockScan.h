@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/BlockState.h"
+
+// The folder scan and the folder table used by creation and extraction.
+namespace vko::BlockScan {
+
+[[nodiscard]] std::vector<std::string> GetAllFiles(BlockState& s, const std::string& Path,
+                                                   const std::string& filespec, bool RecurseDirs);
+void AddDir(BlockState& s, const std::string& Path, bool bForceAdd);
+[[nodiscard]] int32_t GetPathNumber(const BlockState& s, const std::string& Path);
+[[nodiscard]] std::string GetPathFromFile(const std::string& Pathname);
+void CreateAllFolders(const std::string& mPathToCheck);
+[[nodiscard]] std::vector<std::string> GetDirectories(const std::string& Path, int32_t Attributes,
+                                                      bool IncludePath);
+
+}  // namespace vko::BlockScan

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "crypto/CCipher.h"
+#include "engine/BlockEvents.h"
+#include "engine/BlockHost.h"
+#include "engine/FolderTable.h"
+#include "util/CTick.h"
+#include "util/File.h"
+
+namespace vko {
+
+// Everything a CCipherBlock holds between and during operations. Each operation family
+// (scan, create, store, header, extract, single-file extract) works on it through the free
+// functions declared in its own header.
+struct BlockState {
+    explicit BlockState(BlockHost& h) : host(h) {}
+
+    BlockHost& host;
+    BlockEvents* observer = nullptr;
+    BlockEvents& Events() noexcept { return observer ? *observer : silent; }
+    BlockEvents silent;
+
+    // The last box created or read.
+    uint8_t blockVersion = 0;
+    int16_t compressed = 0;
+    std::string rootPath;
+    std::string blockName;
+    FolderTable folders;
+    std::vector<std::string> files;      // records of the last box read, without length byte
+    std::vector<int64_t> recordOffsets;  // data-area offset of each record's stored bytes
+    int32_t dataByteCount = 0;
+    int32_t headerEnd = 0;
+
+    // Box creation.
+    std::vector<std::string> fileList;   // full paths in scan order
+    std::vector<int32_t> storedSizes;    // per file, compressed boxes only
+
+    // Progress counters and the stopwatch behind the throughput figure.
+    int32_t totalBytes = 0;
+    int32_t processedBytes = 0;
+    int32_t sinceSample = 0;
+    CTick tick;
+
+    CCipher cipher;
+    std::unique_ptr<InputFile> box;  // the box slot: at most one box open for reading
+    std::string dynamicPassword;     // keys each file of a single-file extraction
+};
+
+}  // namespace vko
