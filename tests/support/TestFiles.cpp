@@ -6,7 +6,6 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "crypto/cipherlib_testing.h"
 
 namespace fs = std::filesystem;
 
@@ -78,7 +77,5 @@ Tree ReadTree(const std::string& root) {
     }
     return tree;
 }
-
-void UseFastKeys() { cipherlib_testing::UseFastKeyDerivation(true); }
 
 }  // namespace vko::test

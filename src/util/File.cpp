@@ -1,0 +1,86 @@
+#include "util/File.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "util/Failure.h"
+#include "util/FileFaults.h"
+
+namespace vko {
+
+namespace {
+
+std::FILE* Open(const std::string& path, const char* mode) {
+    std::FILE* file = std::fopen(path.c_str(), mode);
+    if (!file) throw FailureFromErrno(errno, path);
+    return file;
+}
+
+void SeekTo(std::FILE* file, int64_t position, const std::string& path) {
+    if (fseeko(file, static_cast<off_t>(position), SEEK_SET) != 0) throw FailureFromErrno(errno, path);
+}
+
+}  // namespace
+
+InputFile::InputFile(const std::string& path) : path_(path), file_(Open(path, "rb")) {
+    if (fseeko(file_, 0, SEEK_END) != 0 || (length_ = ftello(file_)) < 0 ||
+        fseeko(file_, 0, SEEK_SET) != 0) {
+        const int error = errno;
+        std::fclose(file_);
+        throw FailureFromErrno(error, path);
+    }
+}
+
+InputFile::~InputFile() { std::fclose(file_); }
+
+size_t InputFile::Read(char* buffer, size_t count) {
+    const size_t allowed = FileFaults::AllowRead(count);
+    const size_t got = std::fread(buffer, 1, allowed, file_);
+    position_ += static_cast<int64_t>(got);
+    if (std::ferror(file_)) throw FailureFromErrno(errno ? errno : EIO, path_);
+    if (allowed < count && got == allowed) throw FailureFromErrno(EIO, path_);
+    return got;
+}
+
+void InputFile::ReadExactly(char* buffer, size_t count) {
+    if (Read(buffer, count) != count)
+        throw Failure(FailureNumber::kPathFileAccess, "Unexpected end of file: " + path_);
+}
+
+void InputFile::Seek(int64_t position) {
+    SeekTo(file_, position, path_);
+    position_ = position;
+}
+
+OutputFile::OutputFile(const std::string& path, bool truncate)
+    : path_(path), file_(Open(path, truncate ? "wb" : "r+b")) {}
+
+OutputFile::~OutputFile() {
+    if (file_) std::fclose(file_);
+}
+
+void OutputFile::Write(const char* data, size_t count) {
+    const size_t allowed = FileFaults::AllowWrite(count);
+    const size_t put = std::fwrite(data, 1, allowed, file_);
+    position_ += static_cast<int64_t>(put);
+    if (put != allowed) throw FailureFromErrno(errno ? errno : EIO, path_);
+    if (allowed < count) throw FailureFromErrno(ENOSPC, path_);
+}
+
+void OutputFile::Seek(int64_t position) {
+    SeekTo(file_, position, path_);
+    position_ = position;
+}
+
+void OutputFile::Sync() {
+    if (std::fflush(file_) != 0 || fsync(fileno(file_)) != 0) throw FailureFromErrno(errno, path_);
+}
+
+void OutputFile::Close() {
+    std::FILE* file = file_;
+    file_ = nullptr;
+    if (file && std::fclose(file) != 0) throw FailureFromErrno(errno, path_);
+}
+
+}  // namespace vko

@@ -1,0 +1,8 @@
+#include "crypto/cipherlib_testing.h"
+#include "support/TestFiles.h"
+
+namespace vko::test {
+
+void UseFastKeys() { cipherlib_testing::UseFastKeyDerivation(true); }
+
+}  // namespace vko::test
