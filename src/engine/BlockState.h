@@ -39,6 +39,7 @@ struct BlockState {
     // Box creation.
     std::vector<std::string> fileList;   // full paths in scan order
     std::vector<int32_t> storedSizes;    // per file, compressed boxes only
+    std::string scanExclude;             // a file the scan leaves out (the box being written)
 
     // Progress counters and the stopwatch behind the throughput figure.
     int32_t totalBytes = 0;
