@@ -1,16 +1,130 @@
-// Placeholder until header reading lands; replaced as a whole by its implementation.
 #include "engine/BlockHeader.h"
 
+#include <filesystem>
+
+#include "engine/BlockExtract.h"
+#include "engine/BoxFormat.h"
+#include "engine/BoxPath.h"
+#include "engine/ConvLong.h"
+#include "engine/HeaderCheck.h"
 #include "util/Failure.h"
 
 namespace vko::BlockHeader {
+
 namespace {
-[[noreturn]] void NotBuilt() { throw Failure(FailureNumber::kInvalidArgument, "not built yet"); }
+
+bool NamesAFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+// Every piece of the legacy table, as the layout splits it (an empty table holds no record).
+std::vector<std::string> SplitLegacy(const std::string& block) {
+    std::vector<std::string> records;
+    if (block.empty()) return records;
+    const std::string separator(BoxFormat::kLegacyRecordSeparator, 4);
+    size_t start = 0;
+    while (true) {
+        const size_t end = block.find(separator, start);
+        records.push_back(block.substr(start, end - start));
+        if (end == std::string::npos) return records;
+        start = end + separator.size();
+    }
+}
+
+// Records led by their length byte; a record cut short by the table's end keeps what is there.
+std::vector<std::string> SplitCurrent(const std::string& block) {
+    std::vector<std::string> records;
+    size_t p = 0;
+    while (p < block.size()) {
+        const auto length = static_cast<uint8_t>(block[p]);
+        records.push_back(block.substr(p + 1, length));
+        p += 1 + static_cast<size_t>(length);
+    }
+    return records;
+}
+
+// Where each record's stored bytes start in the data area, so that any file is found at once.
+std::vector<int64_t> RecordOffsets(const std::vector<std::string>& records, uint8_t version) {
+    std::vector<int64_t> offsets;
+    offsets.reserve(records.size());
+    int64_t offset = 0;
+    for (const auto& record : records) {
+        offsets.push_back(offset);
+        const auto decoded = HeaderCheck::DecodeRecord(record, version);
+        if (decoded) offset += decoded->Stored;
+    }
+    return offsets;
+}
+
 }  // namespace
-int16_t ViewBlock(BlockState&, const std::string&, const std::string&) { NotBuilt(); }
-int16_t ProcessBlock(BlockState&, const std::string&, const std::string&) { NotBuilt(); }
-void ParseDirBlock(BlockState&, const std::string&) { NotBuilt(); }
-void ParseFileBlock(BlockState&, const std::string&) { NotBuilt(); }
-void ParseBlockInfo(BlockState&, int32_t, std::string&, std::string&, int32_t&) { NotBuilt(); }
-FileRecord Record(const BlockState&, int32_t) { NotBuilt(); }
+
+int16_t ViewBlock(BlockState& s, const std::string& BlockFile, const std::string& Password) {
+    s.cipher.Initilize(Password);
+    const int16_t result = ProcessBlock(s, BlockFile, Password);
+    s.box.reset();
+    // Listing needs no key afterwards, whatever the outcome.
+    s.cipher.Clear();
+    return result;
+}
+
+int16_t ProcessBlock(BlockState& s, const std::string& BlockFile, const std::string& Password) {
+    BlockExtract::DynamicClose(s);
+    if (!NamesAFile(BlockFile)) return BlockResult::kReadNotABox;
+    auto box = std::make_unique<InputFile>(BlockFile);
+    const auto header = HeaderCheck::ReadHeader(*box, s.cipher, Password);
+    if (!header) return BlockResult::kReadNotABox;
+
+    // Only a header that passed every check replaces what the engine holds.
+    s.blockVersion = header->version;
+    s.compressed = header->version == BoxFormat::kVersionCompressed ? 1 : 0;
+    s.blockName = header->name;
+    ParseDirBlock(s, header->folderTable);
+    ParseFileBlock(s, header->fileTable);
+    s.dataByteCount = static_cast<int32_t>(header->dataBytes);
+    s.headerEnd = static_cast<int32_t>(header->headerEnd);
+    s.box = std::move(box);
+    return BlockResult::kReadOk;
+}
+
+void ParseDirBlock(BlockState& s, const std::string& block) {
+    if (block.empty()) return;
+    s.folders.Clear();
+    size_t start = 0;
+    while (true) {
+        const size_t end = block.find('\0', start);
+        const std::string piece = block.substr(start, end - start);
+        if (start == 0) s.rootPath = piece;
+        s.folders.Add(BoxPath::AsciiLower(piece));
+        if (end == std::string::npos) return;
+        start = end + 1;
+    }
+}
+
+void ParseFileBlock(BlockState& s, const std::string& block) {
+    s.files =
+        s.blockVersion == BoxFormat::kVersionLegacy ? SplitLegacy(block) : SplitCurrent(block);
+    s.recordOffsets = RecordOffsets(s.files, s.blockVersion);
+}
+
+void ParseBlockInfo(BlockState& s, int32_t Index, std::string& BlockFile, std::string& FilePath,
+                    int32_t& filesize) {
+    if (s.host.CancelRequested()) return;
+    const FileRecord record = Record(s, Index);
+    filesize = s.compressed == 1 ? record.Stored : record.Size;
+    BlockFile = record.Name;
+    const auto& entries = s.folders.Entries();
+    const bool inSubFolder =
+        record.FolderNumber >= 2 && record.FolderNumber <= static_cast<int32_t>(entries.size());
+    FilePath = inSubFolder ? entries[static_cast<size_t>(record.FolderNumber) - 1] : std::string();
+}
+
+FileRecord Record(const BlockState& s, int32_t index) {
+    if (index < 0 || static_cast<size_t>(index) >= s.files.size())
+        throw Failure(FailureNumber::kInvalidArgument,
+                      "The box holds no file number " + std::to_string(index + 1) + ".");
+    return HeaderCheck::DecodeRecord(s.files[static_cast<size_t>(index)], s.blockVersion)
+        .value_or(FileRecord{});
+}
+
 }  // namespace vko::BlockHeader

@@ -1,0 +1,92 @@
+// Single-file extraction: open a box once, pull chosen files out of it, close it.
+#include <sodium.h>
+
+#include <filesystem>
+
+#include "engine/BlockExtract.h"
+#include "engine/BlockHeader.h"
+#include "engine/BlockScan.h"
+#include "engine/BlockUnpack.h"
+#include "util/Failure.h"
+#include "util/PathParts.h"
+
+namespace vko::BlockExtract {
+
+namespace {
+
+void RequireFile(const BlockState& s, int32_t FileNumber) {
+    if (!s.box)
+        throw Failure(FailureNumber::kInvalidArgument, "No box is open to extract files from.");
+    const auto count = static_cast<int64_t>(s.files.size());
+    if (FileNumber < 1 || FileNumber > count)
+        throw Failure(FailureNumber::kInvalidArgument,
+                      "The box " + s.box->Path() + " holds no file number " +
+                          std::to_string(FileNumber) + " (it holds " + std::to_string(count) +
+                          ").");
+}
+
+}  // namespace
+
+int16_t DynamicExtractBlock(BlockState& s, const std::string& BlockFile, const std::string& Path,
+                            const std::string& Password) {
+    s.cipher.Initilize(Password);
+    const int16_t read = BlockHeader::ProcessBlock(s, BlockFile, Password);
+    s.rootPath = AddBackslash(Path);
+    if (read != BlockResult::kReadOk) {
+        s.host.ShowMessage(kHeaderDamagedMessage, BlockHost::Icon::Information);
+        DynamicClose(s);
+        return BlockResult::kReadNotABox;
+    }
+    try {
+        BlockScan::CreateAllFolders(s.rootPath);
+    } catch (...) {
+        DynamicClose(s);
+        throw;
+    }
+    s.processedBytes = 0;
+    s.sinceSample = 0;
+    // Every file is keyed with this password: the application's memorized one may be cleared
+    // between two files.
+    s.dynamicPassword = Password;
+    return BlockResult::kReadOk;
+}
+
+void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& Path) {
+    RequireFile(s, FileNumber);
+    const auto index = static_cast<size_t>(FileNumber) - 1;
+    const FileRecord record = BlockHeader::Record(s, FileNumber - 1);
+    const bool compressed = s.compressed == 1;
+    const int32_t stored = compressed ? record.Stored : record.Size;
+    const std::string folder =
+        BlockUnpack::TargetFolder(s, AddBackslash(Path), record.FolderNumber);
+    const std::string target = folder + record.Name;
+    BlockScan::CreateAllFolders(folder);
+
+    s.cipher.Initilize(s.dynamicPassword);
+    s.box->Seek(s.headerEnd + s.recordOffsets[index]);
+    const std::string output = compressed ? target + BlockUnpack::kZlibSuffix : target;
+    const bool complete =
+        BlockUnpack::UnpackToFile(s, output, stored, [&](int32_t bps, int32_t remaining) {
+            s.Events().CipherProgress(bps, stored - remaining, stored, remaining, stored,
+                                      record.Name);
+        });
+    // A cancelled file replaces nothing, and a partial stream is not worth expanding.
+    if (!complete || !compressed) return;
+
+    s.Events().DecompressingFile(output);
+    if (BlockUnpack::ExpandOver(output, target)) {
+        std::error_code ignored;
+        std::filesystem::remove(output, ignored);
+    } else {
+        s.host.ShowMessage("Error Decompressing " + output, BlockHost::Icon::None);
+    }
+}
+
+void DynamicClose(BlockState& s) {
+    s.box.reset();
+    if (!s.dynamicPassword.empty())
+        sodium_memzero(s.dynamicPassword.data(), s.dynamicPassword.size());
+    s.dynamicPassword.clear();
+}
+
+}  // namespace vko::BlockExtract

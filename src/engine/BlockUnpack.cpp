@@ -1,0 +1,84 @@
+#include "engine/BlockUnpack.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "compress/modCompress.h"
+#include "engine/BoxFormat.h"
+#include "engine/BoxPath.h"
+#include "util/Failure.h"
+
+namespace vko::BlockUnpack {
+
+namespace {
+
+// The counters are 32-bit; repeated single-file extractions must not overflow them.
+void Advance(int32_t& counter, int32_t by) {
+    counter = static_cast<int32_t>(
+        std::min<int64_t>(static_cast<int64_t>(counter) + by, BoxFormat::kMaxLong));
+}
+
+int32_t SampleThroughput(BlockState& s) {
+    s.tick.StopTick();
+    const int32_t bps = Throughput(s.sinceSample, s.tick.GetRealElapsedTicks());
+    s.tick.StartTick();
+    s.sinceSample = 0;
+    return bps;
+}
+
+}  // namespace
+
+int32_t Throughput(int32_t bytes, int32_t milliseconds) {
+    if (milliseconds < 1000) return bytes;
+    return static_cast<int32_t>(std::nearbyint(bytes / (milliseconds / 1000.0)));
+}
+
+bool UnpackStored(BlockState& s, OutputFile& out, int32_t count, const ChunkDone& done) {
+    if (!s.box) throw Failure(FailureNumber::kInvalidArgument, "No box is open to extract from.");
+    std::vector<char> chunk(static_cast<size_t>(std::clamp(count, 0, BoxFormat::kBlockSize)));
+    int32_t remaining = count;
+    while (remaining > 0) {
+        if (s.host.CancelRequested()) return false;
+        const int32_t length = std::min(remaining, BoxFormat::kBlockSize);
+        const auto bytes = static_cast<size_t>(length);
+        s.box->ReadExactly(chunk.data(), bytes);
+        remaining -= length;
+        s.cipher.CipherInPlace(chunk.data(), bytes);
+        out.Write(chunk.data(), bytes);
+        Advance(s.processedBytes, length);
+        Advance(s.sinceSample, length);
+        done(SampleThroughput(s), remaining);
+    }
+    return true;
+}
+
+bool UnpackToFile(BlockState& s, const std::string& destination, int32_t count,
+                  const ChunkDone& done) {
+    AtomicFile file(destination);
+    if (!UnpackStored(s, file.Out(), count, done)) return false;
+    file.Commit();
+    return true;
+}
+
+bool ExpandOver(const std::string& zlibPath, const std::string& destination) {
+    AtomicFile expanded(destination);
+    int32_t result = 0;
+    // DecompressFile replaces the temporary file by name. Commit then renames what it wrote
+    // over the destination; without Commit the temporary name is removed, whatever it holds.
+    if (!modCompress::DecompressFile(zlibPath, expanded.TempPath(), result, true)) return false;
+    expanded.Commit();
+    return true;
+}
+
+std::string TargetFolder(const BlockState& s, const std::string& base, int32_t folderNumber) {
+    if (folderNumber < 2) return base;
+    const auto& entries = s.folders.Entries();
+    if (folderNumber > static_cast<int32_t>(entries.size()))
+        throw Failure(FailureNumber::kInvalidArgument,
+                      "The box names folder " + std::to_string(folderNumber) +
+                          ", which its folder table does not hold.");
+    return base + BoxPath::ToNativeFolder(entries[static_cast<size_t>(folderNumber) - 1]);
+}
+
+}  // namespace vko::BlockUnpack
