@@ -1,0 +1,73 @@
+#include "cli/BoxListing.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "crypto/CCipher.h"
+#include "util/Failure.h"
+
+namespace vko::cli {
+
+namespace {
+
+std::string EntryPath(const CCipherBlock& engine, const FileRecord& record) {
+    if (record.FolderNumber < 2) return record.Name;
+    return engine.Directory(record.FolderNumber) + record.Name;
+}
+
+BoxListing Collect(const CCipherBlock& engine) {
+    BoxListing listing;
+    listing.name = engine.BlockName();
+    listing.root = engine.RootPath();
+    listing.version = engine.BlockVersion();
+    listing.compressed = engine.Compressed() == 1;
+    const auto count = static_cast<int32_t>(engine.Files().size());
+    listing.files.reserve(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) {
+        FileRecord record = engine.Record(i);
+        listing.files.push_back({i + 1, EntryPath(engine, record), record.Size, record.Stored});
+        listing.totalSize += record.Size;
+    }
+    return listing;
+}
+
+// ViewBlock clears the cipher when it is done, which also drops the derived key; an
+// extraction right after it would pay for the key derivation again. Reading through
+// ProcessBlock keeps the key; the box slot is closed again at once.
+int16_t ReadKeepingKey(CCipherBlock& engine, const std::string& box, const std::string& password) {
+    CCipher().Initilize(password);
+    int16_t result = engine.ProcessBlock(box, password);
+    engine.DynamicClose();
+    if (result != BlockResult::kReadOk) CCipher().Clear();
+    return result;
+}
+
+}  // namespace
+
+void RequireReadableBox(const std::string& box) {
+    struct stat status {};
+    if (::stat(box.c_str(), &status) != 0) throw FailureFromErrno(errno, box, "box");
+    if (S_ISDIR(status.st_mode)) throw FailureFromErrno(EISDIR, box, "box");
+    if (::access(box.c_str(), R_OK) != 0) throw FailureFromErrno(errno, box, "box");
+}
+
+std::optional<BoxListing> ReadListing(CCipherBlock& engine, TerminalHost& host,
+                                      const std::string& box, const std::string& password,
+                                      KeyAfterReading key) {
+    RequireReadableBox(box);
+    int16_t result = key == KeyAfterReading::kKeep ? ReadKeepingKey(engine, box, password)
+                                                   : engine.ViewBlock(box, password);
+    if (result != BlockResult::kReadOk) {
+        ReportBadHeader(host);
+        return std::nullopt;
+    }
+    return Collect(engine);
+}
+
+void ReportBadHeader(const TerminalHost& host) {
+    if (!host.HasShown(kHeaderDamagedMessage)) PrintError(kHeaderDamagedMessage);
+}
+
+}  // namespace vko::cli

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/TerminalHost.h"
+#include "engine/CCipherBlock.h"
+
+namespace vko::cli {
+
+struct BoxEntry {
+    int32_t number = 0;  // 1-based, the number extract takes
+    std::string path;    // folder entry + name, with "\" between folders as the box has it
+    int64_t size = 0;
+    int64_t stored = 0;  // bytes in the data area
+};
+
+struct BoxListing {
+    std::string name;
+    std::string root;
+    int version = 0;
+    bool compressed = false;
+    std::vector<BoxEntry> files;
+    int64_t totalSize = 0;
+};
+
+enum class KeyAfterReading {
+    kClear,  // nothing follows: drop the password-derived key
+    kKeep    // an extraction follows: keep the key so it is not derived a second time
+};
+
+// Fails with a Failure naming the path unless box is a readable file. Checked before the
+// engine sees the path, so a missing box is reported as missing, not as a damaged header.
+void RequireReadableBox(const std::string& box);
+
+// Reads the header of a box. Returns nothing when the password is wrong or the header damaged,
+// after printing "Password incorrect or header damaged" once. A box that is missing or not a
+// readable file is a Failure naming its path.
+[[nodiscard]] std::optional<BoxListing> ReadListing(CCipherBlock& engine, TerminalHost& host,
+                                                    const std::string& box,
+                                                    const std::string& password,
+                                                    KeyAfterReading key);
+
+// Prints the bad-header message unless the engine has already shown it.
+void ReportBadHeader(const TerminalHost& host);
+
+}  // namespace vko::cli

@@ -1,0 +1,88 @@
+#include "cli/CommandLine.h"
+
+#include <CLI/CLI.hpp>
+
+#include "Version.h"
+
+namespace vko::cli {
+
+namespace {
+
+constexpr const char* kFooter = R"(
+The password is read from the first line of --password-file FILE ("-" reads standard input),
+else from the environment variable VKX_PASSWORD, else asked on the terminal. It is never taken
+from an argument.
+
+Exit codes: 0 done, 1 password incorrect or header damaged, 2 usage, 3 cancelled,
+4 file-system error.)";
+
+void AddPasswordFile(CLI::App& command, std::string& target) {
+    command
+        .add_option("--password-file", target,
+                    "Read the password from the first line of FILE (\"-\": standard input)")
+        ->type_name("FILE");
+}
+
+CLI::App* AddCreate(CLI::App& app, CreateOptions& options) {
+    auto* create = app.add_subcommand("create", "Pack FOLDER into a box");
+    create->add_option("FOLDER", options.folder, "The folder to box")->required();
+    create->add_option("-o", options.box, "Box file (default: <folder name>.vkx here)")
+        ->type_name("BOX");
+    create->add_option("-n", options.name, "Box name (default: the folder's name)")
+        ->type_name("NAME");
+    create->add_flag("-z,--compress", options.compress, "Compress every file");
+    AddPasswordFile(*create, options.passwordFile);
+    create->add_flag("-q", options.quiet, "Show no progress");
+    return create;
+}
+
+CLI::App* AddList(CLI::App& app, ListOptions& options) {
+    auto* list = app.add_subcommand("list", "Show the name, root folder and files of a box");
+    list->add_option("BOX", options.box, "The box file")->required();
+    list->add_flag("--json", options.json, "Print one JSON object");
+    AddPasswordFile(*list, options.passwordFile);
+    return list;
+}
+
+CLI::App* AddExtract(CLI::App& app, ExtractOptions& options) {
+    auto* extract = app.add_subcommand("extract", "Unpack a whole box, or chosen entries");
+    extract->add_option("BOX", options.box, "The box file")->required();
+    extract->add_option("ENTRY", options.entries,
+                        "Number or path of an entry as `list` shows it (default: all)");
+    extract->add_option("-C", options.dir, "Folder to extract into (default: ./<root folder>)")
+        ->type_name("DIR");
+    AddPasswordFile(*extract, options.passwordFile);
+    extract->add_flag("-q", options.quiet, "Show no progress");
+    return extract;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(int argc, char** argv) {
+    CLI::App app{"vkx " VKO_VERSION_TEXT
+                 ": packs a folder tree into one password-encrypted box "
+                 "file and back",
+                 "vkx"};
+    app.set_version_flag("--version", "vkx " VKO_VERSION_TEXT);
+    app.footer(kFooter);
+    app.require_subcommand(1);
+
+    CreateOptions create;
+    ListOptions list;
+    ExtractOptions extract;
+    auto* createCommand = AddCreate(app, create);
+    auto* listCommand = AddList(app, list);
+    AddExtract(app, extract);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int code = app.exit(e);  // prints help, version or the error
+        return code == 0 ? ExitCode::kDone : ExitCode::kUsage;
+    }
+    if (createCommand->parsed()) return create;
+    if (listCommand->parsed()) return list;
+    return extract;
+}
+
+}  // namespace vko::cli

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "cli/ExitCode.h"
+
+namespace vko::cli {
+
+struct CreateOptions {
+    std::string folder;
+    std::string box;   // empty: "<folder name>.vkx" in the current folder
+    std::string name;  // empty: the folder's name
+    std::string passwordFile;
+    bool compress = false;
+    bool quiet = false;
+};
+
+struct ListOptions {
+    std::string box;
+    std::string passwordFile;
+    bool json = false;
+};
+
+struct ExtractOptions {
+    std::string box;
+    std::string dir;  // empty: "./<root folder name>"
+    std::string passwordFile;
+    std::vector<std::string> entries;  // empty: the whole box
+    bool quiet = false;
+};
+
+// What to run, or the exit code when the command line settled the run by itself (--help,
+// --version, or a usage error, whose message has been printed).
+using ParsedCommandLine = std::variant<CreateOptions, ListOptions, ExtractOptions, ExitCode>;
+
+[[nodiscard]] ParsedCommandLine ParseCommandLine(int argc, char** argv);
+
+}  // namespace vko::cli

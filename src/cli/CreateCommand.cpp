@@ -1,0 +1,89 @@
+#include "cli/CreateCommand.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "cli/CancelSignal.h"
+#include "cli/PasswordSource.h"
+#include "cli/ProgressObserver.h"
+#include "cli/Terminal.h"
+#include "cli/TerminalHost.h"
+#include "engine/BoxFormat.h"
+#include "engine/CCipherBlock.h"
+#include "util/Failure.h"
+#include "util/PathParts.h"
+
+namespace vko::cli {
+
+namespace {
+
+// The engine names the box's root entry after the last component of the path it is given, so
+// "." or "photos/" must reach it as a full path ending in the folder's real name.
+std::string AbsoluteFolder(const std::string& folder) {
+    auto path = std::filesystem::absolute(folder).lexically_normal();
+    if (!path.has_filename() && path.has_parent_path() && path != path.root_path())
+        path = path.parent_path();
+    return path.string();
+}
+
+void RequireReadableFolder(const std::string& folder) {
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0) throw FailureFromErrno(errno, folder, "create");
+    if (!S_ISDIR(status.st_mode)) throw FailureFromErrno(ENOTDIR, folder, "create");
+    if (::access(folder.c_str(), R_OK | X_OK) != 0) throw FailureFromErrno(errno, folder, "create");
+}
+
+// A folder in the box's place would only be found after the whole box had been written.
+void RequireBoxNotFolder(const std::string& box) {
+    struct stat status {};
+    if (::stat(box.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+        throw FailureFromErrno(EISDIR, box, "create");
+}
+
+struct CreatePlan {
+    std::string folder;
+    std::string box;
+    std::string name;
+};
+
+CreatePlan Plan(const CreateOptions& options) {
+    CreatePlan plan;
+    plan.folder = AbsoluteFolder(options.folder);
+    RequireReadableFolder(plan.folder);
+    std::string folderName = GetFilePart(plan.folder);
+    if (folderName.empty())
+        throw UsageError("cannot box the root folder \"" + plan.folder +
+                         "\": box a folder below it");
+    std::string box = options.box.empty() ? folderName + ".vkx" : options.box;
+    plan.box = std::filesystem::absolute(box).lexically_normal().string();
+    RequireBoxNotFolder(plan.box);
+    plan.name = options.name.empty() ? folderName : options.name;
+    if (plan.name.size() > static_cast<size_t>(BoxFormat::kMaxBoxName))
+        throw UsageError("the box name is longer than " + std::to_string(BoxFormat::kMaxBoxName) +
+                         " bytes");
+    return plan;
+}
+
+}  // namespace
+
+ExitCode RunCreate(const CreateOptions& options) {
+    CreatePlan plan = Plan(options);
+    Password password = ReadPassword(options.passwordFile, PasswordUse::kCreate);
+    if (CancelSignal::Raised()) return ExitCode::kCancelled;
+
+    TerminalHost host;
+    ProgressObserver progress(!options.quiet && IsTerminal(STDERR_FILENO));
+    CCipherBlock engine(host);
+    engine.SetEvents(&progress);
+    int16_t result = engine.CreateBlock(plan.box, plan.name, password.Text(), plan.folder, 0,
+                                        options.compress ? 1 : 0);
+    if (result != BlockResult::kCreateDone || CancelSignal::Raised()) return ExitCode::kCancelled;
+    // The box is complete, but a file the engine reported (one it could not compress) is not
+    // in it as it should be.
+    return host.ReportedProblems() ? ExitCode::kFileSystem : ExitCode::kDone;
+}
+
+}  // namespace vko::cli

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace vko::cli {
+
+// What vkx tells the shell.
+enum class ExitCode : int {
+    kDone = 0,
+    kBadHeader = 1,  // "Password incorrect or header damaged", or a damaged stored file
+    kUsage = 2,      // bad arguments, no password to be had
+    kCancelled = 3,  // Ctrl-C (or SIGTERM/SIGHUP); nothing half-written is left in place
+    kFileSystem = 4  // a file-system error; the message names the path
+};
+
+// Ends a command early with an exit code and, unless it is empty, a message for stderr.
+class CommandError : public std::runtime_error {
+public:
+    CommandError(ExitCode code, const std::string& message)
+        : std::runtime_error(message), code_(code) {}
+
+    [[nodiscard]] ExitCode Code() const noexcept { return code_; }
+
+private:
+    ExitCode code_;
+};
+
+[[nodiscard]] inline CommandError UsageError(const std::string& message) {
+    return {ExitCode::kUsage, message};
+}
+
+[[nodiscard]] inline CommandError Cancelled() {
+    return {ExitCode::kCancelled, "cancelled"};
+}
+
+}  // namespace vko::cli

@@ -1,0 +1,110 @@
+#include "cli/ExtractCommand.h"
+
+#include <unistd.h>
+
+#include "cli/BoxListing.h"
+#include "cli/CancelSignal.h"
+#include "cli/EntrySelection.h"
+#include "cli/PasswordSource.h"
+#include "cli/ProgressObserver.h"
+#include "cli/Terminal.h"
+#include "cli/TerminalHost.h"
+#include "crypto/CCipher.h"
+#include "engine/CCipherBlock.h"
+
+namespace vko::cli {
+
+namespace {
+
+// Leaves no password-derived key in the process, whichever way the command ends.
+struct ClearKeyOnExit {
+    ~ClearKeyOnExit() { CCipher().Clear(); }
+};
+
+// Closes the box of a single-file extraction, also when an entry fails.
+struct DynamicSession {
+    explicit DynamicSession(CCipherBlock& e) : engine(e) {}
+    ~DynamicSession() { engine.DynamicClose(); }
+    DynamicSession(const DynamicSession&) = delete;
+    DynamicSession& operator=(const DynamicSession&) = delete;
+    CCipherBlock& engine;
+};
+
+// After a run the engine counted as finished: any file it reported (a stored stream that could
+// not be expanded) is missing from the result, so the run did not succeed.
+ExitCode Finished(const TerminalHost& host) {
+    if (CancelSignal::Raised()) return ExitCode::kCancelled;
+    if (host.ReportedProblems()) {
+        PrintError("the box is damaged: the files named above were not extracted");
+        return ExitCode::kBadHeader;
+    }
+    return ExitCode::kDone;
+}
+
+// One extraction: the engine, its host and observer, and where from and to.
+struct Extraction {
+    CCipherBlock& engine;
+    const TerminalHost& host;
+    ProgressObserver& progress;
+    const std::string& box;
+    const std::string& folder;
+    const std::string& password;
+
+    [[nodiscard]] ExitCode All() const {
+        switch (engine.ExtractBlock(box, folder, password)) {
+            case BlockResult::kExtractDone:
+                return Finished(host);
+            case BlockResult::kExtractNotABox:
+                ReportBadHeader(host);
+                return ExitCode::kBadHeader;
+            case BlockResult::kExtractCancelled:
+                return ExitCode::kCancelled;
+            default:  // abandoned at "Abort?" after a damaged file
+                return CancelSignal::Raised() ? ExitCode::kCancelled : ExitCode::kBadHeader;
+        }
+    }
+
+    [[nodiscard]] ExitCode Chosen(const BoxListing& listing,
+                                  const std::vector<int32_t>& numbers) const {
+        if (engine.DynamicExtractBlock(box, folder, password) != BlockResult::kReadOk) {
+            ReportBadHeader(host);
+            return ExitCode::kBadHeader;
+        }
+        DynamicSession session(engine);
+        int64_t total = 0;
+        for (int32_t number : numbers) total += listing.files[number - 1].stored;
+        progress.SpanEntries(total);
+        int64_t before = 0;
+        for (int32_t number : numbers) {
+            if (CancelSignal::Raised()) break;
+            progress.BeginEntry(before);
+            engine.DynamicExtractToFile(number, folder);
+            before += listing.files[number - 1].stored;
+        }
+        return Finished(host);
+    }
+};
+
+}  // namespace
+
+ExitCode RunExtract(const ExtractOptions& options) {
+    RequireReadableBox(options.box);
+    Password password = ReadPassword(options.passwordFile, PasswordUse::kOpen);
+    if (CancelSignal::Raised()) return ExitCode::kCancelled;
+
+    ClearKeyOnExit clearKey;
+    TerminalHost host;
+    CCipherBlock engine(host);
+    auto listing = ReadListing(engine, host, options.box, password.Text(), KeyAfterReading::kKeep);
+    if (!listing) return ExitCode::kBadHeader;
+    std::vector<int32_t> numbers = ResolveEntries(*listing, options.entries);
+    std::string folder =
+        options.dir.empty() ? DefaultExtractFolder(*listing, options.box) : options.dir;
+
+    ProgressObserver progress(!options.quiet && IsTerminal(STDERR_FILENO));
+    engine.SetEvents(&progress);
+    Extraction extraction{engine, host, progress, options.box, folder, password.Text()};
+    return numbers.empty() ? extraction.All() : extraction.Chosen(*listing, numbers);
+}
+
+}  // namespace vko::cli

@@ -1,0 +1,87 @@
+#include "cli/ProgressObserver.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/StatusLine.h"
+#include "util/PathParts.h"
+
+namespace vko::cli {
+
+namespace {
+
+constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+
+int Percent(int64_t done, int64_t total) {
+    if (total <= 0) return 0;
+    return static_cast<int>(std::clamp<int64_t>(done * 100 / total, 0, 100));
+}
+
+std::string Duration(double seconds) {
+    auto whole = static_cast<long long>(seconds + 0.5);
+    char text[32];
+    if (whole >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
+                      whole % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+    return text;
+}
+
+}  // namespace
+
+ProgressObserver::~ProgressObserver() {
+    if (enabled_) StatusLine::Clear();
+}
+
+void ProgressObserver::AddingToBlock(const std::string&) {
+    ++scanned_;
+    Draw("Scanning: " + std::to_string(scanned_) + " files");
+}
+
+void ProgressObserver::BuildingHeader(int32_t FileNum, int32_t TotalFiles) {
+    Draw("Building header: " + std::to_string(Percent(FileNum, TotalFiles)) + "%",
+         FileNum == TotalFiles);
+}
+
+void ProgressObserver::CipherProgress(int32_t, int32_t BytesRead, int32_t TotalBlockBytes, int32_t,
+                                      int32_t, const std::string& Path) {
+    if (!started_) {
+        started_ = true;
+        start_ = Clock::now();
+    }
+    done_ = spanTotal_ >= 0 ? spanBase_ + BytesRead : BytesRead;
+    total_ = spanTotal_ >= 0 ? spanTotal_ : TotalBlockBytes;
+    Draw(GetFilePart(Path) + "  " + std::to_string(Percent(done_, total_)) + "%" +
+         Throughput(done_, total_));
+}
+
+void ProgressObserver::CompressingFile(const std::string& Filename) {
+    Draw("Compressing " + GetFilePart(Filename) + "  " + std::to_string(Percent(done_, total_)) +
+             "%",
+         true);
+}
+
+void ProgressObserver::DecompressingFile(const std::string& Filename) {
+    Draw("Expanding " + GetFilePart(Filename), true);
+}
+
+std::string ProgressObserver::Throughput(int64_t done, int64_t total) const {
+    double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+    if (seconds < 0.2 || done <= 0) return {};
+    double rate = static_cast<double>(done) / seconds;
+    char text[64];
+    std::snprintf(text, sizeof text, "  %.1f MB/s  %s left", rate / 1e6,
+                  Duration(static_cast<double>(std::max<int64_t>(total - done, 0)) / rate).c_str());
+    return text;
+}
+
+void ProgressObserver::Draw(const std::string& text, bool force) {
+    if (!enabled_) return;
+    auto now = Clock::now();
+    if (!force && now - lastDraw_ < kRedrawInterval) return;
+    lastDraw_ = now;
+    StatusLine::Show(text);
+}
+
+}  // namespace vko::cli

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "engine/BlockEvents.h"
+
+namespace vko::cli {
+
+// Shows the engine's progress on one line of standard error: the current file, the percentage
+// done, the throughput and the time left. Draws nothing when disabled (-q, or stderr is not a
+// terminal), and at most ten times a second otherwise.
+class ProgressObserver : public BlockEvents {
+public:
+    explicit ProgressObserver(bool enabled) : enabled_(enabled) {}
+    ~ProgressObserver() override;
+    ProgressObserver(const ProgressObserver&) = delete;
+    ProgressObserver& operator=(const ProgressObserver&) = delete;
+
+    // Single-file extraction reports each file on its own scale; these make one scale of all
+    // the chosen files: the total of their stored bytes, and the bytes before the next file.
+    void SpanEntries(int64_t totalStored) noexcept { spanTotal_ = totalStored; }
+    void BeginEntry(int64_t storedBefore) noexcept { spanBase_ = storedBefore; }
+
+    void AddingToBlock(const std::string& Filename) override;
+    void BuildingHeader(int32_t FileNum, int32_t TotalFiles) override;
+    void CipherProgress(int32_t bps, int32_t BytesRead, int32_t TotalBlockBytes, int32_t bytesleft,
+                        int32_t bytestotal, const std::string& Path) override;
+    void CompressingFile(const std::string& Filename) override;
+    void DecompressingFile(const std::string& Filename) override;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void Draw(const std::string& text, bool force = false);
+    [[nodiscard]] std::string Throughput(int64_t done, int64_t total) const;
+
+    bool enabled_;
+    int64_t spanTotal_ = -1;
+    int64_t spanBase_ = 0;
+    int64_t scanned_ = 0;
+    int64_t done_ = 0;
+    int64_t total_ = 0;
+    bool started_ = false;
+    Clock::time_point start_{};
+    Clock::time_point lastDraw_{};
+};
+
+}  // namespace vko::cli

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace vko::cli {
+
+// The controlling terminal (/dev/tty), used for questions even when standard input and output
+// are redirected. Absent when the process has no terminal (cron, CI, a pipeline under setsid).
+class Terminal {
+public:
+    [[nodiscard]] static std::optional<Terminal> Open();
+    ~Terminal();
+    Terminal(Terminal&& other) noexcept;
+    Terminal& operator=(Terminal&&) = delete;
+    Terminal(const Terminal&) = delete;
+    Terminal& operator=(const Terminal&) = delete;
+
+    // Shows the prompt and reads one line without echoing it. Throws Cancelled() on Ctrl-C.
+    [[nodiscard]] std::string ReadSecret(const std::string& prompt);
+    // Shows the prompt and reads one line as typed. Throws Cancelled() on Ctrl-C.
+    [[nodiscard]] std::string ReadLine(const std::string& prompt);
+
+private:
+    explicit Terminal(int fd) : fd_(fd) {}
+    void Write(const std::string& text);
+    [[nodiscard]] std::string ReadUntilNewline();
+
+    int fd_ = -1;
+};
+
+// Whether the file descriptor is a terminal (progress is shown only on one).
+[[nodiscard]] bool IsTerminal(int fd) noexcept;
+
+}  // namespace vko::cli
