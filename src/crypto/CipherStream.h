@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "crypto/CipherKey.h"
+#include "crypto/SecureMemory.h"
+
+namespace vko::crypto {
+
+// One keyed run of the cipher. Each 64-byte keystream block is BLAKE2b-512 of
+// in = K || h || acc, where h is the first half of the previous keystream block and acc[i]
+// is (plain + enciphered) of the last byte at position i. That sum is the same from either
+// side, so enciphering and deciphering evolve the same state (the transform is its own
+// inverse), and the keystream of every block depends on everything before it in the run.
+//
+// Instances are independent; the library's functions drive one process-wide instance.
+class CipherStream {
+public:
+    static constexpr size_t kBlockBytes = 64;
+
+    // Restarts the run under key.
+    void Key(const CipherKey& key) noexcept;
+    // Wipes the state; the stream is unkeyed until the next Key().
+    void Reset() noexcept;
+    [[nodiscard]] bool IsKeyed() const noexcept { return keyed_; }
+
+    // Transforms length bytes; dest may equal source.
+    void Transform(const uint8_t* source, uint8_t* dest, size_t length) noexcept;
+    [[nodiscard]] uint8_t Transform(uint8_t value) noexcept;
+
+private:
+    static constexpr size_t kHashOffset = kKeyBytes;
+    static constexpr size_t kAccOffset = kHashOffset + 32;
+
+    struct State {
+        uint8_t in[kAccOffset + kBlockBytes];  // K || h || acc
+        uint8_t keystream[kBlockBytes];
+        uint64_t position;
+    };
+
+    void TransformBlock(const uint8_t* source, uint8_t* dest) noexcept;
+    void NextBlock() noexcept;
+
+    SecureBox<State> state_;
+    bool keyed_ = false;
+};
+
+}  // namespace vko::crypto

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+#include <sodium.h>
+
+#include <random>
+#include <string>
+
+#include "crypto/cipherlib.h"
+#include "crypto/cipherlib_testing.h"
+#include "support/TestFiles.h"
+#include "util/Failure.h"
+
+namespace {
+
+using vko::test::RandomBytes;
+
+void Key(const std::string& password) {
+    InitCipher(password.data(), static_cast<int32_t>(password.size()), 0);
+}
+
+std::string Encipher(const std::string& password, const std::string& bytes) {
+    Key(password);
+    std::string out(bytes.size(), ' ');
+    EXPECT_EQ(CipherBuffer(bytes.data(), static_cast<int32_t>(bytes.size()), out.data()),
+              static_cast<int32_t>(bytes.size()));
+    return out;
+}
+
+size_t EqualBytes(const std::string& a, const std::string& b, size_t from, size_t count) {
+    size_t equal = 0;
+    for (size_t i = from; i < from + count; ++i) equal += a[i] == b[i];
+    return equal;
+}
+
+class CipherStream : public ::testing::Test {
+protected:
+    void SetUp() override { vko::test::UseFastKeys(); }
+    void TearDown() override { InitCipher(" ", 1, 0); }
+};
+
+TEST_F(CipherStream, IsItsOwnInverse) {
+    const std::string plain = RandomBytes(300'001, 1);
+    const std::string enciphered = Encipher("pw", plain);
+    EXPECT_LT(EqualBytes(plain, enciphered, 0, plain.size()), plain.size() / 100);
+    EXPECT_EQ(Encipher("pw", enciphered), plain);
+}
+
+TEST_F(CipherStream, OutputDoesNotDependOnCallSizes) {
+    const std::string plain = RandomBytes(1'500'000, 2);
+    const std::string whole = Encipher("pw", plain);
+
+    Key("pw");
+    std::string pieces(plain.size(), ' ');
+    std::mt19937 gen(3);
+    for (size_t done = 0; done < plain.size();) {
+        // Half short calls that end mid-block, half long ones up to 200 KiB.
+        const size_t want = gen() % 2 ? 1 + gen() % 130 : 1 + gen() % 204'800;
+        const size_t size = std::min(want, plain.size() - done);
+        CipherBuffer(plain.data() + done, static_cast<int32_t>(size), pieces.data() + done);
+        done += size;
+    }
+    EXPECT_EQ(pieces, whole);
+
+    Key("pw");
+    std::string bytes(plain.size(), ' ');
+    for (size_t i = 0; i < plain.size(); ++i)
+        bytes[i] = static_cast<char>(CipherByte(static_cast<uint8_t>(plain[i])));
+    EXPECT_EQ(bytes, whole);
+}
+
+TEST_F(CipherStream, EnciphersInPlace) {
+    const std::string plain = RandomBytes(131'075, 4);
+    std::string buffer = plain;
+    Key("pw");
+    CipherBuffer(buffer.data(), static_cast<int32_t>(buffer.size()), buffer.data());
+    EXPECT_EQ(buffer, Encipher("pw", plain));
+}
+
+TEST_F(CipherStream, KeyingRestartsTheStream) {
+    const std::string plain = RandomBytes(1'000, 5);
+    const std::string first = Encipher("pw", plain);
+    Key("pw");
+    std::string partial(100, ' ');
+    CipherBuffer(plain.data(), 100, partial.data());  // leaves the stream mid-block
+    EXPECT_EQ(Encipher("pw", plain), first);
+    EXPECT_NE(Encipher("other", plain), first);
+}
+
+// The keystream of each block depends on the run before it, so a changed byte changes the
+// encipherment of every later block; only what precedes the change is shared. The state keeps
+// (p + c) mod 256 = ks + 2 (p & ~ks): only bits 0 to 6 where the keystream bit is 0 reach it,
+// so the change here inverts the whole byte.
+TEST_F(CipherStream, AnEarlierDifferenceChangesEveryLaterBlock) {
+    const std::string base = RandomBytes(64 * 8, 6);
+    for (const size_t changed : {size_t{0}, size_t{10}, size_t{63}, size_t{64}, size_t{130}}) {
+        SCOPED_TRACE(changed);
+        std::string other = base;
+        other[changed] = static_cast<char>(~other[changed]);
+        const std::string a = Encipher("pw", base);
+        const std::string b = Encipher("pw", other);
+        EXPECT_EQ(a.substr(0, changed), b.substr(0, changed));
+        const size_t nextBlock = (changed / 64 + 1) * 64;
+        for (size_t block = nextBlock; block < base.size(); block += 64)
+            EXPECT_LT(EqualBytes(a, b, block, 64), 8u) << "block at " << block;
+    }
+}
+
+TEST_F(CipherStream, ZeroLengthCallsChangeNothing) {
+    const std::string plain = RandomBytes(100, 7);
+    const std::string whole = Encipher("pw", plain);
+    Key("pw");
+    std::string out(plain.size(), ' ');
+    char untouched = '#';
+    EXPECT_EQ(CipherBuffer(plain.data(), 0, &untouched), 0);
+    EXPECT_EQ(CipherBuffer(plain.data(), -5, &untouched), 0);
+    EXPECT_EQ(untouched, '#');
+    CipherBuffer(plain.data(), static_cast<int32_t>(plain.size()), out.data());
+    EXPECT_EQ(out, whole);
+}
+
+TEST_F(CipherStream, RejectsANegativeKeyLength) {
+    try {
+        InitCipher("pw", -1, 0);
+        FAIL() << "no failure";
+    } catch (const vko::Failure& failure) {
+        EXPECT_EQ(failure.Number(), vko::FailureNumber::kInvalidArgument);
+    }
+}
+
+// A plain byte-by-byte rendering of the construction, at the program's real key-derivation
+// cost: K = Argon2id(password, fixed salt, t 3, m 64 MiB); ks = BLAKE2b-512(K || h || acc).
+TEST_F(CipherStream, MatchesTheConstructionAtFullCost) {
+    const std::string password = "Tr0ub4dor&3";
+    const std::string plain = RandomBytes(1'000, 8);
+
+    const unsigned char salt[16] = {'V', 'a', 'u', 'l', 't', 'k', 'e', 'e',
+                                    'p', ' ', 'O', 'r', 'b', ' ', 'K', '1'};
+    unsigned char in[128] = {};
+    ASSERT_EQ(crypto_pwhash(in, 32, password.data(), password.size(), salt, 3, 64u << 20,
+                            crypto_pwhash_ALG_ARGON2ID13),
+              0);
+    unsigned char ks[64];
+    crypto_generichash(ks, 64, in, 128, nullptr, 0);
+    std::string expected;
+    size_t pos = 0;
+    for (const char ch : plain) {
+        const auto p = static_cast<uint8_t>(ch);
+        const auto c = static_cast<uint8_t>(p ^ ks[pos]);
+        expected += static_cast<char>(c);
+        in[64 + pos] = static_cast<uint8_t>(p + c);
+        if (++pos == 64) {
+            std::copy(ks, ks + 32, in + 32);
+            crypto_generichash(ks, 64, in, 128, nullptr, 0);
+            pos = 0;
+        }
+    }
+
+    cipherlib_testing::UseFastKeyDerivation(false);
+    const std::string actual = Encipher(password, plain);
+    cipherlib_testing::UseFastKeyDerivation(true);
+    EXPECT_EQ(actual, expected);
+}
+
+}  // namespace
