@@ -23,6 +23,9 @@ extern int32_t CompressedLength;
 // With PlainSize -1 the length comes from the trailer, which is cut off Source.
 [[nodiscard]] bool DecompressData(ByteArray& Source, ByteArray& Dest, int32_t& Result,
                                   int32_t PlainSize);
+// compress2 + trailer into stream. Unlike CompressData it also takes empty input (a zlib
+// stream of nothing), so that empty files can be stored and recreated.
+[[nodiscard]] bool CompressToStream(const ByteArray& plain, ByteArray& stream, int32_t level);
 [[nodiscard]] bool CompressFile(const std::string& FileName, int32_t Level, int32_t& Result);
 [[nodiscard]] bool DecompressFile(const std::string& SourceFile, const std::string& DestFile,
                                   int32_t& Result, bool Overwrite);
