@@ -1,0 +1,98 @@
+#include "app/AppShell.h"
+
+#include "app/AppInfo.h"
+
+namespace vko {
+
+QString AnotherInstanceMessage() {
+    return QStringLiteral("Another instance of ") + QString::fromLatin1(kAppTitle) +
+           QStringLiteral(
+               " is already running.\r\n\r\n"
+               "This instance will be close automatically.");
+}
+
+AppShell::AppShell(ShellView& view, Messages& messages, SettingsStore settings,
+                   QString programFolder, Clock clock, QLocale locale)
+    : view_(view),
+      messages_(messages),
+      settings_(std::move(settings)),
+      programFolder_(std::move(programFolder)),
+      clock_(std::move(clock)),
+      locale_(std::move(locale)) {
+    if (!clock_) clock_ = [] { return QTime::currentTime(); };
+}
+
+AppShell::~AppShell() = default;
+
+bool AppShell::Form_Load(bool anotherInstanceRunning) {
+    if (anotherInstanceRunning) {
+        messages_.Inform(AnotherInstanceMessage());
+        return false;
+    }
+    host_ = std::make_unique<EngineHost>(state_, messages_);
+    vaultkeep_ = std::make_unique<CCipherBlock>(*host_);
+    ExtractQueue.clear();
+    CreateQueue.clear();
+    DroppedBoxes.clear();
+    jobTick_ = std::make_unique<CTick>();
+
+    version_ = vko::AppVersion();
+    view_.BindTray(TrayTipText(false, version_));
+    SetTitle(QString());
+    settings_.Load(state_, programFolder_);
+    SetIcon(0);
+    SetStatus(QStringLiteral("Ready"));
+    return true;
+}
+
+bool AppShell::Form_Unload(bool endRequested) {
+    if (!endRequested) {
+        view_.HideMainWindow();
+        return true;
+    }
+    if (ended_) return false;
+    if (Busy && !messages_.AskYesNo(QStringLiteral("Cancel current process?"))) return true;
+
+    Busy = false;
+    state_.CancelProcess = true;
+    SaveSettings();
+    view_.CloseOtherWindows();
+    view_.DeleteTrayIcon();
+    ended_ = true;
+    // The engine, the queues and the stopwatch stay until the shell itself goes, after the
+    // event loop has returned: a job that was cancelled may still be inside one of them.
+    view_.EndProgram();
+    return false;
+}
+
+void AppShell::SetStatus(const QString& message) {
+    view_.ShowStatus(StatusLineText(message, clock_(), locale_));
+}
+
+void AppShell::SetTitle(const QString& message) {
+    view_.ShowCaption(CaptionText(message, version_));
+}
+
+void AppShell::SetIcon(int16_t icon) {
+    view_.ShowTrayImage(icon == 0 ? 0 : 1);
+    view_.ShowTrayTip(TrayTipText(icon != 0, version_));
+    view_.ShowIndicator(IndicatorFor(icon));
+}
+
+void AppShell::ShowMainWindow() {
+    view_.ShowMainWindow();
+}
+
+void AppShell::ForgetPassword() {
+    state_.MemorizedPassword.clear();
+    view_.ShowStatus(QString());
+}
+
+void AppShell::SaveSettings() {
+    if (!settings_.Save(state_))
+        messages_.Inform(QStringLiteral("The settings could not be saved to ") +
+                             settings_.CurrentFile() + QStringLiteral("."),
+                         Messages::Icon::Exclamation);
+}
+
+}  // namespace vko

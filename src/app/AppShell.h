@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "app/AppState.h"
+#include "app/EngineHost.h"
+#include "app/Messages.h"
+#include "app/SettingsStore.h"
+#include "app/ShellView.h"
+#include "engine/CCipherBlock.h"
+#include "util/CTick.h"
+
+namespace vko {
+
+// The main window's logic: start-up, settings, the status routines, hiding and ending the
+// program. The window itself only draws and forwards.
+class AppShell {
+public:
+    using Clock = std::function<QTime()>;
+
+    // programFolder is where DefaultFolder points on a first start.
+    AppShell(ShellView& view, Messages& messages, SettingsStore settings, QString programFolder,
+             Clock clock = {}, QLocale locale = QLocale());
+    ~AppShell();
+    AppShell(const AppShell&) = delete;
+    AppShell& operator=(const AppShell&) = delete;
+
+    // Start-up. With another instance running it only tells the user and returns false.
+    [[nodiscard]] bool Form_Load(bool anotherInstanceRunning);
+
+    // The window is closing: returns true (cancel) to keep it. endRequested is true when
+    // CloseProgram started the close, false for the close box or the system.
+    [[nodiscard]] bool Form_Unload(bool endRequested);
+
+    void SetStatus(const QString& message);
+    void SetTitle(const QString& message);
+    void SetIcon(int16_t icon);
+
+    void ShowMainWindow();
+    void ForgetPassword();
+    void SaveSettings();
+
+    [[nodiscard]] AppState& State() noexcept { return state_; }
+    [[nodiscard]] Messages& UserMessages() noexcept { return messages_; }
+    [[nodiscard]] const SettingsStore& Settings() const noexcept { return settings_; }
+    [[nodiscard]] const QString& AppVersion() const noexcept { return version_; }
+    [[nodiscard]] bool Ended() const noexcept { return ended_; }
+
+    // Objects owned for the life of the window; they outlive a shutdown that happens while
+    // one of them is still on the call stack.
+    [[nodiscard]] CCipherBlock& Vaultkeep() { return *vaultkeep_; }
+    [[nodiscard]] CTick& JobTick() { return *jobTick_; }
+    QStringList ExtractQueue;
+    QStringList CreateQueue;
+    QStringList DroppedBoxes;
+    bool Busy = false;
+    int32_t JobsDone = 0;
+
+private:
+    ShellView& view_;
+    Messages& messages_;
+    SettingsStore settings_;
+    QString programFolder_;
+    Clock clock_;
+    QLocale locale_;
+    AppState state_;
+    QString version_;
+    bool ended_ = false;
+    std::unique_ptr<EngineHost> host_;
+    std::unique_ptr<CCipherBlock> vaultkeep_;
+    std::unique_ptr<CTick> jobTick_;
+};
+
+// The text shown by a second start before it ends.
+[[nodiscard]] QString AnotherInstanceMessage();
+
+}  // namespace vko

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+
+#include "app/AppState.h"
+#include "app/Messages.h"
+#include "engine/BlockHost.h"
+
+namespace vko {
+
+// Connects the box engine to the application: the cancel flag of the shared state, the
+// message loop, and the user's message boxes.
+class EngineHost : public BlockHost {
+public:
+    using Pump = std::function<void()>;
+
+    // pump defaults to running the pending events of the current thread.
+    EngineHost(const AppState& state, Messages& messages, Pump pump = {});
+
+    bool CancelRequested() override;
+    void PumpMessages() override;
+    void ShowMessage(const std::string& text, Icon icon) override;
+    bool AskYesNo(const std::string& text) override;
+
+private:
+    const AppState& state_;
+    Messages& messages_;
+    Pump pump_;
+};
+
+}  // namespace vko

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <cstdint>
+
+#include "app/AppState.h"
+
+namespace vko {
+
+// The four persisted settings in INI files: the current location, read at start-up and
+// written by Save, and a legacy location that is only ever read.
+class SettingsStore {
+public:
+    // Explicit files, for tests and for callers that keep settings elsewhere.
+    SettingsStore(QString currentFile, QString legacyFile);
+
+    // The user's files: "<config>/Vaultkeep Software/Vaultkeep Orb.ini" and the legacy
+    // "<config>/Vaultkeep Orb/Vaultkeep Orb.ini".
+    [[nodiscard]] static SettingsStore ForUser();
+
+    // Reads DefaultFolder, ShowDialog, ClearPassword and UseCompression. Without a "Path"
+    // anywhere, DefaultFolder becomes programFolder with a trailing separator.
+    void Load(AppState& state, const QString& programFolder) const;
+
+    // Writes all four settings to the current location; false when the file could not be
+    // written.
+    [[nodiscard]] bool Save(const AppState& state) const;
+
+    [[nodiscard]] const QString& CurrentFile() const noexcept { return current_; }
+    [[nodiscard]] const QString& LegacyFile() const noexcept { return legacy_; }
+
+private:
+    QString current_;
+    QString legacy_;
+};
+
+// A stored number: decimal text of a 16-bit integer, spaces around it allowed; anything
+// else (absent, empty, fractional, out of range, not a number) gives fallback.
+[[nodiscard]] int16_t SettingToInt16(const QVariant& value, int16_t fallback);
+
+}  // namespace vko

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "app/StatusText.h"
+
+namespace vko {
+
+// What the shell logic needs from the main window and its notification-area icon.
+class ShellView {
+public:
+    virtual ~ShellView() = default;
+
+    // Puts the idle image into the tray's picture, binds the tray to it, gives it tip and
+    // shows the icon.
+    virtual void BindTray(const QString& tip) = 0;
+    virtual void ShowTrayImage(int16_t icon) = 0;  // 0 idle, 1 busy
+    virtual void ShowTrayTip(const QString& tip) = 0;
+    virtual void ShowIndicator(const IndicatorLook& look) = 0;
+    virtual void ShowCaption(const QString& caption) = 0;
+    virtual void ShowStatus(const QString& text) = 0;
+
+    // Hides the main window (or minimizes it where there is no notification area).
+    virtual void HideMainWindow() = 0;
+    virtual void ShowMainWindow() = 0;
+    // Closes every other window, the most recently opened first.
+    virtual void CloseOtherWindows() = 0;
+    virtual void DeleteTrayIcon() = 0;
+    // Leaves the event loop; the objects are released once every caller has returned.
+    virtual void EndProgram() = 0;
+};
+
+}  // namespace vko

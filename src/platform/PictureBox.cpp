@@ -1,0 +1,10 @@
+#include "platform/PictureBox.h"
+
+namespace vko {
+
+void PictureBox::SetPicture(const QPixmap& picture) {
+    picture_ = picture;
+    emit Changed();
+}
+
+}  // namespace vko

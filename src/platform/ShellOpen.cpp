@@ -1,0 +1,11 @@
+#include "platform/ShellOpen.h"
+
+#include <QDesktopServices>
+
+namespace vko {
+
+bool ShellOpen(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
+
+}  // namespace vko

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+
+#include "platform/ShellOpen.h"
+
+class QLabel;
+class QPushButton;
+
+namespace vko {
+
+// Product name and version, the maker's web and mail links, and the update request.
+class frmAbout : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmAbout(QWidget* parent = nullptr, UrlOpener open = ShellOpen);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void BuildControls();
+    void Form_Load();
+    void cmdUpdate_Click();
+    QLabel* MakeLink(const char* name, const QString& text, const QString& target);
+
+    UrlOpener open_;
+    QLabel* picIcon = nullptr;
+    QLabel* lblTitle = nullptr;
+    QLabel* lblCopyright = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* lblQuillfen = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* lblMailTo = nullptr;
+    QPushButton* cmdUpdate = nullptr;
+    QPushButton* cmdOK = nullptr;
+};
+
+}  // namespace vko

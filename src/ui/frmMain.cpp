@@ -1,0 +1,300 @@
+#include "ui/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+
+#include "app/AppInfo.h"
+#include "ui/frmAbout.h"
+#include "ui/frmSettings.h"
+
+// The icons live in a static library, whose resource initialiser the linker would drop.
+static void InitIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
+
+namespace vko {
+
+namespace {
+
+const QString kEndTag = QStringLiteral("END");
+
+QString ProgramFolderOr(const QString& folder) {
+    return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
+}
+
+}  // namespace
+
+frmMain::frmMain(Messages& messages, SettingsStore settings, Services services)
+    : services_(std::move(services)),
+      shell_(*this, messages, std::move(settings), ProgramFolderOr(services_.programFolder),
+             services_.clock) {
+    if (!services_.endProgram) services_.endProgram = [] { QCoreApplication::exit(0); };
+    setObjectName(QStringLiteral("frmMain"));
+    InitIconResources();
+    pics_[0] = QPixmap(QStringLiteral(":/icons/idle16.png"));
+    pics_[1] = QPixmap(QStringLiteral(":/icons/busy16.png"));
+    QIcon icon(QStringLiteral(":/icons/app48.png"));
+    icon.addFile(QStringLiteral(":/icons/app32.png"));
+    icon.addFile(QStringLiteral(":/icons/idle16.png"));
+    setWindowIcon(icon);
+    BuildControls();
+    BuildMenus();
+    connect(&tray_, &CTray::RButtonDown, this, &frmMain::Tray_RButtonDown);
+    connect(&tray_, &CTray::LButtonDblClick, this, &frmMain::Tray_LButtonDblClick);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::BuildControls() {
+    auto* central = new QWidget(this);
+    lstFiles = new QListWidget(central);
+    lstFiles->setObjectName(QStringLiteral("lstFiles"));
+    lblStatus = new QLabel(central);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lblStatus->setMinimumWidth(276);
+    lblStatus->setFixedHeight(19);
+    lblBusy = new QLabel(central);
+    lblBusy->setObjectName(QStringLiteral("lblBusy"));
+    lblBusy->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lblBusy->setAlignment(Qt::AlignCenter);
+    lblBusy->setFixedSize(42, 19);
+    lblBusy->setAutoFillBackground(true);
+    QFont bold = lblBusy->font();
+    bold.setBold(true);
+    lblBusy->setFont(bold);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(2);
+    bottom->addWidget(lblStatus, 1);
+    bottom->addWidget(lblBusy);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addWidget(lstFiles, 1);
+    layout->addLayout(bottom);
+    setCentralWidget(central);
+    resize(340, 260);
+
+    // The job driver and the deferred-action timer; the jobs switch them on.
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(1);
+    AppTimer = new QTimer(this);
+    AppTimer->setObjectName(QStringLiteral("AppTimer"));
+    AppTimer->setInterval(10);
+}
+
+QList<QAction*> frmMain::AddItems(QMenu* menu, const char* name, const QList<QString>& captions,
+                                  const QList<QKeySequence>& shortcuts,
+                                  void (frmMain::*click)(int)) {
+    QList<QAction*> items;
+    for (int index = 0; index < captions.size(); ++index) {
+        QAction* item = captions[index] == QLatin1String("-") ? menu->addSeparator()
+                                                              : menu->addAction(captions[index]);
+        item->setObjectName(QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index));
+        if (index < shortcuts.size()) item->setShortcut(shortcuts[index]);
+        connect(item, &QAction::triggered, this, [this, click, index] { (this->*click)(index); });
+        items.append(item);
+    }
+    return items;
+}
+
+void frmMain::BuildMenus() {
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFileItem = AddItems(mnuFile, "mnuFileItem",
+                           {QStringLiteral("&New Box"), QStringLiteral("&Open Box"),
+                            QStringLiteral("-"), QStringLiteral("E&xit")},
+                           {QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::CTRL | Qt::Key_O)},
+                           &frmMain::mnuFileItem_Click);
+    // Creating and opening boxes arrive with the job driver.
+    mnuFileItem[0]->setEnabled(false);
+    mnuFileItem[1]->setEnabled(false);
+
+    mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
+    mnuOptionsItem = AddItems(mnuOptions, "mnuOptionsItem",
+                              {QStringLiteral("&Settings"), QStringLiteral("&Clear Password"),
+                               QStringLiteral("-"), QStringLiteral("&Hide")},
+                              {QKeySequence(Qt::Key_F1), QKeySequence(Qt::Key_F2), QKeySequence(),
+                               QKeySequence(Qt::Key_F3)},
+                              &frmMain::mnuOptionsItem_Click);
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelpItem = AddItems(
+        mnuHelp, "mnuHelpItem",
+        {QStringLiteral("&About ") + QString::fromLatin1(kAppTitle) + QStringLiteral("...")}, {},
+        &frmMain::mnuHelpItem_Click);
+
+    mnuPopup = new QMenu(QStringLiteral("Popup"), this);
+    mnuPopup->setObjectName(QStringLiteral("mnuPopup"));
+    mnuPopupItem = AddItems(mnuPopup, "mnuPopupItem",
+                            {QStringLiteral("&Show"), QStringLiteral("&Hide"), QStringLiteral("-"),
+                             QStringLiteral("&Remove ") + QString::fromLatin1(kAppTitle)},
+                            {}, &frmMain::mnuPopupItem_Click);
+}
+
+bool frmMain::Form_Load(bool anotherInstanceRunning) {
+    return shell_.Form_Load(anotherInstanceRunning);
+}
+
+void frmMain::CloseProgram() {
+    tag_ = kEndTag;
+    close();
+    // A declined "Cancel current process?" keeps the window; its close box must hide it again
+    // rather than end the program.
+    if (!shell_.Ended()) tag_.clear();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (shell_.Form_Unload(tag_ == kEndTag))
+        event->ignore();
+    else
+        event->accept();
+}
+
+void frmMain::TrackWindow(QWidget* window) {
+    openWindows_.removeAll(nullptr);
+    openWindows_.append(window);
+}
+
+void frmMain::ShowSettingsDialog() {
+    frmSettings dialog(shell_, this, services_.pickFolder);
+    TrackWindow(&dialog);
+    dialog.Fill();
+    dialog.exec();
+}
+
+void frmMain::ShowAbout() {
+    auto* about = new frmAbout(this, services_.open);
+    about->setAttribute(Qt::WA_DeleteOnClose);
+    TrackWindow(about);
+    about->show();
+}
+
+void frmMain::mnuFileItem_Click(int Index) {
+    if (Index == 3) CloseProgram();
+}
+
+void frmMain::mnuOptionsItem_Click(int Index) {
+    switch (Index) {
+        case 0:
+            ShowSettingsDialog();
+            break;
+        case 1:
+            shell_.ForgetPassword();
+            break;
+        case 3:
+            HideMainWindow();
+            break;
+        default:
+            break;
+    }
+}
+
+void frmMain::mnuHelpItem_Click(int Index) {
+    if (Index == 0) ShowAbout();
+}
+
+void frmMain::mnuPopupItem_Click(int Index) {
+    switch (Index) {
+        case 0:
+            shell_.ShowMainWindow();
+            break;
+        case 1:
+            HideMainWindow();
+            break;
+        case 3:
+            CloseProgram();
+            break;
+        default:
+            break;
+    }
+}
+
+void frmMain::Tray_RButtonDown() {
+    activateWindow();
+    const bool shown = isVisible() && !isMinimized();
+    mnuPopupItem[0]->setVisible(!shown);
+    mnuPopupItem[1]->setVisible(shown);
+    mnuPopup->popup(QCursor::pos());
+}
+
+void frmMain::Tray_LButtonDblClick() {
+    shell_.ShowMainWindow();
+}
+
+void frmMain::BindTray(const QString& tip) {
+    pic_.SetPicture(pics_[0]);
+    tray_.PicBox(&pic_);
+    tray_.TipText(tip);
+    tray_.ShowIcon();
+}
+
+void frmMain::ShowTrayImage(int16_t icon) {
+    pic_.SetPicture(pics_[icon == 0 ? 0 : 1]);
+}
+
+void frmMain::ShowTrayTip(const QString& tip) {
+    tray_.TipText(tip);
+}
+
+void frmMain::ShowIndicator(const IndicatorLook& look) {
+    QPalette palette = lblBusy->palette();
+    palette.setColor(QPalette::Window, QColor::fromRgb(look.backColor));
+    lblBusy->setPalette(palette);
+    lblBusy->setText(look.caption);
+    lblBusy->setToolTip(look.toolTip);
+}
+
+void frmMain::ShowCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
+
+void frmMain::ShowStatus(const QString& text) {
+    lblStatus->setText(text);
+}
+
+void frmMain::HideMainWindow() {
+    // Without a notification area a hidden window could not be brought back.
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        hide();
+    else
+        showMinimized();
+}
+
+void frmMain::ShowMainWindow() {
+    if (isMinimized()) showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmMain::CloseOtherWindows() {
+    for (auto it = openWindows_.crbegin(); it != openWindows_.crend(); ++it)
+        if (*it) (*it)->close();
+    openWindows_.clear();
+    // Message boxes and pickers that were not opened through this window.
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget != this && widget->isVisible() && qobject_cast<QDialog*>(widget))
+            widget->close();
+}
+
+void frmMain::DeleteTrayIcon() {
+    tray_.DeleteIcon();
+}
+
+void frmMain::EndProgram() {
+    services_.endProgram();
+}
+
+}  // namespace vko

@@ -1,0 +1,142 @@
+#include "ui/frmSettings.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/SettingsForm.h"
+
+namespace vko {
+
+namespace {
+
+template <typename W, typename... Args>
+W* Named(const char* name, Args&&... args) {
+    auto* widget = new W(std::forward<Args>(args)...);
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* Wrapped(const char* name, const QString& text) {
+    auto* label = Named<QLabel>(name, text);
+    label->setWordWrap(true);
+    return label;
+}
+
+}  // namespace
+
+frmSettings::frmSettings(AppShell& shell, QWidget* parent, FolderPicker pick)
+    : QDialog(parent), shell_(shell), pick_(std::move(pick)) {
+    setObjectName(QStringLiteral("frmSettings"));
+    setWindowTitle(QStringLiteral("Settings"));
+    if (parent) setWindowIcon(parent->windowIcon());
+    BuildControls();
+    shell_.State().DialogResult = 0;
+}
+
+void frmSettings::BuildControls() {
+    Frame3 = Named<QGroupBox>("Frame3", QStringLiteral("Compression Settings"), this);
+    chkUseCompression =
+        Named<QCheckBox>("chkUseCompression", QStringLiteral("Use compression as default setting"));
+    (new QVBoxLayout(Frame3))->addWidget(chkUseCompression);
+
+    Frame2 = Named<QGroupBox>("Frame2", QStringLiteral("Default Folder"), this);
+    Label1 = Wrapped("Label1", QStringLiteral("The folder below is your default folder for "
+                                              "storing/extracting Vaultkeeps. If the folder does "
+                                              "not exist, it will be created."));
+    txtPath = Named<QLineEdit>("txtPath");
+    cmdBrowse = Named<QPushButton>("cmdBrowse", QStringLiteral("..."));
+    cmdBrowse->setFixedWidth(32);
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(txtPath, 1);
+    pathRow->addWidget(cmdBrowse);
+    auto* folderBox = new QVBoxLayout(Frame2);
+    folderBox->addWidget(Label1);
+    folderBox->addLayout(pathRow);
+
+    Frame1 = Named<QGroupBox>("Frame1", QStringLiteral("Vaultkeep Password"), this);
+    chkClearPassword =
+        Named<QCheckBox>("chkClearPassword", QStringLiteral("Clear password automatically"));
+    txtPassword = Named<QLineEdit>("txtPassword");
+    txtPassword->setEchoMode(QLineEdit::Password);
+    Label2 = Wrapped("Label2", QStringLiteral("Your password will be memorized as long as "
+                                              "Vaultkeep is running. You can clear your password "
+                                              "using the Options, Clear Password setting or by "
+                                              "checking the Clear password automatically box."));
+    auto* passwordBox = new QVBoxLayout(Frame1);
+    passwordBox->addWidget(Label2);
+    passwordBox->addWidget(txtPassword);
+    passwordBox->addWidget(chkClearPassword);
+
+    chkAsk = Named<QCheckBox>("chkAsk", QStringLiteral("Show this dialog before cipher"), this);
+    cmdOK = Named<QPushButton>("cmdOK", QStringLiteral("OK"), this);
+    cmdOK->setDefault(true);
+    cmdCancel = Named<QPushButton>("cmdCancel", QStringLiteral("Cancel"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(chkAsk, 1);
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame3);
+    layout->addWidget(Frame2);
+    layout->addWidget(Frame1);
+    layout->addLayout(buttons);
+    setFixedWidth(380);
+
+    connect(chkClearPassword, &QCheckBox::toggled, this, &frmSettings::chkClearPassword_Click);
+    connect(cmdBrowse, &QPushButton::clicked, this, &frmSettings::cmdBrowse_Click);
+    connect(cmdOK, &QPushButton::clicked, this, &frmSettings::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void frmSettings::Fill() {
+    const AppState& state = shell_.State();
+    txtPath->setText(state.DefaultFolder);
+    txtPassword->setText(state.MemorizedPassword);
+    txtPassword->setCursorPosition(0);
+    chkClearPassword->setChecked(state.ClearPassword != 0);
+    chkUseCompression->setChecked(state.UseCompression != 0);
+    txtPassword->selectAll();
+}
+
+void frmSettings::chkClearPassword_Click(bool ticked) {
+    QPalette palette = txtPassword->palette();
+    const QPalette system = QApplication::palette(txtPassword);
+    palette.setColor(QPalette::Base, system.color(ticked ? QPalette::Button : QPalette::Base));
+    txtPassword->setPalette(palette);
+    txtPassword->setEnabled(!ticked);
+    if (!ticked) return;
+    txtPassword->clear();
+    shell_.State().MemorizedPassword.clear();
+}
+
+void frmSettings::cmdBrowse_Click() {
+    const QString path = pick_ ? pick_(this, QStringLiteral("Select Default Folder")) : QString();
+    if (!path.isEmpty()) txtPath->setText(path);
+    txtPath->setFocus();
+}
+
+void frmSettings::cmdOK_Click() {
+    if (txtPath->text().trimmed().isEmpty()) {
+        shell_.UserMessages().Inform(QStringLiteral("Please enter a default folder."));
+        txtPath->setFocus();
+        return;
+    }
+    const SettingsForm form{txtPath->text(), txtPassword->text(), chkAsk->isChecked(),
+                            chkClearPassword->isChecked(), chkUseCompression->isChecked()};
+    SettingsChanged = ApplySettingsForm(shell_.State(), form);
+    if (SettingsChanged) {
+        shell_.SaveSettings();
+        shell_.SetStatus(QStringLiteral("Settings Saved"));
+    }
+    shell_.State().DialogResult = 1;
+    accept();
+}
+
+}  // namespace vko
