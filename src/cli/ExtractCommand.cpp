@@ -60,7 +60,9 @@ struct Extraction {
             case BlockResult::kExtractCancelled:
                 return ExitCode::kCancelled;
             default:  // abandoned at "Abort?" after a damaged file
-                return CancelSignal::Raised() ? ExitCode::kCancelled : ExitCode::kBadHeader;
+                if (CancelSignal::Raised()) return ExitCode::kCancelled;
+                PrintError("extraction stopped: the box is damaged");
+                return ExitCode::kBadHeader;
         }
     }
 

@@ -31,18 +31,18 @@ void PrintText(const BoxListing& listing) {
 }
 
 void PrintJson(const BoxListing& listing) {
-    nlohmann::json files = nlohmann::json::array();
+    nlohmann::ordered_json files = nlohmann::ordered_json::array();
     for (const auto& file : listing.files)
         files.push_back({{"index", file.number},
                          {"path", file.path},
                          {"size", file.size},
                          {"stored", file.stored}});
-    nlohmann::json out = {{"name", listing.name},       {"root", listing.root},
-                          {"version", listing.version}, {"compressed", listing.compressed},
-                          {"files", std::move(files)},  {"totalSize", listing.totalSize}};
+    nlohmann::ordered_json out = {{"name", listing.name},       {"root", listing.root},
+                                  {"version", listing.version}, {"compressed", listing.compressed},
+                                  {"files", std::move(files)},  {"totalSize", listing.totalSize}};
     // Names are bytes as the file system gave them; bytes that are not UTF-8 become U+FFFD
     // instead of aborting the whole listing.
-    std::string text = out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::string text = out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
     std::printf("%s\n", text.c_str());
 }
 

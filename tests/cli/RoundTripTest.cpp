@@ -1,0 +1,187 @@
+// Whole runs of vkx: create, list, extract, and the trees that come back.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "cli/VkxRunner.h"
+#include "support/TestFiles.h"
+
+namespace vko::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kPassword = "correct horse";
+
+// Folder names are lower case because a box stores them that way; file names keep their case.
+const Tree& SampleTree() {
+    static const Tree tree = {
+        {"Readme.TXT", "hello\n"},
+        {"empty.dat", ""},
+        {"photos/2024/Beach.jpg", RandomBytes(131073, 1)},
+        {"photos/notes.txt", std::string(5000, 'a')},
+        {"docs/deep/er/x.bin", RandomBytes(1000, 2)},
+    };
+    return tree;
+}
+
+VkxResult Vkx(std::vector<std::string> args, const std::string& cwd = {}) {
+    return RunVkx({std::move(args), cwd, kPassword, {}});
+}
+
+class RoundTrip : public testing::TestWithParam<bool> {};
+
+// Plain boxes go through the defaults (box and folder named after the tree), compressed ones
+// through -o, -n and -C.
+TEST_P(RoundTrip, CreateListExtractGivesTheTreeBack) {
+    const bool compressed = GetParam();
+    TempDir work;
+    MakeTree(work / "Docs", SampleTree());
+    fs::create_directories(work / "out");
+
+    std::vector<std::string> create{"create", "Docs", "-q"};
+    std::string box = work / "Docs.vkx";
+    if (compressed) {
+        box = work / "boxes/named.vkx";
+        create.insert(create.end(), {"-z", "-o", box, "-n", "My Box"});
+    }
+    VkxResult created = Vkx(create, work.Str());
+    ASSERT_EQ(created.exitCode, 0) << created.err;
+    ASSERT_TRUE(fs::is_regular_file(box));
+
+    VkxResult listed = Vkx({"list", box});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_NE(listed.out.find(compressed ? "Box:         My Box" : "Box:         Docs"),
+              std::string::npos);
+    EXPECT_NE(listed.out.find("Root folder: Docs"), std::string::npos);
+    EXPECT_NE(listed.out.find(compressed ? "Compressed:  yes" : "Compressed:  no"),
+              std::string::npos);
+    EXPECT_NE(listed.out.find("photos\\2024\\Beach.jpg"), std::string::npos) << listed.out;
+    EXPECT_NE(listed.out.find("5 files, 137079 bytes"), std::string::npos) << listed.out;
+
+    std::string target = work / "out/Docs";
+    VkxResult extracted = compressed ? Vkx({"extract", box, "-C", target, "-q"})
+                                     : Vkx({"extract", box, "-q"}, work / "out");
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
+    EXPECT_EQ(ReadTree(target), SampleTree());
+    EXPECT_TRUE(extracted.out.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(PlainAndCompressed, RoundTrip, testing::Bool(),
+                         [](const auto& param) { return param.param ? "Compressed" : "Plain"; });
+
+// One box shared by the tests that only read it.
+class MadeBox : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        work_ = new TempDir;
+        MakeTree(*work_ / "Docs", SampleTree());
+        VkxResult created = Vkx({"create", *work_ / "Docs", "-o", Box(), "-q"});
+        ASSERT_EQ(created.exitCode, 0) << created.err;
+    }
+    static void TearDownTestSuite() {
+        delete work_;
+        work_ = nullptr;
+    }
+    static std::string Box() { return *work_ / "docs.vkx"; }
+    static std::string Fresh(const std::string& name) { return *work_ / name; }
+
+    static TempDir* work_;
+};
+
+TempDir* MadeBox::work_ = nullptr;
+
+TEST_F(MadeBox, JsonListingDescribesEveryFile) {
+    VkxResult listed = Vkx({"list", Box(), "--json"});
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    auto box = nlohmann::json::parse(listed.out);
+    EXPECT_EQ(box["name"], "Docs");
+    EXPECT_EQ(box["root"], "Docs");
+    EXPECT_EQ(box["version"], 1);
+    EXPECT_EQ(box["compressed"], false);
+    ASSERT_EQ(box["files"].size(), SampleTree().size());
+    int64_t total = 0;
+    for (size_t i = 0; i < box["files"].size(); ++i) {
+        const auto& file = box["files"][i];
+        EXPECT_EQ(file["index"], i + 1);
+        std::string path = file["path"];
+        std::replace(path.begin(), path.end(), '\\', '/');
+        ASSERT_TRUE(SampleTree().count(path)) << path;
+        EXPECT_EQ(file["size"], SampleTree().at(path).size());
+        EXPECT_EQ(file["stored"], file["size"]);
+        total += file["size"].get<int64_t>();
+    }
+    EXPECT_EQ(box["totalSize"], total);
+}
+
+TEST_F(MadeBox, EntriesByNumberAndByPathExtractOnlyThoseFiles) {
+    auto box = nlohmann::json::parse(Vkx({"list", Box(), "--json"}).out);
+    std::string numberOfDeepFile;
+    for (const auto& file : box["files"])
+        if (file["path"] == "docs\\deep\\er\\x.bin") numberOfDeepFile = file["index"].dump();
+    ASSERT_FALSE(numberOfDeepFile.empty());
+
+    std::string target = Fresh("chosen");
+    // "/" may stand for "\"; a file named twice is written once.
+    VkxResult extracted = Vkx({"extract", Box(), "-C", target, "-q", numberOfDeepFile,
+                               "photos\\2024\\Beach.jpg", "photos/notes.txt", numberOfDeepFile});
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
+    Tree expected;
+    for (const char* path : {"docs/deep/er/x.bin", "photos/2024/Beach.jpg", "photos/notes.txt"})
+        expected[path] = SampleTree().at(path);
+    EXPECT_EQ(ReadTree(target), expected);
+}
+
+TEST_F(MadeBox, UnknownEntryIsRefusedBeforeAnythingIsWritten) {
+    for (const char* entry : {"0", "6", "photos\\missing.txt"}) {
+        std::string target = Fresh("never");
+        VkxResult extracted = Vkx({"extract", Box(), "-C", target, "1", entry});
+        EXPECT_EQ(extracted.exitCode, 2) << entry;
+        EXPECT_NE(extracted.err.find(entry), std::string::npos) << extracted.err;
+        EXPECT_FALSE(fs::exists(target)) << entry;
+    }
+}
+
+TEST_F(MadeBox, WrongPasswordExitsOneAndWritesNothing) {
+    std::string target = Fresh("wrong");
+    VkxResult extracted = RunVkx({{"extract", Box(), "-C", target}, {}, "not it", {}});
+    EXPECT_EQ(extracted.exitCode, 1);
+    EXPECT_EQ(extracted.err, "vkx: Password incorrect or header damaged\n");
+    EXPECT_FALSE(fs::exists(target));
+
+    TempDir elsewhere;  // without -C the folder would be ./Docs
+    VkxResult byDefault = RunVkx({{"extract", Box()}, elsewhere.Str(), "not it", {}});
+    EXPECT_EQ(byDefault.exitCode, 1);
+    EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
+
+    VkxResult listed = RunVkx({{"list", Box()}, {}, "not it", {}});
+    EXPECT_EQ(listed.exitCode, 1);
+    EXPECT_EQ(listed.err, "vkx: Password incorrect or header damaged\n");
+    EXPECT_TRUE(listed.out.empty());
+}
+
+// Names are bytes as the file system gave them; JSON needs UTF-8.
+TEST(Listing, JsonSurvivesNamesThatAreNotUtf8) {
+    TempDir work;
+    MakeTree(work / "src", {{"\xff.txt", "x"}});
+    ASSERT_EQ(Vkx({"create", "src", "-q"}, work.Str()).exitCode, 0);
+    VkxResult listed = Vkx({"list", "src.vkx", "--json"}, work.Str());
+    ASSERT_EQ(listed.exitCode, 0) << listed.err;
+    EXPECT_EQ(nlohmann::json::parse(listed.out)["files"][0]["path"], "\xEF\xBF\xBD.txt");
+}
+
+// A box made from a drive root has "D:" as its root folder, which is no folder name to
+// extract into here; the box's own name stands in.
+TEST(Listing, DefaultFolderFallsBackToTheBoxNameForADriveRoot) {
+    TempDir work;
+    MakeTree(work / "C:", {{"z.txt", "z"}});
+    ASSERT_EQ(Vkx({"create", "C:", "-o", "drive.vkx", "-q"}, work.Str()).exitCode, 0);
+    fs::create_directories(work / "out");
+    VkxResult extracted = Vkx({"extract", "../drive.vkx", "-q"}, work / "out");
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
+    EXPECT_EQ(ReadTree(work / "out"), (Tree{{"drive/z.txt", "z"}}));
+}
+
+}  // namespace
+}  // namespace vko::test
