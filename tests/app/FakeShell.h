@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QDir>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+
+#include "app/Messages.h"
+#include "app/SettingsStore.h"
+#include "app/ShellView.h"
+
+namespace vko::test {
+
+// Records every message and question; answers questions from a queue (No when it is empty, so
+// that a forgotten answer never ends a test's program).
+class ScriptedMessages : public Messages {
+public:
+    void Inform(const QString& text, Icon = Icon::Information) override { informed << text; }
+    bool AskYesNo(const QString& text) override {
+        asked << text;
+        if (answers.empty()) return false;
+        const bool yes = answers.front();
+        answers.pop_front();
+        return yes;
+    }
+
+    QStringList informed;
+    QStringList asked;
+    std::deque<bool> answers;
+};
+
+// Records what the shell asks of its window, one line per call.
+class FakeView : public ShellView {
+public:
+    void BindTray(const QString& tip) override { calls << "bind tray: " + tip; }
+    void ShowTrayImage(int16_t icon) override { calls << QStringLiteral("image: %1").arg(icon); }
+    void ShowTrayTip(const QString& tip) override { calls << "tip: " + tip; }
+    void ShowIndicator(const IndicatorLook& look) override {
+        calls << "indicator: " + look.caption + "/" + look.toolTip;
+    }
+    void ShowCaption(const QString& caption) override { calls << "caption: " + caption; }
+    void ShowStatus(const QString& text) override {
+        calls << "status: " + text;
+        status = text;
+    }
+    void HideMainWindow() override { calls << "hide"; }
+    void ShowMainWindow() override { calls << "show"; }
+    void CloseOtherWindows() override { calls << "close others"; }
+    void DeleteTrayIcon() override { calls << "delete tray"; }
+    void EndProgram() override { calls << "end"; }
+
+    QStringList calls;
+    QString status;
+};
+
+// Settings files in a fresh temporary folder.
+struct TempSettings {
+    QTemporaryDir dir;
+    [[nodiscard]] QString Current() const { return dir.filePath("current/Vaultkeep Orb.ini"); }
+    [[nodiscard]] QString Legacy() const { return dir.filePath("legacy/Vaultkeep Orb.ini"); }
+    [[nodiscard]] SettingsStore Store() const { return SettingsStore(Current(), Legacy()); }
+    [[nodiscard]] QString ProgramFolder() const { return dir.filePath("bin"); }
+};
+
+}  // namespace vko::test
