@@ -1,11 +1,219 @@
-// Placeholder until box creation lands; replaced as a whole by its implementation.
 #include "engine/BlockCreate.h"
 
+#include <filesystem>
+#include <vector>
+
+#include "engine/BlockScan.h"
+#include "engine/BlockShred.h"
+#include "engine/BlockStore.h"
+#include "engine/BoxFormat.h"
+#include "engine/CCipherBlock.h"
+#include "engine/ConvLong.h"
+#include "engine/CreatePlan.h"
 #include "util/Failure.h"
+#include "util/File.h"
+#include "util/PathParts.h"
+
+namespace fs = std::filesystem;
 
 namespace vko::BlockCreate {
-int16_t CreateBlock(BlockState&, const std::string&, const std::string&, const std::string&,
-                    const std::string&, int16_t, int16_t) {
-    throw Failure(FailureNumber::kInvalidArgument, "not built yet");
+
+namespace {
+
+using CreatePlan::PlannedFile;
+
+// Leaves the process-wide cipher keyed with a constant on every way out, so that no
+// password-derived state outlives the call, cancelled or failed ones included.
+class CipherGuard {
+public:
+    explicit CipherGuard(CCipher& cipher) : cipher_(cipher) {}
+    ~CipherGuard() {
+        try {
+            cipher_.Clear();
+        } catch (...) {
+            // Nothing is left to protect when even the constant key cannot be made.
+        }
+    }
+    CipherGuard(const CipherGuard&) = delete;
+    CipherGuard& operator=(const CipherGuard&) = delete;
+
+private:
+    CCipher& cipher_;
+};
+
+void CheckCompressionLevel(int16_t level, const std::string& BlockFile) {
+    if (level <= 1) return;
+    throw Failure(FailureNumber::kInvalidArgument,
+                  "Compression level " + std::to_string(level) + " cannot be used for " +
+                      BlockFile + "; a box is either plain (0) or compressed (1).");
 }
+
+// The folder to box, absolute and without a trailing separator ("" for the file-system root).
+std::string FolderToBox(const std::string& Path) {
+    std::string folder = Path;
+    if (!folder.empty() && fs::path(folder).is_relative())
+        folder = fs::absolute(folder).lexically_normal().string();
+    if (!folder.empty() && folder.back() == kPathSeparator) folder.pop_back();
+    std::error_code error;
+    if (Path.empty() || !fs::is_directory(folder.empty() ? "/" : folder, error))
+        throw Failure(FailureNumber::kPathNotFound,
+                      "The folder \"" + Path + "\" does not exist or is not a folder.");
+    return folder;
+}
+
+std::vector<std::string> ScanFolder(BlockState& s, const std::string& BlockFile, bool& cancelled) {
+    s.scanExclude = BlockFile;
+    try {
+        auto files = BlockScan::GetAllFiles(s, s.rootPath, "*.*", true, cancelled);
+        s.scanExclude.clear();
+        return files;
+    } catch (...) {
+        s.scanExclude.clear();
+        throw;
+    }
+}
+
+void WriteCiphered(BlockState& s, OutputFile& out, std::string bytes) {
+    s.cipher.CipherInPlace(bytes.data(), bytes.size());
+    out.Write(bytes);
+}
+
+bool Cancelled(BlockState& s) {
+    return s.host.CancelRequested();
+}
+
+void PumpEveryTenth(BlockState& s, size_t number) {
+    if (number % 10 == 0) s.host.PumpMessages();
+}
+
+// The version byte, then run A: the box name, D and the folder table, entry by entry.
+bool WriteHeader(BlockState& s, OutputFile& out, const std::string& BlockName) {
+    s.blockVersion = s.compressed == 1 ? BoxFormat::kVersionCompressed : BoxFormat::kVersionPlain;
+    out.Write(std::string(1, static_cast<char>(s.blockVersion)));
+    const auto folderTableLength = static_cast<int32_t>(s.folders.Count() + s.folders.TextLength());
+    WriteCiphered(s, out, std::string(1, static_cast<char>(BlockName.size())));
+    WriteCiphered(s, out, BlockName);
+    WriteCiphered(s, out, ConvLong::LongToChars(folderTableLength));
+    size_t number = 0;
+    for (const std::string& entry : s.folders.Entries()) {
+        WriteCiphered(s, out, entry + '\0');
+        PumpEveryTenth(s, ++number);
+        if (Cancelled(s)) return false;
+    }
+    return true;
+}
+
+// A file-table record with its length byte. The first pass writes the measured size in both
+// size fields; the final one what was actually taken and stored.
+std::string Record(const PlannedFile& file, bool compressed, bool final) {
+    std::string record =
+        ConvLong::WordToChars(file.folder) +
+        ConvLong::LongToChars(final ? file.bytes : static_cast<int32_t>(file.size));
+    if (compressed)
+        record += ConvLong::LongToChars(final ? file.stored : static_cast<int32_t>(file.size));
+    record += file.name;
+    return static_cast<char>(record.size()) + record;
+}
+
+// Run A goes on over the first pass, which only reserves the table's room.
+bool WriteFirstTable(BlockState& s, OutputFile& out, const std::vector<PlannedFile>& files,
+                     int32_t& tableLength) {
+    const auto count = static_cast<int32_t>(files.size());
+    for (int32_t i = 0; i < count; ++i) {
+        const PlannedFile& file = files[static_cast<size_t>(i)];
+        const std::string record = Record(file, s.compressed == 1, false);
+        WriteCiphered(s, out, record);
+        tableLength += static_cast<int32_t>(record.size());
+        s.totalBytes += static_cast<int32_t>(file.size);
+        if (Cancelled(s)) return false;
+        s.Events().BuildingHeader(i + 1, count);
+        PumpEveryTenth(s, static_cast<size_t>(i) + 1);
+    }
+    return true;
+}
+
+// Every file's stored bytes are a run of their own.
+bool StoreContents(BlockState& s, OutputFile& out, std::vector<PlannedFile>& files,
+                   const std::string& Password) {
+    s.Events().CreatingFileBlock();
+    s.tick.StartTick();
+    s.storedSizes.clear();
+    s.sinceSample = 0;
+    for (PlannedFile& file : files) {
+        if (Cancelled(s)) return false;
+        s.cipher.Initilize(Password);
+        if (s.compressed == 1) {
+            const auto result = BlockStore::StoreCompressedFile(s, file.path, out, file.size);
+            file.bytes = result.bytes;
+            file.stored = result.stored;
+            s.storedSizes.push_back(result.stored);
+        } else {
+            file.stored = file.bytes = BlockStore::StoreFileContents(s, file.path, out, file.size);
+        }
+    }
+    return true;
+}
+
+// Run B: F over its placeholder, then the final records over the first pass.
+bool WriteFinalTable(BlockState& s, OutputFile& out, const std::vector<PlannedFile>& files,
+                     int32_t tableLength, int64_t placeholder, const std::string& Password) {
+    out.Seek(placeholder);
+    s.cipher.Initilize(Password);
+    WriteCiphered(s, out, ConvLong::LongToChars(tableLength));
+    size_t number = 0;
+    for (const PlannedFile& file : files) {
+        WriteCiphered(s, out, Record(file, s.compressed == 1, true));
+        if (Cancelled(s)) return false;
+        PumpEveryTenth(s, ++number);
+    }
+    return true;
+}
+
+// Writes the box beside its target and puts it in place only when it is complete.
+bool WriteBox(BlockState& s, const std::string& BlockFile, const std::string& BlockName,
+              const std::string& Password, std::vector<PlannedFile>& files) {
+    BlockScan::CreateAllFolders(BlockFile);
+    AtomicFile::RemoveStaleTemps(BlockFile);
+    AtomicFile box(BlockFile);
+    OutputFile& out = box.Out();
+    s.cipher.Initilize(Password);
+    if (!WriteHeader(s, out, BlockName)) return false;
+    const int64_t placeholder = out.Position();
+    out.Write(BoxFormat::kPlaceholder, 4);
+    s.totalBytes = 0;
+    s.processedBytes = 0;
+    int32_t tableLength = 0;
+    if (!WriteFirstTable(s, out, files, tableLength)) return false;
+    if (!StoreContents(s, out, files, Password)) return false;
+    if (!WriteFinalTable(s, out, files, tableLength, placeholder, Password)) return false;
+    box.Commit();
+    return true;
+}
+
+}  // namespace
+
+int16_t CreateBlock(BlockState& s, const std::string& BlockFile, const std::string& BlockName,
+                    const std::string& Password, const std::string& Path, int16_t Shread,
+                    int16_t CompressionLevel) {
+    CheckCompressionLevel(CompressionLevel, BlockFile);
+    const std::string folder = FolderToBox(Path);
+    CipherGuard guard(s.cipher);
+    s.compressed = CompressionLevel;
+    s.rootPath = folder + kPathSeparator;
+    s.folders.Clear();
+    s.folders.Add(GetFilePart(folder));
+
+    bool cancelled = false;
+    s.fileList = ScanFolder(s, BlockFile, cancelled);
+    s.Events().CreatingBlock();
+    if (cancelled) return BlockResult::kCreateCancelled;
+
+    std::vector<PlannedFile> files = CreatePlan::Plan(s, BlockFile, BlockName, s.compressed == 1);
+    if (!WriteBox(s, BlockFile, BlockName, Password, files)) return BlockResult::kCreateCancelled;
+
+    if (Shread == 1 && !Cancelled(s)) BlockShred::ShredSources(s, s.fileList);
+    s.tick.StopTick();
+    return BlockResult::kCreateDone;
+}
+
 }  // namespace vko::BlockCreate

@@ -10,6 +10,10 @@ namespace vko::BlockScan {
 
 [[nodiscard]] std::vector<std::string> GetAllFiles(BlockState& s, const std::string& Path,
                                                    const std::string& filespec, bool RecurseDirs);
+// The same scan, telling the caller whether it was cut short by the cancel flag.
+[[nodiscard]] std::vector<std::string> GetAllFiles(BlockState& s, const std::string& Path,
+                                                   const std::string& filespec, bool RecurseDirs,
+                                                   bool& cancelled);
 void AddDir(BlockState& s, const std::string& Path, bool bForceAdd);
 [[nodiscard]] int32_t GetPathNumber(const BlockState& s, const std::string& Path);
 [[nodiscard]] std::string GetPathFromFile(const std::string& Pathname);

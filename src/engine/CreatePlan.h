@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/BlockState.h"
+#include "util/Failure.h"
+
+// What a box will hold, measured once after the folder scan, and the checks that the format
+// can hold it. Every check runs before anything is written, and each failure names the path
+// that breaks it.
+namespace vko::CreatePlan {
+
+struct PlannedFile {
+    std::string path;    // full native path
+    int32_t folder = 0;  // folder-table number; 0 for the boxed folder itself
+    std::string name;    // file name, case as on disk
+    int64_t size = 0;    // bytes measured for the table's first pass; never stored beyond
+    int32_t bytes = 0;   // bytes actually taken from the source
+    int32_t stored = 0;  // bytes the file occupies in the data area
+};
+
+// The texts for a box that would pass 2 gigabytes.
+inline constexpr const char* kTooLargeText =
+    "Vaultkeep is unable to create a box file larger than 2 gigabytes.";
+inline constexpr const char* kTooLargeAdvice = "Try creating smaller boxes.";
+
+// Measures every file of s.fileList and checks every limit of the box format. Throws Failure.
+[[nodiscard]] std::vector<PlannedFile> Plan(const BlockState& s, const std::string& BlockFile,
+                                            const std::string& BlockName, bool compressed);
+
+// The separate checks, in the order Plan runs them.
+void CheckBoxName(const std::string& BlockFile, const std::string& BlockName);
+void CheckFolderCount(const FolderTable& folders, const std::string& rootPath);
+void CheckFolderNames(const std::vector<PlannedFile>& files, const FolderTable& folders,
+                      const std::string& rootPath);
+void CheckFileNames(const std::vector<PlannedFile>& files, bool compressed);
+void CheckSizes(const std::vector<PlannedFile>& files, const std::string& rootPath);
+void CheckTableLength(const std::vector<PlannedFile>& files, bool compressed,
+                      const std::string& rootPath);
+void CheckCollisions(const std::vector<PlannedFile>& files, const FolderTable& folders);
+
+// The failure for a box that would pass 2 gigabytes, with what passes it.
+[[nodiscard]] Failure TooLarge(const std::string& detail);
+
+}  // namespace vko::CreatePlan
