@@ -1,0 +1,144 @@
+#include "engine/BoxBuilder.h"
+
+#include <zlib.h>
+
+#include <stdexcept>
+
+#include "crypto/CCipher.h"
+#include "support/TestFiles.h"
+
+namespace vko::test {
+
+namespace {
+
+constexpr uint8_t kLegacy = 0;
+constexpr uint8_t kCompressed = 2;
+constexpr size_t kTrailerSize = 17;
+
+// Integer fields written byte by byte, so that values no correct writer would produce can be
+// written too. The legacy layout puts the most significant byte first.
+std::string Field(uint32_t value, int width, uint8_t version) {
+    std::string bytes;
+    for (int i = 0; i < width; ++i) {
+        const int shift = version == kLegacy ? 8 * (width - 1 - i) : 8 * i;
+        bytes += static_cast<char>((value >> shift) & 0xFF);
+    }
+    return bytes;
+}
+
+std::string Long(uint32_t value, uint8_t version) {
+    return Field(value, 4, version);
+}
+
+std::string StoredBytes(const BoxEntry& entry, uint8_t version) {
+    if (entry.stored) return *entry.stored;
+    return version == kCompressed ? ZlibStored(entry.contents) : entry.contents;
+}
+
+std::string FolderTable(const BoxSpec& spec) {
+    if (spec.folderTable) return *spec.folderTable;
+    std::string table;
+    for (const auto& entry : spec.folders) table += entry + '\0';
+    return table;
+}
+
+std::string FileTable(const BoxSpec& spec) {
+    if (spec.fileTable) return *spec.fileTable;
+    std::string table;
+    for (size_t i = 0; i < spec.files.size(); ++i) {
+        const std::string record = RecordBytes(spec.files[i], spec.version);
+        if (spec.version == kLegacy) {
+            table += (i > 0 ? std::string(4, '\xFF') : std::string()) + record;
+        } else {
+            table += static_cast<char>(record.size()) + record;
+        }
+    }
+    return table;
+}
+
+std::string DataArea(const BoxSpec& spec, const std::string& password) {
+    CCipher cipher;
+    std::string data;
+    for (const auto& entry : spec.files) {
+        cipher.Initilize(password);
+        data += cipher.Cipher(StoredBytes(entry, spec.version));
+    }
+    return data;
+}
+
+// Versions 1 and 2: name and folder table in run A, file table in run B.
+std::string Header(const BoxSpec& spec, const std::string& password) {
+    const std::string folders = FolderTable(spec);
+    const std::string files = FileTable(spec);
+    const auto n = spec.nameLength.value_or(static_cast<uint8_t>(spec.name.size()));
+    const auto d = spec.folderLength.value_or(static_cast<uint32_t>(folders.size()));
+    const auto f = spec.fileLength.value_or(static_cast<uint32_t>(files.size()));
+    CCipher cipher;
+    std::string box(1, static_cast<char>(spec.version));
+    cipher.Initilize(password);
+    box += cipher.Cipher(static_cast<char>(n) + spec.name + Long(d, spec.version) + folders);
+    cipher.Initilize(password);
+    box += cipher.Cipher(Long(f, spec.version) + files);
+    return box;
+}
+
+// The legacy layout: one run from the "$" to the end of the file table, lengths in the clear.
+std::string LegacyHeader(const BoxSpec& spec, const std::string& password) {
+    const std::string folders = FolderTable(spec);
+    const std::string files = FileTable(spec);
+    const auto n = spec.nameLength.value_or(static_cast<uint8_t>(spec.name.size()));
+    const auto d = spec.folderLength.value_or(static_cast<uint32_t>(folders.size()));
+    const auto f = spec.fileLength.value_or(static_cast<uint32_t>(files.size()));
+    CCipher cipher;
+    cipher.Initilize(password);
+    std::string box = cipher.Cipher("$");
+    box += static_cast<char>(n) + cipher.Cipher(spec.name);
+    box += Long(d, kLegacy) + cipher.Cipher(folders);
+    box += Long(f, kLegacy) + cipher.Cipher(files);
+    return box;
+}
+
+}  // namespace
+
+std::string RecordBytes(const BoxEntry& entry, uint8_t version) {
+    const auto size = entry.sizeField.value_or(static_cast<uint32_t>(entry.contents.size()));
+    std::string record =
+        Field(static_cast<uint32_t>(entry.folder), 2, version) + Long(size, version);
+    if (version == kCompressed) {
+        const auto stored = static_cast<uint32_t>(StoredBytes(entry, version).size());
+        record += Long(entry.storedField.value_or(stored), version);
+    }
+    return record + entry.name;
+}
+
+std::string ZlibStored(const std::string& contents) {
+    uLongf length = compressBound(contents.size());
+    std::string stream(length, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(stream.data()), &length,
+                  reinterpret_cast<const Bytef*>(contents.data()), contents.size(), 9) != Z_OK)
+        throw std::runtime_error("compress2 failed");
+    stream.resize(length);
+    std::string trailer = std::string(5, '\0') + std::to_string(contents.size());
+    trailer.resize(kTrailerSize, '\0');
+    return stream + trailer;
+}
+
+std::string DamagedStored(const std::string& contents) {
+    std::string stored = ZlibStored(contents);
+    stored[0] = static_cast<char>(stored[0] ^ 0xFF);  // no longer a zlib header
+    return stored;
+}
+
+std::string BuildBox(const BoxSpec& spec, const std::string& password) {
+    std::string box =
+        spec.version == kLegacy ? LegacyHeader(spec, password) : Header(spec, password);
+    box += DataArea(spec, password) + spec.trailing;
+    if (spec.truncateTo && *spec.truncateTo < box.size()) box.resize(*spec.truncateTo);
+    return box;
+}
+
+void WriteBox(const std::string& path, const BoxSpec& spec, const std::string& password) {
+    WriteFile(path, BuildBox(spec, password));
+}
+
+}  // namespace vko::test

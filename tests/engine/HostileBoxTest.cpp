@@ -1,0 +1,177 @@
+// Damaged and forged boxes: each fixture is named after the fault it holds. Every one must be
+// refused as "Password incorrect or header damaged" before anything is written, and reading it
+// must never allocate more than the box file holds.
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <new>
+
+#include "engine/ReaderFixture.h"
+#include "util/Failure.h"
+
+namespace {
+std::atomic<bool> trackAllocations{false};
+std::atomic<size_t> largestAllocation{0};
+}  // namespace
+
+// Records the largest single allocation while tracking is on. The compiler cannot tell that
+// these replacements pair malloc with free, so its new/delete pairing warning is off here.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+    if (trackAllocations.load(std::memory_order_relaxed)) {
+        size_t seen = largestAllocation.load(std::memory_order_relaxed);
+        while (size > seen && !largestAllocation.compare_exchange_weak(seen, size)) {
+        }
+    }
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
+
+namespace vko::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+BoxSpec Base(uint8_t version) {
+    BoxSpec spec;
+    spec.version = version;
+    spec.folders = {"Docs", "sub\\"};
+    spec.files = {{0, "a.txt", "hello"}, {2, "b.txt", "world!"}};
+    return spec;
+}
+
+struct Hostile {
+    const char* name;
+    uint8_t version;
+    std::function<void(BoxSpec&)> damage;
+};
+
+void FolderEntry(BoxSpec& s, const char* entry) {
+    s.folders[1] = entry;
+}
+void FileName(BoxSpec& s, std::string name) {
+    s.files[0].name = std::move(name);
+}
+
+const Hostile kFixtures[] = {
+    {"name_with_dotdot", 1, [](BoxSpec& s) { FolderEntry(s, "..\\"); }},
+    {"dotdot_inside_folder_entry", 2, [](BoxSpec& s) { FolderEntry(s, "sub\\..\\..\\"); }},
+    {"file_name_dotdot", 1, [](BoxSpec& s) { FileName(s, ".."); }},
+    {"absolute_name", 1, [](BoxSpec& s) { FolderEntry(s, "\\etc\\"); }},
+    {"absolute_file_name", 2, [](BoxSpec& s) { FileName(s, "/etc/passwd"); }},
+    {"drive_folder_entry", 1, [](BoxSpec& s) { FolderEntry(s, "C:\\windows\\"); }},
+    {"drive_file_name", 1, [](BoxSpec& s) { FileName(s, "C:evil"); }},
+    {"file_name_with_separator", 1, [](BoxSpec& s) { FileName(s, "x/y"); }},
+    {"file_name_with_backslash", 2, [](BoxSpec& s) { FileName(s, "x\\y"); }},
+    {"file_name_with_nul", 1, [](BoxSpec& s) { FileName(s, std::string("a\0b", 3)); }},
+    {"empty_file_name", 1, [](BoxSpec& s) { FileName(s, ""); }},
+    {"folder_entry_with_slash", 1, [](BoxSpec& s) { FolderEntry(s, "a/../../b\\"); }},
+    {"folder_entry_without_separator", 1, [](BoxSpec& s) { FolderEntry(s, "sub"); }},
+    {"root_name_with_slash", 1, [](BoxSpec& s) { s.folders[0] = "../x"; }},
+    {"duplicate_folder_entries", 1, [](BoxSpec& s) { s.folders.push_back("SUB\\"); }},
+    {"folder_table_without_terminator", 1,
+     [](BoxSpec& s) { s.folderTable = std::string("Docs\0sub\\", 9); }},
+    {"empty_folder_table", 1, [](BoxSpec& s) { s.folderTable = ""; }},
+    {"folder_table_past_eof", 1, [](BoxSpec& s) { s.folderLength = 10000; }},
+    {"file_table_past_eof", 2, [](BoxSpec& s) { s.fileLength = 10000; }},
+    {"huge_folder_table_length", 1, [](BoxSpec& s) { s.folderLength = 0x7FFFFFFF; }},
+    {"huge_file_table_length", 1, [](BoxSpec& s) { s.fileLength = 0x7FFFFFFF; }},
+    {"file_table_length_above_long_range", 1, [](BoxSpec& s) { s.fileLength = 0xFFFFFFFF; }},
+    {"name_past_eof", 1, [](BoxSpec& s) { s.truncateTo = 4; }},
+    {"record_past_file_table", 1,
+     [](BoxSpec& s) { s.fileTable = "\x40" + RecordBytes(s.files[0], 1); }},
+    {"record_without_name", 1,
+     [](BoxSpec& s) { s.fileTable = std::string("\x06\0\0\0\0\0\0", 7); }},
+    {"folder_number_out_of_range", 1, [](BoxSpec& s) { s.files[1].folder = 3; }},
+    {"folder_number_far_out_of_range", 2, [](BoxSpec& s) { s.files[1].folder = 999; }},
+    {"stored_sizes_exceed_data_area", 2, [](BoxSpec& s) { s.files[1].storedField = 1000; }},
+    {"stored_sizes_short_of_data_area", 1, [](BoxSpec& s) { s.trailing = "x"; }},
+    {"plain_size_exceeds_data_area", 1, [](BoxSpec& s) { s.files[0].sizeField = 6; }},
+    {"size_above_long_range", 1, [](BoxSpec& s) { s.files[0].sizeField = 0x80000005; }},
+    {"data_area_cut_short", 2, [](BoxSpec& s) { s.truncateTo = BuildBox(s, "x").size() - 1; }},
+    {"legacy_record_without_name", 0,
+     [](BoxSpec& s) { s.fileTable = std::string("\0\0\0\0\0\5", 6); }},
+    {"legacy_folder_number_out_of_range", 0, [](BoxSpec& s) { s.files[1].folder = 7; }},
+    {"legacy_name_with_dotdot", 0, [](BoxSpec& s) { FolderEntry(s, "..\\"); }},
+};
+
+class HostileBoxTest : public ReaderFixture {
+protected:
+    std::string HostileBox(const Hostile& fixture) {
+        BoxSpec spec = Base(fixture.version);
+        fixture.damage(spec);
+        return Box(spec, std::string(fixture.name) + ".vkx");
+    }
+};
+
+TEST_F(HostileBoxTest, UndamagedBasesAreRead) {
+    for (const uint8_t version : {0, 1, 2}) {
+        const std::string target = dir / ("out" + std::to_string(version));
+        EXPECT_EQ(engine.ExtractBlock(Box(Base(version)), target, kPassword), 0);
+        EXPECT_EQ(ReadTree(target), (Tree{{"a.txt", "hello"}, {"sub/b.txt", "world!"}}));
+    }
+}
+
+TEST_F(HostileBoxTest, EveryFixtureIsRefusedAndWritesNothing) {
+    for (const auto& fixture : kFixtures) {
+        SCOPED_TRACE(fixture.name);
+        const std::string path = HostileBox(fixture);
+        const std::string parent = dir / "parent";
+        fs::create_directories(parent);
+        const Tree before = Listing(dir.Str());
+        host.messages.clear();
+
+        EXPECT_EQ(engine.ExtractBlock(path, parent + "/target", kPassword), 1);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, "Password incorrect or header damaged");
+        EXPECT_EQ(host.messages[0].icon, BlockHost::Icon::Information);
+        EXPECT_EQ(engine.DynamicExtractBlock(path, parent + "/target", kPassword), 1);
+        EXPECT_THROW(engine.DynamicExtractToFile(1, parent + "/target"), Failure);
+        EXPECT_EQ(Listing(dir.Str()), before);
+    }
+}
+
+TEST_F(HostileBoxTest, ReadingNeverAllocatesMoreThanTheFileHolds) {
+    constexpr size_t kSmallAllocation = 4096;
+    for (const auto& fixture : kFixtures) {
+        SCOPED_TRACE(fixture.name);
+        const std::string path = HostileBox(fixture);
+        largestAllocation = 0;
+        trackAllocations = true;
+        const int16_t result = engine.ViewBlock(path, kPassword);
+        trackAllocations = false;
+        EXPECT_EQ(result, 1);
+        EXPECT_LE(largestAllocation.load(),
+                  std::max<size_t>(fs::file_size(path), kSmallAllocation));
+    }
+}
+
+TEST_F(HostileBoxTest, FileSystemClashEndsInACleanFailure) {
+    // A sound header whose file "sub" collides with its folder "sub\": the file cannot be
+    // written, which is an error naming the path, and nothing is left behind.
+    BoxSpec spec = Base(1);
+    spec.files.push_back({0, "sub", "clash"});
+    const std::string path = Box(spec);
+    const std::string target = dir / "out";
+    try {
+        (void)engine.ExtractBlock(path, target, kPassword);
+        ADD_FAILURE() << "the clash was not reported";
+    } catch (const Failure& failure) {
+        EXPECT_NE(failure.Description().find(target), std::string::npos) << failure.Description();
+    }
+    EXPECT_TRUE(Leftovers(target).empty());
+    EXPECT_EQ(ReadTree(target), (Tree{{"a.txt", "hello"}, {"sub/b.txt", "world!"}}));
+    // The box slot was released: the next operation reads normally.
+    EXPECT_EQ(engine.ViewBlock(path, kPassword), 0);
+}
+
+}  // namespace
+}  // namespace vko::test
