@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# The whole program on a virtual X server with a notification-area host: it starts with its
+# tray icon embedded in the host, a second start reports the first and ends while the first
+# keeps running, and "Remove" from the tray menu ends the first.
+# Usage: desktop_session.sh <path of vaultkeep-orb>
+set -uo pipefail
+
+if [ "${1:-}" != "--inside" ]; then
+  program=${1:?usage: $0 <vaultkeep-orb>}
+  for tool in xvfb-run trayer xdotool xwininfo; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "SKIPPED: $tool is not installed (scripts/setup.sh installs it)"
+      exit 77
+    fi
+  done
+  exec xvfb-run -a -s "-screen 0 800x600x24" "$0" --inside "$program"
+fi
+program=$2
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log"; cat "$log"; }; done
+  exit 1
+}
+pass() { echo "ok - $*"; }
+
+# Polls a command for up to 10 seconds.
+wait_for() {
+  for _ in $(seq 100); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run VKO_TEST_MESSAGES=print
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+panel_id() { xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ {print $1; exit}'; }
+has_panel() { [ -n "$(panel_id)" ]; }
+icon_id() { xwininfo -tree -id "$(panel_id)" | awk '/"Vaultkeep Orb": \(/ {print $1; exit}'; }
+has_icon() { [ -n "$(icon_id)" ]; }
+
+trayer --edge top --align right --widthtype request --height 24 --transparent false \
+  >"$work/trayer.log" 2>&1 &
+pids+=($!)
+wait_for has_panel || fail "the tray host did not start"
+sleep 0.5
+
+"$program" >"$work/first.log" 2>&1 &
+first=$!
+pids+=("$first")
+wait_for xdotool search --name '^Vaultkeep Orb v[0-9]' || fail "the main window did not appear"
+pass "the main window is shown"
+wait_for has_icon || fail "no tray icon inside the tray host"
+pass "the tray icon is embedded in the tray host"
+
+timeout 20 "$program" >"$work/second.log" 2>&1
+rc=$?
+[ "$rc" = 0 ] || fail "the second start ended with $rc"
+grep -q "Another instance of Vaultkeep Orb is already running." "$work/second.log" ||
+  fail "the second start did not report the first"
+grep -q "This instance will be close automatically." "$work/second.log" ||
+  fail "the second line of the message is missing"
+kill -0 "$first" 2>/dev/null || fail "the first instance ended too"
+pass "a second start reports the first and ends; the first keeps running"
+
+icon=$(icon_id)
+xdotool mousemove --window "$icon" 8 8 click 3
+sleep 0.5
+xdotool key r
+for _ in $(seq 100); do kill -0 "$first" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$first" 2>/dev/null && fail "Remove from the tray menu did not end the program"
+wait "$first"
+rc=$?
+[ "$rc" = 0 ] || fail "the program ended with $rc"
+[ -f "$XDG_CONFIG_HOME/Vaultkeep Software/Vaultkeep Orb.ini" ] || fail "the settings were not saved"
+[ ! -e "$XDG_RUNTIME_DIR/vaultkeep-orb.lock" ] || fail "the instance lock was left behind"
+pass "Remove from the tray menu saves the settings and ends the program"
