@@ -114,7 +114,7 @@ ByteArray ReadWholeFile(const std::string& path, const char* verb) {
 void WriteWholeFile(const std::string& path, const ByteArray& bytes) {
     try {
         OutputFile file(path);
-        file.Write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        if (!bytes.empty()) file.Write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         file.Close();
     } catch (...) {
         std::error_code ignored;
