@@ -78,7 +78,7 @@ void frmSettings::BuildControls() {
     cmdOK->setDefault(true);
     cmdCancel = Named<QPushButton>("cmdCancel", QStringLiteral("Cancel"), this);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(chkAsk, 1);
+    buttons->addStretch(1);
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
 
@@ -86,6 +86,7 @@ void frmSettings::BuildControls() {
     layout->addWidget(Frame3);
     layout->addWidget(Frame2);
     layout->addWidget(Frame1);
+    layout->addWidget(chkAsk);
     layout->addLayout(buttons);
     setFixedWidth(380);
 
