@@ -60,8 +60,8 @@ bool Deflate(const ByteArray& plain, ByteArray& stream, int32_t level, int32_t& 
     return true;
 }
 
-// Expands source into dest. A plain size that the stream cannot reach, or a stream that does
-// not expand to exactly that size, is damaged data: nothing is allocated for it.
+// Expands source into dest. A stream that does not expand to exactly the plain size is damaged
+// data; so is a plain size beyond what the stream could reach, refused before it is allocated.
 bool Inflate(ByteArray& source, ByteArray& dest, int32_t& result, int32_t plainSize,
              const std::string& what) {
     if (plainSize == kSizeFromTrailer) {
@@ -157,7 +157,11 @@ bool CompressFile(const std::string& FileName, int32_t Level, int32_t& Result) {
     if (FileName.empty() || !IsFile(FileName)) return false;
     const bool done = Guarded("modCompress.CompressFile", Result, [&] {
         const ByteArray plain = ReadWholeFile(FileName, "compress");
-        return Deflate(plain, CompressedBuffer, Level, Result, true);
+        if (!Deflate(plain, CompressedBuffer, Level, Result, true)) return false;
+        if (CompressedBuffer.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+            throw Failure(FailureNumber::kOverflow,
+                          "Overflow: compressed larger than 2 GiB: " + FileName);
+        return true;
     });
     if (!done) ReleaseCompressed();
     CompressedLength = static_cast<int32_t>(CompressedBuffer.size());
