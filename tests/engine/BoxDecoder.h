@@ -30,6 +30,9 @@ struct DecodedBox {
 // Deciphers the box at path; a layout that does not add up fails the calling test.
 [[nodiscard]] DecodedBox DecodeBox(const std::string& path, const std::string& password);
 
+// The plain bytes of a compressed record's stored bytes ("<damaged>" when they do not expand).
+[[nodiscard]] std::string ExpandStored(const std::string& stored);
+
 // The bytes as a spaced hex string ("01 0a ff"), for readable comparisons.
 [[nodiscard]] std::string Hex(const std::string& bytes);
 

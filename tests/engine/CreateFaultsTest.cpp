@@ -1,6 +1,5 @@
 #include <filesystem>
 
-#include "compress/modCompress.h"
 #include "engine/CreateFixture.h"
 #include "util/Failure.h"
 
@@ -28,14 +27,6 @@ protected:
 
     std::string original = RandomBytes(300000, 11);
 };
-
-std::string Expand(const std::string& stored) {
-    modCompress::ByteArray source(stored.begin(), stored.end());
-    modCompress::ByteArray plain;
-    int32_t result = 0;
-    if (!modCompress::DecompressData(source, plain, result, -1)) return "<damaged>";
-    return std::string(plain.begin(), plain.end());
-}
 
 // A cancel at any poll leaves the old box as it was, no temporary file and the sources intact;
 // once the box is complete only shredding is skipped.
@@ -115,10 +106,10 @@ TEST_F(CreateFaultsTest, FilesChangingWhileBoxedKeepTableAndDataInStep) {
         const DecodedRecord& a = RecordA(decoded);
         EXPECT_EQ(a.size, change.expectedSize);
         const std::string& b = decoded.records.at(1).contents;
-        EXPECT_EQ(change.compression ? Expand(b) : b, "abc");
+        EXPECT_EQ(change.compression ? ExpandStored(b) : b, "abc");
         if (change.storesPrefix) {
             const std::string expected = original.substr(0, static_cast<size_t>(a.size));
-            EXPECT_EQ(change.compression ? Expand(a.contents) : a.contents, expected);
+            EXPECT_EQ(change.compression ? ExpandStored(a.contents) : a.contents, expected);
             EXPECT_THAT(host.messages, IsEmpty());
         } else {
             EXPECT_EQ(a.stored, 0);

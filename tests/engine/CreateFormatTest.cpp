@@ -1,6 +1,7 @@
 #include "compress/modCompress.h"
 #include "crypto/CCipher.h"
 #include "engine/CreateFixture.h"
+#include "util/PathParts.h"
 
 using ::testing::EndsWith;
 using ::testing::IsEmpty;
@@ -9,14 +10,6 @@ namespace vko::test {
 namespace {
 
 class CreateFormatTest : public CreateFixture {};
-
-std::string Expand(const std::string& stored) {
-    modCompress::ByteArray source(stored.begin(), stored.end());
-    modCompress::ByteArray plain;
-    int32_t result = 0;
-    EXPECT_TRUE(modCompress::DecompressData(source, plain, result, -1)) << "zlib " << result;
-    return std::string(plain.begin(), plain.end());
-}
 
 TEST_F(CreateFormatTest, WorkedExampleByteForByte) {
     MakeTree(root, {{"a.txt", "xyz"}});
@@ -47,46 +40,33 @@ TEST_F(CreateFormatTest, SameFolderGivesIdenticalBoxes) {
     }
 }
 
-TEST_F(CreateFormatTest, CompressedRecordsCarryStoredSizesOfStreamsWithTrailer) {
-    const std::string text(1234, 'q');
-    const std::string noise = RandomBytes(300000, 7);
-    MakeTree(root, {{"a.txt", text}, {"b.bin", noise}, {"sub/c.txt", "tiny"}});
-    ASSERT_EQ(Create(1), 1);
-    EXPECT_EQ(engine.BlockVersion(), 2);
-    EXPECT_EQ(engine.Compressed(), 1);
-    EXPECT_EQ(engine.RootPath(), root + "/");
-
-    const DecodedBox decoded = Decode();
-    EXPECT_EQ(decoded.version, 2);
-    ASSERT_EQ(decoded.storedTotal, decoded.dataArea);
-    ASSERT_EQ(decoded.records.size(), 3u);
-    const std::string originals[] = {text, noise, "tiny"};
-    for (size_t i = 0; i < 3; ++i) {
-        const DecodedRecord& record = decoded.records[i];
-        EXPECT_EQ(record.size, static_cast<int32_t>(originals[i].size()));
-        EXPECT_EQ(Expand(record.contents), originals[i]) << record.name;
-    }
-    EXPECT_THAT(Hex(decoded.records[0].contents),
-                EndsWith("00 00 00 00 00 31 32 33 34 00 00 00 00 00 00 00 00"));
-    EXPECT_GT(decoded.records[1].stored, decoded.records[1].size);  // incompressible
-    EXPECT_THAT(host.messages, IsEmpty());
-}
-
-TEST_F(CreateFormatTest, EmptyFilesAreBoxedWithoutAMessage) {
-    MakeTree(root, {{"empty.txt", ""}, {"full.txt", "full"}});
+// Each record's stored size is what follows for it in the data area: the file itself, or its
+// zlib stream with the length trailer (empty files included, with no message).
+TEST_F(CreateFormatTest, RecordsDescribeTheDataArea) {
+    const Tree tree = {{"a.txt", std::string(1234, 'q')},
+                       {"b.bin", RandomBytes(300000, 7)},
+                       {"empty.txt", ""},
+                       {"sub/c.txt", "tiny"}};
+    MakeTree(root, tree);
     for (int16_t compression : {0, 1}) {
         ASSERT_EQ(Create(compression), 1);
+        EXPECT_EQ(engine.BlockVersion(), compression + 1);
         const DecodedBox decoded = Decode();
         ASSERT_EQ(decoded.storedTotal, decoded.dataArea);
-        const DecodedRecord& empty = decoded.records.at(0);
-        EXPECT_EQ(empty.size, 0);
-        if (compression == 1) {
-            EXPECT_EQ(empty.stored, 8 + modCompress::kTrailerSize);
-            EXPECT_EQ(Expand(empty.contents), "");
-        } else {
-            EXPECT_EQ(empty.stored, 0);
+        ASSERT_EQ(decoded.records.size(), tree.size());
+        auto original = tree.begin();
+        for (const DecodedRecord& record : decoded.records) {
+            EXPECT_EQ(record.name, GetFilePart(original->first));
+            EXPECT_EQ(record.size, static_cast<int32_t>(original->second.size()));
+            EXPECT_EQ(compression ? ExpandStored(record.contents) : record.contents,
+                      original->second);
+            ++original;
         }
-        EXPECT_EQ(decoded.records.at(1).contents.empty(), false);
+        if (compression == 0) continue;
+        EXPECT_THAT(Hex(decoded.records[0].contents),
+                    EndsWith("00 00 00 00 00 31 32 33 34 00 00 00 00 00 00 00 00"));
+        EXPECT_GT(decoded.records[1].stored, decoded.records[1].size);  // incompressible
+        EXPECT_EQ(decoded.records[2].stored, 8 + modCompress::kTrailerSize);
     }
     EXPECT_THAT(host.messages, IsEmpty());
 }

@@ -22,7 +22,9 @@ TEST_F(ShredTest, OverwritesAndRemovesEverySourceOnceTheBoxIsComplete) {
     // A second name for a.bin keeps its contents readable after the shredding unlinks it.
     fs::create_hard_link(Source("a.bin"), dir / "witness");
     events.onEvent = [&](const std::string& line) {
-        if (line.rfind("ShredFile", 0) == 0) EXPECT_TRUE(fs::exists(box)) << "box committed first";
+        if (line.rfind("ShredFile", 0) == 0) {
+            EXPECT_TRUE(fs::exists(box)) << "box committed first";
+        }
     };
     ASSERT_EQ(Create(0, 1), 1);
 
