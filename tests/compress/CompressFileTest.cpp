@@ -87,18 +87,6 @@ TEST_F(CompressFile, AnEmptyFileFailsWithAReport) {
     EXPECT_FALSE(fs::exists(dir / "out.bin"));
 }
 
-TEST_F(CompressFile, AReadFailureIsReportedWithThePath) {
-    const std::string source = dir / "plain.bin";
-    WriteFile(source, std::string(10'000, 'a'));
-    vko::FileFaults::FailReadsAfter(100);
-    int32_t result = 0;
-    EXPECT_FALSE(mc::CompressFile(source, 9, result));
-    EXPECT_NE(result, 0);
-    ASSERT_EQ(recorder.reports.size(), 1u);
-    EXPECT_NE(recorder.reports[0].title.find(source), std::string::npos);
-    EXPECT_EQ(mc::CompressedLength, 0);
-}
-
 TEST_F(CompressFile, ABadTrailerFailsQuietlyAfterRemovingTheDestination) {
     const std::string zlib = dir / "bad.zlib";
     WriteFile(zlib, std::string(40, 'x'));

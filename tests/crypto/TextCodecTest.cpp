@@ -78,19 +78,4 @@ TEST(TextCodec, RejectsCharactersOutsideTheAlphabet) {
     }
 }
 
-TEST(TextCodec, LeavesTheCipherStreamAlone) {
-    vko::test::UseFastKeys();
-    const std::string plain = vko::test::RandomBytes(200, 9);
-    std::string straight(200, ' ');
-    std::string interrupted(200, ' ');
-    InitCipher("pw", 2, 0);
-    CipherBuffer(plain.data(), 200, straight.data());
-    InitCipher("pw", 2, 0);
-    CipherBuffer(plain.data(), 100, interrupted.data());
-    (void)Decode(Encode(plain));
-    CipherBuffer(plain.data() + 100, 100, interrupted.data() + 100);
-    EXPECT_EQ(interrupted, straight);
-    InitCipher(" ", 1, 0);
-}
-
 }  // namespace
