@@ -8,7 +8,6 @@
 #include "engine/BlockScan.h"
 #include "engine/BlockUnpack.h"
 #include "util/Failure.h"
-#include "util/PathParts.h"
 
 namespace vko::BlockExtract {
 
@@ -29,9 +28,10 @@ void RequireFile(const BlockState& s, int32_t FileNumber) {
 
 int16_t DynamicExtractBlock(BlockState& s, const std::string& BlockFile, const std::string& Path,
                             const std::string& Password) {
+    const std::string folder = BlockUnpack::ExtractionFolder(Path);
     s.cipher.Initilize(Password);
     const int16_t read = BlockHeader::ProcessBlock(s, BlockFile, Password);
-    s.rootPath = AddBackslash(Path);
+    s.rootPath = folder;
     if (read != BlockResult::kReadOk) {
         s.host.ShowMessage(kHeaderDamagedMessage, BlockHost::Icon::Information);
         DynamicClose(s);
@@ -58,7 +58,7 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
     const bool compressed = s.compressed == 1;
     const int32_t stored = compressed ? record.Stored : record.Size;
     const std::string folder =
-        BlockUnpack::TargetFolder(s, AddBackslash(Path), record.FolderNumber);
+        BlockUnpack::TargetFolder(s, BlockUnpack::ExtractionFolder(Path), record.FolderNumber);
     const std::string target = folder + record.Name;
     BlockScan::CreateAllFolders(folder);
 

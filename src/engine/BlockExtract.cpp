@@ -6,7 +6,6 @@
 #include "engine/BlockScan.h"
 #include "engine/BlockUnpack.h"
 #include "engine/BoxPath.h"
-#include "util/PathParts.h"
 
 namespace vko::BlockExtract {
 
@@ -86,9 +85,10 @@ Step ExtractRecord(BlockState& s, int32_t index, const std::string& password) {
 
 int16_t ExtractBlock(BlockState& s, const std::string& BlockFile, const std::string& Path,
                      const std::string& Password) {
+    const std::string folder = BlockUnpack::ExtractionFolder(Path);
     s.cipher.Initilize(Password);
     const int16_t read = BlockHeader::ProcessBlock(s, BlockFile, Password);
-    s.rootPath = AddBackslash(Path);
+    s.rootPath = folder;
     if (read != BlockResult::kReadOk) {
         s.host.ShowMessage(kHeaderDamagedMessage, BlockHost::Icon::Information);
         s.box.reset();

@@ -8,6 +8,7 @@
 #include "engine/BoxFormat.h"
 #include "engine/BoxPath.h"
 #include "util/Failure.h"
+#include "util/PathParts.h"
 
 namespace vko::BlockUnpack {
 
@@ -69,6 +70,12 @@ bool ExpandOver(const std::string& zlibPath, const std::string& destination) {
     if (!modCompress::DecompressFile(zlibPath, expanded.TempPath(), result, true)) return false;
     expanded.Commit();
     return true;
+}
+
+std::string ExtractionFolder(const std::string& path) {
+    if (path.empty())
+        throw Failure(FailureNumber::kInvalidArgument, "No folder to extract into was given.");
+    return AddBackslash(path);
 }
 
 std::string TargetFolder(const BlockState& s, const std::string& base, int32_t folderNumber) {

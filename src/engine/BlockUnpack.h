@@ -34,6 +34,10 @@ using ChunkDone = std::function<void(int32_t bps, int32_t remaining)>;
 // only on success, never lost to a damaged stream.
 [[nodiscard]] bool ExpandOver(const std::string& zlibPath, const std::string& destination);
 
+// The extraction folder with its separator. An empty path is refused: it would otherwise
+// become the file-system root.
+[[nodiscard]] std::string ExtractionFolder(const std::string& path);
+
 // The native folder of a file record below base (which ends in a separator): base itself for
 // the boxed folder, base plus the table entry otherwise.
 [[nodiscard]] std::string TargetFolder(const BlockState& s, const std::string& base,

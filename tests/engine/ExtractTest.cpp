@@ -121,16 +121,6 @@ TEST_F(ExtractTest, DecompressingFileFollowsTheLastChunkThenMessagesRun) {
     EXPECT_EQ(ReadTree(target), (Tree{{"big", spec.files[0].contents}}));
 }
 
-TEST_F(ExtractTest, ExistingFilesAndLeftoverZlibAreReplaced) {
-    WriteFile(Dest("a"), "old a");
-    WriteFile(Dest("b.zlib"), "junk");
-    BoxSpec spec;
-    spec.version = 2;
-    spec.files = {{0, "a", "new a"}, {0, "b", "new b"}};
-    ASSERT_EQ(engine.ExtractBlock(Box(spec), target, kPassword), 0);
-    EXPECT_EQ(ReadTree(target), (Tree{{"a", "new a"}, {"b", "new b"}}));
-}
-
 TEST_F(ExtractTest, FailedExpansionAsksWhetherToAbort) {
     BoxSpec spec;
     spec.version = 2;
