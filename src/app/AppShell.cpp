@@ -30,7 +30,10 @@ bool AppShell::Form_Load(bool anotherInstanceRunning) {
         return false;
     }
     host_ = std::make_unique<EngineHost>(state_, messages_);
+    progress_ = std::make_unique<ProgressDisplay>(
+        view_, state_, *host_, [this](const QString& text) { SetStatus(text); }, locale_);
     vaultkeep_ = std::make_unique<CCipherBlock>(*host_);
+    vaultkeep_->SetEvents(progress_.get());
     ExtractQueue.clear();
     CreateQueue.clear();
     DroppedBoxes.clear();

@@ -10,6 +10,7 @@
 #include "app/AppState.h"
 #include "app/EngineHost.h"
 #include "app/Messages.h"
+#include "app/ProgressDisplay.h"
 #include "app/SettingsStore.h"
 #include "app/ShellView.h"
 #include "engine/CCipherBlock.h"
@@ -72,6 +73,7 @@ private:
     QString version_;
     bool ended_ = false;
     std::unique_ptr<EngineHost> host_;
+    std::unique_ptr<ProgressDisplay> progress_;
     std::unique_ptr<CCipherBlock> vaultkeep_;
     std::unique_ptr<CTick> jobTick_;
 };

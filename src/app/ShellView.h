@@ -20,6 +20,9 @@ public:
     virtual void ShowIndicator(const IndicatorLook& look) = 0;
     virtual void ShowCaption(const QString& caption) = 0;
     virtual void ShowStatus(const QString& text) = 0;
+    [[nodiscard]] virtual QString StatusText() const = 0;
+    // The indicator's text alone; its colours stay.
+    virtual void ShowBusyText(const QString& text) = 0;
 
     // Hides the main window (or minimizes it where there is no notification area).
     virtual void HideMainWindow() = 0;

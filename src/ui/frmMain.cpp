@@ -264,6 +264,14 @@ void frmMain::ShowStatus(const QString& text) {
     lblStatus->setText(text);
 }
 
+QString frmMain::StatusText() const {
+    return lblStatus->text();
+}
+
+void frmMain::ShowBusyText(const QString& text) {
+    lblBusy->setText(text);
+}
+
 void frmMain::HideMainWindow() {
     // Without a notification area a hidden window could not be brought back.
     if (QSystemTrayIcon::isSystemTrayAvailable())

@@ -59,6 +59,8 @@ public:
     void ShowIndicator(const IndicatorLook& look) override;
     void ShowCaption(const QString& caption) override;
     void ShowStatus(const QString& text) override;
+    [[nodiscard]] QString StatusText() const override;
+    void ShowBusyText(const QString& text) override;
     void HideMainWindow() override;
     void ShowMainWindow() override;
     void CloseOtherWindows() override;

@@ -43,6 +43,11 @@ public:
         calls << "status: " + text;
         status = text;
     }
+    QString StatusText() const override { return status; }
+    void ShowBusyText(const QString& text) override {
+        calls << "busy: " + text;
+        busy = text;
+    }
     void HideMainWindow() override { calls << "hide"; }
     void ShowMainWindow() override { calls << "show"; }
     void CloseOtherWindows() override { calls << "close others"; }
@@ -51,6 +56,7 @@ public:
 
     QStringList calls;
     QString status;
+    QString busy;
 };
 
 // Settings files in a fresh temporary folder.
