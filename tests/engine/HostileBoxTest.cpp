@@ -13,27 +13,54 @@
 namespace {
 std::atomic<bool> trackAllocations{false};
 std::atomic<size_t> largestAllocation{0};
-}  // namespace
 
-// Records the largest single allocation while tracking is on. The compiler cannot tell that
-// these replacements pair malloc with free, so its new/delete pairing warning is off here.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void* operator new(std::size_t size) {
+void* TrackedAllocate(std::size_t size) noexcept {
     if (trackAllocations.load(std::memory_order_relaxed)) {
         size_t seen = largestAllocation.load(std::memory_order_relaxed);
         while (size > seen && !largestAllocation.compare_exchange_weak(seen, size)) {
         }
     }
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    return std::malloc(size == 0 ? 1 : size);
+}
+}  // namespace
+
+// Records the largest single allocation while tracking is on. Every unaligned form is
+// replaced, so that nothing allocated by one runtime is released by another (sanitizers bring
+// their own). The compiler cannot tell that these pair malloc with free, hence the pragma.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void* operator new(std::size_t size) {
+    if (void* p = TrackedAllocate(size)) return p;
     throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return TrackedAllocate(size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return TrackedAllocate(size);
+}
 void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
     std::free(p);
 }
 void operator delete(void* p, std::size_t) noexcept {
     std::free(p);
 }
+void operator delete[](void* p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
+    std::free(p);
+}
+#pragma GCC diagnostic pop
 
 namespace vko::test {
 namespace {
