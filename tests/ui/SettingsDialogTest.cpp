@@ -58,16 +58,6 @@ AppState Stored(int16_t showDialog, int16_t clearPassword, int16_t useCompressio
 class SettingsDialogTest : public QObject {
     Q_OBJECT
 private slots:
-    void opensWithTheCurrentValues() {
-        Rig rig(Stored(0, 0, 1));
-        QCOMPARE(rig.Get<QLineEdit>("txtPath")->text(), QString("/home/u/Boxes/"));
-        QCOMPARE(rig.Get<QLineEdit>("txtPassword")->text(), QString("old secret"));
-        QCOMPARE(rig.Get<QLineEdit>("txtPassword")->selectedText(), QString("old secret"));
-        QVERIFY(rig.Get<QCheckBox>("chkUseCompression")->isChecked());
-        QVERIFY(!rig.Get<QCheckBox>("chkAsk")->isChecked());
-        QCOMPARE(rig.shell.State().DialogResult, int16_t(0));
-    }
-
     void clearPasswordOnOpenForgetsItEvenWhenCancelled() {
         Rig rig(Stored(0, 1, 1));
         QLineEdit* password = rig.Get<QLineEdit>("txtPassword");
