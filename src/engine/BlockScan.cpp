@@ -22,16 +22,23 @@ struct Entry {
 };
 
 // "*" and "?" wildcards; "*.*" matches every name, dotted or not, as users expect of it.
+// After a mismatch the last "*" takes one more character and matching resumes after it.
 bool Matches(std::string_view name, std::string_view pattern) {
     if (pattern == "*.*") return true;
-    size_t n = 0, p = 0, starP = std::string_view::npos, starN = 0;
+    size_t n = 0;
+    size_t p = 0;
+    size_t star = std::string_view::npos;
+    size_t starMatched = 0;
     while (n < name.size()) {
         if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
-            ++n, ++p;
+            ++n;
+            ++p;
         } else if (p < pattern.size() && pattern[p] == '*') {
-            starP = p++, starN = n;
-        } else if (starP != std::string_view::npos) {
-            p = starP + 1, n = ++starN;
+            star = p++;
+            starMatched = n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++starMatched;
         } else {
             return false;
         }
