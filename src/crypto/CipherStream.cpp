@@ -1,5 +1,6 @@
 #include "crypto/CipherStream.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vko::crypto {
@@ -27,7 +28,7 @@ void CipherStream::Transform(const uint8_t* source, uint8_t* dest, size_t length
 uint8_t CipherStream::Transform(uint8_t value) noexcept {
     State& s = *state_;
     const auto enciphered = static_cast<uint8_t>(value ^ s.keystream[s.position]);
-    s.in[kAccOffset + s.position] = static_cast<uint8_t>(value + enciphered);
+    s.in[kAccOffset + s.position] = std::min(value, enciphered);
     if (++s.position == kBlockBytes) NextBlock();
     return enciphered;
 }
@@ -42,7 +43,7 @@ void CipherStream::TransformBlock(const uint8_t* source, uint8_t* dest) noexcept
     std::memcpy(plain, source, kBlockBytes);
     for (size_t i = 0; i < kBlockBytes; ++i) {
         out[i] = static_cast<uint8_t>(plain[i] ^ s.keystream[i]);
-        acc[i] = static_cast<uint8_t>(plain[i] + out[i]);
+        acc[i] = std::min(plain[i], out[i]);
     }
     std::memcpy(s.in + kAccOffset, acc, kBlockBytes);
     std::memcpy(dest, out, kBlockBytes);

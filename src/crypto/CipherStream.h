@@ -10,9 +10,12 @@ namespace vko::crypto {
 
 // One keyed run of the cipher. Each 64-byte keystream block is BLAKE2b-512 of
 // in = K || h || acc, where h is the first half of the previous keystream block and acc[i]
-// is (plain + enciphered) of the last byte at position i. That sum is the same from either
-// side, so enciphering and deciphering evolve the same state (the transform is its own
-// inverse), and the keystream of every block depends on everything before it in the run.
+// is min(plain, enciphered) of the last byte at position i. The smaller of the two is the same
+// from either side, so enciphering and deciphering evolve the same state (the transform is its
+// own inverse). Together with the keystream byte (their XOR) it fixes the unordered pair
+// {plain, enciphered}, which is all a symmetric update can keep: every change of a plain byte
+// reaches the next block's keystream except swapping it with its own enciphered value. (A sum
+// would lose every bit where the keystream bit is 1, and bit 7 always.)
 //
 // Instances are independent; the library's functions drive one process-wide instance.
 class CipherStream {

@@ -61,6 +61,7 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::Write(const char* data, size_t count) {
+    if (count == 0) return;
     const size_t allowed = FileFaults::AllowWrite(count);
     const size_t put = std::fwrite(data, 1, allowed, file_);
     position_ += static_cast<int64_t>(put);
