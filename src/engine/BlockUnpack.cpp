@@ -58,7 +58,7 @@ bool UnpackToFile(BlockState& s, const std::string& destination, int32_t count,
                   const ChunkDone& done) {
     AtomicFile file(destination);
     if (!UnpackStored(s, file.Out(), count, done)) return false;
-    file.Commit();
+    file.Commit(AtomicFile::Durability::kOrdered);
     return true;
 }
 
@@ -68,7 +68,7 @@ bool ExpandOver(const std::string& zlibPath, const std::string& destination) {
     // DecompressFile replaces the temporary file by name. Commit then renames what it wrote
     // over the destination; without Commit the temporary name is removed, whatever it holds.
     if (!modCompress::DecompressFile(zlibPath, expanded.TempPath(), result, true)) return false;
-    expanded.Commit();
+    expanded.Commit(AtomicFile::Durability::kOrdered);
     return true;
 }
 

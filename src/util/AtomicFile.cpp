@@ -54,8 +54,8 @@ AtomicFile::AtomicFile(const std::string& target) : target_(target) {
 
 AtomicFile::~AtomicFile() { Discard(); }
 
-void AtomicFile::Commit() {
-    out_->Sync();
+void AtomicFile::Commit(Durability durability) {
+    if (durability == Durability::kDurable) out_->Sync();
     out_->Close();
     std::error_code error;
     fs::rename(tempPath_, target_, error);

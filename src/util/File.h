@@ -75,7 +75,14 @@ public:
     [[nodiscard]] const std::string& TempPath() const noexcept { return tempPath_; }
     [[nodiscard]] const std::string& Target() const noexcept { return target_; }
 
-    void Commit();  // sync, close, rename over the target
+    // How much a commit promises: kDurable syncs the data to the device before the rename, so
+    // that a crash never leaves an empty file in the target's place (for boxes, which replace
+    // the user's only copy); kOrdered only renames, which is enough to keep a cancelled or
+    // failed write from replacing a good file and costs no device flush (for extracted files,
+    // thousands at a time).
+    enum class Durability { kDurable, kOrdered };
+
+    void Commit(Durability durability = Durability::kDurable);  // close, rename over the target
     void Discard() noexcept;
 
     // Removes temporary files of this target left by processes that no longer run.
