@@ -5,15 +5,20 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDialog>
+#include <QDir>
+#include <QDropEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
 #include "app/AppInfo.h"
+#include "ui/DialogBoxes.h"
 #include "ui/frmAbout.h"
 #include "ui/frmSettings.h"
 
@@ -49,6 +54,15 @@ frmMain::frmMain(Messages& messages, SettingsStore settings, Services services)
     setWindowIcon(icon);
     BuildControls();
     BuildMenus();
+    JobDialogs* dialogs = services_.dialogs;
+    if (!dialogs) {
+        ownDialogs_ = std::make_unique<DialogBoxes>(
+            this, messages,
+            FilePickers{services_.pickFolder, services_.pickSaveName, services_.pickOpenName});
+        dialogs = ownDialogs_.get();
+    }
+    jobs_ = std::make_unique<Jobs>(shell_, *this, *dialogs, *this, *Timer, *AppTimer);
+    lstFiles->setModel(&jobs_->lstFiles());
     connect(&tray_, &CTray::RButtonDown, this, &frmMain::Tray_RButtonDown);
     connect(&tray_, &CTray::LButtonDblClick, this, &frmMain::Tray_LButtonDblClick);
 }
@@ -57,8 +71,13 @@ frmMain::~frmMain() = default;
 
 void frmMain::BuildControls() {
     auto* central = new QWidget(this);
-    lstFiles = new QListWidget(central);
+    lstFiles = new QListView(central);
     lstFiles->setObjectName(QStringLiteral("lstFiles"));
+    lstFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstFiles->setAcceptDrops(true);
+    lstFiles->viewport()->installEventFilter(this);
+    lstFiles->installEventFilter(this);
+    connect(lstFiles, &QListView::doubleClicked, this, &frmMain::lstFiles_DblClick);
     lblStatus = new QLabel(central);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -86,7 +105,7 @@ void frmMain::BuildControls() {
     setCentralWidget(central);
     resize(340, 260);
 
-    // The job driver and the deferred-action timer; the jobs switch them on.
+    // The job driver and the deferred-action timer; the work switches them on.
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
     Timer->setInterval(1);
@@ -117,9 +136,6 @@ void frmMain::BuildMenus() {
                             QStringLiteral("-"), QStringLiteral("E&xit")},
                            {QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::CTRL | Qt::Key_O)},
                            &frmMain::mnuFileItem_Click);
-    // Creating and opening boxes arrive with the job driver.
-    mnuFileItem[0]->setEnabled(false);
-    mnuFileItem[1]->setEnabled(false);
 
     mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
     mnuOptionsItem = AddItems(mnuOptions, "mnuOptionsItem",
@@ -182,7 +198,84 @@ void frmMain::ShowAbout() {
 }
 
 void frmMain::mnuFileItem_Click(int Index) {
-    if (Index == 3) CloseProgram();
+    switch (Index) {
+        case 0:
+            jobs_->Work().mnuFileNewBox();
+            break;
+        case 1:
+            jobs_->Work().mnuFileOpenBox();
+            break;
+        case 3:
+            CloseProgram();
+            break;
+        default:
+            break;
+    }
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lstFiles->viewport()) {
+        switch (event->type()) {
+            case QEvent::DragEnter:
+            case QEvent::DragMove:
+                lstFiles_OLEDragOver(static_cast<QDragMoveEvent*>(event));
+                return true;
+            case QEvent::Drop:
+                lstFiles_OLEDragDrop(static_cast<QDropEvent*>(event));
+                return true;
+            default:
+                break;
+        }
+    } else if (watched == lstFiles && event->type() == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        jobs_->Work().lstFiles_KeyUp(key->key(), key->modifiers(), SelectedRow());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+namespace {
+
+// The local files and folders a drag offers, in its order.
+QStringList DroppedPaths(const QMimeData* data) {
+    QStringList paths;
+    if (!data || !data->hasUrls()) return paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) paths.append(QDir::toNativeSeparators(url.toLocalFile()));
+    return paths;
+}
+
+}  // namespace
+
+void frmMain::lstFiles_OLEDragOver(QDragMoveEvent* event) {
+    activateWindow();
+    if (DroppedPaths(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void frmMain::lstFiles_OLEDragDrop(QDropEvent* event) {
+    const QStringList paths = DroppedPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    jobs_->Work().lstFiles_OLEDragDrop(paths);
+}
+
+int frmMain::SelectedRow() const {
+    const QModelIndexList rows = lstFiles->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void frmMain::lstFiles_DblClick() {
+    const int row = SelectedRow();
+    if (row < 0) return;
+    jobs_->Work().lstFiles_DblClick(jobs_->lstFiles().index(row).data().toString());
 }
 
 void frmMain::mnuOptionsItem_Click(int Index) {
@@ -303,6 +396,10 @@ void frmMain::DeleteTrayIcon() {
 
 void frmMain::EndProgram() {
     services_.endProgram();
+}
+
+void frmMain::FocusMainWindow() {
+    activateWindow();
 }
 
 }  // namespace vko

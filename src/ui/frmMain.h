@@ -9,15 +9,21 @@
 #include <functional>
 
 #include "app/AppShell.h"
+#include "app/JobDialogs.h"
+#include "app/JobWindow.h"
+#include "app/Jobs.h"
 #include "app/ShellView.h"
 #include "platform/CTray.h"
 #include "platform/FolderPicker.h"
 #include "platform/PictureBox.h"
 #include "platform/ShellOpen.h"
+#include "platform/cDialog.h"
 
 class QAction;
+class QDragMoveEvent;
+class QDropEvent;
 class QLabel;
-class QListWidget;
+class QListView;
 class QMenu;
 
 namespace vko {
@@ -29,12 +35,15 @@ struct WindowServices {
     std::function<void()> endProgram;  // default: leave the event loop
     UrlOpener open = ShellOpen;
     FolderPicker pickFolder = BrowseForFolder;
-    QString programFolder;  // default: the executable's folder
+    FilePickers::SaveName pickSaveName = FilePickers().save;
+    FilePickers::OpenName pickOpenName = FilePickers().open;
+    JobDialogs* dialogs = nullptr;  // default: the program's own dialogs
+    QString programFolder;          // default: the executable's folder
 };
 
 // The main window: the work list, the status line and busy indicator, the menus and the
 // notification-area icon. What it does lives in AppShell; this class draws and forwards.
-class frmMain : public QMainWindow, public ShellView {
+class frmMain : public QMainWindow, public ShellView, public JobWindow {
     Q_OBJECT
 public:
     using Services = WindowServices;
@@ -44,11 +53,12 @@ public:
 
     // Start-up; false when another instance runs (the user has been told).
     [[nodiscard]] bool Form_Load(bool anotherInstanceRunning);
-    void CloseProgram();
+    void CloseProgram() override;
     void ShowSettingsDialog();
     void ShowAbout();
 
     [[nodiscard]] AppShell& Shell() noexcept { return shell_; }
+    [[nodiscard]] Jobs& Work() noexcept { return *jobs_; }
     [[nodiscard]] CTray& Tray() noexcept { return tray_; }
     [[nodiscard]] QMenu* PopupMenu() const noexcept { return mnuPopup; }
 
@@ -67,11 +77,15 @@ public:
     void DeleteTrayIcon() override;
     void EndProgram() override;
 
+    // JobWindow
+    void FocusMainWindow() override;
+
     void Tray_RButtonDown();
     void Tray_LButtonDblClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
@@ -83,16 +97,22 @@ private:
     void mnuOptionsItem_Click(int Index);
     void mnuHelpItem_Click(int Index);
     void mnuPopupItem_Click(int Index);
+    void lstFiles_OLEDragOver(QDragMoveEvent* event);
+    void lstFiles_OLEDragDrop(QDropEvent* event);
+    void lstFiles_DblClick();
+    [[nodiscard]] int SelectedRow() const;
 
     Services services_;
     CTray tray_;
     PictureBox pic_;
     std::array<QPixmap, 2> pics_;
     AppShell shell_;
+    std::unique_ptr<JobDialogs> ownDialogs_;
+    std::unique_ptr<Jobs> jobs_;  // after the shell it works on, so released before it
     QString tag_;
     QList<QPointer<QWidget>> openWindows_;  // oldest first
 
-    QListWidget* lstFiles = nullptr;
+    QListView* lstFiles = nullptr;
     QLabel* lblStatus = nullptr;
     QLabel* lblBusy = nullptr;
     QTimer* Timer = nullptr;

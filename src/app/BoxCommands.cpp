@@ -1,0 +1,121 @@
+#include "app/BoxCommands.h"
+
+#include "app/JobDriver.h"
+#include "app/PathText.h"
+
+namespace vko {
+
+QList<int32_t> ExtractListEntries(const QString& list) {
+    QList<int32_t> entries;
+    for (const QString& entry : list.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int32_t number = entry.toInt(&ok);
+        if (ok) entries.append(number);
+    }
+    return entries;
+}
+
+QString ExtractedFilesLine(qsizetype count, const QString& seconds, const QLocale& locale) {
+    const QString files =
+        count <= 1 ? QString::number(count) + QStringLiteral(" file")
+                   : locale.toString(static_cast<qlonglong>(count)) + QStringLiteral(" files");
+    return QStringLiteral("Extracted ") + files + QStringLiteral(" in ") + seconds +
+           QStringLiteral(" seconds");
+}
+
+void BoxCommands::ViewBox(const QString& boxFile) {
+    AppShell& shell = c_.shell;
+    AppState& state = c_.State();
+    if (state.MemorizedPassword.isEmpty())
+        AskPassword(c_, boxFile);
+    else
+        state.DialogResult = 1;
+    if (state.MemorizedPassword.isEmpty() || state.DialogResult == 0) return;
+
+    int16_t read = BlockResult::kReadNotABox;
+    {
+        const JobGate::Hold hold(c_.gate);
+        if (EngineFailed(c_, [&] {
+                read = shell.Vaultkeep().ViewBlock(PathBytes(boxFile),
+                                                   TextBytes(state.MemorizedPassword));
+            }))
+            return;
+    }
+    if (read != BlockResult::kReadOk) {
+        shell.UserMessages().Inform(QString::fromLatin1(kHeaderDamagedMessage));
+        return;
+    }
+    const BoxContents contents = ReadContents(shell.Vaultkeep(), c_.locale);
+    viewedRoot_ = PathFromBytes(shell.Vaultkeep().RootPath());
+
+    state.PasswordVerified = true;
+    state.BoxFile = boxFile;
+    state.DialogResult = 0;
+    const ContentsChoice choice = c_.dialogs.Contents(contents);
+    if (choice.Result != 1 && choice.Result != 2) return;
+    state.DialogResult = choice.Result;
+    if (choice.Result == 2) state.ExtractList = choice.ExtractList;
+    state.AppTimerMode = 1;
+    c_.AppTimer.start();
+}
+
+void BoxCommands::BeginBoxExtraction() {
+    AppState& state = c_.State();
+    state.AppTimerMode = 0;
+    c_.AppTimer.stop();
+    const QString boxFile = state.BoxFile;
+    const int16_t choice = state.DialogResult;
+    if (choice != 1 && choice != 2) return;
+
+    // The root of the box shown, not the engine's: a job may have run in between.
+    AskExtractFolder(c_, viewedRoot_);
+    if (state.DialogResult != 1 || state.BoxFolder.isEmpty()) return;
+    state.DialogResult = choice;
+    const QString target = WithSeparator(state.BoxFolder);
+
+    if (choice == 1) {
+        c_.shell.ExtractQueue.append(boxFile);
+        c_.pump();
+        c_.Timer.start();
+        return;
+    }
+    ExtractSelected(boxFile, target);
+}
+
+void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target) {
+    AppShell& shell = c_.shell;
+    AppState& state = c_.State();
+    CCipherBlock& engine = shell.Vaultkeep();
+    const JobGate::Hold hold(c_.gate);
+    shell.SetIcon(1);
+    int16_t opened = BlockResult::kReadNotABox;
+    if (EngineFailed(c_,
+                     [&] {
+                         opened = engine.DynamicExtractBlock(PathBytes(boxFile), PathBytes(target),
+                                                             TextBytes(state.MemorizedPassword));
+                     }) ||
+        opened != BlockResult::kReadOk) {
+        // The engine has told the user why and closed the box.
+        shell.SetIcon(0);
+        return;
+    }
+
+    const QList<int32_t> entries = ExtractListEntries(state.ExtractList);
+    shell.JobTick().StartTick();
+    const bool failed = EngineFailed(c_, [&] {
+        for (const int32_t entry : entries) {
+            engine.DynamicExtractToFile(entry, PathBytes(target));
+            c_.pump();
+            if (state.CancelProcess) break;
+        }
+    });
+    engine.DynamicClose();
+    shell.JobTick().StopTick();
+    shell.SetIcon(0);
+    if (!failed)
+        shell.SetStatus(ExtractedFilesLine(
+            entries.size(), SecondsText(shell.JobTick().ElapsedTicks(), c_.locale), c_.locale));
+    if (state.CancelProcess) c_.window.CloseProgram();
+}
+
+}  // namespace vko

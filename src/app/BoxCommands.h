@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include "app/JobContext.h"
+
+namespace vko {
+
+// Opening a box to show what it holds, and carrying out the choice made in its contents
+// window: the whole box as an extract job, or the chosen files at once.
+class BoxCommands {
+public:
+    explicit BoxCommands(JobContext& context) : c_(context) {}
+
+    // Asks for the password when none is memorized, reads the box's header and shows the
+    // contents window; a choice made there arms the deferred-action timer.
+    void ViewBox(const QString& boxFile);
+    // Run from the deferred-action timer once the contents window has closed.
+    void BeginBoxExtraction();
+
+private:
+    void ExtractSelected(const QString& boxFile, const QString& target);
+
+    JobContext& c_;
+    QString viewedRoot_;  // the root folder of the box shown last
+};
+
+// The entries of an ExtractList ("2;7") as file numbers; entries that are not numbers are
+// left out.
+[[nodiscard]] QList<int32_t> ExtractListEntries(const QString& list);
+
+// "Extracted 1 file in ..." or "Extracted N files in ...".
+[[nodiscard]] QString ExtractedFilesLine(qsizetype count, const QString& seconds,
+                                         const QLocale& locale);
+
+}  // namespace vko

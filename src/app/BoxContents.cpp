@@ -1,0 +1,52 @@
+#include "app/BoxContents.h"
+
+#include "app/PathText.h"
+#include "engine/BoxPath.h"
+#include "engine/CCipherBlock.h"
+
+namespace vko {
+
+namespace {
+
+// A file in a sub-folder is listed with that folder's path in front; numbers 0 and 1 both
+// stand for the boxed folder itself.
+QString RowName(const CCipherBlock& engine, const FileRecord& record) {
+    const QString name = PathFromBytes(record.Name);
+    if (record.FolderNumber <= 1) return name;
+    return PathFromBytes(BoxPath::ToNativeFolder(engine.Directory(record.FolderNumber))) + name;
+}
+
+}  // namespace
+
+QString SizeTotalText(int64_t total, const QLocale& locale) {
+    if (total < 1024)
+        return locale.toString(static_cast<qlonglong>(total)) + QStringLiteral(" bytes");
+    if (total < 1048576)
+        return locale.toString(static_cast<double>(total) / 1024.0, 'f', 1) + QStringLiteral(" Kb");
+    return locale.toString(static_cast<double>(total) / 1048576.0, 'f', 2) + QStringLiteral(" Mb");
+}
+
+QString FilesSummary(int64_t count, int64_t total, const QLocale& locale) {
+    return QStringLiteral("Files: ") + locale.toString(static_cast<qlonglong>(count)) +
+           QStringLiteral("        Size: ") + SizeTotalText(total, locale);
+}
+
+BoxContents ReadContents(const CCipherBlock& engine, const QLocale& locale) {
+    BoxContents contents;
+    contents.Name = QStringLiteral("Box Name: ") + TextFromBytes(engine.BlockName());
+    if (engine.Compressed() == 1) contents.Name += QStringLiteral(" (compressed)");
+    contents.Root = QStringLiteral("Root Folder: ") + PathFromBytes(engine.RootPath());
+
+    // Summed in 64 bits: a box may hold more than the 32-bit range in total.
+    int64_t total = 0;
+    const auto count = static_cast<int32_t>(engine.Files().size());
+    for (int32_t i = 0; i < count; ++i) {
+        const FileRecord record = engine.Record(i);
+        contents.Rows.append({RowName(engine, record), locale.toString(record.Size)});
+        total += record.Size;
+    }
+    contents.Summary = FilesSummary(count, total, locale);
+    return contents;
+}
+
+}  // namespace vko

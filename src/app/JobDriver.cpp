@@ -1,0 +1,183 @@
+#include "app/JobDriver.h"
+
+#include "app/AppInfo.h"
+#include "app/PathText.h"
+#include "app/StatusText.h"
+
+namespace vko {
+
+void RemoveListItem(QStringListModel& list, const QString& Item) {
+    const QStringList entries = list.stringList();
+    const auto row = entries.indexOf(Item);
+    if (row >= 0) list.removeRows(static_cast<int>(row), 1);
+}
+
+QString SecondsText(int32_t milliseconds, const QLocale& locale) {
+    return locale.toString(milliseconds / 1000.0, 'f', 2);
+}
+
+QString BatchResultLine(int creates, int extracts, int32_t jobsDone, const QString& seconds) {
+    if (creates >= 1)
+        return jobsDone >= 1 ? QStringLiteral("Created in ") + seconds + QStringLiteral(" seconds")
+                             : QStringLiteral("Box not created");
+    if (extracts >= 1)
+        return jobsDone >= 1
+                   ? QStringLiteral("Extracted in ") + seconds + QStringLiteral(" seconds")
+                   : QStringLiteral("Box not extracted");
+    return {};
+}
+
+void JobDriver::Timer_Timer() {
+    if (!c_.Timer.isActive()) return;
+    c_.Timer.stop();
+    if (c_.State().CancelProcess) return;
+    // A tick that arrives while a job is on the call stack (the engine lets timers run) must
+    // not start a second batch over the same engine.
+    if (c_.gate.Busy()) {
+        c_.gate.Defer([this] { Resume(); });
+        return;
+    }
+    const JobGate::Hold hold(c_.gate);
+    RunBatch();
+}
+
+void JobDriver::Resume() {
+    if (!c_.shell.CreateQueue.isEmpty() || !c_.shell.ExtractQueue.isEmpty()) c_.Timer.start();
+}
+
+void JobDriver::RunBatch() {
+    AppShell& shell = c_.shell;
+    AppState& state = c_.State();
+    shell.JobsDone = 0;
+    StartClock();
+    shell.Busy = true;
+    int creates = 0;
+    int extracts = 0;
+
+    while (!shell.CreateQueue.isEmpty()) {
+        const QString item = shell.CreateQueue.first();  // the queue may grow during the job
+        RunCreateJob(item);
+        if (state.CancelProcess) {
+            c_.window.CloseProgram();
+            return;
+        }
+        RemoveListItem(c_.lstFiles, item);
+        shell.CreateQueue.removeFirst();
+        ++creates;
+    }
+    while (!shell.ExtractQueue.isEmpty() && !state.CancelProcess) {
+        const QString item = shell.ExtractQueue.first();
+        (void)RunExtractJob(item);
+        if (state.CancelProcess) {
+            c_.window.CloseProgram();
+            return;
+        }
+        RemoveListItem(c_.lstFiles, item);
+        shell.ExtractQueue.removeFirst();
+        ++extracts;
+        if (!shell.DroppedBoxes.isEmpty()) shell.DroppedBoxes.removeFirst();
+        state.AppTimerMode = 2;
+        c_.AppTimer.start();
+    }
+    FinishBatch(creates, extracts);
+}
+
+void JobDriver::FinishBatch(int creates, int extracts) {
+    AppShell& shell = c_.shell;
+    AppState& state = c_.State();
+    PauseClock();
+    shell.SetIcon(0);
+    const QString line = BatchResultLine(creates, extracts, shell.JobsDone,
+                                         SecondsText(shell.JobTick().ElapsedTicks(), c_.locale));
+    if (!line.isNull()) shell.SetStatus(line);
+    if (state.ClearPassword == 1) state.MemorizedPassword.clear();
+    state.PasswordVerified = false;
+    shell.Busy = false;
+    shell.SetTitle(QString());
+    if (state.CancelProcess) c_.window.CloseProgram();
+}
+
+void JobDriver::ShowJobCaption(const char* kind) {
+    c_.view.ShowCaption(CaptionText(QString(), c_.shell.AppVersion()) + QLatin1String(kind));
+}
+
+void JobDriver::RunCreateJob(const QString& item) {
+    AppShell& shell = c_.shell;
+    AppState& state = c_.State();
+    ShowJobCaption(" [create]");
+    state.FilesInBox = 0;
+    PauseClock();
+    ApplyCreateBox(state, c_.dialogs.CreateBox(ProposeCreateBox(item, state)));
+    c_.window.FocusMainWindow();
+    ResumeClock();
+    if (state.BoxFolder.isEmpty()) return;
+
+    shell.SetIcon(1);
+    shell.SetStatus(QStringLiteral("Locating Box Contents..."));
+    c_.pump();
+    int16_t result = BlockResult::kCreateCancelled;
+    const bool failed = EngineFailed(c_, [&] {
+        result = shell.Vaultkeep().CreateBlock(PathBytes(state.BoxFile), TextBytes(state.BoxName),
+                                               TextBytes(state.MemorizedPassword),
+                                               PathBytes(state.BoxFolder), 0, state.BoxCompression);
+    });
+    if (!failed && result == BlockResult::kCreateDone) ++shell.JobsDone;
+}
+
+int16_t JobDriver::RunExtractJob(const QString& item) {
+    constexpr int16_t kNotAsked = 2;
+    AppShell& shell = c_.shell;
+    AppState& state = c_.State();
+    PauseClock();
+    ShowJobCaption(" [extract]");
+    if (!state.MemorizedPassword.isEmpty() && state.PasswordVerified) {
+        state.PasswordVerified = false;
+    } else {
+        AskPassword(c_, item);
+        if (state.MemorizedPassword.isEmpty() || state.DialogResult == 0) return kNotAsked;
+    }
+
+    int16_t read = BlockResult::kReadNotABox;
+    const bool unreadable = EngineFailed(c_, [&] {
+        read = shell.Vaultkeep().ViewBlock(PathBytes(item), TextBytes(state.MemorizedPassword));
+    });
+    if (!unreadable && read != BlockResult::kReadOk)
+        shell.UserMessages().Inform(QString::fromLatin1(kHeaderDamagedMessage));
+    if (unreadable || read != BlockResult::kReadOk) {
+        ResumeClock();
+        return BlockResult::kExtractDone;
+    }
+
+    if (state.BoxFolder.isEmpty())
+        AskExtractFolder(c_, PathFromBytes(shell.Vaultkeep().RootPath()));
+    ResumeClock();
+    if (state.BoxFolder.isEmpty() || state.DialogResult != 1) return kNotAsked;
+
+    shell.SetIcon(1);
+    int16_t result = BlockResult::kExtractNotABox;
+    if (EngineFailed(c_, [&] {
+            result = shell.Vaultkeep().ExtractBlock(PathBytes(item), PathBytes(state.BoxFolder),
+                                                    TextBytes(state.MemorizedPassword));
+        }))
+        return BlockResult::kExtractNotABox;
+    if (result == BlockResult::kExtractDone) ++shell.JobsDone;
+    return result;
+}
+
+void JobDriver::StartClock() {
+    c_.shell.JobTick().StartTick();
+    clockRunning_ = true;
+}
+
+void JobDriver::PauseClock() {
+    if (!clockRunning_) return;
+    c_.shell.JobTick().StopTick();
+    clockRunning_ = false;
+}
+
+void JobDriver::ResumeClock() {
+    c_.shell.JobTick().RestartTick();
+    clockRunning_ = true;
+}
+
+}  // namespace vko

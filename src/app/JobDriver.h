@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringListModel>
+#include <cstdint>
+
+#include "app/JobContext.h"
+
+namespace vko {
+
+// Runs the queued jobs on ticks of the driver timer: every create job, then every extract
+// job, one at a time, and one result line for the batch.
+class JobDriver {
+public:
+    explicit JobDriver(JobContext& context) : c_(context) {}
+
+    void Timer_Timer();
+    void RunCreateJob(const QString& item);
+    // 0 done (or header unreadable), 2 not asked for, otherwise the engine's result.
+    int16_t RunExtractJob(const QString& item);
+
+private:
+    void RunBatch();
+    void ShowJobCaption(const char* kind);
+    void FinishBatch(int creates, int extracts);
+    // A tick that found the engine taken comes back once it is free, if work is still queued.
+    void Resume();
+    // The job stopwatch, paused while dialogs are up. Whether it runs is remembered, so that a
+    // job that ends early never adds the same stretch of time twice.
+    void StartClock();
+    void PauseClock();
+    void ResumeClock();
+
+    JobContext& c_;
+    bool clockRunning_ = false;
+};
+
+// Removes the first entry of the work list whose text equals Item exactly.
+void RemoveListItem(QStringListModel& list, const QString& Item);
+
+// A stopwatch figure in seconds with two decimals and the locale's grouping.
+[[nodiscard]] QString SecondsText(int32_t milliseconds, const QLocale& locale);
+
+// The batch's status line, or a null text when it leaves the status line alone.
+[[nodiscard]] QString BatchResultLine(int creates, int extracts, int32_t jobsDone,
+                                      const QString& seconds);
+
+}  // namespace vko

@@ -1,0 +1,272 @@
+#include <QFile>
+
+#include "JobRig.h"
+
+namespace vko::test {
+
+namespace {
+
+const Tree kThree{{"a.txt", std::string(100, 'a')},
+                  {"b.txt", std::string(200, 'b')},
+                  {"Sub/c.txt", std::string(300, 'c')}};
+
+// Eight files f1 ... f8 of different contents.
+Tree EightFiles() {
+    Tree tree;
+    for (int i = 1; i <= 8; ++i) tree["f" + std::to_string(i)] = RandomBytes(1000 + i, i);
+    return tree;
+}
+
+ContentsChoice Choose(int16_t result, const QString& rows = {}) {
+    return ContentsChoice{result, rows};
+}
+
+}  // namespace
+
+class BoxCommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void contentsShowNamesSizesAndTotals_data() {
+        QTest::addColumn<int>("compressed");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << 0 << "Box Name: Three";
+        QTest::newRow("compressed") << 1 << "Box Name: Three (compressed)";
+    }
+    void contentsShowNamesSizesAndTotals() {
+        QFETCH(int, compressed);
+        JobRig rig;
+        const QString box = rig.Box("Three", kThree, "pw", int16_t(compressed));
+        rig.jobs.Commands().ViewBox(box);
+        const BoxContents& shown = rig.dialogs.lastContents;
+        QTEST(shown.Name, "name");
+        QCOMPARE(shown.Root, QString("Root Folder: Three"));
+        QCOMPARE(shown.Summary, QString("Files: 3        Size: 600 bytes"));
+        QStringList rows;
+        for (const auto& row : shown.Rows) rows << row.Name + "=" + row.Size;
+        rows.sort();
+        QCOMPARE(rows, QStringList({"a.txt=100", "b.txt=200", "sub/c.txt=300"}));
+        QVERIFY(rig.State().PasswordVerified);
+        QCOMPARE(rig.State().BoxFile, box);
+        QCOMPARE(rig.State().DialogResult, int16_t(0));
+        QVERIFY(!rig.AppTimer.isActive());
+    }
+
+    void sizeTotals_data() {
+        QTest::addColumn<qint64>("total");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("bytes") << qint64(1023) << "1,023 bytes";
+        QTest::newRow("one Kb") << qint64(1024) << "1.0 Kb";
+        QTest::newRow("just under a Mb") << qint64(1048575) << "1,024.0 Kb";
+        QTest::newRow("one Mb") << qint64(1048576) << "1.00 Mb";
+        QTest::newRow("past 32 bits") << qint64(5) * 1024 * 1048576 << "5,120.00 Mb";
+    }
+    void sizeTotals() {
+        QFETCH(qint64, total);
+        const QLocale english(QLocale::English, QLocale::UnitedStates);
+        QTEST(SizeTotalText(total, english), "text");
+        QCOMPARE(FilesSummary(1234, 0, english), QString("Files: 1,234        Size: 0 bytes"));
+        QCOMPARE(SizeTotalText(1024, QLocale(QLocale::German)), QString("1,0 Kb"));
+    }
+
+    void unreadableBoxShowsNoWindow() {
+        JobRig rig;
+        const QString box = rig.Box("Box", kThree);
+        rig.State().MemorizedPassword = "wrong";
+        rig.jobs.Commands().ViewBox(box);
+        QCOMPARE(rig.messages.informed, QStringList("Password incorrect or header damaged"));
+        QVERIFY(rig.dialogs.asked.isEmpty());
+        QVERIFY(!rig.State().PasswordVerified);
+
+        rig.State().MemorizedPassword.clear();
+        rig.dialogs.password = [](const QString&) { return std::optional<QString>(); };
+        rig.jobs.Commands().ViewBox(box);
+        QCOMPARE(rig.dialogs.asked, QStringList("password: Box.vkx []"));
+        QCOMPARE(rig.messages.informed.size(), 1);
+    }
+
+    // Extract All: the extract job asks neither for the password nor for the folder again.
+    void extractAllRunsAsAJob() {
+        JobRig rig;
+        const QString box = rig.Box("Three", kThree);
+        rig.dialogs.contents = [](const BoxContents&) { return Choose(1); };
+        rig.jobs.Work().OpenBoxFile(box);
+        QVERIFY(rig.WaitForLine("Extracted in "));
+        const QString folder = rig.State().DefaultFolder + "Three";
+        QCOMPARE(rig.dialogs.asked,
+                 QStringList(
+                     {"password: Three.vkx []", "contents: Box Name: Three", "folder: " + folder}));
+        QCOMPARE(ReadTree(folder.toStdString()), (Tree{{"a.txt", kThree.at("a.txt")},
+                                                       {"b.txt", kThree.at("b.txt")},
+                                                       {"sub/c.txt", kThree.at("Sub/c.txt")}}));
+        QCOMPARE(rig.State().AppTimerMode, 2);
+        QVERIFY(!rig.State().PasswordVerified);
+    }
+
+    void extractSelectedRows_data() {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QList<int>>("files");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("two") << "2;7" << QList<int>{2, 7} << "Extracted 2 files in ";
+        QTest::newRow("one") << "3" << QList<int>{3} << "Extracted 1 file in ";
+    }
+    void extractSelectedRows() {
+        QFETCH(QString, rows);
+        QFETCH(QList<int>, files);
+        QFETCH(QString, line);
+        JobRig rig;
+        const Tree eight = EightFiles();
+        const QString box = rig.Box("Eight", eight);
+        rig.dialogs.contents = [&](const BoxContents&) { return Choose(2, rows); };
+        const QString target = rig.Path("chosen");
+        rig.dialogs.extractFolder = [&](const QString&) { return std::optional(target); };
+        rig.jobs.Work().OpenBoxFile(box);
+        QVERIFY(rig.WaitForLine(line));
+        QCOMPARE(rig.State().ExtractList, rows);
+        Tree expected;
+        for (const int row : files) {
+            const std::string name = rig.dialogs.lastContents.Rows[row - 1].Name.toStdString();
+            expected[name] = eight.at(name);
+        }
+        QCOMPARE(ReadTree(target.toStdString()), expected);
+        QCOMPARE(rig.State().AppTimerMode, 0);
+        QVERIFY(rig.shell.ExtractQueue.isEmpty());
+        QCOMPARE(rig.view.calls.filter("indicator: ").last(), QString("indicator: OK/Idle"));
+    }
+
+    void aFileThatCannotBeExtractedIsReported() {
+        JobRig rig;
+        const QString box = rig.Box("Eight", EightFiles());
+        rig.dialogs.contents = [](const BoxContents&) { return Choose(2, "1;99"); };
+        rig.dialogs.extractFolder = [&](const QString&) { return std::optional(rig.Path("t")); };
+        rig.jobs.Work().OpenBoxFile(box);
+        QVERIFY(QTest::qWaitFor([&] { return !rig.messages.informed.isEmpty(); }));
+        QVERIFY2(rig.messages.informed[0].contains("99"), qPrintable(rig.messages.informed[0]));
+        QCOMPARE(rig.view.calls.filter("indicator: ").last(), QString("indicator: OK/Idle"));
+        // The box was closed: it opens again.
+        rig.dialogs.contents = [](const BoxContents&) { return Choose(0); };
+        rig.jobs.Commands().ViewBox(box);
+        QCOMPARE(rig.dialogs.asked.count("contents: Box Name: Eight"), 2);
+    }
+
+    void noChoiceExtractsNothing() {
+        JobRig rig;
+        const QString box = rig.Box("Three", kThree);
+        const QString earlier = rig.Path("earlier");
+        rig.State().BoxFolder = earlier;
+        rig.State().AppTimerMode = 2;
+        rig.jobs.Commands().ViewBox(box);  // the window was closed
+        QCOMPARE(rig.State().AppTimerMode, 2);
+        QVERIFY(!rig.AppTimer.isActive());
+
+        rig.dialogs.contents = [](const BoxContents&) { return Choose(1); };
+        rig.dialogs.extractFolder = [](const QString&) { return std::optional<QString>(); };
+        rig.jobs.Commands().ViewBox(box);
+        QVERIFY(QTest::qWaitFor([&] { return rig.State().AppTimerMode == 0; }));
+        QTest::qWait(20);
+        QVERIFY(rig.shell.ExtractQueue.isEmpty());
+        QVERIFY(!QDir(earlier).exists());
+        QCOMPARE(rig.State().BoxFolder, earlier);
+    }
+
+    // Opening a box while a job is inside the engine waits until the batch is over.
+    void openingABoxWaitsForTheJob() {
+        JobRig rig;
+        const QString box = rig.Box("Three", kThree);
+        const QString folder = rig.Folder("Big", {{"big.bin", RandomBytes(1 << 20, 9)}});
+        rig.dialogs.openAnswer = box;
+        rig.dialogs.contents = [&](const BoxContents&) {
+            rig.view.calls << "contents";
+            return Choose(0);
+        };
+        bool requested = false;
+        rig.view.onStatus = [&](const QString& text) {
+            if (requested || !text.startsWith(" big.bin")) return;
+            requested = true;
+            rig.AppTimer.start();
+            rig.jobs.Work().AppTimer_Timer();  // the drop's deferred open
+            rig.jobs.Work().lstFiles_DblClick(box);
+            rig.jobs.Work().mnuFileOpenBox();
+        };
+        rig.jobs.Work().lstFiles_OLEDragDrop({folder, box});
+        QVERIFY(QTest::qWaitFor([&] { return rig.view.calls.count("contents") == 3; }));
+        const QStringList& calls = rig.view.calls;
+        const auto created = calls.indexOf(QRegularExpression(".*Created in .*"));
+        QVERIFY(created > 0);
+        QVERIFY(calls.indexOf("contents") > created);
+        QVERIFY(rig.dialogs.asked.filter("password").isEmpty());
+    }
+
+    void openBoxMenuAndListGestures() {
+        JobRig rig;
+        rig.jobs.lstFiles().setStringList({"kept"});
+        rig.dialogs.openAnswer = "    ";
+        rig.jobs.Work().mnuFileOpenBox();
+        QCOMPARE(rig.jobs.lstFiles().stringList(), QStringList("kept"));
+        QCOMPARE(rig.dialogs.asked, QStringList("open: " + rig.State().DefaultFolder));
+
+        rig.State().AppTimerMode = 2;
+        rig.AppTimer.start();
+        rig.jobs.Work().AppTimer_Timer();  // no dropped box to open
+        rig.jobs.Work().lstFiles_DblClick(QString());
+        QCOMPARE(rig.dialogs.asked.size(), 1);
+        QVERIFY(!rig.AppTimer.isActive());
+
+        rig.jobs.Work().mnuFileNewBox();  // browser cancelled
+        QVERIFY(rig.shell.CreateQueue.isEmpty());
+        rig.dialogs.folderAnswer = rig.Path("chosen");
+        rig.jobs.Work().mnuFileNewBox();
+        QCOMPARE(rig.shell.CreateQueue, QStringList(rig.Path("chosen")));
+        QVERIFY(rig.Timer.isActive());
+        QCOMPARE(rig.jobs.lstFiles().stringList(), QStringList("kept"));
+        rig.Timer.stop();
+    }
+
+    void deleteKey_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QStringList>("left");
+        const QStringList all{"a", "b", "c"};
+        QTest::newRow("delete") << int(Qt::Key_Delete) << 0 << 1 << QStringList{"a", "c"};
+        QTest::newRow("keypad delete")
+            << int(Qt::Key_Delete) << int(Qt::KeypadModifier) << 0 << QStringList{"b", "c"};
+        QTest::newRow("shift") << int(Qt::Key_Delete) << int(Qt::ShiftModifier) << 1 << all;
+        QTest::newRow("ctrl") << int(Qt::Key_Delete) << int(Qt::ControlModifier) << 1 << all;
+        QTest::newRow("alt") << int(Qt::Key_Delete) << int(Qt::AltModifier) << 1 << all;
+        QTest::newRow("nothing selected") << int(Qt::Key_Delete) << 0 << -1 << all;
+        QTest::newRow("other key") << int(Qt::Key_Backspace) << 0 << 1 << all;
+    }
+    void deleteKey() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, row);
+        JobRig rig;
+        rig.jobs.lstFiles().setStringList({"a", "b", "c"});
+        rig.shell.CreateQueue = {"b"};
+        rig.jobs.Work().lstFiles_KeyUp(key, Qt::KeyboardModifiers(modifiers), row);
+        QTEST(rig.jobs.lstFiles().stringList(), "left");
+        QCOMPARE(rig.shell.CreateQueue, QStringList("b"));
+    }
+
+    // Exit during the selected-files extraction stops after the file in progress.
+    void exitStopsTheSelectedFiles() {
+        JobRig rig;
+        const QString box = rig.Box("Eight", EightFiles());
+        rig.dialogs.contents = [](const BoxContents&) { return Choose(2, "1;2;3;4"); };
+        const QString target = rig.Path("t");
+        rig.dialogs.extractFolder = [&](const QString&) { return std::optional(target); };
+        rig.view.onStatus = [&](const QString& text) {
+            if (text.startsWith(" f") && !rig.State().CancelProcess)
+                (void)rig.shell.Form_Unload(true);
+        };
+        rig.jobs.Work().OpenBoxFile(box);
+        QVERIFY(QTest::qWaitFor([&] { return rig.window.closes > 0; }));
+        QVERIFY(rig.messages.asked.isEmpty());
+        QCOMPARE(ReadTree(target.toStdString()).size(), size_t(1));
+    }
+};
+
+}  // namespace vko::test
+
+QTEST_MAIN(vko::test::BoxCommandsTest)
+#include "BoxCommandsTest.moc"
