@@ -3,9 +3,9 @@
 # bench/corpus.sh: creating an archive and extracting it again, plain and compressed, with the
 # archive's size and each run's peak memory.
 #
-# Usage: bench/compare.sh [-r ROUNDS] [-c "big many text"] [-t "TOOLS"] [-o RESULTS]
+# Usage: bench/compare.sh [-r ROUNDS] [-c "many text big"] [-t "TOOLS"] [-o RESULTS]
 #   -r  timed rounds per tool and corpus (default 3; the median is reported)
-#   -c  corpora (default: big many text)
+#   -c  corpora (default: many text big)
 #   -t  tools (default: all of them, see tool_names below)
 #   -o  results folder (default: bench/results/<date-time>)
 #   VKX=path/to/vkx   the program under test (default: build/release/src/cli/vkx)
@@ -27,7 +27,7 @@ repo=$(cd "$here/.." && pwd)
 vkx=${VKX:-$repo/build/release/src/cli/vkx}
 python=${PYTHON:-/usr/bin/python3}
 rounds=3
-corpora="big many text"
+corpora="many text big"
 tool_names="vkx vkx-z 7z-mx0 7z-mx9 tar-openssl tar-gzip-openssl zip-9 floor"
 results=""
 

@@ -15,56 +15,84 @@ import csv, os, statistics, sys
 from collections import defaultdict
 
 results, corpus_root, run_id = sys.argv[1:]
-rows = list(csv.DictReader(open(f"{results}/raw.tsv"), delimiter="\t"))
-tools, corpora = [], []
-cells = defaultdict(list)
+MiB = 1024 * 1024
+
+
+def read_tsv(name):
+    path = os.path.join(results, name)
+    return list(csv.DictReader(open(path), delimiter="\t")) if os.path.exists(path) else []
+
+
+rows = read_tsv("raw.tsv")
+loads = defaultdict(dict)
+for row in read_tsv("load.tsv"):
+    loads[row["corpus"]][row["when"]] = row["load1"]
+tools, corpora, cells = [], [], defaultdict(list)
 for row in rows:
     if row["tool"] not in tools: tools.append(row["tool"])
     if row["corpus"] not in corpora: corpora.append(row["corpus"])
     cells[row["corpus"], row["tool"], row["op"]].append(row)
 
+
 def corpus_bytes(name):
-    return sum(os.path.getsize(os.path.join(d, f))
-               for d, _, files in os.walk(os.path.join(corpus_root, name)) for f in files)
+    return sum(os.path.getsize(os.path.join(folder, f))
+               for folder, _, files in os.walk(os.path.join(corpus_root, name)) for f in files)
 
-def stat(corpus, tool, op):
-    runs = cells.get((corpus, tool, op), [])
-    ok = [r for r in runs if r["exit"] == "0"]
-    if not runs: return None
-    if len(ok) < len(runs): return {"failed": True}
-    pick = lambda key: [float(r[key]) for r in ok if r[key]]
-    return {"failed": False, "n": len(ok), "median": statistics.median(pick("seconds")),
-            "user": statistics.median(pick("user")), "system": statistics.median(pick("system")),
-            "peak": max(pick("peak_kib")) / 1024 if pick("peak_kib") else None,
-            "bytes": statistics.median(pick("bytes")) if pick("bytes") else None}
 
-MiB = 1024 * 1024
+def median_of(runs, key):
+    values = [float(r[key]) for r in runs if r[key]]
+    return statistics.median(values) if values else None
+
+
+class Cell:
+    """The runs of one tool, corpus and operation."""
+
+    def __init__(self, runs):
+        self.runs = runs
+        self.failed = any(r["exit"] != "0" for r in runs)
+        self.wall = median_of(runs, "seconds")
+        cpu = [float(r["user"]) + float(r["system"]) for r in runs]
+        self.cpu = statistics.median(cpu) if cpu else None
+        peaks = [float(r["peak_kib"]) for r in runs if r["peak_kib"]]
+        self.peak = max(peaks) / 1024 if peaks else None
+        self.bytes = median_of(runs, "bytes")
+
+    def seconds(self, value):
+        if not self.runs: return ""
+        return "failed" if self.failed else f"{value:.2f}"
+
+
 summary = open(f"{results}/summary.tsv", "w")
-summary.write("corpus\ttool\tcreate_s\textract_s\tarchive_bytes\tcreate_peak_mib\textract_peak_mib\n")
+summary.write("corpus\ttool\tcreate_s\tcreate_cpu_s\textract_s\textract_cpu_s\t"
+              "archive_bytes\tcreate_peak_mib\textract_peak_mib\n")
 chart = open(f"{results}/chart.dat", "w")
 table = open(f"{results}/table.md", "w")
 for corpus in corpora:
     size = corpus_bytes(corpus)
-    table.write(f"\n**{corpus}** ({size / MiB:,.0f} MiB; run {run_id}; median of "
-                f"{max(len(v) for k, v in cells.items() if k[0] == corpus)} runs)\n\n")
-    table.write("| tool | create (s) | extract (s) | archive (MiB) | archive / corpus "
-                "| peak memory create (MiB) | peak memory extract (MiB) |\n")
-    table.write("|---|---:|---:|---:|---:|---:|---:|\n")
-    chart.write(f'# {corpus}\n')
+    n = max(len(v) for k, v in cells.items() if k[0] == corpus)
+    load = loads.get(corpus, {})
+    table.write(f"\n**{corpus}** ({size / MiB:,.0f} MiB) - run {run_id}, median of {n} runs, "
+                f"1-minute load {load.get('start', '?')} at the start and "
+                f"{load.get('end', '?')} at the end\n\n")
+    table.write("| tool | create (s) | create CPU (s) | extract (s) | extract CPU (s) "
+                "| archive (MiB) | archive / corpus | peak memory create / extract (MiB) |\n")
+    table.write("|---|---:|---:|---:|---:|---:|---:|---:|\n")
+    chart.write(f"# {corpus}\n")
     for tool in tools:
-        c, x = stat(corpus, tool, "create"), stat(corpus, tool, "extract")
-        if c is None and x is None: continue
-        def secs(s): return "failed" if s and s["failed"] else (f"{s['median']:.2f}" if s else "")
-        def peak(s): return f"{s['peak']:.0f}" if s and not s["failed"] and s["peak"] else ""
-        archive = c["bytes"] if c and not c["failed"] else None
-        table.write(f"| {tool} | {secs(c)} | {secs(x)} | "
-                    f"{archive / MiB:,.1f} | {archive / size:.3f} | " if archive else
-                    f"| {tool} | {secs(c)} | {secs(x)} | – | – | ")
-        table.write(f"{peak(c)} | {peak(x)} |\n")
-        summary.write("\t".join(str(v) for v in [corpus, tool, secs(c), secs(x), archive or "",
-                                                  peak(c), peak(x)]) + "\n")
-        val = lambda s: f"{s['median']:.3f}" if s and not s["failed"] else "NaN"
-        chart.write(f'"{tool}" {val(c)} {val(x)}\n')
+        c = Cell(cells.get((corpus, tool, "create"), []))
+        x = Cell(cells.get((corpus, tool, "extract"), []))
+        if not c.runs and not x.runs: continue
+        archive = c.bytes if not c.failed else None
+        size_cells = (f"{archive / MiB:,.1f} | {archive / size:.3f}" if archive else "- | -")
+        peaks = " / ".join(f"{p.peak:.0f}" if p.peak else "-" for p in (c, x))
+        table.write(f"| {tool} | {c.seconds(c.wall)} | {c.seconds(c.cpu)} | {x.seconds(x.wall)} "
+                    f"| {x.seconds(x.cpu)} | {size_cells} | {peaks} |\n")
+        summary.write("\t".join(str(v) for v in [
+            corpus, tool, c.seconds(c.wall), c.seconds(c.cpu), x.seconds(x.wall),
+            x.seconds(x.cpu), int(archive) if archive else "",
+            f"{c.peak:.0f}" if c.peak else "", f"{x.peak:.0f}" if x.peak else ""]) + "\n")
+        value = lambda cell: f"{cell.wall:.3f}" if cell.runs and not cell.failed else "NaN"
+        chart.write(f'"{tool}" {value(c)} {value(x)}\n')
     chart.write("\n\n")
 PY
 
