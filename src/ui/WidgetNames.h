@@ -23,10 +23,12 @@ inline QLabel* BoldLabel(const char* name, const QString& text) {
     return label;
 }
 
-// A help text that wraps.
-inline QLabel* HelpLabel(const char* name, const QString& text) {
+// A help text that wraps at a fixed width, so that a dialog sized by its layout shows all of
+// its lines.
+inline QLabel* HelpLabel(const char* name, const QString& text, int widthInCharacters = 62) {
     auto* label = Named<QLabel>(name, text);
     label->setWordWrap(true);
+    label->setFixedWidth(label->fontMetrics().averageCharWidth() * widthInCharacters);
     return label;
 }
 

@@ -103,8 +103,7 @@ void frmCreateBox::BuildControls() {
     layout->addWidget(BuildProperties());
     layout->addWidget(BuildPassword());
     layout->addLayout(buttons);
-    setFixedWidth(420);
-    setSizeGripEnabled(false);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     ChainEnter(txtBoxName, txtBoxFile);
     ChainEnter(txtBoxFile, txtPath);

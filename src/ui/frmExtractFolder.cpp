@@ -42,7 +42,7 @@ frmExtractFolder::frmExtractFolder(QWidget* parent, FolderPicker pick)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame2);
     layout->addLayout(buttons);
-    setFixedWidth(380);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(cmdBrowse, &QPushButton::clicked, this, &frmExtractFolder::cmdBrowse_Click);
     connect(cmdOK, &QPushButton::clicked, this, &frmExtractFolder::cmdOK_Click);

@@ -17,6 +17,7 @@ frmPassword::frmPassword(QWidget* parent) : QDialog(parent) {
     Label1 = Named<QLabel>("Label1", QStringLiteral("Enter Password:"));
     txtPassword = Named<QLineEdit>("txtPassword");
     txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setMinimumWidth(txtPassword->fontMetrics().averageCharWidth() * 36);
     cmdOK = Named<QPushButton>("cmdOK", QStringLiteral("OK"));
     cmdOK->setDefault(true);
     cmdCancel = Named<QPushButton>("cmdCancel", QStringLiteral("Cancel"));
@@ -29,7 +30,7 @@ frmPassword::frmPassword(QWidget* parent) : QDialog(parent) {
     layout->addWidget(Label1);
     layout->addWidget(txtPassword);
     layout->addLayout(buttons);
-    setFixedWidth(300);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     setTabOrder(txtPassword, cmdOK);
     setTabOrder(cmdOK, cmdCancel);
 
