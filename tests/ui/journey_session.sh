@@ -2,7 +2,8 @@
 # The user's whole journey in the program, on a virtual X server with a notification-area host:
 # a folder is dragged from another window onto the work list, its box is made through the
 # Create Box dialog (typed into like a user would), opened with File, Open Box, and extracted
-# whole; the extracted tree must equal the folder. With --screenshots DIR it also saves
+# whole; the extracted tree must equal the folder. Last, File, Exit while a second box is being
+# made stops that job and ends the program. With --screenshots DIR it also saves
 # pictures of a job running, of the Create Box dialog and of the contents window.
 # Usage: journey_session.sh <vaultkeep-orb> <vko_drag_source> [--screenshots DIR]
 set -uo pipefail
@@ -159,13 +160,31 @@ diff -r "$folder" "$target" >"$work/diff.log" 2>&1 ||
   fail "the extracted tree differs from the folder"
 pass "Extract All recreates the folder's files"
 
-# File, Exit ends the program.
+# File, New Box with a large folder, then File, Exit while its job runs: the question is
+# answered Yes, the job stops, no box or partial file is left, and the program ends.
+big="$work/source/Big"
+mkdir -p "$big"
+head -c 40000000 /dev/urandom >"$big/large.bin"
 xdotool windowfocus "$main_window" 2>/dev/null; sleep 0.2
+xdotool key ctrl+n
+wait_for has_window '^Select Folder to Box$' || fail "New Box did not show the folder browser"
+sleep 0.5
+xdotool type --delay 10 "$big"
+xdotool key Return
+wait_for has_window '^Create Box$' || fail "New Box did not open the Create Box dialog"
+sleep 0.3
+xdotool key Return Return Return Return Return
+wait_for has_window '\[create\]$' || fail "the second create job did not start"
+sleep 0.5
+xdotool windowfocus "$main_window" 2>/dev/null
 xdotool key alt+f; sleep 0.3
 xdotool key x
-for _ in $(seq 100); do kill -0 "$main" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$main" 2>/dev/null && fail "Exit did not end the program"
+WAIT=300 wait_for bash -c "! kill -0 $main" || fail "Exit during a job did not end the program"
 wait "$main"
 rc=$?
 [ "$rc" = 0 ] || fail "the program ended with $rc"
-pass "File, Exit ends the program"
+grep -q '^question: Cancel current process?$' "$work/program.log" ||
+  fail "Exit during a job did not ask first"
+leftovers=$(find "$work/boxes" -maxdepth 1 -type f ! -name 'Travel Notes.vkx')
+[ -z "$leftovers" ] || fail "a cancelled job left files behind: $leftovers"
+pass "Exit during a job asks, stops the job without leaving files, and ends the program"
