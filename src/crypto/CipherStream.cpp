@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "crypto/Blake2bBlock.h"
+
 namespace vko::crypto {
 
 void CipherStream::Key(const CipherKey& key) noexcept {
     state_.Wipe();
     std::memcpy(state_->in, key.bytes, kKeyBytes);
-    crypto_generichash(state_->keystream, kBlockBytes, state_->in, sizeof state_->in, nullptr, 0);
+    Blake2b512(state_->in, state_->keystream);
     keyed_ = true;
 }
 
@@ -53,7 +55,7 @@ void CipherStream::TransformBlock(const uint8_t* source, uint8_t* dest) noexcept
 void CipherStream::NextBlock() noexcept {
     State& s = *state_;
     std::memcpy(s.in + kHashOffset, s.keystream, kAccOffset - kHashOffset);
-    crypto_generichash(s.keystream, kBlockBytes, s.in, sizeof s.in, nullptr, 0);
+    Blake2b512(s.in, s.keystream);
     s.position = 0;
 }
 
