@@ -231,7 +231,6 @@ private slots:
         QTest::newRow("keypad delete")
             << int(Qt::Key_Delete) << int(Qt::KeypadModifier) << 0 << QStringList{"b", "c"};
         QTest::newRow("shift") << int(Qt::Key_Delete) << int(Qt::ShiftModifier) << 1 << all;
-        QTest::newRow("ctrl") << int(Qt::Key_Delete) << int(Qt::ControlModifier) << 1 << all;
         QTest::newRow("alt") << int(Qt::Key_Delete) << int(Qt::AltModifier) << 1 << all;
         QTest::newRow("nothing selected") << int(Qt::Key_Delete) << 0 << -1 << all;
         QTest::newRow("other key") << int(Qt::Key_Backspace) << 0 << 1 << all;

@@ -229,24 +229,12 @@ private slots:
         QCOMPARE(list.stringList(), QStringList({"/a/Photos", "/a/photos"}));
     }
 
-    void resultLines_data() {
-        QTest::addColumn<int>("creates");
-        QTest::addColumn<int>("extracts");
-        QTest::addColumn<int>("done");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("created") << 2 << 1 << 1 << "Created in 1,234.50 seconds";
-        QTest::newRow("not created") << 1 << 1 << 0 << "Box not created";
-        QTest::newRow("extracted") << 0 << 2 << 2 << "Extracted in 1,234.50 seconds";
-        QTest::newRow("not extracted") << 0 << 1 << 0 << "Box not extracted";
-        QTest::newRow("nothing ran") << 0 << 0 << 0 << QString();
-    }
-    void resultLines() {
-        QFETCH(int, creates);
-        QFETCH(int, extracts);
-        QFETCH(int, done);
-        const QString seconds =
-            SecondsText(1234500, QLocale(QLocale::English, QLocale::UnitedStates));
-        QTEST(BatchResultLine(creates, extracts, done, seconds), "line");
+    void resultLineTakesCreatesFirstAndTheLocalesNumbers() {
+        const QLocale english(QLocale::English, QLocale::UnitedStates);
+        QCOMPARE(BatchResultLine(1, 1, 1, SecondsText(1234500, english)),
+                 QString("Created in 1,234.50 seconds"));
+        QCOMPARE(BatchResultLine(0, 1, 0, "0.00"), QString("Box not extracted"));
+        QVERIFY(BatchResultLine(0, 0, 0, "0.00").isNull());
         QCOMPARE(SecondsText(1234500, QLocale(QLocale::German, QLocale::Germany)),
                  QString("1.234,50"));
     }

@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,22 +83,11 @@ private slots:
         owner.setWindowIcon(QIcon(":/icons/app32.png"));
         ScriptedMessages messages;
         frmCreateBox dialog(messages, &owner);
-        QCOMPARE(dialog.windowTitle(), QString("Create Box"));
         QCOMPARE(dialog.windowIcon().cacheKey(), owner.windowIcon().cacheKey());
-        QCOMPARE(Get<QGroupBox>(&dialog, "Frame1")->title(), QString("Vaultkeep Properties"));
-        QCOMPARE(Get<QGroupBox>(&dialog, "Frame2")->title(), QString("Vaultkeep Password"));
-        QCOMPARE(Get<QLabel>(&dialog, "Label6")->text(), QString("Box &Name:"));
-        QVERIFY(Get<QLabel>(&dialog, "Label6")->font().bold());
-        QCOMPARE(Get<QLabel>(&dialog, "Label4")->text(), QString("Re-Type Password:"));
-        QVERIFY(Get<QLabel>(&dialog, "Label5")->text().contains("contents of of the Folder"));
-        auto* compress = Get<QCheckBox>(&dialog, "chkCompress");
-        QCOMPARE(compress->text(), QString("Compress Files (needs temp disk space)"));
-        QVERIFY(!compress->isChecked());
+        QVERIFY(!Get<QCheckBox>(&dialog, "chkCompress")->isChecked());
         QCOMPARE(Edit(&dialog, "txtBoxName")->maxLength(), 255);
         for (const char* name : {"txtPassword", "txtPassword2"})
             QCOMPARE(Edit(&dialog, name)->echoMode(), QLineEdit::Password);
-        for (const char* name : {"cmdFind", "cmdBrowse"})
-            QCOMPARE(Get<QPushButton>(&dialog, name)->text(), QString("..."));
     }
 
     void createBoxChecks_data() {
@@ -263,9 +251,6 @@ private slots:
             titles << title;
             return answer;
         });
-        QCOMPARE(dialog.windowTitle(), QString("Select Extraction Folder..."));
-        QCOMPARE(Get<QGroupBox>(&dialog, "Frame2")->title(), QString("Extraction Folder"));
-        QVERIFY(Get<QLabel>(&dialog, "Label1")->text().startsWith("The folder below is your"));
         dialog.Fill("/proposed");
         ShowActive(&dialog);
         Get<QPushButton>(&dialog, "cmdBrowse")->click();

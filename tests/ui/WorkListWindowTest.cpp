@@ -108,41 +108,6 @@ private slots:
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(rig.Entries(), QStringList("/x/second.vkx"));
     }
-
-    // Drop a folder, create its box, open it from the menu and extract it all.
-    void wholeJourneyThroughTheWindow() {
-        WindowRig rig;
-        const Tree tree{{"a.txt", "alpha"}, {"Sub/b.bin", RandomBytes(300000, 4)}};
-        MakeTree(rig.dir / "Docs", tree);
-        std::unique_ptr<QMimeData> data(Files({rig.Path("Docs")}));
-        QVERIFY(rig.Drop(data.get()));
-        QTRY_VERIFY(rig.Status().contains("Created in "));
-        const QString box = rig.window->Shell().State().DefaultFolder + "Docs.vkx";
-
-        QVERIFY(rig.Item("mnuFileItem_1")->isEnabled());
-        rig.dialogs.openAnswer = box;
-        rig.dialogs.contents = [](const BoxContents&) { return ContentsChoice{1, {}}; };
-        const QString target = rig.Path("out");
-        rig.dialogs.extractFolder = [&](const QString&) { return std::optional(target); };
-        rig.Item("mnuFileItem_1")->trigger();
-        QTRY_VERIFY(rig.Status().contains("Extracted in "));
-        QCOMPARE(rig.Entries(), QStringList());
-        QCOMPARE(ReadTree(target.toStdString()),
-                 (Tree{{"a.txt", "alpha"}, {"sub/b.bin", tree.at("Sub/b.bin")}}));
-        QCOMPARE(rig.window->windowTitle(), "Vaultkeep Orb v" + rig.window->Shell().AppVersion());
-        QCOMPARE(rig.dialogs.lastContents.Summary, QString("Files: 2        Size: 293.0 Kb"));
-    }
-
-    void newBoxQueuesTheChosenFolder() {
-        WindowRig rig;
-        rig.dialogs.createBox = [](const CreateBoxForm&) { return std::nullopt; };
-        rig.dialogs.folderAnswer = rig.Path("chosen");
-        rig.Item("mnuFileItem_0")->trigger();
-        QCOMPARE(rig.dialogs.asked.first(), QString("folder to box"));
-        QTRY_VERIFY(rig.Status().endsWith("Box not created"));
-        QCOMPARE(rig.dialogs.proposals.at(0).Path, rig.Path("chosen"));
-        QVERIFY(rig.Entries().isEmpty());
-    }
 };
 
 }  // namespace vko::test
