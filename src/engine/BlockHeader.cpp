@@ -57,6 +57,33 @@ std::vector<int64_t> RecordOffsets(const std::vector<std::string>& records, uint
     return offsets;
 }
 
+void ClearQuietly(CCipher& cipher) noexcept {
+    try {
+        cipher.Clear();
+    } catch (...) {
+        // Only the constant key could not be made; the next keying replaces the state anyway.
+    }
+}
+
+// Reads and checks the header; only a header that passed every check replaces what the engine
+// holds, and only then is the box left open.
+int16_t OpenBox(BlockState& s, const std::string& BlockFile, const std::string& Password) {
+    if (!NamesAFile(BlockFile)) return BlockResult::kReadNotABox;
+    auto box = std::make_unique<InputFile>(BlockFile);
+    const auto header = HeaderCheck::ReadHeader(*box, s.cipher, Password);
+    if (!header) return BlockResult::kReadNotABox;
+
+    s.blockVersion = header->version;
+    s.compressed = header->version == BoxFormat::kVersionCompressed ? 1 : 0;
+    s.blockName = header->name;
+    ParseDirBlock(s, header->folderTable);
+    ParseFileBlock(s, header->fileTable);
+    s.dataByteCount = static_cast<int32_t>(header->dataBytes);
+    s.headerEnd = static_cast<int32_t>(header->headerEnd);
+    s.box = std::move(box);
+    return BlockResult::kReadOk;
+}
+
 }  // namespace
 
 int16_t ViewBlock(BlockState& s, const std::string& BlockFile, const std::string& Password) {
@@ -70,21 +97,15 @@ int16_t ViewBlock(BlockState& s, const std::string& BlockFile, const std::string
 
 int16_t ProcessBlock(BlockState& s, const std::string& BlockFile, const std::string& Password) {
     BlockExtract::DynamicClose(s);
-    if (!NamesAFile(BlockFile)) return BlockResult::kReadNotABox;
-    auto box = std::make_unique<InputFile>(BlockFile);
-    const auto header = HeaderCheck::ReadHeader(*box, s.cipher, Password);
-    if (!header) return BlockResult::kReadNotABox;
-
-    // Only a header that passed every check replaces what the engine holds.
-    s.blockVersion = header->version;
-    s.compressed = header->version == BoxFormat::kVersionCompressed ? 1 : 0;
-    s.blockName = header->name;
-    ParseDirBlock(s, header->folderTable);
-    ParseFileBlock(s, header->fileTable);
-    s.dataByteCount = static_cast<int32_t>(header->dataBytes);
-    s.headerEnd = static_cast<int32_t>(header->headerEnd);
-    s.box = std::move(box);
-    return BlockResult::kReadOk;
+    // A box that cannot be read leaves no password state in the cipher, whichever way it fails.
+    try {
+        const int16_t result = OpenBox(s, BlockFile, Password);
+        if (result != BlockResult::kReadOk) ClearQuietly(s.cipher);
+        return result;
+    } catch (...) {
+        ClearQuietly(s.cipher);
+        throw;
+    }
 }
 
 void ParseDirBlock(BlockState& s, const std::string& block) {

@@ -12,7 +12,9 @@ CCipherBlock::CCipherBlock(BlockHost& host) : s_(std::make_unique<BlockState>(ho
 
 CCipherBlock::~CCipherBlock() = default;
 
-void CCipherBlock::SetEvents(BlockEvents* events) noexcept { s_->observer = events; }
+void CCipherBlock::SetEvents(BlockEvents* events) noexcept {
+    s_->observer = events;
+}
 
 int16_t CCipherBlock::CreateBlock(const std::string& BlockFile, const std::string& BlockName,
                                   const std::string& Password, const std::string& Path,
@@ -47,9 +49,15 @@ void CCipherBlock::DynamicExtractToFile(int32_t FileNumber, const std::string& P
     BlockExtract::DynamicExtractToFile(*s_, FileNumber, Path);
 }
 
-void CCipherBlock::DynamicClose() { BlockExtract::DynamicClose(*s_); }
+// Closing ends the single-file extraction: no password-derived key stays in the cipher.
+void CCipherBlock::DynamicClose() {
+    BlockExtract::DynamicClose(*s_);
+    s_->cipher.Clear();
+}
 
-void CCipherBlock::ParseDirBlock(const std::string& block) { BlockHeader::ParseDirBlock(*s_, block); }
+void CCipherBlock::ParseDirBlock(const std::string& block) {
+    BlockHeader::ParseDirBlock(*s_, block);
+}
 
 void CCipherBlock::ParseFileBlock(const std::string& block) {
     BlockHeader::ParseFileBlock(*s_, block);
@@ -86,12 +94,22 @@ std::vector<std::string> CCipherBlock::GetDirectories(const std::string& Path, i
     return BlockScan::GetDirectories(Path, Attributes, IncludePath);
 }
 
-void CCipherBlock::CleanUp() { s_->folders.Clear(); }
+void CCipherBlock::CleanUp() {
+    s_->folders.Clear();
+}
 
-uint8_t CCipherBlock::BlockVersion() const noexcept { return s_->blockVersion; }
-int16_t CCipherBlock::Compressed() const noexcept { return s_->compressed; }
-const std::string& CCipherBlock::RootPath() const noexcept { return s_->rootPath; }
-const std::string& CCipherBlock::BlockName() const noexcept { return s_->blockName; }
+uint8_t CCipherBlock::BlockVersion() const noexcept {
+    return s_->blockVersion;
+}
+int16_t CCipherBlock::Compressed() const noexcept {
+    return s_->compressed;
+}
+const std::string& CCipherBlock::RootPath() const noexcept {
+    return s_->rootPath;
+}
+const std::string& CCipherBlock::BlockName() const noexcept {
+    return s_->blockName;
+}
 const std::vector<std::string>& CCipherBlock::Directories() const noexcept {
     return s_->folders.Entries();
 }
@@ -102,9 +120,17 @@ std::string CCipherBlock::Directory(int32_t number) const {
     return entries[static_cast<size_t>(number) - 1];
 }
 
-const std::vector<std::string>& CCipherBlock::Files() const noexcept { return s_->files; }
-FileRecord CCipherBlock::Record(int32_t index) const { return BlockHeader::Record(*s_, index); }
-int32_t CCipherBlock::DataByteCount() const noexcept { return s_->dataByteCount; }
-int32_t CCipherBlock::HeaderEnd() const noexcept { return s_->headerEnd; }
+const std::vector<std::string>& CCipherBlock::Files() const noexcept {
+    return s_->files;
+}
+FileRecord CCipherBlock::Record(int32_t index) const {
+    return BlockHeader::Record(*s_, index);
+}
+int32_t CCipherBlock::DataByteCount() const noexcept {
+    return s_->dataByteCount;
+}
+int32_t CCipherBlock::HeaderEnd() const noexcept {
+    return s_->headerEnd;
+}
 
 }  // namespace vko
