@@ -1,14 +1,18 @@
-// Writes the seed corpus of the fuzz targets: real boxes of several shapes, keyed with the
-// fuzz password. Usage: fuzz_seeds OUTPUT_FOLDER
+// Writes the seed corpus of the fuzz targets: real boxes of several shapes made by the engine,
+// legacy boxes and forged, hostile ones made field by field, all keyed with the fuzz password.
+// Usage: fuzz_seeds OUTPUT_FOLDER
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <string>
 
 #include "FuzzSupport.h"
+#include "engine/BoxBuilder.h"
 #include "engine/CCipherBlock.h"
 
 namespace fs = std::filesystem;
+using vko::test::BoxSpec;
 
 namespace {
 
@@ -22,10 +26,75 @@ void MakeTrees(const fs::path& root) {
     Write(root / "plain" / "Sub" / "b.txt", std::string(300, 'b'));
     Write(root / "plain" / "Sub" / "Deeper" / "c.bin", std::string("\x00\x01\x02\xff", 4));
     Write(root / "plain" / "empty.txt", "");
+    Write(root / "plain" / "\xc3\xa9t\xc3\xa9" / "\xe2\x82\xac.txt", "euro");
     fs::create_directories(root / "empty");
+    Write(root / "onlyempty" / "zero", "");
     for (int i = 0; i < 40; ++i)
         Write(root / "many" / ("d" + std::to_string(i % 7)) / ("f" + std::to_string(i)),
               std::string(static_cast<size_t>(i * 13), static_cast<char>('a' + i % 26)));
+}
+
+bool MakeEngineBoxes(const fs::path& out, const fs::path& trees) {
+    vko::QuietHost host;
+    vko::CCipherBlock engine(host);
+    for (const char* tree : {"plain", "empty", "onlyempty", "many"}) {
+        for (int16_t compressed : {0, 1}) {
+            const std::string name = std::string(tree) + (compressed ? "-z" : "") + ".vkx";
+            if (engine.CreateBlock((out / name).string(), tree, vko::fuzz::kPassword,
+                                   (trees / tree).string(), 0, compressed) != 1)
+                return false;
+        }
+    }
+    return true;
+}
+
+BoxSpec Base(uint8_t version) {
+    BoxSpec spec;
+    spec.version = version;
+    spec.folders = {"Docs", "sub\\"};
+    spec.files = {{0, "a.txt", "hello"}, {2, "b.txt", "world!"}};
+    return spec;
+}
+
+struct Forged {
+    const char* name;
+    uint8_t version;
+    std::function<void(BoxSpec&)> change;
+};
+
+// Sound legacy and forged boxes: each hostile one holds one fault the reader must refuse.
+const Forged kForged[] = {
+    {"legacy", 0, [](BoxSpec&) {}},
+    {"legacy-deep", 0, [](BoxSpec& s) { s.folders.push_back("sub\\deeper\\"); }},
+    {"forged-plain", 1, [](BoxSpec&) {}},
+    {"forged-compressed", 2, [](BoxSpec&) {}},
+    {"dotdot-folder", 1, [](BoxSpec& s) { s.folders[1] = "..\\"; }},
+    {"dotdot-inside", 2, [](BoxSpec& s) { s.folders[1] = "sub\\..\\..\\"; }},
+    {"dotdot-file", 1, [](BoxSpec& s) { s.files[0].name = ".."; }},
+    {"absolute-folder", 1, [](BoxSpec& s) { s.folders[1] = "\\etc\\"; }},
+    {"absolute-file", 2, [](BoxSpec& s) { s.files[0].name = "/etc/passwd"; }},
+    {"drive-folder", 1, [](BoxSpec& s) { s.folders[1] = "C:\\windows\\"; }},
+    {"separator-in-name", 1, [](BoxSpec& s) { s.files[0].name = "x/y"; }},
+    {"nul-in-name", 1, [](BoxSpec& s) { s.files[0].name = std::string("a\0b", 3); }},
+    {"folder-past-eof", 1, [](BoxSpec& s) { s.folderLength = 10000; }},
+    {"file-table-past-eof", 2, [](BoxSpec& s) { s.fileLength = 10000; }},
+    {"huge-file-table", 1, [](BoxSpec& s) { s.fileLength = 0x7FFFFFFF; }},
+    {"folder-number-out-of-range", 2, [](BoxSpec& s) { s.files[1].folder = 999; }},
+    {"stored-exceeds-data", 2, [](BoxSpec& s) { s.files[1].storedField = 1000; }},
+    {"size-above-long", 1, [](BoxSpec& s) { s.files[0].sizeField = 0x80000005; }},
+    {"data-cut-short", 2, [](BoxSpec& s) { s.truncateTo = 60; }},
+    {"damaged-stream", 2,
+     [](BoxSpec& s) { s.files[0].stored = vko::test::DamagedStored(std::string(500, 'q')); }},
+    {"legacy-folder-out-of-range", 0, [](BoxSpec& s) { s.files[1].folder = 7; }},
+};
+
+void MakeForgedBoxes(const fs::path& out) {
+    for (const Forged& forged : kForged) {
+        BoxSpec spec = Base(forged.version);
+        forged.change(spec);
+        Write(out / (std::string(forged.name) + ".vkx"),
+              vko::test::BuildBox(spec, vko::fuzz::kPassword));
+    }
 }
 
 }  // namespace
@@ -40,16 +109,8 @@ int main(int argc, char** argv) {
     const fs::path trees = fs::path(vko::fuzz::Scratch()) / "trees";
     MakeTrees(trees);
     fs::create_directories(out);
-    vko::QuietHost host;
-    vko::CCipherBlock engine(host);
-    for (const char* tree : {"plain", "empty", "many"}) {
-        for (int16_t compressed : {0, 1}) {
-            const std::string name = std::string(tree) + (compressed ? "-z" : "") + ".vkx";
-            if (engine.CreateBlock((out / name).string(), tree, vko::fuzz::kPassword,
-                                   (trees / tree).string(), 0, compressed) != 1)
-                return 1;
-        }
-    }
+    const bool made = MakeEngineBoxes(out, trees);
+    if (made) MakeForgedBoxes(out);
     vko::fuzz::RemoveTree(vko::fuzz::Scratch());
-    return 0;
+    return made ? 0 : 1;
 }
