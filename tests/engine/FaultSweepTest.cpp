@@ -3,19 +3,17 @@
 // operation ends in a Failure naming a path or in the engine's own message, the box and every
 // file that was there before are either untouched or completely replaced, no temporary file is
 // left behind and no file handle stays open.
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <iostream>
 #include <optional>
-#include <stdexcept>
 
 #include "crypto/cipherlib_testing.h"
 #include "engine/BoxDecoder.h"
 #include "engine/ReaderFixture.h"
+#include "engine/ScratchDir.h"
 #include "util/Failure.h"
 #include "util/File.h"
 
@@ -45,34 +43,6 @@ int64_t NextBudget(int64_t n) {
     const int64_t dense = full ? 4000 : 700;
     return n < dense ? n + 1 : n + (full ? 1021 : 4099);
 }
-
-// A scratch folder in memory where the machine has one: each sweep renames and removes files
-// thousands of times, which on a busy disk would take minutes of journal waits.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::error_code error;
-        const fs::path base =
-            fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm") : fs::temp_directory_path();
-        std::string pattern = (base / "vko-sweep-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make " + pattern);
-        path_ = pattern;
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    [[nodiscard]] std::string operator/(const std::string& relative) const {
-        return path_ + "/" + relative;
-    }
-    [[nodiscard]] const std::string& Str() const noexcept { return path_; }
-
-private:
-    std::string path_;
-};
 
 struct Strike {
     std::optional<Failure> failure;  // the Failure the operation ended in, if any
