@@ -165,6 +165,7 @@ describe_machine() {
   {
     echo "run: $run_id"
     echo "commit: $(git -C "$repo" rev-parse --short HEAD) ($(git -C "$repo" log -1 --format=%cI))"
+    echo "uncommitted changes under src/: $(git -C "$repo" status --porcelain -- src | wc -l) files"
     echo "cpu: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores"
     echo "memory: $(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo)"
     echo "kernel: $(uname -sr)"
