@@ -8,6 +8,7 @@
 
 #include "compress/CompressErrors.h"
 #include "compress/CompressTrailer.h"
+#include "compress/StreamExpander.h"
 #include "util/Failure.h"
 #include "util/File.h"
 
@@ -21,6 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int32_t kSizeFromTrailer = -1;
+constexpr int64_t kReadChunk = 1 << 20;
 
 // deflate cannot expand data by more than 1032:1, plus the zlib header and checksum.
 int64_t MaxExpansion(size_t streamLength) {
@@ -110,17 +112,16 @@ ByteArray ReadWholeFile(const std::string& path, const char* verb) {
     return bytes;
 }
 
-// A failed write removes the partial file, so that a false result never leaves half a file.
-void WriteWholeFile(const std::string& path, const ByteArray& bytes) {
-    try {
-        OutputFile file(path);
-        if (!bytes.empty()) file.Write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        file.Close();
-    } catch (...) {
-        std::error_code ignored;
-        fs::remove(path, ignored);
-        throw;
-    }
+// Streams source through the expander into out; throws the failures it reports.
+bool ExpandFile(InputFile& source, OutputFile& out, int32_t& result) {
+    StreamExpander expander(out, source.Path());
+    ByteArray chunk(static_cast<size_t>(std::min<int64_t>(source.Length(), kReadChunk)));
+    while (const size_t got = source.Read(reinterpret_cast<char*>(chunk.data()), chunk.size()))
+        expander.Feed(chunk.data(), got);
+    StreamExpander::Outcome outcome = expander.Finish();
+    result = outcome.result;
+    if (outcome.failure) throw *outcome.failure;
+    return outcome.expanded;
 }
 
 void ReleaseCompressed() {
@@ -179,11 +180,23 @@ bool DecompressFile(const std::string& SourceFile, const std::string& DestFile, 
         if (!fs::is_directory(destStatus)) fs::remove(DestFile, ignored);
     }
     return Guarded("modCompress.DecompressFile", Result, [&] {
-        ByteArray stream = ReadWholeFile(SourceFile, "expand");
-        ByteArray plain;
-        if (!Inflate(stream, plain, Result, kSizeFromTrailer, SourceFile)) return false;
-        WriteWholeFile(DestFile, plain);
-        return true;
+        InputFile source(SourceFile);
+        if (source.Length() == 0)
+            throw Failure(FailureNumber::kInvalidArgument,
+                          "Cannot expand an empty file: " + SourceFile);
+        if (source.Length() > std::numeric_limits<int32_t>::max())
+            throw Failure(FailureNumber::kOverflow, "Overflow: larger than 2 GiB: " + SourceFile);
+        bool expanded = false;
+        try {
+            OutputFile out(DestFile);
+            expanded = ExpandFile(source, out, Result);
+            if (expanded) out.Close();
+        } catch (...) {
+            fs::remove(DestFile, ignored);
+            throw;
+        }
+        if (!expanded) fs::remove(DestFile, ignored);
+        return expanded;
     });
 }
 

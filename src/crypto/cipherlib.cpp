@@ -4,6 +4,7 @@
 
 #include "crypto/CipherStream.h"
 #include "crypto/KeyCache.h"
+#include "crypto/RunKey.h"
 #include "crypto/TextCodec.h"
 #include "crypto/cipherlib_testing.h"
 
@@ -77,6 +78,10 @@ int32_t DecodeText(const char* source, int32_t length, char* dest) {
     if (length <= 0) return 0;
     return static_cast<int32_t>(
         vko::crypto::DecodeBase64(source, static_cast<size_t>(length), Bytes(dest)));
+}
+
+vko::crypto::RunKey::RunKey(std::string_view password) {
+    *key_ = Library().keys.KeyFor(password);
 }
 
 namespace cipherlib_testing {

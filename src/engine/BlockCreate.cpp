@@ -139,19 +139,8 @@ bool StoreContents(BlockState& s, OutputFile& out, std::vector<PlannedFile>& fil
     s.tick.StartTick();
     s.storedSizes.clear();
     s.sinceSample = 0;
-    for (PlannedFile& file : files) {
-        if (Cancelled(s)) return false;
-        s.cipher.Initilize(Password);
-        if (s.compressed == 1) {
-            const auto result = BlockStore::StoreCompressedFile(s, file.path, out, file.size);
-            file.bytes = result.bytes;
-            file.stored = result.stored;
-            s.storedSizes.push_back(result.stored);
-        } else {
-            file.stored = file.bytes = BlockStore::StoreFileContents(s, file.path, out, file.size);
-        }
-    }
-    return true;
+    return s.compressed == 1 ? BlockStore::StoreCompressedFiles(s, out, files, Password)
+                             : BlockStore::StorePlainFiles(s, out, files, Password);
 }
 
 // Run B: F over its placeholder, then the final records over the first pass.

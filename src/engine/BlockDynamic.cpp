@@ -2,11 +2,14 @@
 #include <sodium.h>
 
 #include <filesystem>
+#include <memory>
 
 #include "engine/BlockExtract.h"
 #include "engine/BlockHeader.h"
 #include "engine/BlockScan.h"
 #include "engine/BlockUnpack.h"
+#include "engine/JobPipeline.h"
+#include "engine/RecordJob.h"
 #include "util/Failure.h"
 
 namespace vko::BlockExtract {
@@ -62,24 +65,40 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
     const std::string target = folder + record.Name;
     BlockScan::CreateAllFolders(folder);
 
+    // The file's own run; the process-wide cipher is keyed too, as every file used to key it.
     s.cipher.Initilize(s.dynamicPassword);
-    s.box->Seek(s.headerEnd + s.recordOffsets[index]);
+    const crypto::RunKey key(s.dynamicPassword);
+    const int64_t offset = s.headerEnd + s.recordOffsets[index];
+    JobPipeline pipeline(0, 1);
+    const size_t job =
+        pipeline.Add(std::make_unique<RecordJob>(*s.box, offset, stored, target, compressed, key));
     const std::string output = compressed ? target + BlockUnpack::kZlibSuffix : target;
     const bool complete =
-        BlockUnpack::UnpackToFile(s, output, stored, [&](int32_t bps, int32_t remaining) {
+        BlockUnpack::TakeBlocks(s, pipeline, job, stored, [&](int32_t bps, int32_t remaining) {
             s.Events().CipherProgress(bps, stored - remaining, stored, remaining, stored,
                                       record.Name);
         });
     // A cancelled file replaces nothing, and a partial stream is not worth expanding.
-    if (!complete || !compressed) return;
+    if (!complete) return;
+    auto& taken = static_cast<RecordJob&>(pipeline.Job(job));
+    if (!compressed) {
+        (void)pipeline.NextStep(job);
+        taken.Commit();
+        return;
+    }
 
     s.Events().DecompressingFile(output);
-    if (BlockUnpack::ExpandOver(output, target)) {
+    (void)pipeline.NextStep(job);
+    if (taken.Expansion().expanded) {
+        taken.Commit();
         std::error_code ignored;
-        std::filesystem::remove(output, ignored);
-    } else {
-        s.host.ShowMessage("Error Decompressing " + output, BlockHost::Icon::None);
+        std::filesystem::remove(output, ignored);  // a stream left by an earlier run
+        return;
     }
+    s.cipher.Initilize(s.dynamicPassword);
+    BlockUnpack::KeepStream(s, offset, stored, output);
+    if (taken.Expansion().failure) BlockUnpack::ReportExpansionFailure(*taken.Expansion().failure);
+    s.host.ShowMessage("Error Decompressing " + output, BlockHost::Icon::None);
 }
 
 void DynamicClose(BlockState& s) {

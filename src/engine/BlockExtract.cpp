@@ -1,11 +1,15 @@
 #include "engine/BlockExtract.h"
 
 #include <filesystem>
+#include <memory>
+#include <vector>
 
 #include "engine/BlockHeader.h"
 #include "engine/BlockScan.h"
 #include "engine/BlockUnpack.h"
 #include "engine/BoxPath.h"
+#include "engine/JobPipeline.h"
+#include "engine/RecordJob.h"
 
 namespace vko::BlockExtract {
 
@@ -52,33 +56,96 @@ bool CopyOut(BlockState& s, const std::string& destination, int32_t count) {
     });
 }
 
-// A compressed entry: its stream goes to destination + ".zlib" first and is expanded from
-// there; the ".zlib" file stays behind for the user when the stream cannot be expanded.
-Step ExtractCompressed(BlockState& s, const std::string& destination, int32_t stored) {
-    const std::string zlibPath = destination + BlockUnpack::kZlibSuffix;
-    if (!CopyOut(s, zlibPath, stored)) return Step::Cancelled;
+// Workers start at most this many records past the one being reported.
+constexpr size_t kRecordsAhead = 32;
+
+// The records that have stored bytes, each a job of the pipeline.
+struct Planned {
+    int32_t index;
+    int32_t stored;
+    std::string destination;
+};
+
+std::vector<Planned> PlanRecords(const BlockState& s) {
+    std::vector<Planned> planned;
+    const bool compressed = s.compressed == 1;
+    for (int32_t i = 0; i < static_cast<int32_t>(s.files.size()); ++i) {
+        const FileRecord record = BlockHeader::Record(s, i);
+        // A compressed record without stored bytes has nothing to expand. A plain record of
+        // size 0 is an empty file and is recreated as one.
+        if (compressed && record.Stored < 1) continue;
+        planned.push_back(
+            {i, compressed ? record.Stored : record.Size,
+             BlockUnpack::TargetFolder(s, s.rootPath, record.FolderNumber) + record.Name});
+    }
+    return planned;
+}
+
+int64_t DataOffset(const BlockState& s, int32_t index) {
+    return s.headerEnd + s.recordOffsets[static_cast<size_t>(index)];
+}
+
+// After the stored bytes of a compressed record: DecompressingFile, then the expanded file in
+// place, or the stream kept as destination + ".zlib" and the question whether to go on.
+Step FinishCompressed(BlockState& s, JobPipeline& pipeline, size_t job, const Planned& record,
+                      const std::string& password) {
+    const std::string zlibPath = record.destination + BlockUnpack::kZlibSuffix;
     s.Events().DecompressingFile(zlibPath);
     s.host.PumpMessages();
-    if (BlockUnpack::ExpandOver(zlibPath, destination)) {
+    (void)pipeline.NextStep(job);
+    auto& taken = static_cast<RecordJob&>(pipeline.Job(job));
+    const auto& expansion = taken.Expansion();
+    if (expansion.expanded) {
+        taken.Commit();
         std::error_code ignored;
-        std::filesystem::remove(zlibPath, ignored);
+        std::filesystem::remove(zlibPath, ignored);  // a stream left by an earlier run
         return Step::Next;
     }
+    s.cipher.Initilize(password);
+    BlockUnpack::KeepStream(s, DataOffset(s, record.index), record.stored, zlibPath);
+    if (expansion.failure) BlockUnpack::ReportExpansionFailure(*expansion.failure);
     const bool abort = s.host.AskYesNo("Error Decompression " + zlibPath + "\r\n\r\n" + "Abort?");
     return abort ? Step::Abandoned : Step::Next;
 }
 
-Step ExtractRecord(BlockState& s, int32_t index, const std::string& password) {
-    const FileRecord record = BlockHeader::Record(s, index);
+Step ExtractRecord(BlockState& s, JobPipeline& pipeline, size_t job, const Planned& record,
+                   const std::string& password) {
     const bool compressed = s.compressed == 1;
-    // A compressed record without stored bytes has nothing to expand. A plain record of size 0
-    // is an empty file and is recreated as one.
-    if (compressed && record.Stored < 1) return Step::Next;
-    s.cipher.Initilize(password);
-    const std::string destination =
-        BlockUnpack::TargetFolder(s, s.rootPath, record.FolderNumber) + record.Name;
-    if (compressed) return ExtractCompressed(s, destination, record.Stored);
-    return CopyOut(s, destination, record.Size) ? Step::Next : Step::Cancelled;
+    const std::string path =
+        compressed ? record.destination + BlockUnpack::kZlibSuffix : record.destination;
+    const bool complete = BlockUnpack::TakeBlocks(
+        s, pipeline, job, record.stored, [&](int32_t bps, int32_t remaining) {
+            s.Events().CipherProgress(bps, s.processedBytes, s.dataByteCount, remaining,
+                                      record.stored, path);
+        });
+    if (!complete) return Step::Cancelled;
+    if (compressed) return FinishCompressed(s, pipeline, job, record, password);
+    (void)pipeline.NextStep(job);
+    static_cast<RecordJob&>(pipeline.Job(job)).Commit();
+    return Step::Next;
+}
+
+// Every record in table order; workers decipher (and expand) ahead, the calling thread reports
+// and puts each file in place in order.
+Step ExtractRecords(BlockState& s, const std::string& password) {
+    const std::vector<Planned> records = PlanRecords(s);
+    const crypto::RunKey key(password);
+    JobPipeline pipeline(s.workerThreads, kRecordsAhead);
+    for (const Planned& record : records)
+        pipeline.Add(std::make_unique<RecordJob>(*s.box, DataOffset(s, record.index), record.stored,
+                                                 record.destination, s.compressed == 1, key));
+    int32_t next = 0;
+    for (size_t job = 0; job < records.size(); ++job) {
+        // Records without stored bytes are passed over, each after its own poll.
+        for (; next <= records[job].index; ++next)
+            if (s.host.CancelRequested()) return Step::Cancelled;
+        const Step step = ExtractRecord(s, pipeline, job, records[job], password);
+        if (step != Step::Next) return step;
+        pipeline.Release(job);
+    }
+    for (; next < static_cast<int32_t>(s.files.size()); ++next)
+        if (s.host.CancelRequested()) return Step::Cancelled;
+    return Step::Next;
 }
 
 }  // namespace
@@ -100,13 +167,7 @@ int16_t ExtractBlock(BlockState& s, const std::string& BlockFile, const std::str
     s.processedBytes = 0;
     s.sinceSample = 0;
     s.tick.StartTick();
-    const auto count = static_cast<int32_t>(s.files.size());
-    for (int32_t i = 0; i < count; ++i) {
-        if (s.host.CancelRequested()) break;
-        const Step step = ExtractRecord(s, i, Password);
-        if (step == Step::Abandoned) return BlockResult::kExtractAbandoned;
-        if (step == Step::Cancelled) break;
-    }
+    if (ExtractRecords(s, Password) == Step::Abandoned) return BlockResult::kExtractAbandoned;
     return s.host.CancelRequested() ? BlockResult::kExtractCancelled : BlockResult::kExtractDone;
 }
 

@@ -17,6 +17,9 @@ namespace vko {
 // Everything a CCipherBlock holds between and during operations. Each operation family
 // (scan, create, store, header, extract, single-file extract) works on it through the free
 // functions declared in its own header.
+// One worker per core.
+[[nodiscard]] unsigned DefaultWorkerThreads() noexcept;
+
 struct BlockState {
     explicit BlockState(BlockHost& h) : host(h) {}
 
@@ -37,15 +40,18 @@ struct BlockState {
     int32_t headerEnd = 0;
 
     // Box creation.
-    std::vector<std::string> fileList;   // full paths in scan order
-    std::vector<int32_t> storedSizes;    // per file, compressed boxes only
-    std::string scanExclude;             // a file the scan leaves out (the box being written)
+    std::vector<std::string> fileList;  // full paths in scan order
+    std::vector<int32_t> storedSizes;   // per file, compressed boxes only
+    std::string scanExclude;            // a file the scan leaves out (the box being written)
 
     // Progress counters and the stopwatch behind the throughput figure.
     int32_t totalBytes = 0;
     int32_t processedBytes = 0;
     int32_t sinceSample = 0;
     CTick tick;
+
+    // Worker threads for file contents; 0 runs everything on the calling thread.
+    unsigned workerThreads = DefaultWorkerThreads();
 
     CCipher cipher;
     std::unique_ptr<InputFile> box;  // the box slot: at most one box open for reading

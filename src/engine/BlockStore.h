@@ -2,13 +2,14 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "compress/modCompress.h"
 #include "engine/BlockState.h"
+#include "engine/CreatePlan.h"
 #include "util/File.h"
 
-// Filling the data area of a box being created. Each routine appends at the box's current
-// position through the cipher run its caller keyed, in blocks of 131,072 bytes, and raises
+// Filling the data area of a box being created: every file's stored bytes after the box's
+// current position, each file a cipher run of its own, in blocks of 131,072 bytes with
 // CipherProgress after every block. A source that cannot be read is reported to the user and
 // the box goes on with what was stored; a failure writing the box itself leaves as Failure.
 namespace vko::BlockStore {
@@ -22,24 +23,18 @@ namespace vko::BlockStore {
 void ReportProgress(BlockState& s, int32_t count, int32_t bytesleft, int32_t bytestotal,
                     const std::string& path);
 
-// Appends the bytes of FileName, at most limit of them. Returns the number stored.
-[[nodiscard]] int32_t StoreFileContents(BlockState& s, const std::string& FileName,
-                                        OutputFile& OutFile, int64_t limit);
+// Stores every file of a plain box after the box's current position, each under a cipher run
+// of its own keyed with Password, on worker threads, with the progress raised in table order.
+// Sets each file's bytes and stored size. False when a cancel stopped it.
+[[nodiscard]] bool StorePlainFiles(BlockState& s, OutputFile& out,
+                                   std::vector<CreatePlan::PlannedFile>& files,
+                                   const std::string& Password);
 
-// Appends the first Size bytes of Data; FileName only names them in progress events.
-[[nodiscard]] int32_t StoreCompressedContents(BlockState& s, const std::string& FileName,
-                                              const modCompress::ByteArray& Data, int32_t Size,
-                                              OutputFile& OutFile);
-
-struct Compressed {
-    int32_t bytes = 0;   // bytes taken from the source
-    int32_t stored = 0;  // bytes appended: the zlib stream and its trailer, 0 on failure
-};
-
-// Compresses at most limit bytes of FileName (an empty file gives a stream of nothing) and
-// appends the stream. A file that cannot be read or compressed is reported as
-// "Error compressing " + path and stores nothing.
-[[nodiscard]] Compressed StoreCompressedFile(BlockState& s, const std::string& FileName,
-                                             OutputFile& OutFile, int64_t limit);
+// The same for a compressed box: CompressingFile before each file, its zlib stream and trailer
+// enciphered under the process-wide cipher, "Error compressing " + path for a file that cannot
+// be read (stored as far as it was read, or not at all). Fills s.storedSizes.
+[[nodiscard]] bool StoreCompressedFiles(BlockState& s, OutputFile& out,
+                                        std::vector<CreatePlan::PlannedFile>& files,
+                                        const std::string& Password);
 
 }  // namespace vko::BlockStore

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "compress/CompressErrors.h"
 #include "compress/modCompress.h"
 #include "engine/BoxFormat.h"
 #include "engine/BoxPath.h"
@@ -62,14 +63,39 @@ bool UnpackToFile(BlockState& s, const std::string& destination, int32_t count,
     return true;
 }
 
-bool ExpandOver(const std::string& zlibPath, const std::string& destination) {
-    AtomicFile expanded(destination);
-    int32_t result = 0;
-    // DecompressFile replaces the temporary file by name. Commit then renames what it wrote
-    // over the destination; without Commit the temporary name is removed, whatever it holds.
-    if (!modCompress::DecompressFile(zlibPath, expanded.TempPath(), result, true)) return false;
-    expanded.Commit(AtomicFile::Durability::kOrdered);
+bool TakeBlocks(BlockState& s, JobPipeline& pipeline, size_t job, int32_t count,
+                const ChunkDone& done) {
+    int32_t remaining = count;
+    while (remaining > 0) {
+        if (s.host.CancelRequested()) return false;
+        const std::optional<int64_t> length = pipeline.NextStep(job);
+        if (!length) throw Failure(FailureNumber::kPathFileAccess, "A stored file ended early.");
+        const auto taken = static_cast<int32_t>(*length);
+        remaining -= taken;
+        Advance(s.processedBytes, taken);
+        Advance(s.sinceSample, taken);
+        done(SampleThroughput(s), remaining);
+    }
     return true;
+}
+
+void KeepStream(BlockState& s, int64_t offset, int32_t count, const std::string& path) {
+    AtomicFile file(path);
+    std::vector<char> chunk(static_cast<size_t>(std::clamp(count, 0, BoxFormat::kBlockSize)));
+    for (int64_t done = 0; done < count;) {
+        const auto length = static_cast<size_t>(std::min<int64_t>(count - done, chunk.size()));
+        s.box->ReadAt(offset + done, chunk.data(), length);
+        s.cipher.CipherInPlace(chunk.data(), length);
+        file.Out().Write(chunk.data(), length);
+        done += static_cast<int64_t>(length);
+    }
+    file.Commit(AtomicFile::Durability::kOrdered);
+}
+
+void ReportExpansionFailure(const Failure& failure) {
+    modCompress::ReportFailure(
+        failure.Source().empty() ? "modCompress.DecompressFile" : failure.Source(),
+        failure.Number(), failure.Description());
 }
 
 std::string ExtractionFolder(const std::string& path) {

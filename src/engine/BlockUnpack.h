@@ -5,6 +5,8 @@
 #include <string>
 
 #include "engine/BlockState.h"
+#include "engine/JobPipeline.h"
+#include "util/Failure.h"
 #include "util/File.h"
 
 // What whole and single-file extraction share: deciphering a file's stored bytes out of the
@@ -30,9 +32,18 @@ using ChunkDone = std::function<void(int32_t bps, int32_t remaining)>;
 [[nodiscard]] bool UnpackToFile(BlockState& s, const std::string& destination, int32_t count,
                                 const ChunkDone& done);
 
-// Expands the stream held in zlibPath into destination. An existing destination is replaced
-// only on success, never lost to a damaged stream.
-[[nodiscard]] bool ExpandOver(const std::string& zlibPath, const std::string& destination);
+// Takes the stored blocks of a RecordJob from the pipeline: polls the cancel flag before each,
+// advances the progress counters and calls done. False when a cancel stopped it.
+[[nodiscard]] bool TakeBlocks(BlockState& s, JobPipeline& pipeline, size_t job, int32_t count,
+                              const ChunkDone& done);
+
+// Deciphers the count stored bytes at offset in the box slot into path, with the cipher
+// keyed for that record, and no events: what a stream that could not be expanded leaves for
+// the user.
+void KeepStream(BlockState& s, int64_t offset, int32_t count, const std::string& path);
+
+// Reports a failure of an expansion the way the compression module reports its own.
+void ReportExpansionFailure(const Failure& failure);
 
 // The extraction folder with its separator. An empty path is refused: it would otherwise
 // become the file-system root.

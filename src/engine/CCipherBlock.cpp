@@ -16,6 +16,10 @@ void CCipherBlock::SetEvents(BlockEvents* events) noexcept {
     s_->observer = events;
 }
 
+void CCipherBlock::SetWorkerThreads(unsigned threads) noexcept {
+    s_->workerThreads = threads;
+}
+
 int16_t CCipherBlock::CreateBlock(const std::string& BlockFile, const std::string& BlockName,
                                   const std::string& Password, const std::string& Path,
                                   int16_t Shread, int16_t CompressionLevel) {

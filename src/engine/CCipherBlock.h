@@ -48,6 +48,10 @@ public:
 
     // The observer of the engine's events (may be null).
     void SetEvents(BlockEvents* events) noexcept;
+    // Worker threads that read, compress and encipher file contents (one per core unless set);
+    // 0 does everything on the calling thread. Boxes and extracted files are the same whatever
+    // the number; only when sources are read can differ.
+    void SetWorkerThreads(unsigned threads) noexcept;
 
     // Boxes the folder Path into BlockFile: 1 done, 0 cancelled. Shread 1 overwrites and
     // removes the sources afterwards. CompressionLevel 1 makes a compressed box.

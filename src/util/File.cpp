@@ -18,7 +18,8 @@ std::FILE* Open(const std::string& path, const char* mode) {
 }
 
 void SeekTo(std::FILE* file, int64_t position, const std::string& path) {
-    if (fseeko(file, static_cast<off_t>(position), SEEK_SET) != 0) throw FailureFromErrno(errno, path);
+    if (fseeko(file, static_cast<off_t>(position), SEEK_SET) != 0)
+        throw FailureFromErrno(errno, path);
 }
 
 }  // namespace
@@ -32,7 +33,9 @@ InputFile::InputFile(const std::string& path) : path_(path), file_(Open(path, "r
     }
 }
 
-InputFile::~InputFile() { std::fclose(file_); }
+InputFile::~InputFile() {
+    std::fclose(file_);
+}
 
 size_t InputFile::Read(char* buffer, size_t count) {
     const size_t allowed = FileFaults::AllowRead(count);
@@ -46,6 +49,21 @@ size_t InputFile::Read(char* buffer, size_t count) {
 void InputFile::ReadExactly(char* buffer, size_t count) {
     if (Read(buffer, count) != count)
         throw Failure(FailureNumber::kPathFileAccess, "Unexpected end of file: " + path_);
+}
+
+void InputFile::ReadAt(int64_t position, char* buffer, size_t count) {
+    const size_t allowed = FileFaults::AllowRead(count);
+    size_t done = 0;
+    while (done < allowed) {
+        const ssize_t got = pread(fileno(file_), buffer + done, allowed - done,
+                                  static_cast<off_t>(position) + static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw FailureFromErrno(errno, path_);
+        if (got == 0)
+            throw Failure(FailureNumber::kPathFileAccess, "Unexpected end of file: " + path_);
+        done += static_cast<size_t>(got);
+    }
+    if (allowed < count) throw FailureFromErrno(EIO, path_);
 }
 
 void InputFile::Seek(int64_t position) {
@@ -72,6 +90,28 @@ void OutputFile::Write(const char* data, size_t count) {
 void OutputFile::Seek(int64_t position) {
     SeekTo(file_, position, path_);
     position_ = position;
+}
+
+void OutputFile::Flush() {
+    if (std::fflush(file_) != 0) throw FailureFromErrno(errno, path_);
+}
+
+void OutputFile::WriteAt(int64_t position, const char* data, size_t count) {
+    const size_t allowed = FileFaults::AllowWrite(count);
+    size_t done = 0;
+    while (done < allowed) {
+        const ssize_t put = pwrite(fileno(file_), data + done, allowed - done,
+                                   static_cast<off_t>(position) + static_cast<off_t>(done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) throw FailureFromErrno(put < 0 ? errno : EIO, path_);
+        done += static_cast<size_t>(put);
+    }
+    if (allowed < count) throw FailureFromErrno(ENOSPC, path_);
+}
+
+void OutputFile::Truncate(int64_t length) {
+    if (ftruncate(fileno(file_), static_cast<off_t>(length)) != 0)
+        throw FailureFromErrno(errno, path_);
 }
 
 void OutputFile::Sync() {

@@ -27,6 +27,9 @@ public:
     // Reads exactly count bytes or throws (a file shorter than expected is an error).
     void ReadExactly(char* buffer, size_t count);
     void Seek(int64_t position);
+    // Reads exactly count bytes at position without moving the read position; safe to call
+    // from several threads at once (not together with Read or Seek).
+    void ReadAt(int64_t position, char* buffer, size_t count);
 
 private:
     std::string path_;
@@ -49,6 +52,13 @@ public:
     void Write(const char* data, size_t count);
     void Write(const std::string& bytes) { Write(bytes.data(), bytes.size()); }
     void Seek(int64_t position);
+    // Hands buffered data to the system, so that WriteAt from other threads may follow.
+    void Flush();
+    // Writes count bytes at position without moving the write position; safe to call from
+    // several threads at once after Flush (not together with Write or Seek).
+    void WriteAt(int64_t position, const char* data, size_t count);
+    // Cuts the file to length bytes (after Flush).
+    void Truncate(int64_t length);
     void Sync();   // flushes to the device so a following rename is durable
     void Close();  // throws when buffered data cannot be written
 

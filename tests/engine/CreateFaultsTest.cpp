@@ -83,6 +83,7 @@ void Vanish(const std::string& path) {
 // The table always matches the data area: a file is stored as far as it can be read, never
 // beyond the size its first-pass record reserved.
 TEST_F(CreateFaultsTest, FilesChangingWhileBoxedKeepTableAndDataInStep) {
+    engine.SetWorkerThreads(0);  // the changes strike between two reads of the calling thread
     const Change changes[] = {
         {"grows", "CreatingFileBlock", 0, Grow, 300000, true},
         {"shrinks", "CreatingFileBlock", 0, Shrink, 1000, true},
@@ -124,6 +125,7 @@ TEST_F(CreateFaultsTest, FilesChangingWhileBoxedKeepTableAndDataInStep) {
 }
 
 TEST_F(CreateFaultsTest, UnreadableSourceIsReportedAndCreationGoesOn) {
+    engine.SetWorkerThreads(0);  // the fault is armed between two reads of the calling thread
     fs::rename(Source("a.bin"), Source("z.bin"));
     fs::remove_all(Source("sub"));  // every read after the fault fails
     events.onEvent = [](const std::string& line) {

@@ -1,0 +1,58 @@
+#include "engine/RecordJob.h"
+
+#include <algorithm>
+
+#include "engine/BlockUnpack.h"
+#include "engine/BoxFormat.h"
+
+namespace vko {
+
+RecordJob::RecordJob(InputFile& box, int64_t offset, int32_t stored, std::string destination,
+                     bool compressed, const crypto::RunKey& key)
+    : box_(box),
+      offset_(offset),
+      stored_(stored),
+      destination_(std::move(destination)),
+      compressed_(compressed),
+      key_(key) {}
+
+void RecordJob::Open(WorkerTools& tools) {
+    file_ = std::make_unique<AtomicFile>(destination_);
+    if (compressed_)
+        expander_ = std::make_unique<modCompress::StreamExpander>(
+            file_->Out(), destination_ + BlockUnpack::kZlibSuffix);
+    key_.Start(tools.run);
+    tools.buffer.resize(static_cast<size_t>(BoxFormat::kBlockSize));
+}
+
+std::optional<int64_t> RecordJob::Step(WorkerTools& tools) {
+    if (ended_) return std::nullopt;
+    if (!file_) Open(tools);
+    const int64_t remaining = stored_ - done_;
+    if (remaining <= 0) {
+        ended_ = true;
+        if (expander_) {
+            outcome_ = expander_->Finish();
+            expander_.reset();
+        }
+        file_->Out().Close();
+        return std::nullopt;
+    }
+    const auto count = static_cast<size_t>(std::min<int64_t>(remaining, BoxFormat::kBlockSize));
+    char* bytes = tools.buffer.data();
+    box_.ReadAt(offset_ + done_, bytes, count);
+    auto* data = reinterpret_cast<uint8_t*>(bytes);
+    tools.run.Transform(data, data, count);
+    if (expander_)
+        expander_->Feed(data, count);
+    else
+        file_->Out().Write(bytes, count);
+    done_ += static_cast<int64_t>(count);
+    return static_cast<int64_t>(count);
+}
+
+void RecordJob::Commit() {
+    file_->Commit(AtomicFile::Durability::kOrdered);
+}
+
+}  // namespace vko
