@@ -20,32 +20,44 @@ void Wipe(std::string& text) noexcept {
     text.clear();
 }
 
+// Moves a string that had to exist (the terminal reads into one) into guarded memory.
+crypto::SecretText Guarded(std::string& text) {
+    crypto::SecretText secret(text);
+    Wipe(text);
+    return secret;
+}
+
 constexpr const char* kEnvironmentVariable = "VKX_PASSWORD";
 
-std::string FirstLine(std::FILE* in, const std::string& name) {
-    std::string line;
-    line.reserve(256);
+// Read character by character straight into guarded memory: no buffer of ours holds the line.
+// The stream's own buffer does; it is the caller's file.
+crypto::SecretText FirstLine(std::FILE* in, const std::string& name) {
+    crypto::SecretText line;
     int c = 0;
-    while ((c = std::fgetc(in)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
+    bool carriageReturn = false;
+    while ((c = std::fgetc(in)) != EOF && c != '\n') {
+        if (carriageReturn) line.push_back('\r');
+        carriageReturn = c == '\r';
+        if (!carriageReturn) line.push_back(static_cast<char>(c));
+    }
     if (std::ferror(in)) throw FailureFromErrno(errno, name, "password file");
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }
 
-std::string FromFile(const std::string& path) {
+crypto::SecretText FromFile(const std::string& path) {
     if (path == "-") return FirstLine(stdin, "standard input");
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), std::fclose);
     if (!in) throw FailureFromErrno(errno, path, "password file");
     return FirstLine(in.get(), path);
 }
 
-std::string FromTerminal(PasswordUse use) {
+crypto::SecretText FromTerminal(PasswordUse use) {
     auto terminal = Terminal::Open();
     if (!terminal)
         throw UsageError("no password: give --password-file FILE or set " +
                          std::string(kEnvironmentVariable) + " (there is no terminal to ask on)");
     std::string first = terminal->ReadSecret("Password: ");
-    if (use == PasswordUse::kOpen) return first;
+    if (use == PasswordUse::kOpen) return Guarded(first);
     std::string second = terminal->ReadSecret("Re-Type Password: ");
     bool same = first == second;
     Wipe(second);
@@ -53,25 +65,43 @@ std::string FromTerminal(PasswordUse use) {
         Wipe(first);
         throw UsageError("Passwords don't match");
     }
-    return first;
+    return Guarded(first);
 }
 
-std::string FromFirstSource(const std::string& passwordFile, PasswordUse use) {
+crypto::SecretText FromFirstSource(const std::string& passwordFile, PasswordUse use) {
     if (!passwordFile.empty()) return FromFile(passwordFile);
-    if (const char* fromEnvironment = std::getenv(kEnvironmentVariable)) return fromEnvironment;
+    if (const char* fromEnvironment = std::getenv(kEnvironmentVariable))
+        return crypto::SecretText(fromEnvironment);
     return FromTerminal(use);
 }
 
 }  // namespace
 
 Password::~Password() {
-    Wipe(text_);
+    WipePlain();
+}
+
+Password::Password(Password&& other) noexcept : secret_(std::move(other.secret_)) {
+    other.WipePlain();
+}
+
+const std::string& Password::Text() const {
+    if (plain_.empty() && !secret_.empty()) {
+        plain_.reserve(secret_.size());
+        plain_.assign(secret_.View());
+    }
+    return plain_;
+}
+
+void Password::WipePlain() noexcept {
+    // The whole buffer, not only the characters: a short string keeps them inside the object.
+    sodium_memzero(plain_.data(), plain_.capacity());
+    plain_.clear();
 }
 
 Password ReadPassword(const std::string& passwordFile, PasswordUse use) {
     Password password(FromFirstSource(passwordFile, use));
-    if (use == PasswordUse::kCreate && password.Text().empty())
-        throw UsageError("Password not specified");
+    if (use == PasswordUse::kCreate && password.Empty()) throw UsageError("Password not specified");
     return password;
 }
 

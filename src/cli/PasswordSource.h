@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "crypto/SecretText.h"
+
 namespace vko::cli {
 
 enum class PasswordUse {
@@ -9,20 +11,26 @@ enum class PasswordUse {
     kCreate  // asked twice on a terminal; must not be empty
 };
 
-// A password whose memory is overwritten when it goes out of scope.
+// A password held in guarded memory (see crypto::SecretText). The engine takes passwords as
+// strings, so Text() hands it one plain copy, made once at the exact size so that it never
+// moves, and wiped with the Password.
 class Password {
 public:
-    explicit Password(std::string text) noexcept : text_(std::move(text)) {}
+    explicit Password(crypto::SecretText text) noexcept : secret_(std::move(text)) {}
     ~Password();
-    Password(Password&& other) noexcept : text_(std::move(other.text_)) { other.text_.clear(); }
+    Password(Password&& other) noexcept;
     Password& operator=(Password&&) = delete;
     Password(const Password&) = delete;
     Password& operator=(const Password&) = delete;
 
-    [[nodiscard]] const std::string& Text() const noexcept { return text_; }
+    [[nodiscard]] const std::string& Text() const;
+    [[nodiscard]] bool Empty() const noexcept { return secret_.empty(); }
 
 private:
-    std::string text_;
+    void WipePlain() noexcept;
+
+    crypto::SecretText secret_;
+    mutable std::string plain_;
 };
 
 // The password, from the first place that has one: the first line of passwordFile ("-" reads

@@ -9,6 +9,7 @@
 #include "cli/ExtractCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/TerminalHost.h"
+#include "crypto/CoreDumps.h"
 #include "util/Failure.h"
 
 namespace {
@@ -54,6 +55,8 @@ ExitCode RunReportingFailures(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Every command may hold a password; none of it may reach a core file.
+    vko::crypto::DisableCoreDumps();
     vko::cli::CancelSignal::Install();
     ExitCode code = RunReportingFailures(argc, argv);
     if (code == ExitCode::kCancelled) vko::cli::PrintError("cancelled");

@@ -51,8 +51,9 @@ std::string LengthHeader(size_t length) {
 
 }  // namespace
 
-void CCipher::Initilize(const std::string& Password, int16_t iVar) {
-    InitCipher(Password.data(), CallLength(Password.size(), "CCipher.Initilize"), iVar);
+void CCipher::Initilize(std::string_view Password, int16_t iVar) {
+    InitCipher(Password.empty() ? "" : Password.data(),
+               CallLength(Password.size(), "CCipher.Initilize"), iVar);
 }
 
 void CCipher::Clear() {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vko {
 
@@ -11,7 +12,7 @@ namespace vko {
 class CCipher {
 public:
     // Keys the stream with the password; iVar is the library's mode (always 0).
-    void Initilize(const std::string& Password, int16_t iVar = 0);
+    void Initilize(std::string_view Password, int16_t iVar = 0);
     // Re-keys the stream with a constant so that no password state remains.
     void Clear();
     // Transforms msg with the running stream (enciphers or deciphers).
