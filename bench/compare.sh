@@ -9,6 +9,7 @@
 #   -t  tools (default: all of them, see tool_names below)
 #   -o  results folder (default: bench/results/<date-time>)
 #   VKX=path/to/vkx   the program under test (default: build/release/src/cli/vkx)
+#   VKX_BEFORE=path   an earlier build, measured as the tools vkx-before and vkx-z-before
 #
 # How it measures (see docs/BENCHMARKS.md):
 # - every measurement is one hyperfine run of one command; the tools take turns round by round
@@ -25,6 +26,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/.." && pwd)
 vkx=${VKX:-$repo/build/release/src/cli/vkx}
+vkx_before=${VKX_BEFORE:-}
 python=${PYTHON:-/usr/bin/python3}
 rounds=3
 corpora="many text big"
@@ -67,10 +69,11 @@ printf '%s\n' "$password" >"$password_file"
 
 archive_extension() {
   case $1 in
-    vkx | vkx-z) echo vkx ;;
+    vkx | vkx-z | vkx-before | vkx-z-before) echo vkx ;;
     7z-*) echo 7z ;;
     tar-openssl) echo tar.chacha20 ;;
     tar-gzip-openssl) echo tar.gz.chacha20 ;;
+    tar-pigz-openssl) echo tar.pigz.chacha20 ;;
     zip-9) echo zip ;;
     floor) echo none ;;
   esac
@@ -81,12 +84,16 @@ create_command() {
   case $tool in
     vkx) echo "'$vkx' create '$parent/$name' -o '$archive' -q --password-file '$password_file'" ;;
     vkx-z) echo "'$vkx' create '$parent/$name' -o '$archive' -z -q --password-file '$password_file'" ;;
+    vkx-before) echo "'$vkx_before' create '$parent/$name' -o '$archive' -q --password-file '$password_file'" ;;
+    vkx-z-before) echo "'$vkx_before' create '$parent/$name' -o '$archive' -z -q --password-file '$password_file'" ;;
     7z-mx0) echo "cd '$parent' && 7zz a -bso0 -bsp0 -p'$password' -mhe=on -mx=0 '$archive' '$name'" ;;
     7z-mx9) echo "cd '$parent' && 7zz a -bso0 -bsp0 -p'$password' -mhe=on -mx=9 '$archive' '$name'" ;;
     tar-openssl)
       echo "tar cf - -C '$parent' '$name' | openssl enc -chacha20 -pbkdf2 -pass 'pass:$password' -out '$archive'" ;;
     tar-gzip-openssl)
       echo "tar cf - -C '$parent' '$name' | gzip -9 | openssl enc -chacha20 -pbkdf2 -pass 'pass:$password' -out '$archive'" ;;
+    tar-pigz-openssl)
+      echo "tar cf - -C '$parent' '$name' | pigz -9 | openssl enc -chacha20 -pbkdf2 -pass 'pass:$password' -out '$archive'" ;;
     zip-9) echo "cd '$parent' && zip -q -r -9 -P '$password' '$archive' '$name'" ;;
     # Reading the tree and nothing else; tar spots /dev/null and reads nothing, hence cat.
     floor) echo "tar cf - -C '$parent' '$name' | cat >/dev/null" ;;
@@ -97,11 +104,14 @@ extract_command() {
   local tool=$1 parent=$2 name=$3 archive=$4 out=$5
   case $tool in
     vkx | vkx-z) echo "'$vkx' extract '$archive' -C '$out' -q --password-file '$password_file'" ;;
+    vkx-before | vkx-z-before) echo "'$vkx_before' extract '$archive' -C '$out' -q --password-file '$password_file'" ;;
     7z-*) echo "7zz x -bso0 -bsp0 -p'$password' -o'$out' '$archive'" ;;
     tar-openssl)
       echo "mkdir '$out' && openssl enc -d -chacha20 -pbkdf2 -pass 'pass:$password' -in '$archive' | tar xf - -C '$out'" ;;
     tar-gzip-openssl)
       echo "mkdir '$out' && openssl enc -d -chacha20 -pbkdf2 -pass 'pass:$password' -in '$archive' | gzip -d | tar xf - -C '$out'" ;;
+    tar-pigz-openssl)
+      echo "mkdir '$out' && openssl enc -d -chacha20 -pbkdf2 -pass 'pass:$password' -in '$archive' | pigz -d | tar xf - -C '$out'" ;;
     zip-9) echo "unzip -q -P '$password' '$archive' -d '$out'" ;;
     # Writing the tree and nothing else.
     floor) echo "cp -r '$parent/$name' '$out'" ;;
@@ -112,7 +122,7 @@ extract_command() {
 # target itself, cp -r makes the target the copy, the others recreate the folder inside it.
 extracted_root() {
   case $1 in
-    vkx | vkx-z | floor) echo "$2" ;;
+    vkx | vkx-z | vkx-before | vkx-z-before | floor) echo "$2" ;;
     *) echo "$2/$3" ;;
   esac
 }

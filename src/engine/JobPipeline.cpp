@@ -42,10 +42,13 @@ std::optional<int64_t> JobPipeline::NextStep(size_t index) {
         lock.unlock();
         return entry.job->Step(inlineTools_);
     }
-    consumerWake_.wait(lock, [&] { return !entry.amounts.empty() || entry.finished; });
-    if (!entry.amounts.empty()) {
-        const int64_t amount = entry.amounts.front();
-        entry.amounts.pop_front();
+    consumerWake_.wait(lock, [&] { return entry.next < entry.amounts.size() || entry.finished; });
+    if (entry.next < entry.amounts.size()) {
+        const int64_t amount = entry.amounts[entry.next++];
+        if (entry.next == entry.amounts.size()) {
+            entry.amounts.clear();
+            entry.next = 0;
+        }
         return amount;
     }
     if (entry.failure) std::rethrow_exception(entry.failure);
