@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "crypto/CCipher.h"
+#include "crypto/SecretText.h"
 #include "engine/BlockEvents.h"
 #include "engine/BlockHost.h"
 #include "engine/FolderTable.h"
@@ -54,8 +55,8 @@ struct BlockState {
     unsigned workerThreads = DefaultWorkerThreads();
 
     CCipher cipher;
-    std::unique_ptr<InputFile> box;  // the box slot: at most one box open for reading
-    std::string dynamicPassword;     // keys each file of a single-file extraction
+    std::unique_ptr<InputFile> box;      // the box slot: at most one box open for reading
+    crypto::SecretText dynamicPassword;  // keys each file of a single-file extraction
 };
 
 }  // namespace vko
