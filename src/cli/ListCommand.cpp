@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/BoxListing.h"
+#include "cli/DisplayText.h"
 #include "cli/PasswordSource.h"
 
 namespace vko::cli {
@@ -15,8 +16,8 @@ namespace {
 constexpr size_t kMaxPathColumn = 60;
 
 void PrintText(const BoxListing& listing) {
-    std::printf("Box:         %s\n", listing.name.c_str());
-    std::printf("Root folder: %s\n", listing.root.c_str());
+    std::printf("Box:         %s\n", ForDisplay(listing.name).c_str());
+    std::printf("Root folder: %s\n", ForDisplay(listing.root).c_str());
     std::printf("Version:     %d\n", listing.version);
     std::printf("Compressed:  %s\n", listing.compressed ? "yes" : "no");
     size_t pathWidth = 0;
@@ -25,7 +26,7 @@ void PrintText(const BoxListing& listing) {
     int numberWidth = static_cast<int>(std::to_string(listing.files.size()).size());
     for (const auto& file : listing.files)
         std::printf("%*d  %-*s  %12lld\n", numberWidth, file.number, static_cast<int>(pathWidth),
-                    file.path.c_str(), static_cast<long long>(file.size));
+                    ForDisplay(file.path).c_str(), static_cast<long long>(file.size));
     std::printf("%zu file%s, %lld bytes\n", listing.files.size(),
                 listing.files.size() == 1 ? "" : "s", static_cast<long long>(listing.totalSize));
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/DisplayText.h"
 #include "cli/StatusLine.h"
 #include "util/PathParts.h"
 
@@ -81,7 +82,7 @@ void ProgressObserver::Draw(const std::string& text, bool force) {
     auto now = Clock::now();
     if (!force && now - lastDraw_ < kRedrawInterval) return;
     lastDraw_ = now;
-    StatusLine::Show(text);
+    StatusLine::Show(ForDisplay(text));
 }
 
 }  // namespace vko::cli

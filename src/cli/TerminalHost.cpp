@@ -4,24 +4,12 @@
 #include <cstdio>
 
 #include "cli/CancelSignal.h"
+#include "cli/DisplayText.h"
 #include "cli/ExitCode.h"
 #include "cli/StatusLine.h"
 #include "cli/Terminal.h"
 
 namespace vko::cli {
-
-namespace {
-
-// Engine texts are written for message boxes ("\r\n" line breaks).
-std::string ForTerminal(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text)
-        if (c != '\r') out.push_back(c);
-    return out;
-}
-
-}  // namespace
 
 bool TerminalHost::CancelRequested() {
     return CancelSignal::Raised();
@@ -43,7 +31,7 @@ bool TerminalHost::AskYesNo(const std::string& text) {
     for (;;) {
         std::string answer;
         try {
-            answer = terminal->ReadLine(ForTerminal(text) + " [Y/n] ");
+            answer = terminal->ReadLine(ForDisplay(text, true) + " [Y/n] ");
         } catch (const CommandError&) {
             return true;  // Ctrl-C at the question: stop; the cancel flag is already set
         }
@@ -58,7 +46,7 @@ bool TerminalHost::HasShown(const std::string& text) const {
 
 void PrintError(const std::string& text) {
     StatusLine::Clear();
-    std::string body = ForTerminal(text);
+    std::string body = ForDisplay(text, true);
     std::fprintf(stderr, "vkx: %s\n", body.c_str());
     std::fflush(stderr);
 }

@@ -161,14 +161,23 @@ TEST_F(MadeBox, WrongPasswordExitsOneAndWritesNothing) {
     EXPECT_TRUE(listed.out.empty());
 }
 
-// Names are bytes as the file system gave them; JSON needs UTF-8.
-TEST(Listing, JsonSurvivesNamesThatAreNotUtf8) {
+// Names are whatever bytes their maker chose: JSON needs UTF-8, and a terminal must not be
+// handed control sequences.
+TEST(Listing, NamesThatAreNotUtf8OrHoldControlBytesAreListedSafely) {
     TempDir work;
-    MakeTree(work / "src", {{"\xff.txt", "x"}});
+    MakeTree(work / "src", {{"\xff.txt", "x"}, {"red\x1b[31m.txt", "y"}});
     ASSERT_EQ(Vkx({"create", "src", "-q"}, work.Str()).exitCode, 0);
-    VkxResult listed = Vkx({"list", "src.vkx", "--json"}, work.Str());
-    ASSERT_EQ(listed.exitCode, 0) << listed.err;
-    EXPECT_EQ(nlohmann::json::parse(listed.out)["files"][0]["path"], "\xEF\xBF\xBD.txt");
+
+    VkxResult json = Vkx({"list", "src.vkx", "--json"}, work.Str());
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    auto files = nlohmann::json::parse(json.out)["files"];
+    EXPECT_EQ(files[0]["path"], "red\x1b[31m.txt");
+    EXPECT_EQ(files[1]["path"], "\xEF\xBF\xBD.txt");
+
+    VkxResult text = Vkx({"list", "src.vkx"}, work.Str());
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    EXPECT_EQ(text.out.find('\x1b'), std::string::npos);
+    EXPECT_NE(text.out.find("red?[31m.txt"), std::string::npos) << text.out;
 }
 
 // A box made from a drive root has "D:" as its root folder, which is no folder name to
