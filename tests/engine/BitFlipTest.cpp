@@ -19,6 +19,13 @@ namespace {
 
 constexpr const char* kPassword = "flip secret";
 
+// Sanitizer builds flip in every third byte only: the same paths, a third of the time.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr size_t kByteStep = 3;
+#else
+constexpr size_t kByteStep = 1;
+#endif
+
 struct Extraction {
     int16_t result = -1;
     std::optional<std::string> failure;
@@ -112,7 +119,7 @@ protected:
 
 TEST_P(BitFlipTest, EveryHeaderBitIsRefusedOrChangesNamesOnly) {
     int refused = 0, read = 0;
-    for (size_t byte = 0; byte < headerEnd; ++byte) {
+    for (size_t byte = 0; byte < headerEnd; byte += kByteStep) {
         for (int bit = 0; bit < 8; ++bit) {
             SCOPED_TRACE("byte " + std::to_string(byte) + " bit " + std::to_string(bit));
             const Extraction out = Extract(byte, bit);
@@ -136,7 +143,7 @@ TEST_P(BitFlipTest, EveryHeaderBitIsRefusedOrChangesNamesOnly) {
 TEST_P(BitFlipTest, DataFlipGarblesOnlyTheFileHoldingIt) {
     int flips = 0;
     for (const Holder& holder : holders) {
-        for (int32_t p = 0; p < holder.stored; ++p) {
+        for (int32_t p = 0; p < holder.stored; p += static_cast<int32_t>(kByteStep)) {
             const size_t byte = headerEnd + static_cast<size_t>(holder.offset + p);
             SCOPED_TRACE(holder.path + " stored byte " + std::to_string(p));
             const Extraction out = Extract(byte, p % 8);

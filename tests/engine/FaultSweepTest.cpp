@@ -35,13 +35,24 @@ int OpenHandles() {
     return count;
 }
 
-// Every byte through the header and the small files, so that each write or read call is struck
-// at its start, inside it and at its end, then a prime stride through the large file.
-// VKO_FULL_SWEEP=1 strikes every byte of the small files' whole range and strides finer.
-int64_t NextBudget(int64_t n) {
-    static const bool full = std::getenv("VKO_FULL_SWEEP") != nullptr;
-    const int64_t dense = full ? 4000 : 700;
-    return n < dense ? n + 1 : n + (full ? 1021 : 4099);
+// Where the budgets go: every byte of the first and the last bytes an operation moves (the
+// header, the small files, the final table), so that each read or write call there is struck at
+// its start, inside it and at its end; a prime stride through the large file in between.
+// Sanitizer builds take every third byte; VKO_FULL_SWEEP=1 widens both ends and strides finer.
+struct SweepPlan {
+    int64_t ends;    // bytes swept one by one at each end
+    int64_t step;    // between budgets there
+    int64_t stride;  // through the middle
+};
+
+SweepPlan Plan() {
+#if defined(__SANITIZE_ADDRESS__)
+    constexpr int64_t kStep = 3;
+#else
+    constexpr int64_t kStep = 1;
+#endif
+    if (std::getenv("VKO_FULL_SWEEP")) return {4000, 1, 257};
+    return {300, kStep, 4099};
 }
 
 struct Strike {
@@ -54,18 +65,18 @@ protected:
     void SetUp() override { UseFastKeys(); }
     void TearDown() override { FileFaults::Reset(); }
 
-    // Small enough to sweep byte by byte, with one file past a whole cipher block.
+    // Small enough to sweep byte by byte, with one file past a whole cipher block, stored last.
     const Tree sources{{"a.txt", "alpha"},
                        {"empty", ""},
                        {"Sub/b.bin", RandomBytes(60, 3)},
                        {"Sub/Deep/c.txt", std::string(90, 'c')},
-                       {"big.bin", RandomBytes(131072 + 10, 4)}};
+                       {"Sub/Deep/zbig.bin", RandomBytes(131072 + 10, 4)}};
     // How the tree comes back: folder names in lower case.
     const Tree extracted{{"a.txt", "alpha"},
                          {"empty", ""},
                          {"sub/b.bin", sources.at("Sub/b.bin")},
                          {"sub/deep/c.txt", sources.at("Sub/Deep/c.txt")},
-                         {"big.bin", sources.at("big.bin")}};
+                         {"sub/deep/zbig.bin", sources.at("Sub/Deep/zbig.bin")}};
 
     // Runs op with the fault armed after n bytes; sweeps stop at the first run it does not
     // reach, which sweep() recognises by done().
@@ -85,17 +96,35 @@ protected:
         return strike;
     }
 
-    // Calls check for every budget until a run ends as a clean, unstruck success.
+    // Runs op under every budget of the plan; check validates each run and answers whether the
+    // fault missed it (the operation finished). The end of the operation is found by bisection
+    // between the stride's last strike and its first miss.
     int Sweep(Fault fault, const std::function<int16_t()>& op,
               const std::function<bool(int64_t, const Strike&)>& check) {
+        const SweepPlan plan = Plan();
         int runs = 0;
-        for (int64_t n = 0; n < 2'000'000; n = NextBudget(n)) {
+        const auto finishes = [&](int64_t n) {
             ++runs;
-            const Strike strike = Run(fault, n, op);
-            if (check(n, strike)) return runs;
-            if (::testing::Test::HasFailure()) return runs;  // one broken budget is enough
+            return check(n, Run(fault, n, op));
+        };
+        int64_t n = 0;
+        for (; n < plan.ends; n += plan.step) {
+            if (finishes(n)) return runs;  // the whole operation fits in the first bytes
         }
-        ADD_FAILURE() << "the operation never finished";
+        int64_t struck = n - plan.step;
+        for (;; n += plan.stride) {
+            if (finishes(n)) break;
+            if (::testing::Test::HasFailure() || n > 50'000'000) return runs;
+            struck = n;
+        }
+        int64_t missed = n;
+        while (missed - struck > 1) {
+            const int64_t middle = struck + (missed - struck) / 2;
+            (finishes(middle) ? missed : struck) = middle;
+        }
+        for (int64_t m = std::max(plan.ends, missed - plan.ends); m < missed; m += plan.step) {
+            EXPECT_FALSE(finishes(m)) << "budget " << m << " finished, " << missed << " did not";
+        }
         return runs;
     }
 
@@ -111,7 +140,11 @@ protected:
         MakeTree(root, sources);
         WriteFile(box, kOldBox);
     }
-    int16_t Create() { return engine.CreateBlock(box, "Docs", kPassword, root, 0, GetParam()); }
+    // Every run starts over the previous box.
+    int16_t Create() {
+        WriteFile(box, kOldBox);
+        return engine.CreateBlock(box, "Docs", kPassword, root, 0, GetParam());
+    }
 
     static constexpr const char* kOldBox = "the previous box";
     std::string root = dir / "Docs";
@@ -178,7 +211,10 @@ protected:
         MakeTree(target, previous);
     }
 
+    // Every run starts from the old files.
     int16_t Extract() {
+        fs::remove_all(target);
+        MakeTree(target, previous);
         if (!GetParam().fileByFile) return engine.ExtractBlock(box, target, kPassword);
         const int16_t opened = engine.DynamicExtractBlock(box, target, kPassword);
         if (opened != 0) return opened;
@@ -193,11 +229,9 @@ protected:
         return 0;
     }
 
-    // Every file is its old self, untouched, or its complete new self; nothing else is there
-    // except a stream the engine said it could not expand.
-    void ExpectNothingHalfWritten(const std::string& keptStream) {
+    // Every file is its old self, untouched, or its complete new self; nothing else is there.
+    void ExpectNothingHalfWritten() {
         for (const auto& [path, contents] : ReadTree(target)) {
-            if (!keptStream.empty() && target + "/" + path == keptStream) continue;
             const auto old = previous.find(path);
             const auto fresh = extracted.find(path);
             const bool isOld = old != previous.end() && old->second == contents;
@@ -209,7 +243,7 @@ protected:
                 EXPECT_EQ(ReadFile(target + "/" + path), contents);
             }
         }
-        for (const auto& left : Leftovers(target)) EXPECT_EQ(left, keptStream);
+        EXPECT_THAT(Leftovers(target), ::testing::IsEmpty());
     }
 
     // The stream named by the engine's decompression message or question, if it gave one.
@@ -237,13 +271,12 @@ TEST_P(ExtractSweep, EveryStrikeEndsCleanly) {
         [&](int64_t n, const Strike& s) {
             SCOPED_TRACE(std::string(c.label) + ": fault after " + std::to_string(n) + " bytes");
             EXPECT_EQ(ReadFile(box), boxBytes);
-            const std::string kept = KeptStream();
-            ExpectNothingHalfWritten(kept);
+            // A read or write that fails is the file system's fault, not a damaged stream:
+            // it ends in an error, never in the question whose answer keeps a ".zlib" file.
+            EXPECT_EQ(KeptStream(), "");
+            ExpectNothingHalfWritten();
             if (s.failure) {
                 EXPECT_THAT(s.failure->Description(), AnyOf(HasSubstr(target), HasSubstr(box)));
-            } else if (!kept.empty()) {
-                EXPECT_THAT(s.result,
-                            AnyOf(0, 100));  // the question was answered or a message shown
             } else if (s.result == 1) {
                 EXPECT_EQ(c.fault, Fault::kRead);  // the header itself could not be read
                 EXPECT_THAT(host.messages, ::testing::SizeIs(1));
@@ -259,8 +292,6 @@ TEST_P(ExtractSweep, EveryStrikeEndsCleanly) {
                     return true;
                 }
             }
-            fs::remove_all(target);  // the next run starts from the old files again
-            MakeTree(target, previous);
             return false;
         });
     EXPECT_GT(runs, 100);
