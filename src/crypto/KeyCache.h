@@ -23,6 +23,9 @@ public:
     // when the derivation runs out of memory.
     [[nodiscard]] const CipherKey& KeyFor(std::string_view password);
 
+    // Wipes the password key (the next KeyFor of a password derives again).
+    void ForgetPassword() noexcept { WipePasswordKey(); }
+
     // Minimum Argon2id cost, for tests; wipes every key derived at the other cost.
     void SetFastDerivation(bool fast);
 

@@ -46,8 +46,16 @@ void InitCipher(const char* key, int32_t keyLength, int32_t /*mode: 0 is the onl
         throw Failure(FailureNumber::kInvalidArgument, "Invalid key length",
                       "cipherlib.InitCipher");
     CipherLibrary& library = Library();
+    const std::string_view password(key ? key : "", static_cast<size_t>(keyLength));
+    if (password == vko::crypto::kClearingKey) {
+        // The clearing key costs a whole derivation, and most programs that clear never use
+        // the stream again: drop the password now, key with the constant on first use.
+        library.keys.ForgetPassword();
+        library.stream.Reset();
+        return;
+    }
     try {
-        library.stream.Key(library.keys.KeyFor({key ? key : "", static_cast<size_t>(keyLength)}));
+        library.stream.Key(library.keys.KeyFor(password));
     } catch (...) {
         // Never leave the previous password's run usable after a failed keying.
         library.stream.Reset();
@@ -82,6 +90,10 @@ int32_t DecodeText(const char* source, int32_t length, char* dest) {
 
 vko::crypto::RunKey::RunKey(std::string_view password) {
     *key_ = Library().keys.KeyFor(password);
+}
+
+void vko::crypto::PrepareKey(std::string_view password) {
+    static_cast<void>(Library().keys.KeyFor(password));
 }
 
 namespace cipherlib_testing {

@@ -32,6 +32,7 @@ size_t JobPipeline::Add(std::unique_ptr<StepJob> job) {
 void JobPipeline::Stop() noexcept {
     std::lock_guard lock(mutex_);
     stop_ = true;
+    stopping_.store(true, std::memory_order_relaxed);
     workersWake_.notify_all();
 }
 
@@ -55,8 +56,8 @@ std::optional<int64_t> JobPipeline::NextStep(size_t index) {
     return std::nullopt;
 }
 
+// Only the consumer adds jobs, so it may read the list without the lock.
 StepJob& JobPipeline::Job(size_t index) {
-    std::lock_guard lock(mutex_);
     return *entries_.at(index)->job;
 }
 
@@ -66,7 +67,9 @@ void JobPipeline::Release(size_t index) {
     // A worker still busy with it (after a cancel) lets go of it itself.
     if (!entry.started || entry.finished) entry.job.reset();
     released_ = std::max(released_, index + 1);
-    workersWake_.notify_all();
+    // Workers waiting for the window wake once it has moved a quarter; the job the consumer
+    // needs next has always been started already.
+    if (released_ % WakeBatch() == 0) workersWake_.notify_all();
 }
 
 void JobPipeline::Work() {
@@ -86,19 +89,17 @@ void JobPipeline::Work() {
     }
 }
 
+// A sleeping consumer is woken when the job ends or has a batch of steps ready, not after
+// every step: on this kind of machine every wake-up is a costly system call.
 void JobPipeline::RunJob(Entry& entry, WorkerTools& tools) {
     std::exception_ptr failure;
     try {
-        while (true) {
-            {
-                std::lock_guard lock(mutex_);
-                if (stop_) break;
-            }
+        while (!stopping_.load(std::memory_order_relaxed)) {
             const std::optional<int64_t> amount = entry.job->Step(tools);
             if (!amount) break;
             std::lock_guard lock(mutex_);
             entry.amounts.push_back(*amount);
-            consumerWake_.notify_all();
+            if (entry.amounts.size() - entry.next >= kStepBatch) consumerWake_.notify_all();
         }
     } catch (...) {
         failure = std::current_exception();
@@ -107,6 +108,10 @@ void JobPipeline::RunJob(Entry& entry, WorkerTools& tools) {
     entry.failure = failure;
     entry.finished = true;
     consumerWake_.notify_all();
+}
+
+size_t JobPipeline::WakeBatch() const noexcept {
+    return std::max<size_t>(1, window_ / 4);
 }
 
 }  // namespace vko

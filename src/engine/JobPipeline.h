@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -74,8 +75,12 @@ private:
         std::exception_ptr failure;
     };
 
+    // Steps of one job that wake a waiting consumer together (about 1 MiB of file contents).
+    static constexpr size_t kStepBatch = 8;
+
     void Work();
     void RunJob(Entry& entry, WorkerTools& tools);
+    [[nodiscard]] size_t WakeBatch() const noexcept;
 
     std::vector<std::unique_ptr<Entry>> entries_;
     std::vector<std::thread> threads_;
@@ -86,6 +91,7 @@ private:
     size_t nextToStart_ = 0;
     size_t released_ = 0;
     bool stop_ = false;
+    std::atomic<bool> stopping_{false};  // stop_, for workers between steps
     WorkerTools inlineTools_;
 };
 

@@ -42,12 +42,18 @@ pid_t OwnerOf(const std::string& name, const std::string& prefix) {
     return pid;
 }
 
+// Asked once: the call is a system call, and extraction makes one temporary name per file.
+pid_t OwnPid() {
+    static const pid_t pid = getpid();
+    return pid;
+}
+
 bool ProcessRuns(pid_t pid) { return kill(pid, 0) == 0 || errno != ESRCH; }
 
 }  // namespace
 
 AtomicFile::AtomicFile(const std::string& target) : target_(target) {
-    tempPath_ = GetPathPart(target) + TempPrefix(target) + std::to_string(getpid()) + "." +
+    tempPath_ = GetPathPart(target) + TempPrefix(target) + std::to_string(OwnPid()) + "." +
                 std::to_string(tempCounter.fetch_add(1)) + kTempSuffix;
     out_ = std::make_unique<OutputFile>(tempPath_);
 }
@@ -84,7 +90,7 @@ void AtomicFile::RemoveStaleTemps(const std::string& target) noexcept {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder.empty() ? "." : folder, error)) {
         const pid_t owner = OwnerOf(entry.path().filename().string(), prefix);
-        if (owner > 0 && owner != getpid() && !ProcessRuns(owner)) fs::remove(entry.path(), error);
+        if (owner > 0 && owner != OwnPid() && !ProcessRuns(owner)) fs::remove(entry.path(), error);
     }
 }
 

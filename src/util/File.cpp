@@ -11,6 +11,8 @@ namespace vko {
 
 namespace {
 
+constexpr size_t kWriteBuffer = 64 * 1024;
+
 std::FILE* Open(const std::string& path, const char* mode) {
     std::FILE* file = std::fopen(path.c_str(), mode);
     if (!file) throw FailureFromErrno(errno, path);
@@ -72,7 +74,9 @@ void InputFile::Seek(int64_t position) {
 }
 
 OutputFile::OutputFile(const std::string& path, bool truncate)
-    : path_(path), file_(Open(path, truncate ? "wb" : "r+b")) {}
+    : path_(path), buffer_(new char[kWriteBuffer]), file_(Open(path, truncate ? "wb" : "r+b")) {
+    std::setvbuf(file_, buffer_.get(), _IOFBF, kWriteBuffer);
+}
 
 OutputFile::~OutputFile() {
     if (file_) std::fclose(file_);

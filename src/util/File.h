@@ -64,6 +64,9 @@ public:
 
 private:
     std::string path_;
+    // Our own buffer: left to itself the C library asks the file system for its block size
+    // before the first write, a system call per file when thousands are extracted.
+    std::unique_ptr<char[]> buffer_;
     std::FILE* file_ = nullptr;
     int64_t position_ = 0;
 };
