@@ -3,13 +3,15 @@
 #include <QString>
 #include <cstdint>
 
+#include "app/MemorizedPassword.h"
+
 namespace vko {
 
 // The variables that every window and the box engine share for the life of the process.
 // Check-box mirrors hold 0 or 1; strings are empty and numbers 0 when the process starts.
 struct AppState {
-    QString DefaultFolder;      // settings key "Path"
-    QString MemorizedPassword;  // never persisted
+    QString DefaultFolder;                     // settings key "Path"
+    vko::MemorizedPassword MemorizedPassword;  // never persisted; in guarded memory
     int16_t ShowDialog = 0;
     int16_t ClearPassword = 0;
     int16_t UseCompression = 0;

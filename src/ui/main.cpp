@@ -2,11 +2,14 @@
 #include <QIcon>
 
 #include "app/AppInfo.h"
+#include "crypto/CoreDumps.h"
 #include "platform/SingleInstance.h"
 #include "ui/MessageBoxes.h"
 #include "ui/frmMain.h"
 
 int main(int argc, char* argv[]) {
+    // A memorized password must never reach a core file.
+    vko::crypto::DisableCoreDumps();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(vko::kAppTitle));
     QApplication::setApplicationVersion(vko::AppVersion());

@@ -172,7 +172,7 @@ private slots:
         rig.State().ClearPassword = int16_t(clear);
         rig.jobs.Work().lstFiles_OLEDragDrop({rig.Folder("P", {{"p", "p"}})});
         QVERIFY(rig.WaitForLine("Created in "));
-        QTEST(rig.State().MemorizedPassword, "left");
+        QTEST(QString(rig.State().MemorizedPassword), "left");
         QVERIFY(!rig.State().PasswordVerified);
     }
 
