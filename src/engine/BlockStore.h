@@ -23,6 +23,24 @@ namespace vko::BlockStore {
 void ReportProgress(BlockState& s, int32_t count, int32_t bytesleft, int32_t bytestotal,
                     const std::string& path);
 
+// Starts the device writing the box every few MiB, so that its final sync, which makes the box
+// durable before it replaces the old one, does not wait for all of it at the end.
+class Writeback {
+public:
+    explicit Writeback(OutputFile& out) : out_(out) {}
+    void Wrote(int64_t bytes) noexcept {
+        pending_ += bytes;
+        if (pending_ < kEvery) return;
+        out_.StartWriteback();
+        pending_ = 0;
+    }
+
+private:
+    static constexpr int64_t kEvery = int64_t{8} << 20;
+    OutputFile& out_;
+    int64_t pending_ = 0;
+};
+
 // Stores every file of a plain box after the box's current position, each under a cipher run
 // of its own keyed with Password, on worker threads, with the progress raised in table order.
 // Sets each file's bytes and stored size. False when a cancel stopped it.

@@ -23,7 +23,7 @@ using modCompress::kPieceBytes;
 
 // Pieces compressed ahead of the one being stored; bounds memory to a few MiB per thread.
 size_t PiecesAhead(unsigned threads) {
-    return 2 * static_cast<size_t>(threads) + 2;
+    return 4 * static_cast<size_t>(threads) + 2;
 }
 
 size_t PieceCount(const PlannedFile& file) {
@@ -102,8 +102,8 @@ private:
 // stored size; the cancel flag and window messages keep their place before every block.
 class StoredStream {
 public:
-    StoredStream(BlockState& s, OutputFile& out, const std::string& path)
-        : s_(s), out_(out), path_(path) {
+    StoredStream(BlockState& s, OutputFile& out, Writeback& writeback, const std::string& path)
+        : s_(s), out_(out), writeback_(writeback), path_(path) {
         block_.reserve(static_cast<size_t>(kBlockSize));
     }
 
@@ -150,6 +150,7 @@ private:
                                        ".");
         s_.cipher.CipherInPlace(block_.data(), block_.size());
         out_.Write(block_);
+        writeback_.Wrote(static_cast<int64_t>(block_.size()));
         stored_ += static_cast<int32_t>(block_.size());
         blocks_.push_back(static_cast<int32_t>(block_.size()));
         block_.clear();
@@ -158,6 +159,7 @@ private:
 
     BlockState& s_;
     OutputFile& out_;
+    Writeback& writeback_;
     const std::string& path_;
     std::string block_;
     int32_t stored_ = 0;
@@ -208,6 +210,7 @@ Outcome StoreFile(JobPipeline& pipeline, size_t first, size_t count, PlannedFile
 bool StoreCompressedFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& files,
                           const std::string& Password) {
     JobPipeline pipeline(s.workerThreads, PiecesAhead(s.workerThreads));
+    Writeback writeback(out);
     std::vector<size_t> firstPiece;
     firstPiece.reserve(files.size());
     for (const PlannedFile& file : files) {
@@ -221,7 +224,7 @@ bool StoreCompressedFiles(BlockState& s, OutputFile& out, std::vector<PlannedFil
         s.cipher.Initilize(Password);
         s.Events().CompressingFile(file.path);
         s.host.PumpMessages();
-        StoredStream stored(s, out, file.path);
+        StoredStream stored(s, out, writeback, file.path);
         const size_t count = PieceCount(file);
         const Outcome outcome = StoreFile(pipeline, firstPiece[i], count, file, stored);
         for (size_t piece = firstPiece[i]; piece < firstPiece[i] + count; ++piece)

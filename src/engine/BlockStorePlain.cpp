@@ -96,7 +96,7 @@ void ReportReadFailure(BlockState& s, const Failure& failure) {
 // Raises the progress of job index block by block, polling the cancel flag before each.
 // Returns the bytes stored, or nothing when a cancel stopped it.
 std::optional<int32_t> ReportFile(BlockState& s, JobPipeline& pipeline, size_t index,
-                                  const std::string& path) {
+                                  const std::string& path, Writeback& writeback) {
     const std::optional<int64_t> opened = pipeline.NextStep(index);
     auto& job = static_cast<PlainFileJob&>(pipeline.Job(index));
     if (!opened) {
@@ -113,6 +113,7 @@ std::optional<int32_t> ReportFile(BlockState& s, JobPipeline& pipeline, size_t i
             break;
         }
         remaining -= static_cast<int32_t>(*count);
+        writeback.Wrote(*count);
         s.host.PumpMessages();
         ReportProgress(s, static_cast<int32_t>(*count), remaining, total, path);
     }
@@ -125,6 +126,7 @@ bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& f
                      const std::string& Password) {
     out.Flush();
     const crypto::RunKey key(Password);
+    Writeback writeback(out);
     int64_t offset = out.Position();
     size_t first = 0;
     // Each file goes where the measured sizes put it. A file that turned out shorter moves
@@ -140,7 +142,8 @@ bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& f
         while (next < files.size()) {
             PlannedFile& file = files[next];
             if (s.host.CancelRequested()) return false;
-            const std::optional<int32_t> stored = ReportFile(s, pipeline, next - first, file.path);
+            const std::optional<int32_t> stored =
+                ReportFile(s, pipeline, next - first, file.path, writeback);
             if (!stored) return false;
             pipeline.Release(next - first);
             file.bytes = file.stored = *stored;

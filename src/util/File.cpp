@@ -1,5 +1,6 @@
 #include "util/File.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -116,6 +117,12 @@ void OutputFile::WriteAt(int64_t position, const char* data, size_t count) {
 void OutputFile::Truncate(int64_t length) {
     if (ftruncate(fileno(file_), static_cast<off_t>(length)) != 0)
         throw FailureFromErrno(errno, path_);
+}
+
+void OutputFile::StartWriteback() noexcept {
+#ifdef SYNC_FILE_RANGE_WRITE
+    static_cast<void>(sync_file_range(fileno(file_), 0, 0, SYNC_FILE_RANGE_WRITE));
+#endif
 }
 
 void OutputFile::Sync() {

@@ -59,6 +59,9 @@ public:
     void WriteAt(int64_t position, const char* data, size_t count);
     // Cuts the file to length bytes (after Flush).
     void Truncate(int64_t length);
+    // Starts writing what the system holds of the file to the device without waiting for it,
+    // so that a later Sync finds little left to do. A hint: failures are left to Sync.
+    void StartWriteback() noexcept;
     void Sync();   // flushes to the device so a following rename is durable
     void Close();  // throws when buffered data cannot be written
 
