@@ -190,6 +190,8 @@ Outcome StoreFile(JobPipeline& pipeline, size_t first, size_t count, PlannedFile
         adler = modCompress::Adler32Combine(adler, piece.Adler(), piece.PlainBytes());
         plain += piece.PlainBytes();
         ended = piece.Last();
+        // Released at once: a file of more pieces than the window needs the window to move.
+        pipeline.Release(i);
     }
     if (failed && plain == 0) {
         stored.Drop();  // nothing of the file was read: it stores nothing, as before

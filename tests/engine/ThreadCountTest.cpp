@@ -97,6 +97,22 @@ TEST_F(ThreadCountTest, BoxesAndEventsMatchTheSingleThreadedRun) {
     }
 }
 
+// A file of more pieces than the workers may compress ahead of the one being stored.
+TEST_F(ThreadCountTest, AFileLongerThanTheLookaheadIsStoredWhole) {
+    fs::remove_all(root);
+    const std::string large = Text(9'500'000);
+    MakeTree(root, {{"large.txt", large}});
+    const Run reference = CreateWith(0, 1);
+    for (const unsigned threads : {1u, 2u}) {
+        SCOPED_TRACE(std::to_string(threads) + " threads");
+        EXPECT_TRUE(CreateWith(threads, 1).box == reference.box) << "boxes differ";
+    }
+    const std::string path = dir / "box0.vkx";
+    WriteFile(path, reference.box);
+    ASSERT_EQ(engine.ExtractBlock(path, dir / "out", kPassword), 0);
+    EXPECT_TRUE(ReadFile(dir / "out/large.txt") == large);
+}
+
 TEST_F(ThreadCountTest, ExtractionMatchesTheSingleThreadedRun) {
     for (const int16_t compression : {0, 1}) {
         SCOPED_TRACE(compression == 1 ? "compressed" : "plain");
