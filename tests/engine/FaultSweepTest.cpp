@@ -51,7 +51,7 @@ SweepPlan Plan() {
 #else
     constexpr int64_t kStep = 1;
 #endif
-    if (std::getenv("VKO_FULL_SWEEP")) return {4000, 1, 257};
+    if (std::getenv("VKO_FULL_SWEEP")) return {2000, 1, 1021};
     return {300, kStep, 4099};
 }
 

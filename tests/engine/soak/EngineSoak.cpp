@@ -141,12 +141,8 @@ Tree Soak::RandomTree(std::set<std::string>& lowered) {
 Tree Expected(const Tree& tree) {
     Tree expected;
     for (const auto& [path, contents] : tree) {
-        std::string lowered = path;
-        const size_t slash = path.rfind('/');
-        for (size_t i = 0; slash != std::string::npos && i < slash; ++i)
-            if (lowered[i] >= 'A' && lowered[i] <= 'Z')
-                lowered[i] = static_cast<char>(lowered[i] + 32);
-        expected[lowered] = contents;
+        const size_t name = path.rfind('/') + 1;  // 0 for a file in the top folder
+        expected[AsciiLower(path.substr(0, name)) + path.substr(name)] = contents;
     }
     return expected;
 }
