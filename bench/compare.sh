@@ -3,8 +3,9 @@
 # bench/corpus.sh: creating an archive and extracting it again, plain and compressed, with the
 # archive's size and each run's peak memory.
 #
-# Usage: bench/compare.sh [-r ROUNDS] [-c "many text big"] [-t "TOOLS"] [-o RESULTS]
+# Usage: bench/compare.sh [-r ROUNDS] [-c "many text big"] [-t "TOOLS"] [-s "TOOLS"] [-o RESULTS]
 #   -r  timed rounds per tool and corpus (default 3; the median is reported)
+#   -s  slow tools among -t, timed in the first round only (7z -mx=9 takes minutes per run)
 #   -c  corpora (default: many text big)
 #   -t  tools (default: all of them, see tool_names below)
 #   -o  results folder (default: bench/results/<date-time>)
@@ -31,15 +32,17 @@ python=${PYTHON:-/usr/bin/python3}
 rounds=3
 corpora="many text big"
 tool_names="vkx vkx-z 7z-mx0 7z-mx9 tar-openssl tar-gzip-openssl zip-9 floor"
+slow_tools=""
 results=""
 
-while getopts "r:c:t:o:h" option; do
+while getopts "r:c:t:s:o:h" option; do
   case $option in
     r) rounds=$OPTARG ;;
     c) corpora=$OPTARG ;;
     t) tool_names=$OPTARG ;;
+    s) slow_tools=$OPTARG ;;
     o) results=$OPTARG ;;
-    *) sed -n '2,13p' "$0"; exit 2 ;;
+    *) sed -n '2,14p' "$0"; exit 2 ;;
   esac
 done
 
@@ -187,8 +190,15 @@ describe_machine() {
     echo "gzip: $(gzip --version | head -1)"
     echo "tar: $(tar --version | head -1)"
     echo "hyperfine: $(hyperfine --version)"
-    echo "rounds: $rounds"
+    echo "rounds: $rounds${slow_tools:+ (only the first for $slow_tools)}"
   } >"$results/machine.txt"
+}
+
+tools_in_round() {
+  local tool
+  for tool in $tool_names; do
+    if [ "$1" = 1 ] || [[ " $slow_tools " != *" $tool "* ]]; then printf '%s ' "$tool"; fi
+  done
 }
 
 describe_machine
@@ -202,14 +212,15 @@ for corpus in $corpora; do
   printf '%s\tstart\t%s\t%s\t%s\n' "$corpus" "$l1" "$l5" "$l15" >>"$results/load.tsv"
   echo "== $corpus (load $l1 $l5 $l15)"
   for round in $(seq 1 "$rounds"); do
-    for tool in $tool_names; do
+    round_tools=$(tools_in_round "$round")
+    for tool in $round_tools; do
       archive=$work/archives/$corpus.$tool.$(archive_extension "$tool")
       # 7z and zip add to an archive that exists; every run starts without one.
       measure "$corpus" "$tool" create "$round" \
         "rm -f '$archive'; sync; tar cf - -C '$parent' '$corpus' | cat >/dev/null" \
         "$(create_command "$tool" "$parent" "$corpus" "$archive")" "$archive"
     done
-    for tool in $tool_names; do
+    for tool in $round_tools; do
       archive=$work/archives/$corpus.$tool.$(archive_extension "$tool")
       out=$work/out/$corpus.$tool.$round
       warm="cat '$archive' >/dev/null"

@@ -85,7 +85,8 @@ for corpus in corpora:
         archive = c.bytes if not c.failed else None
         size_cells = (f"{archive / MiB:,.1f} | {archive / size:.3f}" if archive else "- | -")
         peaks = " / ".join(f"{p.peak:.0f}" if p.peak else "-" for p in (c, x))
-        table.write(f"| {tool} | {c.seconds(c.wall)} | {c.seconds(c.cpu)} | {x.seconds(x.wall)} "
+        label = tool if len(c.runs) >= n else f"{tool} ({len(c.runs)} run{'s' * (len(c.runs) > 1)})"
+        table.write(f"| {label} | {c.seconds(c.wall)} | {c.seconds(c.cpu)} | {x.seconds(x.wall)} "
                     f"| {x.seconds(x.cpu)} | {size_cells} | {peaks} |\n")
         summary.write("\t".join(str(v) for v in [
             corpus, tool, c.seconds(c.wall), c.seconds(c.cpu), x.seconds(x.wall),

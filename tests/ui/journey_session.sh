@@ -164,7 +164,8 @@ pass "Extract All recreates the folder's files"
 # answered Yes, the job stops, no box or partial file is left, and the program ends.
 big="$work/source/Big"
 mkdir -p "$big"
-head -c 40000000 /dev/urandom >"$big/large.bin"
+# Sparse, so that it costs no disk to make, yet takes seconds to encipher.
+truncate -s 1500M "$big/large.bin"
 xdotool windowfocus "$main_window" 2>/dev/null; sleep 0.2
 xdotool key ctrl+n
 wait_for has_window '^Select Folder to Box$' || fail "New Box did not show the folder browser"
