@@ -48,6 +48,8 @@ done
 
 run_id=$(date -u +%Y-%m-%dT%H%MZ)
 results=${results:-$here/results/$run_id}
+# Absolute, because some tools run from inside the corpus folder.
+results=$(mkdir -p "$results" && cd "$results" && pwd)
 work=$results/work
 password=bench-password-1234
 password_file=$work/password
