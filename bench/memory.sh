@@ -16,7 +16,12 @@ work=$here/results/memory-$(date -u +%Y-%m-%dT%H%MZ)
 "$here/corpus.sh" big >/dev/null
 mkdir -p "$work/one"
 big=$here/corpus/big
-cat "$big/text-1.txt" "$big/random-1.bin" "$big/text-2.txt" "$big/random-2.bin" |
+# The corpus holds 1 GiB; its files are repeated to reach the size asked for.
+{
+  for _ in 1 2 3 4 5 6 7 8; do
+    cat "$big/text-1.txt" "$big/random-1.bin" "$big/text-2.txt" "$big/random-2.bin"
+  done || true # cut short by head
+} |
   head -c $((size_mib * 1024 * 1024)) >"$work/one/large.bin"
 printf 'bench-password-1234\n' >"$work/password"
 

@@ -110,7 +110,7 @@ corpus_count=$(grep -c '^# ' "$results/chart.dat")
   echo "set ylabel 'seconds'"
   echo "set grid ytics"
   echo "set key top left"
-  echo "set xtics noenhanced"
+  echo "set xtics noenhanced rotate by -20"
   index=0
   for corpus in $(sed -n 's/^# //p' "$results/chart.dat"); do
     echo "set title '$corpus corpus'"
