@@ -1,10 +1,12 @@
 #pragma once
 
-#include <QDir>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
+#include <functional>
 
+#include "app/AppShell.h"
 #include "app/Messages.h"
 #include "app/SettingsStore.h"
 #include "app/ShellView.h"
@@ -29,7 +31,8 @@ public:
     std::deque<bool> answers;
 };
 
-// Records what the shell asks of its window, one line per call.
+// Records what the shell asks of its window, one line per call. onStatus lets a test act in
+// the middle of an engine call, whose progress arrives through ShowStatus.
 class FakeView : public ShellView {
 public:
     void BindTray(const QString& tip) override { calls << "bind tray: " + tip; }
@@ -42,21 +45,28 @@ public:
     void ShowStatus(const QString& text) override {
         calls << "status: " + text;
         status = text;
+        if (onStatus) onStatus(text);
     }
     QString StatusText() const override { return status; }
-    void ShowBusyText(const QString& text) override {
-        calls << "busy: " + text;
-        busy = text;
-    }
+    void ShowBusyText(const QString& text) override { calls << "busy: " + text; }
     void HideMainWindow() override { calls << "hide"; }
     void ShowMainWindow() override { calls << "show"; }
     void CloseOtherWindows() override { calls << "close others"; }
     void DeleteTrayIcon() override { calls << "delete tray"; }
     void EndProgram() override { calls << "end"; }
 
+    // The status lines written through SetStatus, without their time stamp.
+    [[nodiscard]] QStringList Lines() const {
+        static const QRegularExpression stamp(QStringLiteral("^status:  \\d\\d:\\d\\d [AP]M: "));
+        QStringList lines;
+        for (const QString& call : calls)
+            if (stamp.match(call).hasMatch()) lines << QString(call).remove(stamp);
+        return lines;
+    }
+
     QStringList calls;
     QString status;
-    QString busy;
+    std::function<void(const QString&)> onStatus;
 };
 
 // Settings files in a fresh temporary folder.
@@ -66,6 +76,19 @@ struct TempSettings {
     [[nodiscard]] QString Legacy() const { return dir.filePath("legacy/Vaultkeep Orb.ini"); }
     [[nodiscard]] SettingsStore Store() const { return SettingsStore(Current(), Legacy()); }
     [[nodiscard]] QString ProgramFolder() const { return dir.filePath("bin"); }
+};
+
+// The shell with recording surroundings; its clock stands at 21:05.
+struct ShellRig {
+    TempSettings files;
+    FakeView view;
+    ScriptedMessages messages;
+    AppShell shell{view,
+                   messages,
+                   files.Store(),
+                   files.ProgramFolder(),
+                   [] { return QTime(21, 5); },
+                   QLocale(QLocale::English, QLocale::UnitedStates)};
 };
 
 }  // namespace vko::test

@@ -1,11 +1,8 @@
 #pragma once
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
-#include <deque>
-#include <functional>
 #include <optional>
 
 #include "app/FakeShell.h"
@@ -15,19 +12,21 @@
 
 namespace vko::test {
 
-// Answers the jobs' dialogs from functions the test sets and records every question.
+// Answers the jobs' dialogs from functions the test sets and records every question. By
+// default the create dialog takes its proposals with the password "pw", the password prompt
+// answers "pw" and the folder prompt takes its proposal.
 class FakeDialogs : public JobDialogs {
 public:
+    using Answer = std::optional<QString>;
     std::function<std::optional<CreateBoxForm>(const CreateBoxForm&)> createBox =
-        [](const CreateBoxForm& proposal) {
-            CreateBoxForm form = proposal;
+        [](CreateBoxForm form) {
             form.Password = form.Password2 = QStringLiteral("pw");
             return std::optional(form);
         };
-    std::function<std::optional<QString>(const QString&)> password = [](const QString&) {
-        return std::optional(QStringLiteral("pw"));
+    std::function<Answer(const QString&)> password = [](const QString&) {
+        return Answer(QStringLiteral("pw"));
     };
-    std::function<std::optional<QString>(const QString&)> extractFolder;
+    std::function<Answer(const QString&)> extractFolder = [](const QString& p) { return p; };
     std::function<ContentsChoice(const BoxContents&)> contents = [](const BoxContents&) {
         return ContentsChoice{};
     };
@@ -36,16 +35,15 @@ public:
 
     std::optional<CreateBoxForm> CreateBox(const CreateBoxForm& proposal) override {
         asked << "create: " + proposal.BoxFile;
-        proposals.push_back(proposal);
         return createBox(proposal);
     }
-    std::optional<QString> Password(const QString& caption, const QString& text) override {
+    Answer Password(const QString& caption, const QString& text) override {
         asked << "password: " + caption + " [" + text + "]";
         return password(text);
     }
-    std::optional<QString> ExtractFolder(const QString& proposal) override {
+    Answer ExtractFolder(const QString& proposal) override {
         asked << "folder: " + proposal;
-        return extractFolder ? extractFolder(proposal) : std::optional(proposal);
+        return extractFolder(proposal);
     }
     ContentsChoice Contents(const BoxContents& shown) override {
         asked << "contents: " + shown.Name;
@@ -62,7 +60,6 @@ public:
     }
 
     QStringList asked;
-    std::vector<CreateBoxForm> proposals;
     BoxContents lastContents;
 };
 
@@ -82,38 +79,10 @@ private:
     AppShell& shell_;
 };
 
-// A view that lets a test act in the middle of an engine call: the engine's progress is shown
-// through ShowStatus while the engine is on the call stack.
-class HookedView : public FakeView {
-public:
-    void ShowStatus(const QString& text) override {
-        FakeView::ShowStatus(text);
-        if (onStatus) onStatus(text);
-    }
-    std::function<void(const QString&)> onStatus;
-    // The status lines written through SetStatus, without their time stamp.
-    [[nodiscard]] QStringList Lines() const {
-        static const QRegularExpression stamp(QStringLiteral("^status:  \\d\\d:\\d\\d [AP]M: "));
-        QStringList lines;
-        for (const QString& call : calls)
-            if (stamp.match(call).hasMatch()) lines << QString(call).remove(stamp);
-        return lines;
-    }
-};
-
 // The shell with its work, started, with boxes proposed in a fresh folder.
-struct JobRig {
-    TempSettings files;
+struct JobRig : ShellRig {
     TempDir dir;
-    HookedView view;
-    ScriptedMessages messages;
     FakeDialogs dialogs;
-    AppShell shell{view,
-                   messages,
-                   files.Store(),
-                   files.ProgramFolder(),
-                   [] { return QTime(9, 30); },
-                   QLocale(QLocale::English, QLocale::UnitedStates)};
     FakeJobWindow window{shell};
     QTimer Timer;
     QTimer AppTimer;
@@ -133,24 +102,29 @@ struct JobRig {
     [[nodiscard]] QString Path(const std::string& relative) const {
         return QString::fromStdString(dir / relative);
     }
-    // A folder tree below the rig's folder; returns its path.
     QString Folder(const std::string& relative, const Tree& tree) const {
         MakeTree(dir / relative, tree);
         return Path(relative);
     }
     // A box of tree made with the engine directly.
-    QString Box(const std::string& name, const Tree& tree, const std::string& password = "pw",
-                int16_t compressed = 0) {
+    QString Box(const std::string& name, const Tree& tree, int16_t compressed = 0) {
         const std::string source = dir / ("sources/" + name);
         MakeTree(source, tree);
         const std::string box = dir / (name + ".vkx");
         QuietHost host;
-        CCipherBlock engine(host);
-        if (engine.CreateBlock(box, name, password, source, 0, compressed) != 1)
+        if (CCipherBlock(host).CreateBlock(box, name, "pw", source, 0, compressed) != 1)
             qFatal("cannot make the box");
         return QString::fromStdString(box);
     }
-    // Waits until the batch or command that is running has written its result line.
+    // The files a box holds, read back with the engine.
+    Tree Unpacked(const QString& box) {
+        const std::string out = dir / ("out-" + std::to_string(++unpacked_));
+        QuietHost host;
+        if (CCipherBlock(host).ExtractBlock(PathBytes(box), out, "pw") != BlockResult::kExtractDone)
+            return {};
+        return ReadTree(out);
+    }
+    // Waits until the batch or command that is running has written a line starting so.
     bool WaitForLine(const QString& start) {
         return QTest::qWaitFor([&] {
             const QStringList lines = view.Lines();
@@ -158,6 +132,9 @@ struct JobRig {
                                [&](const QString& line) { return line.startsWith(start); });
         });
     }
+
+private:
+    int unpacked_ = 0;
 };
 
 }  // namespace vko::test

@@ -16,8 +16,7 @@ struct Rig {
     FakeView view;
     AppState state;
     CountingHost host;
-    QStringList stamped;
-    ProgressDisplay display{view, state, host, [this](const QString& t) { stamped << t; },
+    ProgressDisplay display{view, state, host, [](const QString&) {},
                             QLocale(QLocale::English, QLocale::UnitedStates)};
     // The busy texts written since the last call.
     QStringList TakeBusy() {
@@ -45,14 +44,14 @@ private slots:
         QCOMPARE(rig.TakeBusy(), QStringList());
     }
 
-    void headerPercentIsWrittenOnlyWhenItMoves() {
+    // The percentage and the status line are written only when they change.
+    void headerProgressIsWrittenOnlyWhenItMoves() {
         Rig rig;
         rig.display.BuildingHeader(1, 3);
         rig.display.BuildingHeader(1, 3);
         rig.display.BuildingHeader(2, 3);
+        QCOMPARE(rig.view.calls.count("status:  Building Header..."), 1);
         QCOMPARE(rig.TakeBusy(), QStringList({"33%", "66%"}));
-        QCOMPARE(rig.view.status, QString(" Building Header..."));
-        // A new operation starting at the percentage last shown leaves the indicator alone.
         rig.display.BuildingHeader(2, 3);
         QCOMPARE(rig.TakeBusy(), QStringList());
         rig.display.BuildingHeader(0, 3);
@@ -60,20 +59,12 @@ private slots:
         QCOMPARE(rig.TakeBusy(), QStringList({"0%", "0%"}));
     }
 
-    void headerStatusIsNotRewritten() {
-        Rig rig;
-        rig.display.BuildingHeader(1, 2);
-        rig.display.BuildingHeader(2, 2);
-        QCOMPARE(rig.view.calls.count("status:  Building Header..."), 1);
-    }
-
     void cipherProgressShowsThePreviousPercentage() {
         Rig rig;
-        rig.display.CipherProgress(0, 50, 200, 0, 0, "/d/file.bin");
-        rig.display.CipherProgress(0, 100, 200, 0, 0, "/d/file.bin");
-        rig.display.CipherProgress(0, 200, 200, 0, 0, "/d/file.bin");
+        for (const int done : {50, 100, 200})
+            rig.display.CipherProgress(0, done, 200, 0, 0, "/d/f");
         QCOMPARE(rig.TakeBusy(), QStringList({"0%", "25%", "50%"}));
-        QCOMPARE(rig.view.status, QString(" file.bin"));
+        QCOMPARE(rig.view.status, QString(" f"));
         QCOMPARE(rig.host.pumps, 3);
     }
 
@@ -89,34 +80,22 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("progress");
         QTest::addColumn<QString>("compressing");
-        const QString n20(20, 'a'), n21(21, 'b'), n35(35, 'c'), n36(36, 'd');
+        const QString n20(20, 'a'), n35(35, 'c'), n36(36, 'd');
         QTest::newRow("20") << n20 << " " + n20 << " " + n20 + " (compressing)";
-        QTest::newRow("21") << n21 << " " + n21 << " " + n21.left(20) + " (compressing)";
         QTest::newRow("35") << n35 << " " + n35 << " " + n35.left(20) + " (compressing)";
         QTest::newRow("36") << n36 << " " + n36.left(35) + "..."
                             << " " + n36.left(20) + " (compressing)";
-        QTest::newRow("no folder") << "plain"
-                                   << " plain"
-                                   << " plain (compressing)";
     }
     void namesAreShortened() {
         QFETCH(QString, name);
-        QFETCH(QString, progress);
-        QFETCH(QString, compressing);
         Rig rig;
-        const std::string path = name == "plain" ? "plain" : "/box/dir/" + name.toStdString();
+        const std::string path = "/box/dir/" + name.toStdString();
         rig.display.CipherProgress(0, 1, 2, 0, 0, path);
-        QCOMPARE(rig.view.status, progress);
+        QTEST(rig.view.status, "progress");
         rig.display.CompressingFile(path);
-        QCOMPARE(rig.view.status, compressing);
+        QTEST(rig.view.status, "compressing");
         rig.display.DecompressingFile(path + ".zlib");
         QVERIFY(rig.view.status.endsWith(" (decompressing)"));
-    }
-
-    void creatingBoxIsATimedStatusLine() {
-        Rig rig;
-        rig.display.CreatingBlock();
-        QCOMPARE(rig.stamped, QStringList("Creating Box..."));
     }
 };
 
