@@ -1,16 +1,14 @@
-#include "util/PathParts.h"
-
 #include <gtest/gtest.h>
+
+#include "util/PathParts.h"
 
 namespace vko {
 namespace {
 
-struct SplitCase {
-    std::string path, pathPart, filePart;
-};
-
 TEST(PathParts, SplitAtTheLastSeparator) {
-    const SplitCase cases[] = {
+    const struct {
+        std::string path, pathPart, filePart;
+    } cases[] = {
         {"/home/ann/Docs/a.txt", "/home/ann/Docs/", "a.txt"},
         {"a.txt", "", "a.txt"},
         {"/home/ann/Docs/", "/home/ann/Docs/", ""},
@@ -21,9 +19,6 @@ TEST(PathParts, SplitAtTheLastSeparator) {
         EXPECT_EQ(GetPathPart(c.path), c.pathPart) << c.path;
         EXPECT_EQ(GetFilePart(c.path), c.filePart) << c.path;
     }
-}
-
-TEST(PathParts, AddBackslashAppendsExactlyOneSeparator) {
     EXPECT_EQ(AddBackslash("/home/ann"), "/home/ann/");
     EXPECT_EQ(AddBackslash("/home/ann/"), "/home/ann/");
     EXPECT_EQ(AddBackslash("/"), "/");
