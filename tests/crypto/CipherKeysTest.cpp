@@ -1,6 +1,8 @@
+// Key derivation: once per password change, one cached password key, none left after Clear.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "crypto/cipherlib.h"
 #include "crypto/cipherlib_testing.h"
@@ -26,51 +28,35 @@ protected:
         Clear();  // the clearing key is derived here, once
     }
     void TearDown() override { Clear(); }
+
+    long Derivations(const std::vector<std::string>& passwords) {
+        const long before = KeyDerivations();
+        for (const auto& password : passwords) password == " " ? Clear() : Key(password);
+        return KeyDerivations() - before;
+    }
 };
 
-TEST_F(CipherKeys, DerivesOncePerPasswordChange) {
-    const long before = KeyDerivations();
-    Key("alpha");
-    Key("alpha");
-    Key("alpha");
-    EXPECT_EQ(KeyDerivations() - before, 1);
-    Key("beta");
-    EXPECT_EQ(KeyDerivations() - before, 2);
-}
-
-TEST_F(CipherKeys, AnotherPasswordWipesTheCachedKey) {
-    Key("alpha");
-    Key("beta");
-    const long before = KeyDerivations();
-    Key("alpha");  // derived again: only one password key is ever kept
-    EXPECT_EQ(KeyDerivations() - before, 1);
-}
-
-TEST_F(CipherKeys, ClearLeavesNoPasswordKey) {
-    Key("alpha");
+TEST_F(CipherKeys, DerivesOncePerPasswordChangeAndKeepsOneKey) {
+    EXPECT_EQ(Derivations({"alpha", "alpha", "alpha"}), 1);
+    EXPECT_EQ(Derivations({"beta"}), 1);
+    EXPECT_EQ(Derivations({"alpha"}), 1);  // keying with beta wiped alpha's key
     EXPECT_TRUE(HoldsPasswordKey());
-    Clear();
+    EXPECT_EQ(Derivations({" ", " "}), 0);  // the clearing key lasts the whole process
     EXPECT_FALSE(HoldsPasswordKey());
-
-    const long before = KeyDerivations();
-    Clear();  // the clearing key is kept for the whole process
-    EXPECT_EQ(KeyDerivations(), before);
-    Key("alpha");  // but the password key is gone
-    EXPECT_EQ(KeyDerivations() - before, 1);
+    EXPECT_EQ(Derivations({"alpha"}), 1);  // but the password key is gone
 }
 
 TEST_F(CipherKeys, PasswordsThatShareAPrefixAreDifferentKeys) {
     const std::string plain(200, 'x');
-    std::string a(plain.size(), ' ');
-    std::string b(plain.size(), ' ');
-    Key("alpha");
-    CipherBuffer(plain.data(), 200, a.data());
-    Key(std::string("alpha\0", 6));
-    CipherBuffer(plain.data(), 200, b.data());
-    EXPECT_NE(a, b);
-    Key("");
-    CipherBuffer(plain.data(), 200, b.data());
-    EXPECT_NE(a, b);
+    const auto encipher = [&](const std::string& password) {
+        std::string out(plain.size(), ' ');
+        Key(password);
+        CipherBuffer(plain.data(), 200, out.data());
+        return out;
+    };
+    const std::string alpha = encipher("alpha");
+    EXPECT_NE(encipher(std::string("alpha\0", 6)), alpha);
+    EXPECT_NE(encipher(""), alpha);
 }
 
 }  // namespace
