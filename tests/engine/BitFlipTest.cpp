@@ -8,7 +8,7 @@
 #include <optional>
 #include <set>
 
-#include "engine/ReaderFixture.h"
+#include "engine/EngineFixture.h"
 #include "engine/ScratchDir.h"
 #include "util/Failure.h"
 

@@ -66,36 +66,26 @@ std::string DataArea(const BoxSpec& spec, const std::string& password) {
     return data;
 }
 
-// Versions 1 and 2: name and folder table in run A, file table in run B.
+// Versions 1 and 2 encipher the name and folder table in run A and the file table in run B; the
+// legacy layout has one run from the "$" to the end of the file table, with lengths in the clear.
 std::string Header(const BoxSpec& spec, const std::string& password) {
     const std::string folders = FolderTable(spec);
     const std::string files = FileTable(spec);
-    const auto n = spec.nameLength.value_or(static_cast<uint8_t>(spec.name.size()));
-    const auto d = spec.folderLength.value_or(static_cast<uint32_t>(folders.size()));
-    const auto f = spec.fileLength.value_or(static_cast<uint32_t>(files.size()));
-    CCipher cipher;
-    std::string box(1, static_cast<char>(spec.version));
-    cipher.Initilize(password);
-    box += cipher.Cipher(static_cast<char>(n) + spec.name + Long(d, spec.version) + folders);
-    cipher.Initilize(password);
-    box += cipher.Cipher(Long(f, spec.version) + files);
-    return box;
-}
-
-// The legacy layout: one run from the "$" to the end of the file table, lengths in the clear.
-std::string LegacyHeader(const BoxSpec& spec, const std::string& password) {
-    const std::string folders = FolderTable(spec);
-    const std::string files = FileTable(spec);
-    const auto n = spec.nameLength.value_or(static_cast<uint8_t>(spec.name.size()));
-    const auto d = spec.folderLength.value_or(static_cast<uint32_t>(folders.size()));
-    const auto f = spec.fileLength.value_or(static_cast<uint32_t>(files.size()));
+    const auto n = static_cast<char>(spec.nameLength.value_or(spec.name.size()));
+    const std::string d = Long(spec.folderLength.value_or(folders.size()), spec.version);
+    const std::string f = Long(spec.fileLength.value_or(files.size()), spec.version);
     CCipher cipher;
     cipher.Initilize(password);
-    std::string box = cipher.Cipher("$");
-    box += static_cast<char>(n) + cipher.Cipher(spec.name);
-    box += Long(d, kLegacy) + cipher.Cipher(folders);
-    box += Long(f, kLegacy) + cipher.Cipher(files);
-    return box;
+    if (spec.version == kLegacy) {
+        // One piece per statement: the run is the cipher's state, so the order of calls counts.
+        std::string box = cipher.Cipher("$") + n;
+        box += cipher.Cipher(spec.name) + d;
+        box += cipher.Cipher(folders) + f;
+        return box + cipher.Cipher(files);
+    }
+    std::string box = static_cast<char>(spec.version) + cipher.Cipher(n + spec.name + d + folders);
+    cipher.Initilize(password);
+    return box + cipher.Cipher(f + files);
 }
 
 }  // namespace
@@ -130,9 +120,7 @@ std::string DamagedStored(const std::string& contents) {
 }
 
 std::string BuildBox(const BoxSpec& spec, const std::string& password) {
-    std::string box =
-        spec.version == kLegacy ? LegacyHeader(spec, password) : Header(spec, password);
-    box += DataArea(spec, password) + spec.trailing;
+    std::string box = Header(spec, password) + DataArea(spec, password) + spec.trailing;
     if (spec.truncateTo && *spec.truncateTo < box.size()) box.resize(*spec.truncateTo);
     return box;
 }

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,8 @@
 
 namespace vko::test {
 
-// A host that records every message and question, answers questions from a script (Yes when
-// the script is empty) and can raise the cancel flag at the n-th poll.
+// A host that records every message and question, answers questions from a queue (Yes when it
+// is empty) and raises the cancel flag from the n-th poll on.
 class FakeHost : public BlockHost {
 public:
     struct Message {
@@ -19,49 +20,83 @@ public:
         Icon icon;
     };
 
-    bool CancelRequested() override;
-    void PumpMessages() override;
-    void ShowMessage(const std::string& text, Icon icon) override;
-    bool AskYesNo(const std::string& text) override;
+    bool CancelRequested() override { return ++polls >= cancelAtPoll && cancelAtPoll > 0; }
+    void PumpMessages() override {
+        if (onPump) onPump();
+    }
+    void ShowMessage(const std::string& text, Icon icon) override {
+        messages.push_back({text, icon});
+    }
+    bool AskYesNo(const std::string& text) override {
+        questions.push_back(text);
+        if (answers.empty()) return true;
+        const bool yes = answers.front();
+        answers.pop_front();
+        return yes;
+    }
 
     // Cancel from the n-th call of CancelRequested on (1 = the first poll); 0 never.
     void CancelAtPoll(int n) { cancelAtPoll = n; }
     void QueueAnswer(bool yes) { answers.push_back(yes); }
 
     int polls = 0;
-    int pumps = 0;
     int cancelAtPoll = 0;
-    bool cancelled = false;
     std::deque<bool> answers;
     std::vector<Message> messages;
     std::vector<std::string> questions;
     std::function<void()> onPump;  // runs inside PumpMessages, like a window message would
 };
 
-// Records every engine event as one line of text, e.g. "CipherProgress 131072 300000 ..."
-// so that tests can compare whole sequences.
+// Records every engine event as one line, its name and arguments joined by spaces
+// ("CipherProgress 131072 300003 168928 300000 /path"), so that tests compare whole sequences.
 class EventRecorder : public BlockEvents {
 public:
-    void RemoveDirectory() override;
-    void ShredFile(int32_t FileNum, int32_t TotalFiles, const std::string& Filename,
-                   int32_t bytesleft, int32_t filesize) override;
-    void CreatingFileBlock() override;
-    void BuildingHeader(int32_t FileNum, int32_t TotalFiles) override;
-    void AddingToBlock(const std::string& Filename) override;
-    void CreatingBlock() override;
-    void CipherProgress(int32_t bps, int32_t BytesRead, int32_t TotalBlockBytes, int32_t bytesleft,
-                        int32_t bytestotal, const std::string& Path) override;
-    void CompressingFile(const std::string& Filename) override;
-    void DecompressingFile(const std::string& Filename) override;
+    void RemoveDirectory() override { Add("RemoveDirectory"); }
+    void ShredFile(int32_t num, int32_t total, const std::string& name, int32_t left,
+                   int32_t size) override {
+        Add("ShredFile", num, total, name, left, size);
+    }
+    void CreatingFileBlock() override { Add("CreatingFileBlock"); }
+    void BuildingHeader(int32_t num, int32_t total) override { Add("BuildingHeader", num, total); }
+    void AddingToBlock(const std::string& name) override { Add("AddingToBlock", name); }
+    void CreatingBlock() override { Add("CreatingBlock"); }
+    // bps depends on timing, so it is left out of the line.
+    void CipherProgress(int32_t /*bps*/, int32_t read, int32_t total, int32_t left,
+                        int32_t fileTotal, const std::string& path) override {
+        Add("CipherProgress", read, total, left, fileTotal, path);
+    }
+    void CompressingFile(const std::string& name) override { Add("CompressingFile", name); }
+    void DecompressingFile(const std::string& name) override { Add("DecompressingFile", name); }
 
     // Events whose line starts with the given name.
-    [[nodiscard]] std::vector<std::string> Named(const std::string& name) const;
+    [[nodiscard]] std::vector<std::string> Named(const std::string& name) const {
+        std::vector<std::string> found;
+        for (const auto& line : lines)
+            if (line == name || line.rfind(name + " ", 0) == 0) found.push_back(line);
+        return found;
+    }
 
     std::vector<std::string> lines;
     std::function<void(const std::string& line)> onEvent;  // runs after each event is recorded
 
 private:
-    void Add(std::string line);
+    template <class... Args>
+    void Add(const char* name, const Args&... args) {
+        std::ostringstream line;
+        line << name;
+        ((line << ' ' << args), ...);
+        lines.push_back(line.str());
+        if (onEvent) onEvent(lines.back());
+    }
 };
+
+// The line of a CipherProgress event.
+inline std::string Progress(int64_t read, int64_t total, int64_t left, int64_t fileTotal,
+                            const std::string& path) {
+    std::ostringstream line;
+    line << "CipherProgress " << read << ' ' << total << ' ' << left << ' ' << fileTotal << ' '
+         << path;
+    return line.str();
+}
 
 }  // namespace vko::test

@@ -1,13 +1,12 @@
-// Damaged and forged boxes: each fixture is named after the fault it holds. Every one must be
-// refused as "Password incorrect or header damaged" before anything is written, and reading it
-// must never allocate more than the box file holds.
+// Damaged and forged boxes, each fixture named after the fault it holds: every one is refused
+// as "Password incorrect or header damaged" before anything is written.
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <new>
 
-#include "engine/ReaderFixture.h"
+#include "engine/EngineFixture.h"
 #include "util/Failure.h"
 
 namespace {
@@ -29,37 +28,21 @@ void* TrackedAllocate(std::size_t size) noexcept {
 // their own). The compiler cannot tell that these pair malloc with free, hence the pragma.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+// clang-format off
 void* operator new(std::size_t size) {
     if (void* p = TrackedAllocate(size)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return TrackedAllocate(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return TrackedAllocate(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-    std::free(p);
-}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return TrackedAllocate(n); }
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return TrackedAllocate(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+// clang-format on
 #pragma GCC diagnostic pop
 
 namespace vko::test {
@@ -130,73 +113,63 @@ const Hostile kFixtures[] = {
     {"legacy_name_with_dotdot", 0, [](BoxSpec& s) { FolderEntry(s, "..\\"); }},
 };
 
-class HostileBoxTest : public ReaderFixture {
+class HostileBoxTest : public EngineFixture {
 protected:
     std::string HostileBox(const Hostile& fixture) {
         BoxSpec spec = Base(fixture.version);
         fixture.damage(spec);
-        return Box(spec, std::string(fixture.name) + ".vkx");
+        return Forge(spec, std::string(fixture.name) + ".vkx");
     }
 };
 
-TEST_F(HostileBoxTest, UndamagedBasesAreRead) {
+// The undamaged bases read, so each fixture fails for its damage alone. Reading a fixture never
+// allocates more than the file holds.
+TEST_F(HostileBoxTest, EveryFixtureIsRefusedAndWritesNothing) {
     for (const uint8_t version : {0, 1, 2}) {
-        const std::string target = dir / ("out" + std::to_string(version));
-        EXPECT_EQ(engine.ExtractBlock(Box(Base(version)), target, kPassword), 0);
+        const std::string target = dir / ("base" + std::to_string(version));
+        EXPECT_EQ(engine.ExtractBlock(Forge(Base(version)), target, kPassword), 0);
         EXPECT_EQ(ReadTree(target), (Tree{{"a.txt", "hello"}, {"sub/b.txt", "world!"}}));
     }
-}
-
-TEST_F(HostileBoxTest, EveryFixtureIsRefusedAndWritesNothing) {
+    const std::string target = dir / "parent/target";
+    fs::create_directories(dir / "parent");
     for (const auto& fixture : kFixtures) {
         SCOPED_TRACE(fixture.name);
         const std::string path = HostileBox(fixture);
-        const std::string parent = dir / "parent";
-        fs::create_directories(parent);
         const Tree before = Listing(dir.Str());
-        host.messages.clear();
 
-        EXPECT_EQ(engine.ExtractBlock(path, parent + "/target", kPassword), 1);
+        largestAllocation = 0;
+        trackAllocations = true;
+        const int16_t viewed = engine.ViewBlock(path, kPassword);
+        trackAllocations = false;
+        EXPECT_EQ(viewed, 1);
+        EXPECT_LE(largestAllocation.load(), std::max<size_t>(fs::file_size(path), 4096));
+
+        host.messages.clear();
+        EXPECT_EQ(engine.ExtractBlock(path, target, kPassword), 1);
         ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.messages[0].text, "Password incorrect or header damaged");
+        EXPECT_EQ(host.messages[0].text, kHeaderDamagedMessage);
         EXPECT_EQ(host.messages[0].icon, BlockHost::Icon::Information);
-        EXPECT_EQ(engine.DynamicExtractBlock(path, parent + "/target", kPassword), 1);
-        EXPECT_THROW(engine.DynamicExtractToFile(1, parent + "/target"), Failure);
+        EXPECT_EQ(engine.DynamicExtractBlock(path, target, kPassword), 1);
+        EXPECT_THROW(engine.DynamicExtractToFile(1, target), Failure);
         EXPECT_EQ(Listing(dir.Str()), before);
     }
 }
 
-TEST_F(HostileBoxTest, ReadingNeverAllocatesMoreThanTheFileHolds) {
-    constexpr size_t kSmallAllocation = 4096;
-    for (const auto& fixture : kFixtures) {
-        SCOPED_TRACE(fixture.name);
-        const std::string path = HostileBox(fixture);
-        largestAllocation = 0;
-        trackAllocations = true;
-        const int16_t result = engine.ViewBlock(path, kPassword);
-        trackAllocations = false;
-        EXPECT_EQ(result, 1);
-        EXPECT_LE(largestAllocation.load(),
-                  std::max<size_t>(fs::file_size(path), kSmallAllocation));
-    }
-}
-
+// A sound header whose file "sub" collides with its folder "sub\": the file cannot be written,
+// which is an error naming the path; nothing is left behind and the box slot is released.
 TEST_F(HostileBoxTest, FileSystemClashEndsInACleanFailure) {
-    // A sound header whose file "sub" collides with its folder "sub\": the file cannot be
-    // written, which is an error naming the path, and nothing is left behind.
     BoxSpec spec = Base(1);
     spec.files.push_back({0, "sub", "clash"});
-    const std::string path = Box(spec);
+    const std::string path = Forge(spec);
     const std::string target = dir / "out";
     try {
         (void)engine.ExtractBlock(path, target, kPassword);
         ADD_FAILURE() << "the clash was not reported";
     } catch (const Failure& failure) {
-        EXPECT_NE(failure.Description().find(target), std::string::npos) << failure.Description();
+        EXPECT_THAT(failure.Description(), ::testing::HasSubstr(target));
     }
     EXPECT_TRUE(Leftovers(target).empty());
     EXPECT_EQ(ReadTree(target), (Tree{{"a.txt", "hello"}, {"sub/b.txt", "world!"}}));
-    // The box slot was released: the next operation reads normally.
     EXPECT_EQ(engine.ViewBlock(path, kPassword), 0);
 }
 

@@ -1,36 +1,33 @@
+// Which files a box takes from its folder, in which order, under which folder entries.
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 
 #include "engine/BoxPath.h"
-#include "engine/CreateFixture.h"
-#include "util/Failure.h"
+#include "engine/EngineFixture.h"
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 namespace vko::test {
 namespace {
 
-class ScanTest : public CreateFixture {
-protected:
-    std::vector<std::string> Names(const DecodedBox& decoded) {
-        std::vector<std::string> names;
-        for (const auto& record : decoded.records) names.push_back(record.name);
-        return names;
-    }
-};
+using ScanTest = EngineFixture;
 
+std::vector<std::string> Names(const std::vector<StoredFile>& files) {
+    std::vector<std::string> names;
+    for (const auto& file : files) names.push_back(file.record.Name);
+    return names;
+}
+
+// Version, "Box" with its length, the folder table "Docs\0" with its length, and an empty file
+// table with its length.
 TEST_F(ScanTest, EmptyFolderGivesOnlyItsOwnName) {
     fs::create_directories(root);
     ASSERT_EQ(Create(), 1);
     EXPECT_THAT(engine.Directories(), ElementsAre("Docs"));
-    const DecodedBox decoded = Decode();
-    EXPECT_EQ(decoded.folderTableLength, 5);
-    EXPECT_EQ(decoded.fileTableLength, 0);
-    EXPECT_EQ(decoded.dataArea, 0);
+    EXPECT_EQ(fs::file_size(box), 1u + 4 + 4 + 5 + 4);
+    EXPECT_TRUE(ReadStored(box, kPassword).empty());
 }
 
 // Files of a folder come first, then its sub-folders in name-byte order, depth first. Only
@@ -49,13 +46,9 @@ TEST_F(ScanTest, OrderAndFolderTable) {
                     "AddingToBlock " + Source("A/B/a.txt"),
                     "AddingToBlock " + Source("Sub/x.bin")));
     EXPECT_THAT(engine.Directories(), ElementsAre("Docs", "a\\b\\", "sub\\"));
-    const DecodedBox decoded = Decode();
-    EXPECT_THAT(decoded.folders, ElementsAre("Docs", "a\\b\\", "sub\\"));
-    ASSERT_EQ(decoded.records.size(), 5u);
-    EXPECT_EQ(decoded.records[0].folder, 0);
-    EXPECT_EQ(decoded.records[2].folder, 2);
-    EXPECT_EQ(decoded.records[2].name, "File.TXT");
-    EXPECT_EQ(decoded.records[4].folder, 3);
+    std::vector<int32_t> folders;
+    for (const auto& file : ReadStored(box, kPassword)) folders.push_back(file.record.FolderNumber);
+    EXPECT_THAT(folders, ElementsAre(0, 0, 2, 2, 3));
 }
 
 TEST_F(ScanTest, PatternsSelectFilesAndAFileMatchingTwoIsListedTwice) {
@@ -77,21 +70,10 @@ TEST_F(ScanTest, SkipsHiddenAndSystemEntriesAndFollowsOnlyFileLinks) {
     fs::create_symlink(dir / "missing", Source("dangling"));
 
     ASSERT_EQ(Create(), 1);
-    const DecodedBox decoded = Decode();
-    EXPECT_THAT(Names(decoded), ElementsAre("link.txt", "real.txt"));
-    EXPECT_EQ(decoded.records[0].contents, "outside file");
+    const std::vector<StoredFile> stored = ReadStored(box, kPassword);
+    EXPECT_THAT(Names(stored), ElementsAre("link.txt", "real.txt"));
+    EXPECT_EQ(stored.at(0).bytes, "outside file");
     EXPECT_THAT(engine.Directories(), ElementsAre("Docs"));
-}
-
-TEST_F(ScanTest, CancelDuringScanKeepsTheOldBox) {
-    MakeTree(root, {{"a.txt", "a"}, {"b.txt", "b"}, {"sub/c.txt", "c"}});
-    WriteFile(box, "old box");
-    host.CancelAtPoll(2);
-    EXPECT_EQ(Create(), 0);
-    EXPECT_EQ(ReadFile(box), "old box");
-    EXPECT_THAT(Leftovers(dir.Str()), IsEmpty());
-    EXPECT_THAT(events.lines, ElementsAre("AddingToBlock " + Source("a.txt"),
-                                          "AddingToBlock " + Source("b.txt"), "CreatingBlock"));
 }
 
 // A folder whose path repeats the boxed folder's path keeps that text in its entry.
@@ -100,7 +82,6 @@ TEST_F(ScanTest, BoxedFolderIsRemovedOnlyAsLeadingPrefix) {
     MakeTree(root, {{inner + "f.txt", "f"}});
     ASSERT_EQ(Create(), 1);
     EXPECT_THAT(engine.Directories(), ElementsAre("Docs", BoxPath::ToBoxFolder(inner)));
-    EXPECT_EQ(Decode().records.at(0).folder, 2);
 }
 
 TEST_F(ScanTest, BoxInsideTheFolderIsNotBoxedIntoItself) {
@@ -110,36 +91,8 @@ TEST_F(ScanTest, BoxInsideTheFolderIsNotBoxedIntoItself) {
     const std::string first = ReadFile(box);
     ASSERT_EQ(Create(), 1);
     EXPECT_EQ(ReadFile(box), first);
-    EXPECT_THAT(Names(Decode()), ElementsAre("a.txt", "b.txt"));
-    EXPECT_THAT(Leftovers(root), IsEmpty());
-}
-
-TEST_F(ScanTest, AddDirAndGetPathNumber) {
-    MakeTree(root, {{"sub/a.txt", "a"}});
-    ASSERT_EQ(Create(), 1);
-    engine.AddDir(Source("New/"));
-    engine.AddDir(Source("New/"));
-    engine.AddDir(root + "/");
-    EXPECT_THAT(engine.Directories(), ElementsAre("Docs", "sub\\", "new\\"));
-    EXPECT_EQ(engine.GetPathNumber(Source("NEW/")), 3);
-    EXPECT_EQ(engine.GetPathNumber(root + "/"), 0);
-    engine.AddDir(root + "/", true);
-    engine.AddDir(root + "/", true);
-    EXPECT_THAT(engine.Directories(), ElementsAre("Docs", "sub\\", "new\\", ""));
-}
-
-TEST_F(ScanTest, CreateAllFoldersMakesEveryMissingFolderButTheLastPart) {
-    CCipherBlock::CreateAllFolders(dir / "x/y/z/file.txt");
-    EXPECT_TRUE(fs::is_directory(dir / "x/y/z"));
-    EXPECT_FALSE(fs::exists(dir / "x/y/z/file.txt"));
-
-    WriteFile(dir / "plain", "a file in the way");
-    try {
-        CCipherBlock::CreateAllFolders(dir / "plain/sub/");
-        FAIL() << "a file in the way must fail";
-    } catch (const Failure& failure) {
-        EXPECT_THAT(failure.Description(), ::testing::HasSubstr(dir / "plain/sub"));
-    }
+    EXPECT_THAT(Names(ReadStored(box, kPassword)), ElementsAre("a.txt", "b.txt"));
+    EXPECT_THAT(Leftovers(root), ::testing::IsEmpty());
 }
 
 }  // namespace

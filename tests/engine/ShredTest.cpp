@@ -1,28 +1,26 @@
+// Shredding the sources once their box is complete.
 #include <filesystem>
 
 #include "engine/BlockShred.h"
-#include "engine/CreateFixture.h"
+#include "engine/EngineFixture.h"
 #include "util/Failure.h"
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 namespace vko::test {
 namespace {
 
-class ShredTest : public CreateFixture {
-protected:
-    std::string big = RandomBytes(1048576 + 5, 5);
-};
+using ShredTest = EngineFixture;
 
 TEST_F(ShredTest, OverwritesAndRemovesEverySourceOnceTheBoxIsComplete) {
+    const std::string big = RandomBytes(1048576 + 5, 5);
     MakeTree(root,
              {{"a.bin", big}, {"empty.txt", ""}, {"Sub/Deep/b.txt", "b"}, {"x/y/z/c.txt", "c"}});
     // A second name for a.bin keeps its contents readable after the shredding unlinks it.
     fs::create_hard_link(Source("a.bin"), dir / "witness");
     events.onEvent = [&](const std::string& line) {
-        if (line.rfind("ShredFile", 0) == 0) {
+        if (line.starts_with("ShredFile")) {
             EXPECT_TRUE(fs::exists(box)) << "box committed first";
         }
     };
@@ -39,7 +37,9 @@ TEST_F(ShredTest, OverwritesAndRemovesEverySourceOnceTheBoxIsComplete) {
     ASSERT_EQ(overwritten.size(), big.size());
     EXPECT_NE(overwritten.substr(0, 1048576), big.substr(0, 1048576));
     EXPECT_NE(overwritten.substr(1048576), big.substr(1048576));
-    EXPECT_EQ(Decode().records.at(0).contents, big);
+    EXPECT_EQ(ReadStored(box, kPassword).at(0).bytes, big);
+    EXPECT_TRUE(BlockShred::IsFileSystemRoot("/"));
+    EXPECT_FALSE(BlockShred::IsFileSystemRoot("/a/"));
 }
 
 TEST_F(ShredTest, LinkIsRemovedWithoutWritingThroughIt) {
@@ -49,7 +49,7 @@ TEST_F(ShredTest, LinkIsRemovedWithoutWritingThroughIt) {
     ASSERT_EQ(Create(0, 1), 1);
     EXPECT_FALSE(fs::exists(root));
     EXPECT_EQ(ReadFile(dir / "outside.txt"), "not part of the folder");
-    EXPECT_EQ(Decode().records.at(1).contents, "not part of the folder");
+    EXPECT_EQ(ReadStored(box, kPassword).at(1).bytes, "not part of the folder");
 }
 
 // Whatever was not boxed keeps its folder; the box itself is never shredded.
@@ -60,17 +60,11 @@ TEST_F(ShredTest, FolderStillHoldingUnboxedFilesFailsAfterTheBoxIsComplete) {
         (void)Create(0, 1);
         ADD_FAILURE() << "no failure";
     } catch (const Failure& failure) {
-        EXPECT_THAT(failure.Description(), HasSubstr(root));
+        EXPECT_THAT(failure.Description(), ::testing::HasSubstr(root));
     }
     EXPECT_FALSE(fs::exists(Source("a.txt")));
     EXPECT_FALSE(fs::exists(Source("sub")));
-    EXPECT_EQ(Decode().records.at(1).contents, "b");
-}
-
-TEST(FileSystemRootTest, OnlyTheRootItself) {
-    EXPECT_TRUE(BlockShred::IsFileSystemRoot("/"));
-    EXPECT_FALSE(BlockShred::IsFileSystemRoot("/a/"));
-    EXPECT_FALSE(BlockShred::IsFileSystemRoot("/a"));
+    EXPECT_EQ(ReadStored(box, kPassword).at(1).bytes, "b");
 }
 
 }  // namespace

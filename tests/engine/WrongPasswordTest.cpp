@@ -5,7 +5,7 @@
 #include <optional>
 #include <random>
 
-#include "engine/ReaderFixture.h"
+#include "engine/EngineFixture.h"
 
 namespace vko::test {
 namespace {
@@ -55,18 +55,15 @@ std::string RandomPassword(std::mt19937& random) {
     return password;
 }
 
-class WrongPasswordTest : public ReaderFixture {
+class WrongPasswordTest : public EngineFixture {
 protected:
     std::string MakeBox(const Shape& shape) {
-        const std::string box = dir / (std::string(shape.name) + ".vkx");
-        if (shape.legacy) {
-            WriteBox(box, *shape.legacy, kPassword);
-            return box;
-        }
+        const std::string path = dir / (std::string(shape.name) + ".vkx");
+        if (shape.legacy) return Forge(*shape.legacy, std::string(shape.name) + ".vkx");
         const std::string source = dir / shape.name;
         MakeTree(source, shape.tree);
-        EXPECT_EQ(engine.CreateBlock(box, shape.name, kPassword, source, 0, shape.compression), 1);
-        return box;
+        EXPECT_EQ(engine.CreateBlock(path, shape.name, kPassword, source, 0, shape.compression), 1);
+        return path;
     }
 };
 

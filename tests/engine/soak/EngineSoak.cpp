@@ -14,6 +14,7 @@
 #include <iostream>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -71,23 +72,14 @@ private:
 };
 
 std::string Soak::Name(bool folder) {
-    static const std::vector<std::string> pieces = {"a",
-                                                    "B",
-                                                    "c",
-                                                    "Doc",
-                                                    "x y",
-                                                    "r\xc3\xa9sum\xc3\xa9",
-                                                    "\xe6\x97\xa5\xe6\x9c\xac",
-                                                    "\xc3\x9f",
-                                                    "-",
-                                                    "_",
-                                                    "1",
-                                                    "2023",
-                                                    ".",
-                                                    "~",
-                                                    "\xf0\x9f\x93\x81",
-                                                    "Mix",
-                                                    "z"};
+    static const std::vector<std::string> pieces = [] {
+        std::vector<std::string> split;
+        std::istringstream all(
+            "a|B|c|Doc|x y|r\xc3\xa9sum\xc3\xa9|\xe6\x97\xa5\xe6\x9c\xac|\xc3\x9f|-|_|1|2023|.|~|"
+            "\xf0\x9f\x93\x81|Mix|z");
+        for (std::string piece; std::getline(all, piece, '|');) split.push_back(piece);
+        return split;
+    }();
     std::string name;
     const int count = Pick(1, 4);
     for (int i = 0; i < count; ++i)

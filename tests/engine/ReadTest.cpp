@@ -1,0 +1,105 @@
+// Reading box headers of every version, legacy boxes, files that are not boxes, repeat reads.
+#include <filesystem>
+
+#include "crypto/cipherlib_testing.h"
+#include "engine/EngineFixture.h"
+
+using ::testing::ElementsAre;
+
+namespace vko::test {
+namespace {
+
+using ReadTest = EngineFixture;
+
+BoxSpec Holiday(uint8_t version) {
+    BoxSpec spec;
+    spec.version = version;
+    spec.name = "Holiday";
+    spec.folders = {"Photos", "raw\\", "raw\\day 2\\"};
+    spec.files = {{0, "index.txt", "abc"},
+                  {2, "a.jpg", RandomBytes(1000, 1)},
+                  {3, "b.jpg", RandomBytes(20, 2)}};
+    return spec;
+}
+
+TEST_F(ReadTest, EveryVersionReadsBack) {
+    for (const uint8_t version : {0, 1, 2}) {
+        SCOPED_TRACE(int{version});
+        BoxSpec empty;
+        empty.version = version;
+        empty.folders = {"My Docs"};
+        ASSERT_EQ(engine.ViewBlock(Forge(empty), kPassword), 0);
+        EXPECT_TRUE(engine.Files().empty());
+        EXPECT_THAT(engine.Directories(), ElementsAre("my docs", ""));
+        EXPECT_EQ(engine.RootPath(), "My Docs");
+        EXPECT_EQ(engine.DataByteCount(), 0);
+
+        ASSERT_EQ(engine.ViewBlock(Forge(Holiday(version)), kPassword), 0);
+        EXPECT_THAT(engine.Directories(), ElementsAre("photos", "raw\\", "raw\\day 2\\", ""));
+        EXPECT_EQ(engine.BlockName(), "Holiday");
+        EXPECT_EQ(engine.BlockVersion(), version);
+        EXPECT_EQ(engine.Compressed(), version == 2 ? 1 : 0);
+        int64_t stored = 0;
+        for (int32_t i = 0; i < 3; ++i) stored += engine.Record(i).Stored;
+        EXPECT_EQ(engine.DataByteCount(), stored);
+        EXPECT_EQ(engine.Record(1).Stored != engine.Record(1).Size, version == 2);
+
+        std::string name, folder;
+        int32_t size = 0;
+        engine.ParseBlockInfo(2, name, folder, size);
+        EXPECT_EQ(name, "b.jpg");
+        EXPECT_EQ(folder, "raw\\day 2\\");
+        EXPECT_EQ(size, engine.Record(2).Stored);
+        engine.ParseBlockInfo(0, name, folder, size);
+        EXPECT_EQ(folder, "");
+    }
+}
+
+TEST_F(ReadTest, LegacyBoxNeedsItsPasswordAndExtracts) {
+    const BoxSpec spec = Holiday(0);
+    const std::string path = Forge(spec);
+    EXPECT_EQ(engine.ViewBlock(path, "wrong"), 1);
+    const std::string target = dir / "out";
+    ASSERT_EQ(engine.ExtractBlock(path, target, kPassword), 0);
+    EXPECT_EQ(ReadTree(target), (Tree{{"index.txt", "abc"},
+                                      {"raw/a.jpg", spec.files[1].contents},
+                                      {"raw/day 2/b.jpg", spec.files[2].contents}}));
+}
+
+TEST_F(ReadTest, FilesThatAreNotBoxes) {
+    WriteFile(dir / "text.txt", "\x07 plain text, not a box");
+    WriteFile(dir / "empty.vkx", "");
+    std::filesystem::create_directories(dir / "folder.vkx");
+    for (const std::string name : {"text.txt", "empty.vkx", "folder.vkx", "missing.vkx"})
+        EXPECT_EQ(engine.ViewBlock(dir / name, kPassword), 1) << name;
+}
+
+// A failed read keeps the last box; a box reads the same whatever ran before; no read leaves
+// the password's key in the cipher.
+TEST_F(ReadTest, ReadsDoNotLeakIntoEachOther) {
+    const std::string first = Forge(Holiday(2));
+    BoxSpec other;
+    other.folders = {"Other", "x\\", "y\\"};
+    other.files = {{3, "z", "1"}};
+    const std::string second = Forge(other, "other.vkx");
+
+    ASSERT_EQ(engine.ViewBlock(first, kPassword), 0);
+    const auto files = engine.Files();
+    const auto folders = engine.Directories();
+    EXPECT_EQ(engine.ViewBlock(second, "wrong"), 1);
+    EXPECT_FALSE(cipherlib_testing::HoldsPasswordKey());
+    EXPECT_EQ(engine.Files(), files);
+    EXPECT_EQ(engine.Directories(), folders);
+    EXPECT_EQ(engine.BlockName(), "Holiday");
+    EXPECT_EQ(engine.Compressed(), 1);
+
+    ASSERT_EQ(engine.ExtractBlock(second, dir / "out", kPassword), 0);
+    ASSERT_EQ(engine.ViewBlock(first, kPassword), 0);
+    EXPECT_FALSE(cipherlib_testing::HoldsPasswordKey());
+    EXPECT_EQ(engine.Files(), files);
+    EXPECT_EQ(engine.Directories(), folders);
+    EXPECT_EQ(engine.RootPath(), "Photos");
+}
+
+}  // namespace
+}  // namespace vko::test
