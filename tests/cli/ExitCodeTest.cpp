@@ -10,13 +10,14 @@ namespace vko::test {
 namespace {
 
 namespace fs = std::filesystem;
+using Args = std::vector<std::string>;
 
 bool Mentions(const VkxResult& result, const std::string& text) {
     return result.err.find(text) != std::string::npos;
 }
 
 TEST(ExitCodes, BadArgumentsExitTwo) {
-    const std::vector<std::vector<std::string>> cases = {
+    const Args cases[] = {
         {},
         {"frobnicate"},
         {"create"},
@@ -29,9 +30,8 @@ TEST(ExitCodes, BadArgumentsExitTwo) {
     };
     for (const auto& args : cases) {
         VkxResult result = RunVkx({args, {}, "pw", {}});
-        std::string shown;
-        for (const auto& arg : args) shown += arg + " ";
-        EXPECT_EQ(result.exitCode, 2) << shown << result.err;
+        const std::string shown = args.empty() ? "(none)" : args.back();
+        EXPECT_EQ(result.exitCode, 2) << shown << ": " << result.err;
         EXPECT_FALSE(result.err.empty()) << shown;
         EXPECT_TRUE(result.out.empty()) << shown;
     }
@@ -41,8 +41,8 @@ TEST(ExitCodes, NoPasswordAndNoTerminalExitsTwoWithoutWriting) {
     TempDir work;
     MakeTree(work / "src", {{"a.txt", "a"}});
     WriteFile(work / "any.vkx", "x");
-    for (const auto& args : std::vector<std::vector<std::string>>{
-             {"create", "src"}, {"list", "any.vkx"}, {"extract", "any.vkx", "-C", "out"}}) {
+    for (const auto& args : {Args{"create", "src"}, Args{"list", "any.vkx"},
+                             Args{"extract", "any.vkx", "-C", "out"}}) {
         VkxResult result = RunVkx({args, work.Str(), std::nullopt, {}});
         EXPECT_EQ(result.exitCode, 2) << args[0];
         EXPECT_TRUE(Mentions(result, "--password-file")) << result.err;
@@ -55,7 +55,7 @@ TEST(ExitCodes, FileSystemErrorsExitFourNamingThePath) {
     TempDir work;
     WriteFile(work / "plain.txt", "not a folder");
     const std::string missing = work / "missing";
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+    const std::pair<Args, std::string> cases[] = {
         {{"create", missing}, missing},
         {{"create", work / "plain.txt"}, work / "plain.txt"},
         {{"list", missing + ".vkx"}, missing + ".vkx"},
@@ -78,22 +78,18 @@ TEST(ExitCodes, PasswordSourcesAgreeOnOnePassword) {
     TempDir work;
     MakeTree(work / "src", {{"a.txt", "a"}});
     WriteFile(work / "pw.txt", "s3cret\r\nsecond line\n");
-    VkxResult created =
-        RunVkx({{"create", "src", "-q", "--password-file", "pw.txt"}, work.Str(), "ignored", {}});
-    ASSERT_EQ(created.exitCode, 0) << created.err;
-
-    EXPECT_EQ(RunVkx({{"list", "src.vkx"}, work.Str(), "s3cret", {}}).exitCode, 0);
-    EXPECT_EQ(
-        RunVkx({{"list", "src.vkx", "--password-file", "-"}, work.Str(), {}, "s3cret\n"}).exitCode,
-        0);
-    EXPECT_EQ(
-        RunVkx({{"list", "src.vkx", "--password-file", "-"}, work.Str(), {}, "s3cret"}).exitCode,
-        0);
-    EXPECT_EQ(RunVkx({{"list", "src.vkx"}, work.Str(), "s3cret\r", {}}).exitCode, 1);
+    const auto run = [&](const Args& args, std::optional<std::string> env, std::string input) {
+        return RunVkx({args, work.Str(), std::move(env), std::move(input)});
+    };
+    ASSERT_EQ(run({"create", "src", "-q", "--password-file", "pw.txt"}, "ignored", {}).exitCode, 0);
+    EXPECT_EQ(run({"list", "src.vkx"}, "s3cret", {}).exitCode, 0);
+    EXPECT_EQ(run({"list", "src.vkx", "--password-file", "-"}, {}, "s3cret\n").exitCode, 0);
+    EXPECT_EQ(run({"list", "src.vkx", "--password-file", "-"}, {}, "s3cret").exitCode, 0);
+    EXPECT_EQ(run({"list", "src.vkx"}, "s3cret\r", {}).exitCode, 1);
 
     WriteFile(work / "empty.txt", "\n");
-    VkxResult empty = RunVkx(
-        {{"create", "src", "-o", "other.vkx", "--password-file", "empty.txt"}, work.Str(), {}, {}});
+    VkxResult empty =
+        run({"create", "src", "-o", "other.vkx", "--password-file", "empty.txt"}, {}, {});
     EXPECT_EQ(empty.exitCode, 2);
     EXPECT_TRUE(Mentions(empty, "Password not specified")) << empty.err;
     EXPECT_FALSE(fs::exists(work / "other.vkx"));
