@@ -1,18 +1,14 @@
 #include <QAction>
-#include <QApplication>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
+#include <QListView>
 #include <QMenu>
-#include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include "Version.h"
-#include "app/FakeShell.h"
+#include "app/JobRig.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
-#include "ui/frmSettings.h"
 
 namespace vko::test {
 
@@ -20,9 +16,11 @@ namespace {
 
 const QString kIdleTip = QStringLiteral("Vaultkeep Orb v") + VKO_VERSION_TEXT;
 
+// The main window with its clock at 21:05 and the jobs' dialogs answered by the test.
 struct Rig {
     TempSettings files;
     ScriptedMessages messages;
+    FakeDialogs dialogs;
     int ended = 0;
     std::unique_ptr<frmMain> window;
 
@@ -32,23 +30,32 @@ struct Rig {
         services.endProgram = [this] { ++ended; };
         services.open = [](const QUrl&) { return true; };
         services.pickFolder = [](QWidget*, const QString&) { return QString(); };
+        services.dialogs = &dialogs;
         services.programFolder = files.ProgramFolder();
         window = std::make_unique<frmMain>(messages, files.Store(), services);
         if (!window->Form_Load(false)) qFatal("start-up failed");
         window->show();
     }
+    AppShell& Shell() { return window->Shell(); }
     QAction* Item(const QString& name) { return window->findChild<QAction*>(name); }
-    QLabel* Label(const char* name) { return window->findChild<QLabel*>(name); }
+    QString Label(const char* name) { return window->findChild<QLabel*>(name)->text(); }
+    QString Busy() {
+        return Label("lblBusy") + "/" + window->findChild<QLabel*>("lblBusy")->toolTip();
+    }
+    QListView* List() { return window->findChild<QListView*>("lstFiles"); }
+    QStringList Entries() { return window->Work().lstFiles().stringList(); }
     // Hidden, or minimized where no notification area could bring it back.
     bool PutAway() const {
         return QSystemTrayIcon::isSystemTrayAvailable() ? !window->isVisible()
                                                         : window->isMinimized();
     }
+    // The tray icon's colour: red while busy, green at rest.
+    bool IconIsRed() {
+        const QColor pixel =
+            window->Tray().TrayIcon().icon().pixmap(16, 16).toImage().pixelColor(3, 8);
+        return pixel.red() > pixel.green();
+    }
 };
-
-QColor BackOf(const QLabel* label) {
-    return label->palette().color(QPalette::Window);
-}
 
 }  // namespace
 
@@ -57,132 +64,80 @@ class MainWindowTest : public QObject {
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
-    void startsReadyAndIdle() {
+    void statusTitleAndTrayFollowTheShell() {
         Rig rig;
         QCOMPARE(rig.window->windowTitle(), kIdleTip);
-        QCOMPARE(rig.Label("lblStatus")->text(), QString(" 09:05 PM: Ready"));
-        QCOMPARE(rig.Label("lblBusy")->text(), QString("OK"));
-        QCOMPARE(rig.Label("lblBusy")->toolTip(), QString("Idle"));
-        QCOMPARE(BackOf(rig.Label("lblBusy")), QColor(0x00, 0x80, 0x00));
-        QVERIFY(rig.Label("lblBusy")->font().bold());
+        QCOMPARE(rig.Label("lblStatus"), QString(" 09:05 PM: Ready"));
+        QCOMPARE(rig.Busy(), QString("OK/Idle"));
         QCOMPARE(rig.window->Tray().TipText(), kIdleTip);
         QVERIFY(rig.window->Tray().TrayIcon().isVisible());
-        for (const auto& [name, interval] : {std::pair{"Timer", 1}, std::pair{"AppTimer", 10}}) {
-            auto* timer = rig.window->findChild<QTimer*>(name);
-            QVERIFY(timer);
-            QCOMPARE(timer->interval(), interval);
-            QVERIFY(!timer->isActive());
-        }
-    }
-
-    void busyAndBackToIdle() {
-        Rig rig;
-        rig.window->Shell().SetIcon(1);
+        rig.Shell().SetIcon(1);
         QCOMPARE(rig.window->Tray().TipText(), kIdleTip + " (Busy)");
-        QCOMPARE(rig.Label("lblBusy")->text(), QString());
-        QCOMPARE(rig.Label("lblBusy")->toolTip(), QString("Busy"));
-        QCOMPARE(BackOf(rig.Label("lblBusy")), QColor(0xFF, 0x00, 0x00));
-        const QImage busy = rig.window->Tray().TrayIcon().icon().pixmap(16, 16).toImage();
-        QCOMPARE(busy.pixelColor(3, 8).red() > busy.pixelColor(3, 8).green(), true);
-        rig.window->Shell().SetIcon(0);
+        QCOMPARE(rig.Busy(), QString("/Busy"));
+        QVERIFY(rig.IconIsRed());
+        rig.Shell().SetIcon(0);
         QCOMPARE(rig.window->Tray().TipText(), kIdleTip);
-        QCOMPARE(rig.Label("lblBusy")->text(), QString("OK"));
-        const QImage idle = rig.window->Tray().TrayIcon().icon().pixmap(16, 16).toImage();
-        QCOMPARE(idle.pixelColor(3, 8).green() > idle.pixelColor(3, 8).red(), true);
-        rig.window->Shell().SetTitle(" ");
+        QCOMPARE(rig.Busy(), QString("OK/Idle"));
+        QVERIFY(!rig.IconIsRed());
+        rig.Shell().SetTitle(" ");
         QCOMPARE(rig.window->windowTitle(), QString("Vaultkeep Orb -  "));
     }
 
-    void menus_data() {
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QKeySequence>("shortcut");
-        QTest::newRow("new") << "mnuFileItem_0"
-                             << "&New Box" << QKeySequence("Ctrl+N");
-        QTest::newRow("open") << "mnuFileItem_1"
-                              << "&Open Box" << QKeySequence("Ctrl+O");
-        QTest::newRow("exit") << "mnuFileItem_3"
-                              << "E&xit" << QKeySequence();
-        QTest::newRow("settings") << "mnuOptionsItem_0"
-                                  << "&Settings" << QKeySequence("F1");
-        QTest::newRow("clear") << "mnuOptionsItem_1"
-                               << "&Clear Password" << QKeySequence("F2");
-        QTest::newRow("hide") << "mnuOptionsItem_3"
-                              << "&Hide" << QKeySequence("F3");
-        QTest::newRow("about") << "mnuHelpItem_0"
-                               << "&About Vaultkeep Orb..." << QKeySequence();
-        QTest::newRow("show") << "mnuPopupItem_0"
-                              << "&Show" << QKeySequence();
-        QTest::newRow("tray hide") << "mnuPopupItem_1"
-                                   << "&Hide" << QKeySequence();
-        QTest::newRow("remove") << "mnuPopupItem_3"
-                                << "&Remove Vaultkeep Orb" << QKeySequence();
-    }
-    void menus() {
-        QFETCH(QString, item);
-        QFETCH(QString, caption);
-        QFETCH(QKeySequence, shortcut);
-        Rig rig;
-        QAction* action = rig.Item(item);
-        QVERIFY(action);
-        QCOMPARE(action->text(), caption);
-        QCOMPARE(action->shortcut(), shortcut);
-        for (const char* separator : {"mnuFileItem_2", "mnuOptionsItem_2", "mnuPopupItem_2"})
-            QVERIFY(rig.Item(separator)->isSeparator());
-    }
-
+    // The close box never ends the program, busy or not.
     void closeBoxPutsTheWindowAwayAndKeepsRunning() {
         Rig rig;
+        rig.Shell().Busy = true;
         rig.window->close();
         QVERIFY(rig.PutAway());
         QCOMPARE(rig.ended, 0);
+        QVERIFY(rig.messages.asked.isEmpty());
         QVERIFY(rig.window->Tray().TrayIcon().isVisible());
         QVERIFY(!QFile::exists(rig.files.Current()));
     }
 
-    void exitWhileIdleEndsAndSaves() {
-        Rig rig;
-        rig.Item("mnuFileItem_3")->trigger();
-        QCOMPARE(rig.ended, 1);
-        QVERIFY(rig.messages.asked.isEmpty());
-        QVERIFY(!rig.window->isVisible());
-        QVERIFY(!rig.window->Tray().TrayIcon().isVisible());
-        QVERIFY(QFile::exists(rig.files.Current()));
+    void ending_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("Exit while idle") << "mnuFileItem_3" << false << false;
+        QTest::newRow("Exit while busy, No") << "mnuFileItem_3" << true << false;
+        QTest::newRow("Remove while busy, Yes") << "mnuPopupItem_3" << true << true;
     }
-
-    void declinedExitKeepsTheCloseBoxHiding() {
-        Rig rig;
-        rig.window->Shell().Busy = true;
-        rig.messages.answers = {false};
-        rig.Item("mnuFileItem_3")->trigger();
-        QCOMPARE(rig.messages.asked, QStringList("Cancel current process?"));
-        QVERIFY(rig.window->isVisible());
-        QVERIFY(rig.window->Shell().Busy);
-        rig.window->close();
-        QVERIFY(rig.PutAway());
-        QCOMPARE(rig.messages.asked.size(), 1);
-        QCOMPARE(rig.ended, 0);
-    }
-
-    void confirmedRemoveWhileBusyCancelsAndClosesOtherWindows() {
+    void ending() {
+        QFETCH(QString, item);
+        QFETCH(bool, busy);
+        QFETCH(bool, yes);
         Rig rig;
         rig.window->ShowAbout();
         QPointer<frmAbout> about = rig.window->findChild<frmAbout*>();
         QVERIFY(about && about->isVisible());
-        rig.window->Shell().Busy = true;
-        rig.messages.answers = {true};
-        rig.Item("mnuPopupItem_3")->trigger();
-        QCOMPARE(rig.ended, 1);
-        QVERIFY(rig.window->Shell().State().CancelProcess);
-        QVERIFY(!rig.window->Shell().Busy);
-        QVERIFY(!about || !about->isVisible());
-        // The job that was running calls CloseProgram again when the engine returns.
-        rig.window->CloseProgram();
-        QCOMPARE(rig.ended, 1);
-        QCOMPARE(rig.messages.asked.size(), 1);
+        rig.Shell().Busy = busy;
+        rig.messages.answers = {yes};
+        const bool ends = !busy || yes;
+        const QStringList asked = busy ? QStringList("Cancel current process?") : QStringList();
+
+        rig.Item(item)->trigger();
+        QCOMPARE(rig.messages.asked, asked);
+        QCOMPARE(rig.ended, int(ends));
+        QCOMPARE(rig.window->isVisible(), !ends);
+        QCOMPARE(rig.window->Tray().TrayIcon().isVisible(), !ends);
+        QCOMPARE(about && about->isVisible(), !ends);
+        QCOMPARE(rig.Shell().Busy, !ends);
+        QCOMPARE(rig.Shell().State().CancelProcess, ends);
+        QCOMPARE(QFile::exists(rig.files.Current()), ends);
+        if (ends) {
+            // The job that was running calls CloseProgram again when the engine returns.
+            rig.window->CloseProgram();
+            QCOMPARE(rig.ended, 1);
+        } else {
+            rig.window->close();
+            QVERIFY(rig.PutAway());
+            QCOMPARE(rig.ended, 0);
+        }
+        QCOMPARE(rig.messages.asked, asked);
     }
 
-    void trayMenuOffersShowOrHide() {
+    void trayMenuOffersShowOrHideAndDoubleClickShows() {
         Rig rig;
         QMenu* popup = rig.window->PopupMenu();
         emit rig.window->Tray().TrayIcon().activated(QSystemTrayIcon::Context);
@@ -195,36 +150,32 @@ private slots:
         QVERIFY(rig.Item("mnuPopupItem_0")->isVisible());
         QVERIFY(!rig.Item("mnuPopupItem_1")->isVisible());
         popup->close();
-    }
-
-    void hideThenDoubleClickShowsAgain() {
-        Rig rig;
-        rig.Item("mnuOptionsItem_3")->trigger();
-        QVERIFY(rig.PutAway());
         emit rig.window->Tray().TrayIcon().activated(QSystemTrayIcon::DoubleClick);
-        QVERIFY(rig.window->isVisible());
-        QVERIFY(!rig.window->isMinimized());
+        QVERIFY(rig.window->isVisible() && !rig.window->isMinimized());
     }
 
     void clearPasswordForgetsItAndBlanksTheStatus() {
         Rig rig;
-        rig.window->Shell().State().MemorizedPassword = "secret";
+        rig.Shell().State().MemorizedPassword = "secret";
         rig.Item("mnuOptionsItem_1")->trigger();
-        QCOMPARE(rig.window->Shell().State().MemorizedPassword, QString());
-        QCOMPARE(rig.Label("lblStatus")->text(), QString());
+        QCOMPARE(rig.Shell().State().MemorizedPassword, QString());
+        QCOMPARE(rig.Label("lblStatus"), QString());
     }
 
-    void settingsMenuOpensTheDialogModally() {
+    void doubleClickOpensAndDeleteRemoves() {
         Rig rig;
-        QString shownPath;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<frmSettings*>(QApplication::activeModalWidget());
-            if (!dialog) return;
-            shownPath = dialog->findChild<QLineEdit*>("txtPath")->text();
-            dialog->findChild<QPushButton*>("cmdCancel")->click();
-        });
-        rig.Item("mnuOptionsItem_0")->trigger();
-        QCOMPARE(shownPath, rig.files.ProgramFolder() + "/");
+        rig.dialogs.password = [](const QString&) { return std::optional<QString>(); };
+        rig.window->Work().lstFiles().setStringList({"/x/first.vkx", "/x/second.vkx"});
+        QListView* list = rig.List();
+        const QPoint at = list->visualRect(rig.window->Work().lstFiles().index(1)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(rig.dialogs.asked, QStringList("password: second.vkx []"));
+
+        list->setFocus();
+        list->setCurrentIndex(rig.window->Work().lstFiles().index(0));
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(rig.Entries(), QStringList("/x/second.vkx"));
     }
 };
 

@@ -11,136 +11,121 @@ namespace vko::test {
 
 namespace {
 
-struct Rig {
-    TempSettings files;
-    FakeView view;
-    ScriptedMessages messages;
-    AppShell shell{view,
-                   messages,
-                   files.Store(),
-                   files.ProgramFolder(),
-                   [] { return QTime(21, 5); },
-                   QLocale(QLocale::English, QLocale::UnitedStates)};
+const QString kFolder = QStringLiteral("/home/u/Boxes/");
+
+// The dialog filled from stored settings, with a folder picker that answers picked.
+struct Rig : ShellRig {
     QStringList pickerTitles;
     QString picked;
     std::unique_ptr<frmSettings> dialog;
 
-    explicit Rig(const AppState& start) {
-        shell.State() = start;
-        dialog =
-            std::make_unique<frmSettings>(shell, nullptr, [this](QWidget*, const QString& title) {
-                pickerTitles << title;
-                return picked;
-            });
+    explicit Rig(int16_t showDialog = 0, int16_t clearPassword = 0) {
+        AppState& state = shell.State();
+        state.DefaultFolder = kFolder;
+        state.MemorizedPassword = "old secret";
+        state.ShowDialog = showDialog;
+        state.ClearPassword = clearPassword;
+        state.UseCompression = 1;
+        state.DialogResult = 7;
+        dialog = std::make_unique<frmSettings>(shell, nullptr, [this](QWidget*, const QString& t) {
+            pickerTitles << t;
+            return picked;
+        });
         dialog->Fill();
     }
-    template <typename W>
+    template <typename W = QLineEdit>
     W* Get(const char* name) {
         return dialog->findChild<W*>(name);
     }
     void Click(const char* button) { Get<QPushButton>(button)->click(); }
-    bool Saved() const { return QFile::exists(files.Current()); }
 };
-
-AppState Stored(int16_t showDialog, int16_t clearPassword, int16_t useCompression) {
-    AppState state;
-    state.DefaultFolder = "/home/u/Boxes/";
-    state.MemorizedPassword = "old secret";
-    state.ShowDialog = showDialog;
-    state.ClearPassword = clearPassword;
-    state.UseCompression = useCompression;
-    state.DialogResult = 7;
-    return state;
-}
 
 }  // namespace
 
 class SettingsDialogTest : public QObject {
     Q_OBJECT
 private slots:
-    void clearPasswordOnOpenForgetsItEvenWhenCancelled() {
-        Rig rig(Stored(0, 1, 1));
-        QLineEdit* password = rig.Get<QLineEdit>("txtPassword");
-        QVERIFY(!password->isEnabled());
-        QCOMPARE(password->text(), QString());
-        rig.Click("cmdCancel");
-        QCOMPARE(rig.dialog->result(), int(QDialog::Rejected));
-        QCOMPARE(rig.shell.State().MemorizedPassword, QString());
-        QCOMPARE(rig.shell.State().DialogResult, int16_t(0));
-        QVERIFY(!rig.Saved());
+    // Settings are saved only when one of them changed; the password alone is only memorized.
+    void closing_data() {
+        QTest::addColumn<int>("showDialog");
+        QTest::addColumn<int>("clearPassword");
+        QTest::addColumn<QString>("path");  // empty: left as filled in
+        QTest::addColumn<bool>("toggleCompression");
+        QTest::addColumn<QString>("password");  // empty: left as filled in
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QString>("memorized");
+        QTest::newRow("ClearPassword forgets on open, even when cancelled")
+            << 0 << 1 << QString() << false << QString() << "cmdCancel" << false << QString();
+        QTest::newRow("OK without changes")
+            << 0 << 0 << QString() << false << QString() << "cmdOK" << false << "old secret";
+        QTest::newRow("stored ShowDialog 1 is saved as 0")
+            << 1 << 0 << QString() << false << QString() << "cmdOK" << true << "old secret";
+        QTest::newRow("new password alone") << 0 << 0 << QString() << false << "new secret"
+                                            << "cmdOK" << false << "new secret";
+        QTest::newRow("option and folder case changed")
+            << 0 << 0 << "/home/u/boxes/" << true << QString() << "cmdOK" << true << "old secret";
     }
+    void closing() {
+        QFETCH(int, clearPassword);
+        QFETCH(QString, path);
+        QFETCH(QString, password);
+        QFETCH(QString, button);
+        QFETCH(bool, toggleCompression);
+        QFETCH(bool, saved);
+        QFETCH(int, showDialog);
+        Rig rig{int16_t(showDialog), int16_t(clearPassword)};
+        QCOMPARE(rig.Get("txtPassword")->isEnabled(), clearPassword == 0);
+        if (!path.isEmpty()) rig.Get("txtPath")->setText(path);
+        if (!password.isEmpty()) rig.Get("txtPassword")->setText(password);
+        if (toggleCompression) rig.Get<QCheckBox>("chkUseCompression")->click();
+        rig.Click(qPrintable(button));
 
-    void untickingClearPasswordEnablesTheBoxAgain() {
-        Rig rig(Stored(0, 0, 1));
-        QCheckBox* clear = rig.Get<QCheckBox>("chkClearPassword");
-        clear->click();
-        QCOMPARE(rig.shell.State().MemorizedPassword, QString());
-        rig.Get<QLineEdit>("txtPassword")->setText("typed");
-        clear->click();
-        QVERIFY(rig.Get<QLineEdit>("txtPassword")->isEnabled());
-        QCOMPARE(rig.Get<QLineEdit>("txtPassword")->text(), QString("typed"));
-    }
-
-    void okWithoutChangesSavesNothing() {
-        Rig rig(Stored(0, 0, 1));
-        rig.Click("cmdOK");
-        QCOMPARE(rig.dialog->result(), int(QDialog::Accepted));
-        QCOMPARE(rig.shell.State().DialogResult, int16_t(1));
-        QVERIFY(!rig.Saved());
-        QVERIFY(rig.view.calls.isEmpty());
-    }
-
-    void okWithStoredShowDialogSavesItAsZero() {
-        Rig rig(Stored(1, 0, 1));
-        rig.Click("cmdOK");
-        QVERIFY(rig.Saved());
-        QCOMPARE(rig.shell.State().ShowDialog, int16_t(0));
-        QCOMPARE(rig.view.status, QString(" 09:05 PM: Settings Saved"));
-    }
-
-    void newPasswordAloneIsMemorizedNotSaved() {
-        Rig rig(Stored(0, 0, 1));
-        rig.Get<QLineEdit>("txtPassword")->setText("new secret");
-        rig.Click("cmdOK");
-        QCOMPARE(rig.shell.State().MemorizedPassword, QString("new secret"));
-        QVERIFY(!rig.Saved());
-        QVERIFY(rig.view.calls.isEmpty());
-    }
-
-    void changedOptionSavesAllFour() {
-        Rig rig(Stored(0, 0, 1));
-        rig.Get<QCheckBox>("chkUseCompression")->click();
-        rig.Get<QLineEdit>("txtPath")->setText("/home/u/boxes/");  // case differs: a change
-        rig.Click("cmdOK");
-        QVERIFY(rig.Saved());
+        const bool ok = button == "cmdOK";
+        QCOMPARE(rig.dialog->result(), ok ? int(QDialog::Accepted) : int(QDialog::Rejected));
+        QCOMPARE(rig.shell.State().DialogResult, int16_t(ok));
+        QTEST(QString(rig.shell.State().MemorizedPassword), "memorized");
+        QCOMPARE(QFile::exists(rig.files.Current()), saved);
+        QCOMPARE(rig.view.status, saved ? QString(" 09:05 PM: Settings Saved") : QString());
+        if (!saved) return;
         AppState reloaded;
         rig.files.Store().Load(reloaded, "/unused");
-        QCOMPARE(reloaded.DefaultFolder, QString("/home/u/boxes/"));
-        QCOMPARE(reloaded.UseCompression, int16_t(0));
-        QCOMPARE(reloaded.ClearPassword, int16_t(0));
-        QCOMPARE(rig.view.status, QString(" 09:05 PM: Settings Saved"));
-    }
-
-    void browseReplacesThePathOnlyWhenAFolderWasChosen() {
-        Rig rig(Stored(0, 0, 1));
-        rig.Click("cmdBrowse");
-        QCOMPARE(rig.pickerTitles, QStringList("Select Default Folder"));
-        QCOMPARE(rig.Get<QLineEdit>("txtPath")->text(), QString("/home/u/Boxes/"));
-        rig.picked = "/srv/vaults";
-        rig.Click("cmdBrowse");
-        QCOMPARE(rig.Get<QLineEdit>("txtPath")->text(), QString("/srv/vaults"));
+        QCOMPARE(reloaded.DefaultFolder, path.isEmpty() ? kFolder : path);
+        QCOMPARE(reloaded.ShowDialog, int16_t(0));
+        QCOMPARE(reloaded.UseCompression, int16_t(toggleCompression ? 0 : 1));
     }
 
     void emptyFolderIsRefusedAndNothingIsLost() {
-        Rig rig(Stored(0, 0, 1));
-        rig.Get<QLineEdit>("txtPath")->setText("   ");
+        Rig rig;
+        rig.Get("txtPath")->setText("   ");
         rig.Get<QCheckBox>("chkUseCompression")->click();
         rig.Click("cmdOK");
         QCOMPARE(rig.messages.informed, QStringList("Please enter a default folder."));
         QCOMPARE(rig.dialog->result(), 0);
-        QCOMPARE(rig.shell.State().DefaultFolder, QString("/home/u/Boxes/"));
+        QCOMPARE(rig.shell.State().DefaultFolder, kFolder);
         QCOMPARE(rig.shell.State().UseCompression, int16_t(1));
-        QVERIFY(!rig.Saved());
+        QVERIFY(!QFile::exists(rig.files.Current()));
+    }
+
+    void untickingClearPasswordEnablesTheBoxAgain() {
+        Rig rig;
+        QCheckBox* clear = rig.Get<QCheckBox>("chkClearPassword");
+        clear->click();
+        QCOMPARE(rig.shell.State().MemorizedPassword, QString());
+        QVERIFY(!rig.Get("txtPassword")->isEnabled());
+        clear->click();
+        rig.Get("txtPassword")->setText("typed");
+        QVERIFY(rig.Get("txtPassword")->isEnabled());
+    }
+
+    void browseReplacesThePathOnlyWhenAFolderWasChosen() {
+        Rig rig;
+        rig.Click("cmdBrowse");
+        QCOMPARE(rig.pickerTitles, QStringList("Select Default Folder"));
+        QCOMPARE(rig.Get("txtPath")->text(), kFolder);
+        rig.picked = "/srv/vaults";
+        rig.Click("cmdBrowse");
+        QCOMPARE(rig.Get("txtPath")->text(), QString("/srv/vaults"));
     }
 };
 
