@@ -31,7 +31,7 @@ TEST(SecretTextTest, ReplacingWipesTheOldBytes) {
     SecretText text(std::string_view("correct horse battery staple"));
     const char* block = text.data();
     text = std::string_view("x");
-    ASSERT_EQ(text.data(), block);  // same guarded block: the old bytes can be inspected
+    ASSERT_EQ(text.data(), block);  // same guarded block: the old bytes can be read
     EXPECT_EQ(text.View(), "x");
     for (size_t i = 1; i < 28; ++i) EXPECT_EQ(block[i], '\0') << "byte " << i;
     text.clear();
