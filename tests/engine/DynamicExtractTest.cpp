@@ -1,4 +1,5 @@
-// Extracting chosen files: folders, repeats, failed expansion, cancelling, misuse.
+// Extracting chosen files: repeats, failed expansion, cancelling, misuse. Every file of boxes of
+// every shape, in any order, into folders that do not exist yet: RoundTripTest.
 #include <filesystem>
 
 #include "crypto/CCipher.h"
@@ -24,21 +25,6 @@ protected:
 
     std::string target = dir / "out";
 };
-
-// The extraction folder and the file's folder two levels below it do not exist beforehand.
-TEST_F(DynamicExtractTest, AnyFileInAnyOrderIntoFoldersThatDoNotExistYet) {
-    for (const uint8_t version : {1, 2}) {
-        SCOPED_TRACE(int{version});
-        const BoxSpec spec = Spec(version);
-        const std::string out = target + std::to_string(version) + "/new/";
-        ASSERT_EQ(engine.DynamicExtractBlock(Forge(spec), out, kPassword), 0);
-        for (const int32_t number : {3, 1, 2}) engine.DynamicExtractToFile(number, out);
-        engine.DynamicClose();
-        EXPECT_EQ(ReadTree(out), (Tree{{"one.txt", spec.files[0].contents},
-                                       {"a/b/two.bin", spec.files[1].contents},
-                                       {"three.txt", "third"}}));
-    }
-}
 
 TEST_F(DynamicExtractTest, SameFileTwiceReplacesTargetAndLeftoverZlib) {
     const BoxSpec spec = Spec(2);
