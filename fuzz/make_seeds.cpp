@@ -12,7 +12,7 @@
 #include "engine/CCipherBlock.h"
 
 namespace fs = std::filesystem;
-using vko::test::BoxSpec;
+using vko::test::BoxLayout;
 
 namespace {
 
@@ -48,52 +48,52 @@ bool MakeEngineBoxes(const fs::path& out, const fs::path& trees) {
     return true;
 }
 
-BoxSpec Base(uint8_t version) {
-    BoxSpec spec;
-    spec.version = version;
-    spec.folders = {"Docs", "sub\\"};
-    spec.files = {{0, "a.txt", "hello"}, {2, "b.txt", "world!"}};
-    return spec;
+BoxLayout Base(uint8_t version) {
+    BoxLayout layout;
+    layout.version = version;
+    layout.folders = {"Docs", "sub\\"};
+    layout.files = {{0, "a.txt", "hello"}, {2, "b.txt", "world!"}};
+    return layout;
 }
 
 struct Forged {
     const char* name;
     uint8_t version;
-    std::function<void(BoxSpec&)> change;
+    std::function<void(BoxLayout&)> change;
 };
 
 // Sound legacy and forged boxes: each hostile one holds one fault the reader must refuse.
 const Forged kForged[] = {
-    {"legacy", 0, [](BoxSpec&) {}},
-    {"legacy-deep", 0, [](BoxSpec& s) { s.folders.push_back("sub\\deeper\\"); }},
-    {"forged-plain", 1, [](BoxSpec&) {}},
-    {"forged-compressed", 2, [](BoxSpec&) {}},
-    {"dotdot-folder", 1, [](BoxSpec& s) { s.folders[1] = "..\\"; }},
-    {"dotdot-inside", 2, [](BoxSpec& s) { s.folders[1] = "sub\\..\\..\\"; }},
-    {"dotdot-file", 1, [](BoxSpec& s) { s.files[0].name = ".."; }},
-    {"absolute-folder", 1, [](BoxSpec& s) { s.folders[1] = "\\etc\\"; }},
-    {"absolute-file", 2, [](BoxSpec& s) { s.files[0].name = "/etc/passwd"; }},
-    {"drive-folder", 1, [](BoxSpec& s) { s.folders[1] = "C:\\windows\\"; }},
-    {"separator-in-name", 1, [](BoxSpec& s) { s.files[0].name = "x/y"; }},
-    {"nul-in-name", 1, [](BoxSpec& s) { s.files[0].name = std::string("a\0b", 3); }},
-    {"folder-past-eof", 1, [](BoxSpec& s) { s.folderLength = 10000; }},
-    {"file-table-past-eof", 2, [](BoxSpec& s) { s.fileLength = 10000; }},
-    {"huge-file-table", 1, [](BoxSpec& s) { s.fileLength = 0x7FFFFFFF; }},
-    {"folder-number-out-of-range", 2, [](BoxSpec& s) { s.files[1].folder = 999; }},
-    {"stored-exceeds-data", 2, [](BoxSpec& s) { s.files[1].storedField = 1000; }},
-    {"size-above-long", 1, [](BoxSpec& s) { s.files[0].sizeField = 0x80000005; }},
-    {"data-cut-short", 2, [](BoxSpec& s) { s.truncateTo = 60; }},
+    {"legacy", 0, [](BoxLayout&) {}},
+    {"legacy-deep", 0, [](BoxLayout& s) { s.folders.push_back("sub\\deeper\\"); }},
+    {"forged-plain", 1, [](BoxLayout&) {}},
+    {"forged-compressed", 2, [](BoxLayout&) {}},
+    {"dotdot-folder", 1, [](BoxLayout& s) { s.folders[1] = "..\\"; }},
+    {"dotdot-inside", 2, [](BoxLayout& s) { s.folders[1] = "sub\\..\\..\\"; }},
+    {"dotdot-file", 1, [](BoxLayout& s) { s.files[0].name = ".."; }},
+    {"absolute-folder", 1, [](BoxLayout& s) { s.folders[1] = "\\etc\\"; }},
+    {"absolute-file", 2, [](BoxLayout& s) { s.files[0].name = "/etc/passwd"; }},
+    {"drive-folder", 1, [](BoxLayout& s) { s.folders[1] = "C:\\windows\\"; }},
+    {"separator-in-name", 1, [](BoxLayout& s) { s.files[0].name = "x/y"; }},
+    {"nul-in-name", 1, [](BoxLayout& s) { s.files[0].name = std::string("a\0b", 3); }},
+    {"folder-past-eof", 1, [](BoxLayout& s) { s.folderLength = 10000; }},
+    {"file-table-past-eof", 2, [](BoxLayout& s) { s.fileLength = 10000; }},
+    {"huge-file-table", 1, [](BoxLayout& s) { s.fileLength = 0x7FFFFFFF; }},
+    {"folder-number-out-of-range", 2, [](BoxLayout& s) { s.files[1].folder = 999; }},
+    {"stored-exceeds-data", 2, [](BoxLayout& s) { s.files[1].storedField = 1000; }},
+    {"size-above-long", 1, [](BoxLayout& s) { s.files[0].sizeField = 0x80000005; }},
+    {"data-cut-short", 2, [](BoxLayout& s) { s.truncateTo = 60; }},
     {"damaged-stream", 2,
-     [](BoxSpec& s) { s.files[0].stored = vko::test::DamagedStored(std::string(500, 'q')); }},
-    {"legacy-folder-out-of-range", 0, [](BoxSpec& s) { s.files[1].folder = 7; }},
+     [](BoxLayout& s) { s.files[0].stored = vko::test::DamagedStored(std::string(500, 'q')); }},
+    {"legacy-folder-out-of-range", 0, [](BoxLayout& s) { s.files[1].folder = 7; }},
 };
 
 void MakeForgedBoxes(const fs::path& out) {
     for (const Forged& forged : kForged) {
-        BoxSpec spec = Base(forged.version);
-        forged.change(spec);
+        BoxLayout layout = Base(forged.version);
+        forged.change(layout);
         Write(out / (std::string(forged.name) + ".vkx"),
-              vko::test::BuildBox(spec, vko::fuzz::kPassword));
+              vko::test::BuildBox(layout, vko::fuzz::kPassword));
     }
 }
 

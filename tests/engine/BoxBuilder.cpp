@@ -35,19 +35,19 @@ std::string StoredBytes(const BoxEntry& entry, uint8_t version) {
     return version == kCompressed ? ZlibStored(entry.contents) : entry.contents;
 }
 
-std::string FolderTable(const BoxSpec& spec) {
-    if (spec.folderTable) return *spec.folderTable;
+std::string FolderTable(const BoxLayout& layout) {
+    if (layout.folderTable) return *layout.folderTable;
     std::string table;
-    for (const auto& entry : spec.folders) table += entry + '\0';
+    for (const auto& entry : layout.folders) table += entry + '\0';
     return table;
 }
 
-std::string FileTable(const BoxSpec& spec) {
-    if (spec.fileTable) return *spec.fileTable;
+std::string FileTable(const BoxLayout& layout) {
+    if (layout.fileTable) return *layout.fileTable;
     std::string table;
-    for (size_t i = 0; i < spec.files.size(); ++i) {
-        const std::string record = RecordBytes(spec.files[i], spec.version);
-        if (spec.version == kLegacy) {
+    for (size_t i = 0; i < layout.files.size(); ++i) {
+        const std::string record = RecordBytes(layout.files[i], layout.version);
+        if (layout.version == kLegacy) {
             table += (i > 0 ? std::string(4, '\xFF') : std::string()) + record;
         } else {
             table += static_cast<char>(record.size()) + record;
@@ -56,34 +56,35 @@ std::string FileTable(const BoxSpec& spec) {
     return table;
 }
 
-std::string DataArea(const BoxSpec& spec, const std::string& password) {
+std::string DataArea(const BoxLayout& layout, const std::string& password) {
     CCipher cipher;
     std::string data;
-    for (const auto& entry : spec.files) {
+    for (const auto& entry : layout.files) {
         cipher.Initilize(password);
-        data += cipher.Cipher(StoredBytes(entry, spec.version));
+        data += cipher.Cipher(StoredBytes(entry, layout.version));
     }
     return data;
 }
 
 // Versions 1 and 2 encipher the name and folder table in run A and the file table in run B; the
 // legacy layout has one run from the "$" to the end of the file table, with lengths in the clear.
-std::string Header(const BoxSpec& spec, const std::string& password) {
-    const std::string folders = FolderTable(spec);
-    const std::string files = FileTable(spec);
-    const auto n = static_cast<char>(spec.nameLength.value_or(spec.name.size()));
-    const std::string d = Long(spec.folderLength.value_or(folders.size()), spec.version);
-    const std::string f = Long(spec.fileLength.value_or(files.size()), spec.version);
+std::string Header(const BoxLayout& layout, const std::string& password) {
+    const std::string folders = FolderTable(layout);
+    const std::string files = FileTable(layout);
+    const auto n = static_cast<char>(layout.nameLength.value_or(layout.name.size()));
+    const std::string d = Long(layout.folderLength.value_or(folders.size()), layout.version);
+    const std::string f = Long(layout.fileLength.value_or(files.size()), layout.version);
     CCipher cipher;
     cipher.Initilize(password);
-    if (spec.version == kLegacy) {
+    if (layout.version == kLegacy) {
         // One piece per statement: the run is the cipher's state, so the order of calls counts.
         std::string box = cipher.Cipher("$") + n;
-        box += cipher.Cipher(spec.name) + d;
+        box += cipher.Cipher(layout.name) + d;
         box += cipher.Cipher(folders) + f;
         return box + cipher.Cipher(files);
     }
-    std::string box = static_cast<char>(spec.version) + cipher.Cipher(n + spec.name + d + folders);
+    std::string box =
+        static_cast<char>(layout.version) + cipher.Cipher(n + layout.name + d + folders);
     cipher.Initilize(password);
     return box + cipher.Cipher(f + files);
 }
@@ -119,14 +120,14 @@ std::string DamagedStored(const std::string& contents) {
     return stored;
 }
 
-std::string BuildBox(const BoxSpec& spec, const std::string& password) {
-    std::string box = Header(spec, password) + DataArea(spec, password) + spec.trailing;
-    if (spec.truncateTo && *spec.truncateTo < box.size()) box.resize(*spec.truncateTo);
+std::string BuildBox(const BoxLayout& layout, const std::string& password) {
+    std::string box = Header(layout, password) + DataArea(layout, password) + layout.trailing;
+    if (layout.truncateTo && *layout.truncateTo < box.size()) box.resize(*layout.truncateTo);
     return box;
 }
 
-void WriteBox(const std::string& path, const BoxSpec& spec, const std::string& password) {
-    WriteFile(path, BuildBox(spec, password));
+void WriteBox(const std::string& path, const BoxLayout& layout, const std::string& password) {
+    WriteFile(path, BuildBox(layout, password));
 }
 
 }  // namespace vko::test

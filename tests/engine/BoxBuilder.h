@@ -28,7 +28,7 @@ struct BoxEntry {
 
 // A box described field by field. By default every field is what a correct writer would put
 // there; each override replaces one field with whatever a test needs, however hostile.
-struct BoxSpec {
+struct BoxLayout {
     uint8_t version = 1;  // 0 legacy, 1 plain, 2 compressed
     std::string name = "Box";
     std::vector<std::string> folders = {"Docs"};  // entry 1 first; later ones end in "\"
@@ -44,8 +44,8 @@ struct BoxSpec {
 };
 
 // The box's bytes, enciphered with password the way the format says.
-[[nodiscard]] std::string BuildBox(const BoxSpec& spec, const std::string& password);
-void WriteBox(const std::string& path, const BoxSpec& spec, const std::string& password);
+[[nodiscard]] std::string BuildBox(const BoxLayout& layout, const std::string& password);
+void WriteBox(const std::string& path, const BoxLayout& layout, const std::string& password);
 
 // A file record without its length byte, as the box's version writes it.
 [[nodiscard]] std::string RecordBytes(const BoxEntry& entry, uint8_t version);

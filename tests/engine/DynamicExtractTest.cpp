@@ -13,45 +13,45 @@ class DynamicExtractTest : public EngineFixture {
 protected:
     // Three files, one two folders down; in a compressed box their stored sizes differ from
     // their sizes, so a wrong offset shows.
-    static BoxSpec Spec(uint8_t version) {
-        BoxSpec spec;
-        spec.version = version;
-        spec.folders = {"Docs", "a\\b\\"};
-        spec.files = {{0, "one.txt", std::string(5000, 'x')},
-                      {2, "two.bin", RandomBytes(140000, 7)},
-                      {0, "three.txt", "third"}};
-        return spec;
+    static BoxLayout Layout(uint8_t version) {
+        BoxLayout layout;
+        layout.version = version;
+        layout.folders = {"Docs", "a\\b\\"};
+        layout.files = {{0, "one.txt", std::string(5000, 'x')},
+                        {2, "two.bin", RandomBytes(140000, 7)},
+                        {0, "three.txt", "third"}};
+        return layout;
     }
 
     std::string target = dir / "out";
 };
 
 TEST_F(DynamicExtractTest, SameFileTwiceReplacesTargetAndLeftoverZlib) {
-    const BoxSpec spec = Spec(2);
+    const BoxLayout layout = Layout(2);
     WriteFile(target + "/a/b/two.bin", "old");
     WriteFile(target + "/a/b/two.bin.zlib", "leftover");
-    ASSERT_EQ(engine.DynamicExtractBlock(Forge(spec), target, kPassword), 0);
+    ASSERT_EQ(engine.DynamicExtractBlock(Forge(layout), target, kPassword), 0);
     engine.DynamicExtractToFile(2, target);
     CCipher().Initilize("something else");  // the application may key the cipher in between
     engine.DynamicExtractToFile(2, target);
-    EXPECT_EQ(ReadTree(target), (Tree{{"a/b/two.bin", spec.files[1].contents}}));
+    EXPECT_EQ(ReadTree(target), (Tree{{"a/b/two.bin", layout.files[1].contents}}));
 }
 
 TEST_F(DynamicExtractTest, EmptyPlainFileGivesAnEmptyTargetWithoutProgress) {
-    BoxSpec spec;
-    spec.files = {{0, "empty", ""}};
-    ASSERT_EQ(engine.DynamicExtractBlock(Forge(spec), target, kPassword), 0);
+    BoxLayout layout;
+    layout.files = {{0, "empty", ""}};
+    ASSERT_EQ(engine.DynamicExtractBlock(Forge(layout), target, kPassword), 0);
     engine.DynamicExtractToFile(1, target);
     EXPECT_EQ(ReadTree(target), (Tree{{"empty", ""}}));
     EXPECT_TRUE(events.lines.empty());
 }
 
 TEST_F(DynamicExtractTest, FailedExpansionKeepsTheStreamAndAnyGoodFile) {
-    BoxSpec spec;
-    spec.version = 2;
-    spec.files = {{0, "bad", "x", DamagedStored("x")}, {0, "bad2", "y", DamagedStored("y")}};
+    BoxLayout layout;
+    layout.version = 2;
+    layout.files = {{0, "bad", "x", DamagedStored("x")}, {0, "bad2", "y", DamagedStored("y")}};
     WriteFile(target + "/bad2", "good old");
-    ASSERT_EQ(engine.DynamicExtractBlock(Forge(spec), target, kPassword), 0);
+    ASSERT_EQ(engine.DynamicExtractBlock(Forge(layout), target, kPassword), 0);
     engine.DynamicExtractToFile(1, target);
     engine.DynamicExtractToFile(2, target);
     ASSERT_EQ(host.messages.size(), 2u);
@@ -64,7 +64,7 @@ TEST_F(DynamicExtractTest, FailedExpansionKeepsTheStreamAndAnyGoodFile) {
 
 TEST_F(DynamicExtractTest, CancelledFileReplacesNothing) {
     WriteFile(target + "/a/b/two.bin", "old");
-    ASSERT_EQ(engine.DynamicExtractBlock(Forge(Spec(1)), target, kPassword), 0);
+    ASSERT_EQ(engine.DynamicExtractBlock(Forge(Layout(1)), target, kPassword), 0);
     host.CancelAtPoll(host.polls + 2);  // after the first of two chunks
     engine.DynamicExtractToFile(2, target);
     EXPECT_EQ(ReadTree(target), (Tree{{"a/b/two.bin", "old"}}));
@@ -72,7 +72,7 @@ TEST_F(DynamicExtractTest, CancelledFileReplacesNothing) {
 }
 
 TEST_F(DynamicExtractTest, MisuseAndWrongPasswordAreFailuresNotCrashes) {
-    const std::string path = Forge(Spec(1));
+    const std::string path = Forge(Layout(1));
     EXPECT_THROW(engine.DynamicExtractToFile(1, target), Failure);  // nothing open yet
     EXPECT_THROW((void)engine.ExtractBlock(path, "", kPassword), Failure);
     EXPECT_THROW((void)engine.DynamicExtractBlock(path, "", kPassword), Failure);

@@ -33,8 +33,8 @@ protected:
         return root + "/" + relative;
     }
     // Writes the box below the scratch folder and returns its path.
-    std::string Forge(const BoxSpec& spec, const std::string& name = "forged.vkx") {
-        WriteBox(dir / name, spec, kPassword);
+    std::string Forge(const BoxLayout& layout, const std::string& name = "forged.vkx") {
+        WriteBox(dir / name, layout, kPassword);
         return dir / name;
     }
 

@@ -49,12 +49,12 @@ TEST_F(EventsTest, OneExtractionProgressEventPerChunk) {
     const std::string target = dir / "out";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
-        BoxSpec spec;
-        spec.folders = {"Docs", "sub\\"};
-        spec.files = {{0, "big", RandomBytes(static_cast<size_t>(c.size), 3)},
-                      {2, "t", "0123456789"}};
+        BoxLayout layout;
+        layout.folders = {"Docs", "sub\\"};
+        layout.files = {{0, "big", RandomBytes(static_cast<size_t>(c.size), 3)},
+                        {2, "t", "0123456789"}};
         events.lines.clear();
-        ASSERT_EQ(engine.ExtractBlock(Forge(spec), target, kPassword), 0);
+        ASSERT_EQ(engine.ExtractBlock(Forge(layout), target, kPassword), 0);
         std::vector<std::string> expected;
         for (const int32_t left : c.left)
             expected.push_back(Progress(c.size - left, c.size + 10, left, c.size, target + "/big"));
@@ -65,15 +65,15 @@ TEST_F(EventsTest, OneExtractionProgressEventPerChunk) {
 
 // A file's DecompressingFile follows its last CipherProgress, and window messages run after it.
 TEST_F(EventsTest, DecompressingFileFollowsTheLastChunk) {
-    BoxSpec spec;
-    spec.version = 2;
-    spec.files = {{0, "big", RandomBytes(300000, 4)}};
-    const auto stored = static_cast<int32_t>(ZlibStored(spec.files[0].contents).size());
+    BoxLayout layout;
+    layout.version = 2;
+    layout.files = {{0, "big", RandomBytes(300000, 4)}};
+    const auto stored = static_cast<int32_t>(ZlibStored(layout.files[0].contents).size());
     const std::string target = dir / "out";
     const std::string zlib = target + "/big.zlib";
     size_t eventsAtPump = 0;
     host.onPump = [&] { eventsAtPump = events.lines.size(); };
-    ASSERT_EQ(engine.ExtractBlock(Forge(spec), target, kPassword), 0);
+    ASSERT_EQ(engine.ExtractBlock(Forge(layout), target, kPassword), 0);
     EXPECT_THAT(
         events.lines,
         ElementsAreArray({Progress(131072, stored, stored - 131072, stored, zlib),
@@ -83,14 +83,14 @@ TEST_F(EventsTest, DecompressingFileFollowsTheLastChunk) {
 
     // File by file, progress names the file and counts its stored bytes alone.
     events.lines.clear();
-    ASSERT_EQ(engine.DynamicExtractBlock(Forge(spec), target, kPassword), 0);
+    ASSERT_EQ(engine.DynamicExtractBlock(Forge(layout), target, kPassword), 0);
     engine.DynamicExtractToFile(1, target);
     EXPECT_THAT(events.lines,
                 ElementsAreArray({Progress(131072, stored, stored - 131072, stored, "big"),
                                   Progress(262144, stored, stored - 262144, stored, "big"),
                                   Progress(stored, stored, 0, stored, "big"),
                                   "DecompressingFile " + zlib}));
-    EXPECT_EQ(ReadTree(target), (Tree{{"big", spec.files[0].contents}}));
+    EXPECT_EQ(ReadTree(target), (Tree{{"big", layout.files[0].contents}}));
 }
 
 // Bytes per second: the bytes themselves for a sample under a second (never a division by

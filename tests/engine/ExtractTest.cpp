@@ -16,11 +16,11 @@ protected:
 };
 
 TEST_F(ExtractTest, FoldersAreRecreatedInLowerCaseBelowAMissingTarget) {
-    BoxSpec spec;
-    spec.folders = {"Docs", "Sub\\Deep\\", "Other\\"};
-    spec.files = {{2, "ReadMe.TXT", "x"}, {0, "Top.txt", "y"}};
+    BoxLayout layout;
+    layout.folders = {"Docs", "Sub\\Deep\\", "Other\\"};
+    layout.files = {{2, "ReadMe.TXT", "x"}, {0, "Top.txt", "y"}};
     const std::string missing = dir / "new/two";
-    ASSERT_EQ(engine.ExtractBlock(Forge(spec), missing, kPassword), 0);
+    ASSERT_EQ(engine.ExtractBlock(Forge(layout), missing, kPassword), 0);
     EXPECT_EQ(engine.RootPath(), missing + "/");
     EXPECT_EQ(Listing(missing), (Tree{{"other/", ""},
                                       {"sub/", ""},
@@ -32,19 +32,19 @@ TEST_F(ExtractTest, FoldersAreRecreatedInLowerCaseBelowAMissingTarget) {
 // A compressed record with nothing stored stands for a file whose compression failed when the
 // box was made: it is skipped without a message.
 TEST_F(ExtractTest, CompressedRecordWithoutStoredBytesIsSkipped) {
-    BoxSpec spec;
-    spec.version = 2;
-    spec.files = {{0, "lost", "was not compressed", std::string()}, {0, "kept", "k"}};
-    ASSERT_EQ(engine.ExtractBlock(Forge(spec), target, kPassword), 0);
+    BoxLayout layout;
+    layout.version = 2;
+    layout.files = {{0, "lost", "was not compressed", std::string()}, {0, "kept", "k"}};
+    ASSERT_EQ(engine.ExtractBlock(Forge(layout), target, kPassword), 0);
     EXPECT_EQ(ReadTree(target), (Tree{{"kept", "k"}}));
     EXPECT_TRUE(host.messages.empty());
 }
 
 TEST_F(ExtractTest, FailedExpansionAsksWhetherToAbort) {
-    BoxSpec spec;
-    spec.version = 2;
-    spec.files = {{0, "a", "aaa"}, {0, "b", "bbb", DamagedStored("bbb")}, {0, "c", "ccc"}};
-    const std::string path = Forge(spec);
+    BoxLayout layout;
+    layout.version = 2;
+    layout.files = {{0, "a", "aaa"}, {0, "b", "bbb", DamagedStored("bbb")}, {0, "c", "ccc"}};
+    const std::string path = Forge(layout);
     const std::string question = "Error Decompression " + target + "/b.zlib\r\n\r\nAbort?";
     for (const bool abort : {false, true}) {
         SCOPED_TRACE(abort);
@@ -66,13 +66,13 @@ TEST_F(ExtractTest, FailedExpansionAsksWhetherToAbort) {
 // completely extracted, files are extracted in table order, and no temporary file is left.
 TEST_F(ExtractTest, CancelAtEveryPollLeavesWholeFilesOnly) {
     for (const uint8_t version : {1, 2}) {
-        BoxSpec spec;
-        spec.version = version;
-        spec.folders = {"Docs", "sub\\"};
-        spec.files = {{0, "a", "new a"}, {0, "big", RandomBytes(300000, 5)}, {2, "c", "new c"}};
-        const std::string path = Forge(spec, "box" + std::to_string(version) + ".vkx");
+        BoxLayout layout;
+        layout.version = version;
+        layout.folders = {"Docs", "sub\\"};
+        layout.files = {{0, "a", "new a"}, {0, "big", RandomBytes(300000, 5)}, {2, "c", "new c"}};
+        const std::string path = Forge(layout, "box" + std::to_string(version) + ".vkx");
         const Tree old{{"a", "old a"}, {"big", "old big"}, {"sub/c", "old c"}};
-        const Tree complete{{"a", "new a"}, {"big", spec.files[1].contents}, {"sub/c", "new c"}};
+        const Tree complete{{"a", "new a"}, {"big", layout.files[1].contents}, {"sub/c", "new c"}};
 
         FakeHost counter;
         ASSERT_EQ(CCipherBlock(counter).ExtractBlock(path, dir / "count", kPassword), 0);

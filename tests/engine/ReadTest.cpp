@@ -11,21 +11,21 @@ namespace {
 
 using ReadTest = EngineFixture;
 
-BoxSpec Holiday(uint8_t version) {
-    BoxSpec spec;
-    spec.version = version;
-    spec.name = "Holiday";
-    spec.folders = {"Photos", "raw\\", "raw\\day 2\\"};
-    spec.files = {{0, "index.txt", "abc"},
-                  {2, "a.jpg", RandomBytes(1000, 1)},
-                  {3, "b.jpg", RandomBytes(20, 2)}};
-    return spec;
+BoxLayout Holiday(uint8_t version) {
+    BoxLayout layout;
+    layout.version = version;
+    layout.name = "Holiday";
+    layout.folders = {"Photos", "raw\\", "raw\\day 2\\"};
+    layout.files = {{0, "index.txt", "abc"},
+                    {2, "a.jpg", RandomBytes(1000, 1)},
+                    {3, "b.jpg", RandomBytes(20, 2)}};
+    return layout;
 }
 
 TEST_F(ReadTest, EveryVersionReadsBack) {
     for (const uint8_t version : {0, 1, 2}) {
         SCOPED_TRACE(int{version});
-        BoxSpec empty;
+        BoxLayout empty;
         empty.version = version;
         empty.folders = {"My Docs"};
         ASSERT_EQ(engine.ViewBlock(Forge(empty), kPassword), 0);
@@ -56,14 +56,14 @@ TEST_F(ReadTest, EveryVersionReadsBack) {
 }
 
 TEST_F(ReadTest, LegacyBoxNeedsItsPasswordAndExtracts) {
-    const BoxSpec spec = Holiday(0);
-    const std::string path = Forge(spec);
+    const BoxLayout layout = Holiday(0);
+    const std::string path = Forge(layout);
     EXPECT_EQ(engine.ViewBlock(path, "wrong"), 1);
     const std::string target = dir / "out";
     ASSERT_EQ(engine.ExtractBlock(path, target, kPassword), 0);
     EXPECT_EQ(ReadTree(target), (Tree{{"index.txt", "abc"},
-                                      {"raw/a.jpg", spec.files[1].contents},
-                                      {"raw/day 2/b.jpg", spec.files[2].contents}}));
+                                      {"raw/a.jpg", layout.files[1].contents},
+                                      {"raw/day 2/b.jpg", layout.files[2].contents}}));
 }
 
 TEST_F(ReadTest, FilesThatAreNotBoxes) {
@@ -78,7 +78,7 @@ TEST_F(ReadTest, FilesThatAreNotBoxes) {
 // the password's key in the cipher.
 TEST_F(ReadTest, ReadsDoNotLeakIntoEachOther) {
     const std::string first = Forge(Holiday(2));
-    BoxSpec other;
+    BoxLayout other;
     other.folders = {"Other", "x\\", "y\\"};
     other.files = {{3, "z", "1"}};
     const std::string second = Forge(other, "other.vkx");

@@ -20,7 +20,7 @@ struct Shape {
     const char* name;
     Tree tree;
     int16_t compression = 0;
-    std::optional<BoxSpec> legacy;
+    std::optional<BoxLayout> legacy;
 };
 
 Tree ManyFiles() {
@@ -33,7 +33,7 @@ Tree ManyFiles() {
 }
 
 std::vector<Shape> Shapes() {
-    BoxSpec legacy;
+    BoxLayout legacy;
     legacy.version = 0;
     legacy.folders = {"Docs", "a\\", "b\\"};
     for (int i = 0; i < 30; ++i)
