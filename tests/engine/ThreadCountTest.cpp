@@ -11,7 +11,7 @@ namespace {
 
 std::string Text(size_t size) {
     std::string text;
-    for (int i = 0; text.size() < size; ++i)
+    for (size_t i = 0; text.size() < size; ++i)
         text += "entry " + std::to_string(i * 7919 % 10007) + "\n";
     text.resize(size);
     return text;
