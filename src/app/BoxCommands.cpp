@@ -1,5 +1,6 @@
 #include "app/BoxCommands.h"
 
+#include "app/EnginePassword.h"
 #include "app/JobDriver.h"
 #include "app/PathText.h"
 
@@ -37,7 +38,7 @@ void BoxCommands::ViewBox(const QString& boxFile) {
         const JobGate::Hold hold(c_.gate);
         if (EngineFailed(c_, [&] {
                 read = shell.Vaultkeep().ViewBlock(PathBytes(boxFile),
-                                                   TextBytes(state.MemorizedPassword));
+                                                   EnginePassword(state.MemorizedPassword));
             }))
             return;
     }
@@ -91,8 +92,9 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
     int16_t opened = BlockResult::kReadNotABox;
     if (EngineFailed(c_,
                      [&] {
-                         opened = engine.DynamicExtractBlock(PathBytes(boxFile), PathBytes(target),
-                                                             TextBytes(state.MemorizedPassword));
+                         opened =
+                             engine.DynamicExtractBlock(PathBytes(boxFile), PathBytes(target),
+                                                        EnginePassword(state.MemorizedPassword));
                      }) ||
         opened != BlockResult::kReadOk) {
         // The engine has told the user why and closed the box.

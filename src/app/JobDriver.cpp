@@ -1,6 +1,7 @@
 #include "app/JobDriver.h"
 
 #include "app/AppInfo.h"
+#include "app/EnginePassword.h"
 #include "app/PathText.h"
 #include "app/StatusText.h"
 
@@ -118,7 +119,7 @@ void JobDriver::RunCreateJob(const QString& item) {
     int16_t result = BlockResult::kCreateCancelled;
     const bool failed = EngineFailed(c_, [&] {
         result = shell.Vaultkeep().CreateBlock(PathBytes(state.BoxFile), TextBytes(state.BoxName),
-                                               TextBytes(state.MemorizedPassword),
+                                               EnginePassword(state.MemorizedPassword),
                                                PathBytes(state.BoxFolder), 0, state.BoxCompression);
     });
     if (!failed && result == BlockResult::kCreateDone) ++shell.JobsDone;
@@ -139,7 +140,8 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
 
     int16_t read = BlockResult::kReadNotABox;
     const bool unreadable = EngineFailed(c_, [&] {
-        read = shell.Vaultkeep().ViewBlock(PathBytes(item), TextBytes(state.MemorizedPassword));
+        read =
+            shell.Vaultkeep().ViewBlock(PathBytes(item), EnginePassword(state.MemorizedPassword));
     });
     if (!unreadable && read != BlockResult::kReadOk)
         shell.UserMessages().Inform(QString::fromLatin1(kHeaderDamagedMessage));
@@ -157,7 +159,7 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
     int16_t result = BlockResult::kExtractNotABox;
     if (EngineFailed(c_, [&] {
             result = shell.Vaultkeep().ExtractBlock(PathBytes(item), PathBytes(state.BoxFolder),
-                                                    TextBytes(state.MemorizedPassword));
+                                                    EnginePassword(state.MemorizedPassword));
         }))
         return BlockResult::kExtractNotABox;
     if (result == BlockResult::kExtractDone) ++shell.JobsDone;

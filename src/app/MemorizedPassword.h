@@ -27,7 +27,7 @@ public:
 
     [[nodiscard]] bool isEmpty() const noexcept { return secret_.empty(); }
     void clear() noexcept { secret_.clear(); }
-    // The guarded bytes (UTF-16), for tests that check the wiping.
+    // The guarded bytes (UTF-16).
     [[nodiscard]] const crypto::SecretText& Secret() const noexcept { return secret_; }
 
 private:

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "app/EnginePassword.h"
 #include "app/FakeShell.h"
 
 namespace vko::test {
@@ -26,6 +27,17 @@ private slots:
         QVERIFY(password.isEmpty());
         QCOMPARE(QString(password), QString());
         QCOMPARE(password.Secret().data(), nullptr);
+    }
+
+    // The engine gets the UTF-8 bytes a terminal would give vkx, and they are wiped in place.
+    void theEngineCopyIsUtf8AndIsWiped() {
+        MemorizedPassword password;
+        password = QStringLiteral("p\u00e4ss \U0001F511");
+        EnginePassword bytes(password);
+        const std::string& view = bytes;
+        QCOMPARE(view, std::string("p\xc3\xa4ss \xf0\x9f\x94\x91"));
+        bytes.Wipe();
+        QCOMPARE(view, std::string(view.size(), '\0'));
     }
 };
 
