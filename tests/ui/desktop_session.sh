@@ -4,54 +4,23 @@
 # keeps running, and "Remove" from the tray menu ends the first.
 # Usage: desktop_session.sh <path of vaultkeep-orb>
 set -uo pipefail
+source "$(dirname "$0")/session_lib.sh"
 
 if [ "${1:-}" != "--inside" ]; then
   program=${1:?usage: $0 <vaultkeep-orb>}
-  for tool in xvfb-run trayer xdotool xwininfo; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "SKIPPED: $tool is not installed (scripts/setup.sh installs it)"
-      exit 77
-    fi
-  done
+  require_tools xvfb-run trayer xdotool xwininfo
   exec xvfb-run -a -s "-screen 0 800x600x24" "$0" --inside "$program"
 fi
 program=$2
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log"; cat "$log"; }; done
-  exit 1
-}
-pass() { echo "ok - $*"; }
-
-# Polls a command for up to 10 seconds.
-wait_for() {
-  for _ in $(seq 100); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run VKO_TEST_MESSAGES=print
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+begin_session
 
 panel_id() { xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ {print $1; exit}'; }
 has_panel() { [ -n "$(panel_id)" ]; }
 icon_id() { xwininfo -tree -id "$(panel_id)" | awk '/"Vaultkeep Orb": \(/ {print $1; exit}'; }
 has_icon() { [ -n "$(icon_id)" ]; }
 
-trayer --edge top --align right --widthtype request --height 24 --transparent false \
-  >"$work/trayer.log" 2>&1 &
-pids+=($!)
+start_tray
 wait_for has_panel || fail "the tray host did not start"
 sleep 0.5
 

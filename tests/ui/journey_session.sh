@@ -7,18 +7,14 @@
 # pictures of a job running, of the Create Box dialog and of the contents window.
 # Usage: journey_session.sh <vaultkeep-orb> <vko_drag_source> [--screenshots DIR]
 set -uo pipefail
+source "$(dirname "$0")/session_lib.sh"
 
 if [ "${1:-}" != "--inside" ]; then
   program=${1:?usage: $0 <vaultkeep-orb> <vko_drag_source> [--screenshots DIR]}
   source_program=${2:?usage: $0 <vaultkeep-orb> <vko_drag_source> [--screenshots DIR]}
   shots=""
   [ "${3:-}" = "--screenshots" ] && shots=$(realpath -m "${4:?screenshot folder}")
-  for tool in xvfb-run trayer xdotool xwininfo; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "SKIPPED: $tool is not installed (scripts/setup.sh installs it)"
-      exit 77
-    fi
-  done
+  require_tools xvfb-run trayer xdotool xwininfo
   if [ -n "$shots" ] && ! command -v import >/dev/null; then
     echo "FAIL: screenshots need import (imagemagick)"
     exit 1
@@ -27,37 +23,13 @@ if [ "${1:-}" != "--inside" ]; then
 fi
 program=$2 source_program=$3 shots=$4
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log"; cat "$log"; }; done
-  exit 1
-}
-pass() { echo "ok - $*"; }
-
-# Polls a command for up to $WAIT tenths of a second (default 10 seconds).
-wait_for() {
-  for _ in $(seq "${WAIT:-100}"); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
 window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 has_window() { [ -n "$(window_named "$1")" ]; }
 shoot() { [ -z "$shots" ] || { mkdir -p "$shots" && import -window "$1" "$shots/$2" && echo "wrote $shots/$2"; }; }
 # The program prints its message boxes instead of showing them; any of them is a failure here.
 no_messages() { ! grep -q '^message: ' "$work/program.log"; }
 
-export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run VKO_TEST_MESSAGES=print
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+begin_session
 mkdir -p "$XDG_CONFIG_HOME/Vaultkeep Software" "$work/boxes"
 cat >"$XDG_CONFIG_HOME/Vaultkeep Software/Vaultkeep Orb.ini" <<INI
 [Vaultkeep%20Orb]
@@ -77,9 +49,7 @@ head -c 300000 /dev/urandom >"$folder/day 1/photos/beach.jpg"
 seq 1 50000 >"$folder/day 1/log.csv"
 [ -n "$shots" ] && head -c 60000000 /dev/urandom >"$folder/day 1/photos/video.mp4"
 
-trayer --edge top --align right --widthtype request --height 24 --transparent false \
-  >"$work/trayer.log" 2>&1 &
-pids+=($!)
+start_tray
 sleep 0.5
 
 "$program" >"$work/program.log" 2>&1 &

@@ -1,0 +1,50 @@
+# Sourced by the sessions that run the program on a virtual X server: the tools they need, a
+# scratch home whose logs are shown on failure, polling, and the notification-area host.
+
+# Ends the test as skipped (77) when one of the tools is missing.
+require_tools() {
+  local tool
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "SKIPPED: $tool is not installed (scripts/setup.sh installs it)"
+      exit 77
+    fi
+  done
+}
+
+# A fresh home, configuration and runtime folder in $work; every process in $pids is killed
+# and $work removed when the script ends. Message boxes are printed instead of shown.
+begin_session() {
+  work=$(mktemp -d)
+  pids=()
+  trap end_session EXIT
+  export HOME=$work XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run VKO_TEST_MESSAGES=print
+  mkdir -m 700 "$XDG_RUNTIME_DIR"
+}
+end_session() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+  rm -rf "$work"
+}
+
+fail() {
+  echo "FAIL: $*"
+  for log in "$work"/*.log; do [ -f "$log" ] && { echo "--- $log"; cat "$log"; }; done
+  exit 1
+}
+pass() { echo "ok - $*"; }
+
+# Polls a command for up to $WAIT tenths of a second (default 10 seconds).
+wait_for() {
+  for _ in $(seq "${WAIT:-100}"); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# The tray host, top right; its output goes to trayer.log.
+start_tray() {
+  trayer --edge top --align right --widthtype request --height 24 --transparent false \
+    >"$work/trayer.log" 2>&1 &
+  pids+=($!)
+}
