@@ -10,6 +10,7 @@
 #include "FuzzSupport.h"
 #include "engine/BoxBuilder.h"
 #include "engine/CCipherBlock.h"
+#include "engine/HostileBoxes.h"
 
 namespace fs = std::filesystem;
 using vko::test::BoxLayout;
@@ -48,53 +49,27 @@ bool MakeEngineBoxes(const fs::path& out, const fs::path& trees) {
     return true;
 }
 
-BoxLayout Base(uint8_t version) {
-    BoxLayout layout;
-    layout.version = version;
-    layout.folders = {"Docs", "sub\\"};
-    layout.files = {{0, "a.txt", "hello"}, {2, "b.txt", "world!"}};
-    return layout;
-}
-
-struct Forged {
-    const char* name;
-    uint8_t version;
-    std::function<void(BoxLayout&)> change;
-};
-
-// Sound legacy and forged boxes: each hostile one holds one fault the reader must refuse.
-const Forged kForged[] = {
+// Sound legacy and forged boxes, and a stream that does not expand; the hostile boxes of the
+// engine tests join them.
+const vko::test::Hostile kForged[] = {
     {"legacy", 0, [](BoxLayout&) {}},
     {"legacy-deep", 0, [](BoxLayout& s) { s.folders.push_back("sub\\deeper\\"); }},
     {"forged-plain", 1, [](BoxLayout&) {}},
     {"forged-compressed", 2, [](BoxLayout&) {}},
-    {"dotdot-folder", 1, [](BoxLayout& s) { s.folders[1] = "..\\"; }},
-    {"dotdot-inside", 2, [](BoxLayout& s) { s.folders[1] = "sub\\..\\..\\"; }},
-    {"dotdot-file", 1, [](BoxLayout& s) { s.files[0].name = ".."; }},
-    {"absolute-folder", 1, [](BoxLayout& s) { s.folders[1] = "\\etc\\"; }},
-    {"absolute-file", 2, [](BoxLayout& s) { s.files[0].name = "/etc/passwd"; }},
-    {"drive-folder", 1, [](BoxLayout& s) { s.folders[1] = "C:\\windows\\"; }},
-    {"separator-in-name", 1, [](BoxLayout& s) { s.files[0].name = "x/y"; }},
-    {"nul-in-name", 1, [](BoxLayout& s) { s.files[0].name = std::string("a\0b", 3); }},
-    {"folder-past-eof", 1, [](BoxLayout& s) { s.folderLength = 10000; }},
-    {"file-table-past-eof", 2, [](BoxLayout& s) { s.fileLength = 10000; }},
-    {"huge-file-table", 1, [](BoxLayout& s) { s.fileLength = 0x7FFFFFFF; }},
-    {"folder-number-out-of-range", 2, [](BoxLayout& s) { s.files[1].folder = 999; }},
-    {"stored-exceeds-data", 2, [](BoxLayout& s) { s.files[1].storedField = 1000; }},
-    {"size-above-long", 1, [](BoxLayout& s) { s.files[0].sizeField = 0x80000005; }},
-    {"data-cut-short", 2, [](BoxLayout& s) { s.truncateTo = 60; }},
     {"damaged-stream", 2,
      [](BoxLayout& s) { s.files[0].stored = vko::test::DamagedStored(std::string(500, 'q')); }},
-    {"legacy-folder-out-of-range", 0, [](BoxLayout& s) { s.files[1].folder = 7; }},
 };
 
+void WriteForged(const fs::path& out, const vko::test::Hostile& forged) {
+    BoxLayout layout = vko::test::BaseLayout(forged.version);
+    forged.damage(layout);
+    Write(out / (std::string(forged.name) + ".vkx"),
+          vko::test::BuildBox(layout, vko::fuzz::kPassword));
+}
+
 void MakeForgedBoxes(const fs::path& out) {
-    for (const Forged& forged : kForged) {
-        BoxLayout layout = Base(forged.version);
-        forged.change(layout);
-        Write(out / (std::string(forged.name) + ".vkx"),
-              vko::test::BuildBox(layout, vko::fuzz::kPassword));
-    }
+    for (const vko::test::Hostile& forged : kForged) WriteForged(out, forged);
+    for (const vko::test::Hostile& hostile : vko::test::HostileBoxes()) WriteForged(out, hostile);
 }
 
 }  // namespace
