@@ -2,7 +2,6 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,10 +12,9 @@
 namespace vko {
 
 frmExtractFolder::frmExtractFolder(QWidget* parent, FolderPicker pick)
-    : QDialog(parent), pick_(std::move(pick)) {
+    : OkCancelDialog(parent), pick_(std::move(pick)) {
     setObjectName(QStringLiteral("frmExtractFolder"));
     setWindowTitle(QStringLiteral("Select Extraction Folder..."));
-    if (parent) setWindowIcon(parent->windowIcon());
     Frame2 = Named<QGroupBox>("Frame2", QStringLiteral("Extraction Folder"));
     Label1 = HelpLabel("Label1", QStringLiteral("The folder below is your default folder for "
                                                 "storing Vaultkeeps. If the folder does not "
@@ -25,9 +23,6 @@ frmExtractFolder::frmExtractFolder(QWidget* parent, FolderPicker pick)
     cmdBrowse = Named<QPushButton>("cmdBrowse", QStringLiteral("..."));
     cmdBrowse->setFixedWidth(32);
     cmdBrowse->setAutoDefault(false);
-    cmdOK = Named<QPushButton>("cmdOK", QStringLiteral("OK"));
-    cmdOK->setDefault(true);
-    cmdCancel = Named<QPushButton>("cmdCancel", QStringLiteral("Cancel"));
 
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(txtPath, 1);
@@ -35,18 +30,12 @@ frmExtractFolder::frmExtractFolder(QWidget* parent, FolderPicker pick)
     auto* frame = new QVBoxLayout(Frame2);
     frame->addWidget(Label1);
     frame->addLayout(pathRow);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame2);
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow());
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(cmdBrowse, &QPushButton::clicked, this, &frmExtractFolder::cmdBrowse_Click);
-    connect(cmdOK, &QPushButton::clicked, this, &frmExtractFolder::cmdOK_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void frmExtractFolder::Fill(const QString& folder) {
@@ -64,20 +53,6 @@ void frmExtractFolder::cmdBrowse_Click() {
         pick_ ? pick_(this, QStringLiteral("Select Extraction Folder")) : QString();
     if (!folder.isEmpty()) txtPath->setText(folder);
     txtPath->setFocus();
-}
-
-void frmExtractFolder::keyPressEvent(QKeyEvent* event) {
-    // OK is this dialog's cancel button too.
-    if (event->key() == Qt::Key_Escape) {
-        cmdOK->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void frmExtractFolder::cmdOK_Click() {
-    confirmed_ = true;
-    accept();
 }
 
 }  // namespace vko

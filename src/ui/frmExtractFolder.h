@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
-
 #include "platform/FolderPicker.h"
+#include "ui/OkCancelDialog.h"
 
 class QGroupBox;
 class QLabel;
@@ -11,9 +10,8 @@ class QPushButton;
 
 namespace vko {
 
-// Asks for the folder to extract a box into. OK answers Enter and Escape alike; Cancel and
-// the close box leave without an answer.
-class frmExtractFolder : public QDialog {
+// Asks for the folder to extract a box into.
+class frmExtractFolder : public OkCancelDialog {
     Q_OBJECT
 public:
     explicit frmExtractFolder(QWidget* parent = nullptr, FolderPicker pick = BrowseForFolder);
@@ -21,24 +19,15 @@ public:
     // Puts the proposed folder in, wholly selected.
     void Fill(const QString& folder);
     [[nodiscard]] QString Folder() const;
-    [[nodiscard]] bool Confirmed() const noexcept { return confirmed_; }
 
     void cmdBrowse_Click();
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
-    void cmdOK_Click();
-
     FolderPicker pick_;
-    bool confirmed_ = false;
     QGroupBox* Frame2 = nullptr;
     QLabel* Label1 = nullptr;
     QLineEdit* txtPath = nullptr;
     QPushButton* cmdBrowse = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdCancel = nullptr;
 };
 
 }  // namespace vko

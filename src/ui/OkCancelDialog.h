@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDialog>
+
+class QHBoxLayout;
+class QPushButton;
+
+namespace vko {
+
+// A dialog answered with OK, which Enter and Escape both press; Cancel and the close box leave
+// without an answer.
+class OkCancelDialog : public QDialog {
+    Q_OBJECT
+public:
+    [[nodiscard]] bool Confirmed() const noexcept { return confirmed_; }
+
+protected:
+    explicit OkCancelDialog(QWidget* parent);
+
+    // OK and Cancel at the right of a new row, for the dialog's own layout.
+    [[nodiscard]] QHBoxLayout* ButtonRow() const;
+    void keyPressEvent(QKeyEvent* event) override;
+
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+
+private:
+    void cmdOK_Click();
+
+    bool confirmed_ = false;
+};
+
+}  // namespace vko
