@@ -70,6 +70,8 @@ void WriteForged(const fs::path& out, const vko::test::Hostile& forged) {
 void MakeForgedBoxes(const fs::path& out) {
     for (const vko::test::Hostile& forged : kForged) WriteForged(out, forged);
     for (const vko::test::Hostile& hostile : vko::test::HostileBoxes()) WriteForged(out, hostile);
+    for (const vko::test::Damaged& damaged : vko::test::DamagedBoxes())
+        WriteForged(out, {damaged.name, damaged.version, damaged.damage});
 }
 
 }  // namespace

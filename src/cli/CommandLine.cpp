@@ -14,7 +14,8 @@ else from the environment variable VKX_PASSWORD, else asked on the terminal. It 
 from an argument.
 
 Exit codes: 0 done, 1 password incorrect or header damaged, 2 usage, 3 cancelled,
-4 file-system error.)";
+4 file-system error, 5 done in part (the files named on stderr were left out, stored changed,
+missing from a damaged box, or not extracted).)";
 
 void AddPasswordFile(CLI::App& command, std::string& target) {
     command

@@ -8,6 +8,7 @@
 
 #include "cli/CancelSignal.h"
 #include "cli/PasswordSource.h"
+#include "cli/ProblemReport.h"
 #include "cli/ProgressObserver.h"
 #include "cli/Terminal.h"
 #include "cli/TerminalHost.h"
@@ -81,9 +82,7 @@ ExitCode RunCreate(const CreateOptions& options) {
     int16_t result = engine.CreateBlock(plan.box, plan.name, password.Text(), plan.folder, 0,
                                         options.compress ? 1 : 0);
     if (result != BlockResult::kCreateDone || CancelSignal::Raised()) return ExitCode::kCancelled;
-    // The box is complete, but a file the engine reported (one it could not compress) is not
-    // in it as it should be.
-    return host.ReportedProblems() ? ExitCode::kFileSystem : ExitCode::kDone;
+    return ReportProblems(engine.Problems());
 }
 
 }  // namespace vko::cli

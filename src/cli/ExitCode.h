@@ -11,7 +11,10 @@ enum class ExitCode : int {
     kBadHeader = 1,  // "Password incorrect or header damaged", or a damaged stored file
     kUsage = 2,      // bad arguments, no password to be had
     kCancelled = 3,  // Ctrl-C (or SIGTERM/SIGHUP); nothing half-written is left in place
-    kFileSystem = 4  // a file-system error; the message names the path
+    kFileSystem = 4,  // a file-system error; the message names the path
+    kDoneInPart = 5   // done, except for the files named on stderr: left out of a box or
+                      // stored changed (create), missing or cut in a damaged box (list,
+                      // extract), or refused at extraction
 };
 
 // Ends a command early with an exit code and, unless it is empty, a message for stderr.

@@ -6,6 +6,7 @@
 #include "cli/CancelSignal.h"
 #include "cli/EntrySelection.h"
 #include "cli/PasswordSource.h"
+#include "cli/ProblemReport.h"
 #include "cli/ProgressObserver.h"
 #include "cli/Terminal.h"
 #include "cli/TerminalHost.h"
@@ -30,15 +31,17 @@ struct DynamicSession {
     CCipherBlock& engine;
 };
 
-// After a run the engine counted as finished: any file it reported (a stored stream that could
-// not be expanded) is missing from the result, so the run did not succeed.
-ExitCode Finished(const TerminalHost& host) {
+// After a run the engine counted as finished: a stored stream that could not be expanded
+// (reported by the engine's message) means a damaged box; files the engine named as problems
+// (missing from a damaged box, refused) make the run done in part.
+ExitCode Finished(const CCipherBlock& engine, const TerminalHost& host) {
     if (CancelSignal::Raised()) return ExitCode::kCancelled;
+    const ExitCode problems = ReportProblems(engine.Problems());
     if (host.ReportedProblems()) {
         PrintError("the box is damaged: the files named above were not extracted");
         return ExitCode::kBadHeader;
     }
-    return ExitCode::kDone;
+    return problems;
 }
 
 // One extraction: the engine, its host and observer, and where from and to.
@@ -53,7 +56,7 @@ struct Extraction {
     [[nodiscard]] ExitCode All() const {
         switch (engine.ExtractBlock(box, folder, password)) {
             case BlockResult::kExtractDone:
-                return Finished(host);
+                return Finished(engine, host);
             case BlockResult::kExtractNotABox:
                 ReportBadHeader(host);
                 return ExitCode::kBadHeader;
@@ -83,7 +86,7 @@ struct Extraction {
             engine.DynamicExtractToFile(number, folder);
             before += listing.files[number - 1].stored;
         }
-        return Finished(host);
+        return Finished(engine, host);
     }
 };
 

@@ -7,6 +7,7 @@
 #include "cli/BoxListing.h"
 #include "cli/DisplayText.h"
 #include "cli/PasswordSource.h"
+#include "cli/ProblemReport.h"
 
 namespace vko::cli {
 
@@ -31,16 +32,20 @@ void PrintText(const BoxListing& listing) {
                 listing.files.size() == 1 ? "" : "s", static_cast<long long>(listing.totalSize));
 }
 
-void PrintJson(const BoxListing& listing) {
+void PrintJson(const BoxListing& listing, const std::vector<FileProblem>& problems) {
     nlohmann::ordered_json files = nlohmann::ordered_json::array();
     for (const auto& file : listing.files)
         files.push_back({{"index", file.number},
                          {"path", file.path},
                          {"size", file.size},
                          {"stored", file.stored}});
+    nlohmann::ordered_json damage = nlohmann::ordered_json::array();
+    for (const auto& problem : problems)
+        damage.push_back({{"path", problem.path}, {"reason", problem.reason}});
     nlohmann::ordered_json out = {{"name", listing.name},       {"root", listing.root},
                                   {"version", listing.version}, {"compressed", listing.compressed},
-                                  {"files", std::move(files)},  {"totalSize", listing.totalSize}};
+                                  {"files", std::move(files)},  {"totalSize", listing.totalSize},
+                                  {"problems", std::move(damage)}};
     // Names are bytes as the file system gave them; bytes that are not UTF-8 become U+FFFD
     // instead of aborting the whole listing.
     std::string text = out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
@@ -57,10 +62,11 @@ ExitCode RunList(const ListOptions& options) {
     auto listing = ReadListing(engine, host, options.box, password.Text(), KeyAfterReading::kClear);
     if (!listing) return ExitCode::kBadHeader;
     if (options.json)
-        PrintJson(*listing);
+        PrintJson(*listing, engine.Problems());
     else
         PrintText(*listing);
-    return ExitCode::kDone;
+    std::fflush(stdout);  // the listing first, then what is wrong with it
+    return ReportProblems(engine.Problems());
 }
 
 }  // namespace vko::cli

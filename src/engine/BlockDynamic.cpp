@@ -46,6 +46,7 @@ int16_t DynamicExtractBlock(BlockState& s, const std::string& BlockFile, const s
         DynamicClose(s);
         throw;
     }
+    s.problems.clear();  // the session names the files it is asked for and cannot give
     s.processedBytes = 0;
     s.sinceSample = 0;
     // Every file is keyed with this password: the application's memorized one may be cleared
@@ -63,6 +64,10 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
     const std::string folder =
         BlockUnpack::TargetFolder(s, BlockUnpack::ExtractionFolder(Path), record.FolderNumber);
     const std::string target = folder + record.Name;
+    if (auto damage = BlockHeader::Damage(s, FileNumber - 1)) {
+        s.problems.push_back({target, *damage});
+        return;
+    }
     BlockScan::CreateAllFolders(folder);
 
     // The file's own run; the process-wide cipher is keyed too, as every file used to key it.

@@ -66,7 +66,8 @@ struct Planned {
     std::string destination;
 };
 
-std::vector<Planned> PlanRecords(const BlockState& s) {
+// A file of a damaged box that the box does not hold whole is named, never written.
+std::vector<Planned> PlanRecords(BlockState& s, const std::string& BlockFile) {
     std::vector<Planned> planned;
     const bool compressed = s.compressed == 1;
     for (int32_t i = 0; i < static_cast<int32_t>(s.files.size()); ++i) {
@@ -74,10 +75,15 @@ std::vector<Planned> PlanRecords(const BlockState& s) {
         // A compressed record without stored bytes has nothing to expand. A plain record of
         // size 0 is an empty file and is recreated as one.
         if (compressed && record.Stored < 1) continue;
-        planned.push_back(
-            {i, compressed ? record.Stored : record.Size,
-             BlockUnpack::TargetFolder(s, s.rootPath, record.FolderNumber) + record.Name});
+        std::string destination =
+            BlockUnpack::TargetFolder(s, s.rootPath, record.FolderNumber) + record.Name;
+        if (auto damage = BlockHeader::Damage(s, i)) {
+            s.problems.push_back({std::move(destination), *damage});
+            continue;
+        }
+        planned.push_back({i, compressed ? record.Stored : record.Size, std::move(destination)});
     }
+    if (auto trailing = BlockHeader::TrailingBytes(s, BlockFile)) s.problems.push_back(*trailing);
     return planned;
 }
 
@@ -127,8 +133,8 @@ Step ExtractRecord(BlockState& s, JobPipeline& pipeline, size_t job, const Plann
 
 // Every record in table order; workers decipher (and expand) ahead, the calling thread reports
 // and puts each file in place in order.
-Step ExtractRecords(BlockState& s, const std::string& password) {
-    const std::vector<Planned> records = PlanRecords(s);
+Step ExtractRecords(BlockState& s, const std::string& BlockFile, const std::string& password) {
+    const std::vector<Planned> records = PlanRecords(s, BlockFile);
     const crypto::RunKey key(password);
     JobPipeline pipeline(s.workerThreads, kRecordsAhead);
     for (const Planned& record : records)
@@ -163,11 +169,13 @@ int16_t ExtractBlock(BlockState& s, const std::string& BlockFile, const std::str
     }
 
     const ExtractionScope scope(s);
+    s.problems.clear();  // what the header told is said again below, with target paths
     CreateFolders(s);
     s.processedBytes = 0;
     s.sinceSample = 0;
     s.tick.StartTick();
-    if (ExtractRecords(s, Password) == Step::Abandoned) return BlockResult::kExtractAbandoned;
+    if (ExtractRecords(s, BlockFile, Password) == Step::Abandoned)
+        return BlockResult::kExtractAbandoned;
     return s.host.CancelRequested() ? BlockResult::kExtractCancelled : BlockResult::kExtractDone;
 }
 

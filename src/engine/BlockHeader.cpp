@@ -1,5 +1,6 @@
 #include "engine/BlockHeader.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/BlockExtract.h"
@@ -57,6 +58,13 @@ std::vector<int64_t> RecordOffsets(const std::vector<std::string>& records, uint
     return offsets;
 }
 
+// The folder-table entry of a record's folder; empty for the boxed folder itself.
+std::string FolderEntry(const BlockState& s, int32_t folderNumber) {
+    const auto& entries = s.folders.Entries();
+    const bool inSubFolder = folderNumber >= 2 && folderNumber <= static_cast<int32_t>(entries.size());
+    return inSubFolder ? entries[static_cast<size_t>(folderNumber) - 1] : std::string();
+}
+
 void ClearQuietly(CCipher& cipher) noexcept {
     try {
         cipher.Clear();
@@ -84,6 +92,14 @@ int16_t OpenBox(BlockState& s, const std::string& BlockFile, const std::string& 
     return BlockResult::kReadOk;
 }
 
+// A damaged box still reads: every file it cannot give back whole is named.
+void ListDamage(BlockState& s, const std::string& BlockFile) {
+    for (int32_t i = 0; i < static_cast<int32_t>(s.files.size()); ++i) {
+        if (auto reason = Damage(s, i)) s.problems.push_back({EntryPath(s, Record(s, i)), *reason});
+    }
+    if (auto trailing = TrailingBytes(s, BlockFile)) s.problems.push_back(*trailing);
+}
+
 }  // namespace
 
 int16_t ViewBlock(BlockState& s, const std::string& BlockFile, const std::string& Password) {
@@ -97,10 +113,12 @@ int16_t ViewBlock(BlockState& s, const std::string& BlockFile, const std::string
 
 int16_t ProcessBlock(BlockState& s, const std::string& BlockFile, const std::string& Password) {
     BlockExtract::DynamicClose(s);
+    s.problems.clear();
     // A box that cannot be read leaves no password state in the cipher, whichever way it fails.
     try {
         const int16_t result = OpenBox(s, BlockFile, Password);
         if (result != BlockResult::kReadOk) ClearQuietly(s.cipher);
+        if (result == BlockResult::kReadOk) ListDamage(s, BlockFile);
         return result;
     } catch (...) {
         ClearQuietly(s.cipher);
@@ -134,10 +152,7 @@ void ParseBlockInfo(BlockState& s, int32_t Index, std::string& BlockFile, std::s
     const FileRecord record = Record(s, Index);
     filesize = s.compressed == 1 ? record.Stored : record.Size;
     BlockFile = record.Name;
-    const auto& entries = s.folders.Entries();
-    const bool inSubFolder =
-        record.FolderNumber >= 2 && record.FolderNumber <= static_cast<int32_t>(entries.size());
-    FilePath = inSubFolder ? entries[static_cast<size_t>(record.FolderNumber) - 1] : std::string();
+    FilePath = FolderEntry(s, record.FolderNumber);
 }
 
 FileRecord Record(const BlockState& s, int32_t index) {
@@ -146,6 +161,25 @@ FileRecord Record(const BlockState& s, int32_t index) {
                       "The box holds no file number " + std::to_string(index + 1) + ".");
     return HeaderCheck::DecodeRecord(s.files[static_cast<size_t>(index)], s.blockVersion)
         .value_or(FileRecord{});
+}
+
+std::optional<std::string> Damage(const BlockState& s, int32_t index) {
+    const int64_t start = s.recordOffsets[static_cast<size_t>(index)];
+    const int64_t stored = Record(s, index).Stored;
+    const int64_t present = std::clamp<int64_t>(s.dataByteCount - start, 0, stored);
+    if (present == stored) return std::nullopt;
+    return present == 0 ? ProblemReason::Missing() : ProblemReason::CutShort(present, stored);
+}
+
+std::optional<FileProblem> TrailingBytes(const BlockState& s, const std::string& box) {
+    const auto last = static_cast<int32_t>(s.files.size()) - 1;
+    const int64_t end = last < 0 ? 0 : s.recordOffsets.back() + Record(s, last).Stored;
+    if (s.dataByteCount <= end) return std::nullopt;
+    return FileProblem{box, ProblemReason::TrailingBytes(s.dataByteCount - end)};
+}
+
+std::string EntryPath(const BlockState& s, const FileRecord& record) {
+    return FolderEntry(s, record.FolderNumber) + record.Name;
 }
 
 }  // namespace vko::BlockHeader

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/BlockState.h"
@@ -18,5 +19,13 @@ void ParseFileBlock(BlockState& s, const std::string& block);
 void ParseBlockInfo(BlockState& s, int32_t Index, std::string& BlockFile, std::string& FilePath,
                     int32_t& filesize);
 [[nodiscard]] FileRecord Record(const BlockState& s, int32_t index);
+
+// Why record index of the box read last cannot be taken out whole: its stored bytes run past
+// the end of a damaged box's data area. Nothing when they lie wholly inside it.
+[[nodiscard]] std::optional<std::string> Damage(const BlockState& s, int32_t index);
+// The bytes after the last file's stored bytes, as a problem naming box; nothing without any.
+[[nodiscard]] std::optional<FileProblem> TrailingBytes(const BlockState& s, const std::string& box);
+// A record's folder entry and name, as listings show the file ("sub\a.txt").
+[[nodiscard]] std::string EntryPath(const BlockState& s, const FileRecord& record);
 
 }  // namespace vko::BlockHeader

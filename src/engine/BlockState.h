@@ -9,6 +9,7 @@
 #include "crypto/SecretText.h"
 #include "engine/BlockEvents.h"
 #include "engine/BlockHost.h"
+#include "engine/FileProblem.h"
 #include "engine/FolderTable.h"
 #include "util/CTick.h"
 #include "util/File.h"
@@ -39,6 +40,9 @@ struct BlockState {
     std::vector<int64_t> recordOffsets;  // data-area offset of each record's stored bytes
     int32_t dataByteCount = 0;
     int32_t headerEnd = 0;
+
+    // The files the last operation (or the open single-file session) could not treat as asked.
+    std::vector<FileProblem> problems;
 
     // Box creation.
     std::vector<std::string> fileList;  // full paths in scan order

@@ -102,6 +102,10 @@ void CCipherBlock::CleanUp() {
     s_->folders.Clear();
 }
 
+const std::vector<FileProblem>& CCipherBlock::Problems() const noexcept {
+    return s_->problems;
+}
+
 uint8_t CCipherBlock::BlockVersion() const noexcept {
     return s_->blockVersion;
 }

@@ -7,6 +7,7 @@
 
 #include "engine/BlockEvents.h"
 #include "engine/BlockHost.h"
+#include "engine/FileProblem.h"
 
 namespace vko {
 
@@ -95,6 +96,12 @@ public:
                                                           int32_t Attributes = 0,
                                                           bool IncludePath = false);
     void CleanUp();
+
+    // The files the last CreateBlock, ViewBlock or ProcessBlock, ExtractBlock, or the current
+    // single-file session (DynamicExtractBlock to DynamicClose) could not treat as asked: left
+    // out of a box, stored changed, missing from a damaged box, or refused at extraction. A done
+    // result with problems is done in part. Cleared when the next such operation starts.
+    [[nodiscard]] const std::vector<FileProblem>& Problems() const noexcept;
 
     // Properties of the last box created or read.
     [[nodiscard]] uint8_t BlockVersion() const noexcept;

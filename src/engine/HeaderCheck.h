@@ -35,7 +35,12 @@ struct RawHeader {
 
 // The strict check: lengths within the file, a folder table of 0x00-terminated, distinct, safe
 // entries, file records that fill the file table exactly, folder numbers within the table,
-// safe non-empty file names, and stored sizes that add up to the data area.
+// safe non-empty file names, and stored sizes that add up to at most a long field. A wrong
+// password passes it by chance about once in 2^64 tries (D and F decipher to arbitrary values
+// that must both land in a small valid range, then both tables must parse), or once in 2^32 for
+// a legacy box, whose lengths are stored in the clear. Whether the data area holds the stored
+// sizes is not checked: a box cut short or with bytes appended is damaged, not unreadable, and
+// its whole files can still be taken out.
 [[nodiscard]] bool IsSound(const RawHeader& header);
 
 // The folder-table entries without their terminators (the final empty piece is not an entry),

@@ -209,5 +209,26 @@ TEST(DamagedBox, AFileThatCannotBeExpandedFailsTheRunAndIsNotWritten) {
     EXPECT_FALSE(fs::exists(work / "chosen/report.txt"));
 }
 
+// A box cut short by an interrupted copy is damaged, not locked: every whole file comes out,
+// the cut one is named, and the password is not blamed.
+TEST(DamagedBox, ABoxOneByteShortGivesEveryWholeFileAndExitsFive) {
+    TempDir work;
+    MakeTree(work / "src", {{"a.txt", "first"}, {"b.txt", "second"}, {"c.txt", "third"}});
+    ASSERT_EQ(Vkx({"create", "src", "-q"}, work.Str()).exitCode, 0);
+    std::string bytes = ReadFile(work / "src.vkx");
+    bytes.pop_back();
+    WriteFile(work / "src.vkx", bytes);
+
+    VkxResult listed = Vkx({"list", "src.vkx"}, work.Str());
+    EXPECT_EQ(listed.exitCode, 5) << listed.err;
+    EXPECT_NE(listed.out.find("3 files"), std::string::npos) << listed.out;
+    EXPECT_EQ(listed.err, "vkx: c.txt: cut short: the box ends after 4 of its 5 bytes\n");
+
+    VkxResult extracted = Vkx({"extract", "src.vkx", "-C", "out", "-q"}, work.Str());
+    EXPECT_EQ(extracted.exitCode, 5) << extracted.err;
+    EXPECT_EQ(ReadTree(work / "out"), (Tree{{"a.txt", "first"}, {"b.txt", "second"}}));
+    EXPECT_EQ(extracted.err, "vkx: out/c.txt: cut short: the box ends after 4 of its 5 bytes\n");
+}
+
 }  // namespace
 }  // namespace vko::test

@@ -13,8 +13,8 @@ std::vector<StoredFile> ReadStored(const std::string& path, const std::string& p
     QuietHost quiet;
     CCipherBlock reader(quiet);
     std::vector<StoredFile> files;
-    if (reader.ViewBlock(path, password) != 0) {
-        ADD_FAILURE() << path << " does not read back";
+    if (reader.ViewBlock(path, password) != 0 || !reader.Problems().empty()) {
+        ADD_FAILURE() << path << " does not read back whole";
         return files;
     }
     const std::string raw = ReadFile(path);

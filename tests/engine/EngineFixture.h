@@ -51,8 +51,8 @@ struct StoredFile {
     FileRecord record;
     std::string bytes;
 };
-// Every file of the box at path, through the engine's header reader, which refuses a box whose
-// records do not add up to its data area.
+// Every file of the box at path, through the engine's header reader; a box whose records do not
+// add up to its data area is a test failure.
 [[nodiscard]] std::vector<StoredFile> ReadStored(const std::string& path,
                                                  const std::string& password);
 // The plain bytes of a compressed file's stored bytes ("<damaged>" when they do not expand).

@@ -53,21 +53,39 @@ const Hostile kFixtures[] = {
      [](BoxLayout& s) { s.fileTable = std::string("\x06\0\0\0\0\0\0", 7); }},
     {"folder_number_out_of_range", 1, [](BoxLayout& s) { s.files[1].folder = 3; }},
     {"folder_number_far_out_of_range", 2, [](BoxLayout& s) { s.files[1].folder = 999; }},
-    {"stored_sizes_exceed_data_area", 2, [](BoxLayout& s) { s.files[1].storedField = 1000; }},
-    {"stored_sizes_short_of_data_area", 1, [](BoxLayout& s) { s.trailing = "x"; }},
-    {"plain_size_exceeds_data_area", 1, [](BoxLayout& s) { s.files[0].sizeField = 6; }},
     {"size_above_long_range", 1, [](BoxLayout& s) { s.files[0].sizeField = 0x80000005; }},
-    {"data_area_cut_short", 2, [](BoxLayout& s) { s.truncateTo = BuildBox(s, "x").size() - 1; }},
     {"legacy_record_without_name", 0,
      [](BoxLayout& s) { s.fileTable = std::string("\0\0\0\0\0\5", 6); }},
     {"legacy_folder_number_out_of_range", 0, [](BoxLayout& s) { s.files[1].folder = 7; }},
     {"legacy_name_with_dotdot", 0, [](BoxLayout& s) { FolderEntry(s, "..\\"); }},
 };
 
+// The box cut to drop its last bytes.
+std::function<void(BoxLayout&)> CutBy(size_t bytes) {
+    return [bytes](BoxLayout& s) { s.truncateTo = BuildBox(s, "x").size() - bytes; };
+}
+
+const Damaged kDamaged[] = {
+    {"plain_short_by_one_byte", 1, CutBy(1), "whole", "cut short", false},
+    {"plain_short_by_a_whole_file", 1, CutBy(6), "whole", "missing", false},
+    {"plain_without_data_area", 1, CutBy(11), "missing", "missing", false},
+    {"plain_long_by_one_byte", 1, [](BoxLayout& s) { s.trailing = "x"; }, "whole", "whole", true},
+    {"compressed_short_by_one_byte", 2, CutBy(1), "whole", "cut short", false},
+    {"compressed_stored_size_past_end", 2, [](BoxLayout& s) { s.files[1].storedField = 1000; },
+     "whole", "cut short", false},
+    {"compressed_long_by_a_block", 2, [](BoxLayout& s) { s.trailing = std::string(131072, 'x'); },
+     "whole", "whole", true},
+    {"legacy_short_by_one_byte", 0, CutBy(1), "whole", "cut short", false},
+};
+
 }  // namespace
 
 std::span<const Hostile> HostileBoxes() {
     return kFixtures;
+}
+
+std::span<const Damaged> DamagedBoxes() {
+    return kDamaged;
 }
 
 }  // namespace vko::test

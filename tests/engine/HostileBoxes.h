@@ -22,4 +22,18 @@ struct Hostile {
 // The engine tests refuse every one of them; the fuzzers start from them.
 std::span<const Hostile> HostileBoxes();
 
+// A sound box whose data area is shorter or longer than its stored sizes add up to: damaged,
+// not unreadable. What becomes of each file: "whole", "cut short" or "missing".
+struct Damaged {
+    const char* name;
+    uint8_t version;
+    std::function<void(BoxLayout&)> damage;
+    const char* a;  // a.txt
+    const char* b;  // sub\b.txt
+    bool trailing;  // bytes follow the last file's contents
+};
+
+// The engine tests read every one of them; the fuzzers start from them too.
+std::span<const Damaged> DamagedBoxes();
+
 }  // namespace vko::test

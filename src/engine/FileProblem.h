@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vko {
+
+// A file an operation could not treat as asked, and why. An operation that returns its "done"
+// result with problems did its work in part: every file not named is as it should be.
+struct FileProblem {
+    std::string path;    // the source when creating; the target, or the box entry, when reading
+    std::string reason;  // what happened, in words a user can act on
+
+    bool operator==(const FileProblem&) const = default;
+};
+
+// The reasons the engine gives, one wording each.
+namespace ProblemReason {
+
+// "could not be read: Permission denied"; why may end in ": " + path, which is dropped.
+[[nodiscard]] std::string Unreadable(const std::string& why, const std::string& path);
+// "changed size while it was boxed: 4,096 bytes were stored"
+[[nodiscard]] std::string ChangedSize(int64_t stored);
+// "missing: the box ends before its contents"
+[[nodiscard]] std::string Missing();
+// "cut short: the box ends after 100 of its 4,096 bytes"
+[[nodiscard]] std::string CutShort(int64_t present, int64_t stored);
+// "17 bytes follow the last file's contents: the box is damaged or was joined to another file"
+[[nodiscard]] std::string TrailingBytes(int64_t extra);
+// "not extracted: its folder is a symbolic link (<link>)"
+[[nodiscard]] std::string ThroughLink(const std::string& link);
+
+}  // namespace ProblemReason
+
+// A byte count as people read it: "1 byte", "4,096 bytes".
+[[nodiscard]] std::string ByteCountText(int64_t bytes);
+
+}  // namespace vko
