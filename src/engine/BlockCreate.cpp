@@ -50,14 +50,15 @@ void CheckCompressionLevel(int16_t level, const std::string& BlockFile) {
                       BlockFile + "; a box is either plain (0) or compressed (1).");
 }
 
-// The folder to box, absolute and without a trailing separator ("" for the file-system root).
+// The folder to box, absolute, with "." and ".." resolved as written and no trailing separator
+// ("" for the file-system root), so that its last component is the folder's own name: a name
+// of "." or ".." would make a box that can never be read.
 std::string FolderToBox(const std::string& Path) {
-    std::string folder = Path;
-    if (!folder.empty() && fs::path(folder).is_relative())
-        folder = fs::absolute(folder).lexically_normal().string();
-    if (!folder.empty() && folder.back() == kPathSeparator) folder.pop_back();
     std::error_code error;
-    if (Path.empty() || !fs::is_directory(folder.empty() ? "/" : folder, error))
+    std::string folder =
+        Path.empty() ? std::string() : fs::absolute(Path, error).lexically_normal().string();
+    while (!folder.empty() && folder.back() == kPathSeparator) folder.pop_back();
+    if (Path.empty() || error || !fs::is_directory(folder.empty() ? "/" : folder, error))
         throw Failure(FailureNumber::kPathNotFound,
                       "The folder \"" + Path + "\" does not exist or is not a folder.");
     return folder;
@@ -118,20 +119,26 @@ std::string Record(const PlannedFile& file, bool compressed, bool final) {
 }
 
 // Run A goes on over the first pass, which only reserves the table's room.
-bool WriteFirstTable(BlockState& s, OutputFile& out, const std::vector<PlannedFile>& files,
-                     int32_t& tableLength) {
+bool WriteFirstTable(BlockState& s, OutputFile& out, const std::vector<PlannedFile>& files) {
     const auto count = static_cast<int32_t>(files.size());
     for (int32_t i = 0; i < count; ++i) {
         const PlannedFile& file = files[static_cast<size_t>(i)];
-        const std::string record = Record(file, s.compressed == 1, false);
-        WriteCiphered(s, out, record);
-        tableLength += static_cast<int32_t>(record.size());
+        WriteCiphered(s, out, Record(file, s.compressed == 1, false));
         s.totalBytes += static_cast<int32_t>(file.size);
         if (Cancelled(s)) return false;
         s.Events().BuildingHeader(i + 1, count);
         PumpEveryTenth(s, static_cast<size_t>(i) + 1);
     }
     return true;
+}
+
+// F: the bytes of the records of files, length bytes included.
+int32_t TableLength(const std::vector<PlannedFile>& files, bool compressed) {
+    const int32_t fixed =
+        1 + (compressed ? BoxFormat::kCompressedRecordFixed : BoxFormat::kPlainRecordFixed);
+    int32_t length = 0;
+    for (const PlannedFile& file : files) length += fixed + static_cast<int32_t>(file.name.size());
+    return length;
 }
 
 // Every file's stored bytes are a run of their own.
@@ -147,10 +154,10 @@ bool StoreContents(BlockState& s, OutputFile& out, std::vector<PlannedFile>& fil
 
 // Run B: F over its placeholder, then the final records over the first pass.
 bool WriteFinalTable(BlockState& s, OutputFile& out, const std::vector<PlannedFile>& files,
-                     int32_t tableLength, int64_t placeholder, const std::string& Password) {
+                     int64_t placeholder, const std::string& Password) {
     out.Seek(placeholder);
     s.cipher.Initilize(Password);
-    WriteCiphered(s, out, ConvLong::LongToChars(tableLength));
+    WriteCiphered(s, out, ConvLong::LongToChars(TableLength(files, s.compressed == 1)));
     size_t number = 0;
     for (const PlannedFile& file : files) {
         WriteCiphered(s, out, Record(file, s.compressed == 1, true));
@@ -170,15 +177,27 @@ bool WriteBox(BlockState& s, const std::string& BlockFile, const std::string& Bl
     s.cipher.Initilize(Password);
     if (!WriteHeader(s, out, BlockName)) return false;
     const int64_t placeholder = out.Position();
-    out.Write(BoxFormat::kPlaceholder, 4);
+    out.Write(BoxFormat::kPlaceholder, BoxFormat::kPlaceholderSize);
     s.totalBytes = 0;
     s.processedBytes = 0;
-    int32_t tableLength = 0;
-    if (!WriteFirstTable(s, out, files, tableLength)) return false;
+    if (!WriteFirstTable(s, out, files)) return false;
     if (!StoreContents(s, out, files, Password)) return false;
-    if (!WriteFinalTable(s, out, files, tableLength, placeholder, Password)) return false;
+    // The files left out lose their records; the data area follows the final table.
+    std::erase_if(files, [](const PlannedFile& file) { return file.leftOut; });
+    const int64_t tableEnd =
+        placeholder + BoxFormat::kPlaceholderSize + TableLength(files, s.compressed == 1);
+    BlockStore::PackDataArea(out, files, tableEnd);
+    if (!WriteFinalTable(s, out, files, placeholder, Password)) return false;
     box.Commit();
     return true;
+}
+
+// Only files stored whole may be destroyed: the others are in the box in part, or not at all.
+std::vector<std::string> StoredWhole(const std::vector<PlannedFile>& files) {
+    std::vector<std::string> paths;
+    for (const PlannedFile& file : files)
+        if (!file.changed) paths.push_back(file.path);
+    return paths;
 }
 
 }  // namespace
@@ -187,6 +206,7 @@ int16_t CreateBlock(BlockState& s, const std::string& BlockFile, const std::stri
                     const std::string& Password, const std::string& Path, int16_t Shread,
                     int16_t CompressionLevel) {
     CheckCompressionLevel(CompressionLevel, BlockFile);
+    s.problems.clear();
     const std::string folder = FolderToBox(Path);
     CipherGuard guard(s.cipher);
     s.compressed = CompressionLevel;
@@ -205,7 +225,7 @@ int16_t CreateBlock(BlockState& s, const std::string& BlockFile, const std::stri
     keyReady.get();
     if (!WriteBox(s, BlockFile, BlockName, Password, files)) return BlockResult::kCreateCancelled;
 
-    if (Shread == 1 && !Cancelled(s)) BlockShred::ShredSources(s, s.fileList);
+    if (Shread == 1 && !Cancelled(s)) BlockShred::ShredSources(s, StoredWhole(files));
     s.tick.StopTick();
     return BlockResult::kCreateDone;
 }

@@ -25,4 +25,15 @@ void ReportProgress(BlockState& s, int32_t count, int32_t bytesleft, int32_t byt
     s.sinceSample = 0;
 }
 
+void PackDataArea(OutputFile& out, std::vector<CreatePlan::PlannedFile>& files, int64_t start) {
+    out.Flush();
+    int64_t to = start;
+    for (CreatePlan::PlannedFile& file : files) {
+        out.CopyWithin(file.offset, to, file.stored);
+        file.offset = to;
+        to += file.stored;
+    }
+    out.Truncate(to);
+}
+
 }  // namespace vko::BlockStore

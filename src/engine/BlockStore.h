@@ -10,8 +10,10 @@
 
 // Filling the data area of a box being created: every file's stored bytes after the box's
 // current position, each file a cipher run of its own, in blocks of 131,072 bytes with
-// CipherProgress after every block. A source that cannot be read is reported to the user and
-// the box goes on with what was stored; a failure writing the box itself leaves as Failure.
+// CipherProgress after every block. What is stored is what was read, never more than the
+// measured size: a source found shorter or longer is stored as read and marked changed, one
+// that cannot be read is marked left out; each is named in s.problems, and PackDataArea then
+// closes the gaps. A failure writing the box itself leaves as Failure.
 namespace vko::BlockStore {
 
 // Bytes per second of a sample: bytes / (milliseconds / 1000), rounded half to even, when the
@@ -42,17 +44,23 @@ private:
 };
 
 // Stores every file of a plain box after the box's current position, each under a cipher run
-// of its own keyed with Password, on worker threads, with the progress raised in table order.
-// Sets each file's bytes and stored size. False when a cancel stopped it.
+// of its own keyed with Password, on worker threads, each at the place its measured size
+// reserved, with the progress raised in table order. Sets each file's offset, bytes, stored
+// size and fate. False when a cancel stopped it.
 [[nodiscard]] bool StorePlainFiles(BlockState& s, OutputFile& out,
                                    std::vector<CreatePlan::PlannedFile>& files,
                                    const std::string& Password);
 
-// The same for a compressed box: CompressingFile before each file, its zlib stream and trailer
-// enciphered under the process-wide cipher, "Error compressing " + path for a file that cannot
-// be read (stored as far as it was read, or not at all). Fills s.storedSizes.
+// The same for a compressed box, each file's stream right after the one before: CompressingFile
+// before each file, its zlib stream and trailer enciphered under the process-wide cipher, with
+// bytesleft and bytestotal of its progress counting its plain bytes. Fills s.storedSizes.
 [[nodiscard]] bool StoreCompressedFiles(BlockState& s, OutputFile& out,
                                         std::vector<CreatePlan::PlannedFile>& files,
                                         const std::string& Password);
+
+// Moves the stored bytes of files (those kept in the box, in table order) to follow each other
+// from start, and cuts the box after the last. Each moves down or stays, so one pass copies
+// only what lies after the first gap.
+void PackDataArea(OutputFile& out, std::vector<CreatePlan::PlannedFile>& files, int64_t start);
 
 }  // namespace vko::BlockStore

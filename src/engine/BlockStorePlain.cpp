@@ -1,6 +1,8 @@
-// Plain contents: every file is enciphered by a worker thread under a cipher run of its own
-// and written straight to its place in the data area, while the calling thread raises the
-// progress of each file in table order.
+// Plain contents: every file is enciphered by a worker thread under a cipher run of its own and
+// written straight to the place its measured size reserved in the data area, while the calling
+// thread raises the progress of each file in table order. A file that turns out shorter leaves
+// a gap and one that cannot be read leaves its whole place empty; the box is packed once all are
+// stored, so a failure costs the same whatever comes after it.
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -22,26 +24,47 @@ using CreatePlan::PlannedFile;
 constexpr size_t kFilesAhead = 32;
 
 // One source file: the first step opens it (its amount is the number of bytes to take), each
-// further step enciphers and writes one block.
+// further step enciphers and writes one block. Never more than the measured size is taken; a
+// file found longer is noted as grown.
 class PlainFileJob final : public StepJob {
 public:
-    PlainFileJob(const PlannedFile& file, OutputFile& box, int64_t offset,
-                 const crypto::RunKey& key)
-        : path_(file.path), limit_(file.size), box_(box), offset_(offset), key_(key) {}
+    PlainFileJob(const PlannedFile& file, OutputFile& box, const crypto::RunKey& key)
+        : path_(file.path), limit_(file.size), box_(box), offset_(file.offset), key_(key) {}
 
     std::optional<int64_t> Step(WorkerTools& tools) override {
         if (ended_) return std::nullopt;
-        if (!source_) return Open(tools);
-        if (remaining_ <= 0) return End();
-        size_t count = 0;
         try {
-            count = source_->Read(tools.buffer.data(),
-                                  static_cast<size_t>(std::min<int64_t>(remaining_, kBlockSize)));
+            if (!source_) return Open(tools);
+            return remaining_ > 0 ? Block(tools) : End();
         } catch (const Failure& failure) {
             readFailure_ = failure;
-            return End();
+            ended_ = true;
+            source_.reset();
+            return std::nullopt;
         }
-        if (count == 0) return End();  // the file shrank since it was measured
+    }
+
+    // Why the file could not be read, once its steps are over.
+    [[nodiscard]] const std::optional<Failure>& ReadFailure() const noexcept {
+        return readFailure_;
+    }
+    // Whether the file held more than its measured size.
+    [[nodiscard]] bool Grown() const noexcept { return grown_; }
+
+private:
+    std::optional<int64_t> Open(WorkerTools& tools) {
+        source_ = std::make_unique<InputFile>(path_);
+        remaining_ = std::min(source_->Length(), limit_);
+        grown_ = source_->Length() > limit_;
+        key_.Start(tools.run);
+        tools.buffer.resize(static_cast<size_t>(kBlockSize));
+        return remaining_;
+    }
+
+    std::optional<int64_t> Block(WorkerTools& tools) {
+        const size_t count = source_->Read(
+            tools.buffer.data(), static_cast<size_t>(std::min<int64_t>(remaining_, kBlockSize)));
+        if (count == 0) return End();  // the file shrank since it was opened
         remaining_ -= static_cast<int64_t>(count);
         auto* bytes = reinterpret_cast<uint8_t*>(tools.buffer.data());
         tools.run.Transform(bytes, bytes, count);
@@ -50,26 +73,10 @@ public:
         return static_cast<int64_t>(count);
     }
 
-    // Why the file could not be read, once its steps are over.
-    [[nodiscard]] const std::optional<Failure>& ReadFailure() const noexcept {
-        return readFailure_;
-    }
-
-private:
-    std::optional<int64_t> Open(WorkerTools& tools) {
-        try {
-            source_ = std::make_unique<InputFile>(path_);
-        } catch (const Failure& failure) {
-            readFailure_ = failure;
-            return End();
-        }
-        remaining_ = std::min(source_->Length(), limit_);
-        key_.Start(tools.run);
-        tools.buffer.resize(static_cast<size_t>(kBlockSize));
-        return remaining_;
-    }
-
+    // A byte beyond what was taken means the file grew while it was read.
     std::optional<int64_t> End() {
+        char probe = 0;
+        if (remaining_ == 0 && !grown_) grown_ = source_->Read(&probe, 1) > 0;
         ended_ = true;
         source_.reset();
         return std::nullopt;
@@ -82,42 +89,44 @@ private:
     const crypto::RunKey& key_;
     std::unique_ptr<InputFile> source_;
     bool ended_ = false;
+    bool grown_ = false;
     int64_t remaining_ = 0;
     int64_t written_ = 0;
     std::optional<Failure> readFailure_;
 };
-
-void ReportReadFailure(BlockState& s, const Failure& failure) {
-    s.host.ShowMessage("The following error has occured:\r\n\r\n#" +
-                           std::to_string(failure.Number()) + " - " + failure.Description(),
-                       BlockHost::Icon::Information);
-}
 
 // Raises the progress of job index block by block, polling the cancel flag before each.
 // Returns the bytes stored, or nothing when a cancel stopped it.
 std::optional<int32_t> ReportFile(BlockState& s, JobPipeline& pipeline, size_t index,
                                   const std::string& path, Writeback& writeback) {
     const std::optional<int64_t> opened = pipeline.NextStep(index);
-    auto& job = static_cast<PlainFileJob&>(pipeline.Job(index));
-    if (!opened) {
-        ReportReadFailure(s, *job.ReadFailure());
-        return 0;
-    }
+    if (!opened) return 0;
     const auto total = static_cast<int32_t>(*opened);
     int32_t remaining = total;
     while (remaining > 0) {
         if (s.host.CancelRequested()) return std::nullopt;
         const std::optional<int64_t> count = pipeline.NextStep(index);
-        if (!count) {
-            if (job.ReadFailure()) ReportReadFailure(s, *job.ReadFailure());
-            break;
-        }
+        if (!count) break;
         remaining -= static_cast<int32_t>(*count);
         writeback.Wrote(*count);
         s.host.PumpMessages();
         ReportProgress(s, static_cast<int32_t>(*count), remaining, total, path);
     }
+    if (remaining == 0) (void)pipeline.NextStep(index);  // the step that ends the file
     return total - remaining;
+}
+
+// What became of a file once its steps are over: stored whole, stored as read, or left out.
+void Settle(BlockState& s, PlannedFile& file, const PlainFileJob& job, int32_t stored) {
+    file.bytes = file.stored = stored;
+    if (job.ReadFailure()) {
+        file.leftOut = true;
+        s.problems.push_back(
+            {file.path, ProblemReason::Unreadable(job.ReadFailure()->Description(), file.path)});
+        return;
+    }
+    file.changed = job.Grown() || stored != file.size;
+    if (file.changed) s.problems.push_back({file.path, ProblemReason::ChangedSize(stored)});
 }
 
 }  // namespace
@@ -127,33 +136,20 @@ bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& f
     out.Flush();
     const crypto::RunKey key(Password);
     Writeback writeback(out);
+    JobPipeline pipeline(s.workerThreads, kFilesAhead);
     int64_t offset = out.Position();
-    size_t first = 0;
-    // Each file goes where the measured sizes put it. A file that turned out shorter moves
-    // every later one: the files after it are done again at their true places.
-    while (first < files.size()) {
-        JobPipeline pipeline(s.workerThreads, kFilesAhead);
-        int64_t planned = offset;
-        for (size_t i = first; i < files.size(); ++i) {
-            pipeline.Add(std::make_unique<PlainFileJob>(files[i], out, planned, key));
-            planned += files[i].size;
-        }
-        size_t next = first;
-        while (next < files.size()) {
-            PlannedFile& file = files[next];
-            if (s.host.CancelRequested()) return false;
-            const std::optional<int32_t> stored =
-                ReportFile(s, pipeline, next - first, file.path, writeback);
-            if (!stored) return false;
-            pipeline.Release(next - first);
-            file.bytes = file.stored = *stored;
-            offset += *stored;
-            ++next;
-            if (*stored != file.size) break;
-        }
-        first = next;
+    for (PlannedFile& file : files) {
+        file.offset = offset;
+        offset += file.size;
+        pipeline.Add(std::make_unique<PlainFileJob>(file, out, key));
     }
-    out.Truncate(offset);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (s.host.CancelRequested()) return false;
+        const std::optional<int32_t> stored = ReportFile(s, pipeline, i, files[i].path, writeback);
+        if (!stored) return false;
+        Settle(s, files[i], static_cast<const PlainFileJob&>(pipeline.Job(i)), *stored);
+        pipeline.Release(i);
+    }
     return true;
 }
 

@@ -22,6 +22,7 @@ inline constexpr int32_t kMaxFileNameCompressed = kMaxRecordLength - kCompressed
 inline constexpr int32_t kMaxFolders = 65535;
 inline constexpr int64_t kMaxLong = 2147483647;
 inline constexpr char kPlaceholder[] = "!!!!";  // F before the file table is final
+inline constexpr int32_t kPlaceholderSize = 4;
 inline constexpr char kBoxSeparator = '\\';    // folder separator inside a box
 inline constexpr int32_t kZlibLevel = 9;
 

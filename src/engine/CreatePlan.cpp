@@ -1,12 +1,15 @@
 #include "engine/CreatePlan.h"
 
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "engine/BlockScan.h"
 #include "engine/BoxFormat.h"
 #include "engine/BoxPath.h"
+#include "engine/FileProblem.h"
 #include "util/PathParts.h"
 
 namespace fs = std::filesystem;
@@ -17,11 +20,14 @@ namespace {
 
 using BoxFormat::kBoxSeparator;
 
-// A file that vanished since the scan measures 0; storing it later reports the failure.
-int64_t MeasuredSize(const std::string& path) {
-    std::error_code error;
-    const auto size = fs::file_size(path, error);
-    return error ? 0 : static_cast<int64_t>(size);
+// The file's size, or the errno value of why it cannot be read (it vanished since the scan,
+// or its permissions forbid it): such a file gets no place in the box.
+std::optional<int64_t> Measure(const std::string& path, int& error) {
+    std::error_code measured;
+    const auto size = fs::file_size(path, measured);
+    error = measured ? measured.value() : InputFile::ReadableError(path);
+    if (error != 0) return std::nullopt;
+    return static_cast<int64_t>(size);
 }
 
 std::string Entry(const FolderTable& folders, int32_t number) {
@@ -46,18 +52,24 @@ Failure TooLarge(const std::string& detail) {
                    std::string(kTooLargeText) + "\r\n\r\n" + detail + "\r\n\r\n" + kTooLargeAdvice);
 }
 
-std::vector<PlannedFile> Plan(const BlockState& s, const std::string& BlockFile,
+std::vector<PlannedFile> Plan(BlockState& s, const std::string& BlockFile,
                               const std::string& BlockName, bool compressed) {
     CheckBoxName(BlockFile, BlockName);
     CheckFolderCount(s.folders, s.rootPath);
     std::vector<PlannedFile> files;
     files.reserve(s.fileList.size());
     for (const std::string& path : s.fileList) {
+        int error = 0;
+        const std::optional<int64_t> size = Measure(path, error);
+        if (!size) {
+            s.problems.push_back({path, ProblemReason::Unreadable(std::strerror(error), path)});
+            continue;
+        }
         PlannedFile file;
         file.path = path;
         file.folder = BlockScan::GetPathNumber(s, BlockScan::GetPathFromFile(path));
         file.name = GetFilePart(path);
-        file.size = MeasuredSize(path);
+        file.size = *size;
         files.push_back(std::move(file));
     }
     CheckFolderNames(files, s.folders, s.rootPath);

@@ -19,6 +19,9 @@ struct PlannedFile {
     int64_t size = 0;    // bytes measured for the table's first pass; never stored beyond
     int32_t bytes = 0;   // bytes actually taken from the source
     int32_t stored = 0;  // bytes the file occupies in the data area
+    int64_t offset = 0;  // where its stored bytes lie in the box being written
+    bool leftOut = false;  // could not be read once its place was reserved: not in the box
+    bool changed = false;  // stored as read, which is not what was measured
 };
 
 // The texts for a box that would pass 2 gigabytes.
@@ -26,8 +29,9 @@ inline constexpr const char* kTooLargeText =
     "Vaultkeep is unable to create a box file larger than 2 gigabytes.";
 inline constexpr const char* kTooLargeAdvice = "Try creating smaller boxes.";
 
-// Measures every file of s.fileList and checks every limit of the box format. Throws Failure.
-[[nodiscard]] std::vector<PlannedFile> Plan(const BlockState& s, const std::string& BlockFile,
+// Measures every file of s.fileList and checks every limit of the box format. A file that
+// cannot be measured or read is left out and named in s.problems. Throws Failure.
+[[nodiscard]] std::vector<PlannedFile> Plan(BlockState& s, const std::string& BlockFile,
                                             const std::string& BlockName, bool compressed);
 
 // The separate checks, in the order Plan runs them.

@@ -30,6 +30,10 @@ std::string ChangedSize(int64_t stored) {
            (stored == 1 ? " was stored" : " were stored");
 }
 
+std::string NotCompressed(const std::string& why) {
+    return "Error compressing: " + why;
+}
+
 std::string Missing() {
     return "missing: the box ends before its contents";
 }

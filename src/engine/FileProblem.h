@@ -22,6 +22,8 @@ namespace ProblemReason {
 [[nodiscard]] std::string Unreadable(const std::string& why, const std::string& path);
 // "changed size while it was boxed: 4,096 bytes were stored"
 [[nodiscard]] std::string ChangedSize(int64_t stored);
+// "Error compressing: <why>"
+[[nodiscard]] std::string NotCompressed(const std::string& why);
 // "missing: the box ends before its contents"
 [[nodiscard]] std::string Missing();
 // "cut short: the box ends after 100 of its 4,096 bytes"

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "util/Failure.h"
@@ -25,9 +26,14 @@ void SeekTo(std::FILE* file, int64_t position, const std::string& path) {
         throw FailureFromErrno(errno, path);
 }
 
+std::FILE* OpenForReading(const std::string& path) {
+    if (FileFaults::ReadingDenied(path)) throw FailureFromErrno(EACCES, path);
+    return Open(path, "rb");
+}
+
 }  // namespace
 
-InputFile::InputFile(const std::string& path) : path_(path), file_(Open(path, "rb")) {
+InputFile::InputFile(const std::string& path) : path_(path), file_(OpenForReading(path)) {
     if (fseeko(file_, 0, SEEK_END) != 0 || (length_ = ftello(file_)) < 0 ||
         fseeko(file_, 0, SEEK_SET) != 0) {
         const int error = errno;
@@ -38,6 +44,11 @@ InputFile::InputFile(const std::string& path) : path_(path), file_(Open(path, "r
 
 InputFile::~InputFile() {
     std::fclose(file_);
+}
+
+int InputFile::ReadableError(const std::string& path) noexcept {
+    if (FileFaults::ReadingDenied(path)) return EACCES;
+    return faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 size_t InputFile::Read(char* buffer, size_t count) {
@@ -74,8 +85,9 @@ void InputFile::Seek(int64_t position) {
     position_ = position;
 }
 
+// Opened for reading too, so that CopyWithin can move what was written.
 OutputFile::OutputFile(const std::string& path, bool truncate)
-    : path_(path), buffer_(new char[kWriteBuffer]), file_(Open(path, truncate ? "wb" : "r+b")) {
+    : path_(path), buffer_(new char[kWriteBuffer]), file_(Open(path, truncate ? "w+b" : "r+b")) {
     std::setvbuf(file_, buffer_.get(), _IOFBF, kWriteBuffer);
 }
 
@@ -112,6 +124,20 @@ void OutputFile::WriteAt(int64_t position, const char* data, size_t count) {
         done += static_cast<size_t>(put);
     }
     if (allowed < count) throw FailureFromErrno(ENOSPC, path_);
+}
+
+void OutputFile::CopyWithin(int64_t from, int64_t to, int64_t count) {
+    if (from == to || count <= 0) return;
+    constexpr int64_t kChunk = int64_t{1} << 20;
+    std::unique_ptr<char[]> chunk(new char[static_cast<size_t>(std::min(count, kChunk))]);
+    for (int64_t done = 0; done < count;) {
+        const auto length = static_cast<size_t>(std::min(count - done, kChunk));
+        const ssize_t got = pread(fileno(file_), chunk.get(), length, static_cast<off_t>(from + done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) throw FailureFromErrno(got < 0 ? errno : EIO, path_);
+        WriteAt(to + done, chunk.get(), static_cast<size_t>(got));
+        done += got;
+    }
 }
 
 void OutputFile::Truncate(int64_t length) {

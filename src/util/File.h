@@ -22,6 +22,11 @@ public:
     [[nodiscard]] int64_t Position() const noexcept { return position_; }
     [[nodiscard]] const std::string& Path() const noexcept { return path_; }
 
+    // 0 when this process may open path for reading, otherwise the errno value that says why
+    // not (the file is gone, or its permissions do not allow it). A cheap check before a file
+    // is promised a place in a box; the open itself may still fail later.
+    [[nodiscard]] static int ReadableError(const std::string& path) noexcept;
+
     // Reads up to count bytes; fewer only at the end of the file.
     [[nodiscard]] size_t Read(char* buffer, size_t count);
     // Reads exactly count bytes or throws (a file shorter than expected is an error).
@@ -57,6 +62,9 @@ public:
     // Writes count bytes at position without moving the write position; safe to call from
     // several threads at once after Flush (not together with Write or Seek).
     void WriteAt(int64_t position, const char* data, size_t count);
+    // Copies count bytes from position from to position to (to <= from), front to back, so
+    // that overlapping ranges move down intact (after Flush).
+    void CopyWithin(int64_t from, int64_t to, int64_t count);
     // Cuts the file to length bytes (after Flush).
     void Truncate(int64_t length);
     // Starts writing what the system holds of the file to the device without waiting for it,
@@ -113,9 +121,12 @@ private:
 
 // Test seam: make reads or writes fail once the given number of bytes has passed through
 // the file layer (counted from the call). A negative count switches the fault off.
+// DenyReading(path) makes opening that file for reading fail as if its permissions forbade it
+// (the way an unreadable file behaves for any user but root).
 namespace FileFaults {
 void FailWritesAfter(int64_t bytes) noexcept;
 void FailReadsAfter(int64_t bytes) noexcept;
+void DenyReading(const std::string& path);
 void Reset() noexcept;
 }  // namespace FileFaults
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <set>
 
 #include "util/File.h"
 
@@ -11,6 +13,10 @@ namespace {
 
 std::atomic<int64_t> writeBudget{-1};
 std::atomic<int64_t> readBudget{-1};
+// Ordinary runs only read the flag; the set is taken under the lock when a test denies a path.
+std::atomic<bool> anyDenied{false};
+std::mutex deniedLock;
+std::set<std::string> denied;
 
 size_t Allow(std::atomic<int64_t>& budget, size_t count) noexcept {
     const int64_t left = budget.load();
@@ -25,9 +31,24 @@ size_t Allow(std::atomic<int64_t>& budget, size_t count) noexcept {
 void FailWritesAfter(int64_t bytes) noexcept { writeBudget.store(bytes < 0 ? -1 : bytes); }
 void FailReadsAfter(int64_t bytes) noexcept { readBudget.store(bytes < 0 ? -1 : bytes); }
 
+void DenyReading(const std::string& path) {
+    const std::lock_guard lock(deniedLock);
+    denied.insert(path);
+    anyDenied.store(true);
+}
+
 void Reset() noexcept {
     writeBudget.store(-1);
     readBudget.store(-1);
+    const std::lock_guard lock(deniedLock);
+    denied.clear();
+    anyDenied.store(false);
+}
+
+bool ReadingDenied(const std::string& path) noexcept {
+    if (!anyDenied.load()) return false;
+    const std::lock_guard lock(deniedLock);
+    return denied.contains(path);
 }
 
 size_t AllowWrite(size_t count) noexcept { return Allow(writeBudget, count); }

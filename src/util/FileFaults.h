@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // The file layer's side of the fault seam declared in File.h.
 namespace vko::FileFaults {
@@ -9,5 +10,7 @@ namespace vko::FileFaults {
 // How many of count bytes may pass before the armed fault strikes; count when none is armed.
 [[nodiscard]] size_t AllowWrite(size_t count) noexcept;
 [[nodiscard]] size_t AllowRead(size_t count) noexcept;
+// Whether opening path for reading is made to fail.
+[[nodiscard]] bool ReadingDenied(const std::string& path) noexcept;
 
 }  // namespace vko::FileFaults

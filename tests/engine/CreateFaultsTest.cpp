@@ -1,10 +1,10 @@
-// Creation stopped by a cancel, and sources that change while they are boxed.
+// Creation stopped by a cancel, and sources that change, vanish or cannot be read while they are
+// boxed.
 #include <filesystem>
 
 #include "engine/EngineFixture.h"
 
 namespace fs = std::filesystem;
-using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 namespace vko::test {
@@ -53,66 +53,118 @@ TEST_F(CreateFaultsTest, CancelAtEveryPollKeepsTheOldBox) {
     }
 }
 
+// A change to a.bin (300,000 bytes, stored first) and when it strikes: "" before the create, or
+// the first event line that starts with the text.
 struct Change {
     const char* label;
-    const char* when;  // the event line that triggers it
-    int16_t compression;
+    const char* when;
     void (*apply)(const std::string& path);
-    int32_t expectedSize;  // the record's file size afterwards
-    bool storesPrefix;     // the stored contents are the first expectedSize bytes
+    bool plainOnly;      // compressed boxes read a file this small before any progress
+    int64_t stored;      // what the box holds of a.bin afterwards; -1 when it is left out
+    const char* reason;  // the problem that names a.bin
 };
 
-// The table always matches the data area (ReadStored checks it): a file is stored as far as it
-// can be read, never beyond the size its first-pass record reserved.
-TEST_F(CreateFaultsTest, FilesChangingWhileBoxedKeepTableAndDataInStep) {
-    engine.SetWorkerThreads(0);  // the changes strike between two reads of the calling thread
-    const auto grow = [](const std::string& p) { WriteFile(p, ReadFile(p) + "grown"); };
-    const auto shrink = [](const std::string& p) { fs::resize_file(p, 1000); };
-    const auto shrinkMore = [](const std::string& p) { fs::resize_file(p, 140000); };
-    const auto vanish = [](const std::string& p) { fs::remove(p); };
-    const Change changes[] = {
-        {"grows", "CreatingFileBlock", 0, grow, 300000, true},
-        {"shrinks", "CreatingFileBlock", 0, shrink, 1000, true},
-        {"shrinks mid-file", "CipherProgress 131072", 0, shrinkMore, 140000, true},
-        {"vanishes", "CreatingFileBlock", 0, vanish, 0, false},
-        {"grows", "CreatingFileBlock", 1, grow, 300000, true},
-        {"shrinks", "CreatingFileBlock", 1, shrink, 1000, true},
-        {"vanishes", "CreatingFileBlock", 1, vanish, 300000, false},
-    };
-    for (const Change& change : changes) {
-        SCOPED_TRACE(std::string(change.label) + (change.compression ? " compressed" : " plain"));
-        WriteFile(Source("a.bin"), original);
-        host.messages.clear();
-        events.onEvent = [&](const std::string& line) {
-            if (line.rfind(change.when, 0) == 0) change.apply(Source("a.bin"));
-        };
-        ASSERT_EQ(Create(change.compression), 1);
-        events.onEvent = nullptr;
+void Grow(const std::string& p) {
+    WriteFile(p, ReadFile(p) + "grown");
+}
+void Shrink(const std::string& p) {
+    fs::resize_file(p, 1000);
+}
+void ShrinkPastFirstBlock(const std::string& p) {
+    fs::resize_file(p, 140000);
+}
+void Vanish(const std::string& p) {
+    fs::remove(p);
+}
+void Deny(const std::string& p) {
+    FileFaults::DenyReading(p);
+}
 
-        const std::vector<StoredFile> stored = ReadStored(box, kPassword);
-        ASSERT_GE(stored.size(), 2u);
-        const auto plain = [&](const StoredFile& file) {
-            return change.compression ? Expand(file.bytes) : file.bytes;
-        };
-        EXPECT_EQ(plain(stored[1]), "abc");
-        EXPECT_EQ(stored[0].record.Size, change.expectedSize);
-        if (change.storesPrefix) {
-            EXPECT_EQ(plain(stored[0]),
-                      original.substr(0, static_cast<size_t>(change.expectedSize)));
-            EXPECT_THAT(host.messages, IsEmpty());
-            continue;
-        }
-        EXPECT_EQ(stored[0].record.Stored, 0);
-        ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_THAT(host.messages[0].text,
-                    ::testing::StartsWith(change.compression
-                                              ? "Error compressing " + Source("a.bin")
-                                              : "The following error has occured:\r\n\r\n#53 - "));
-        EXPECT_THAT(host.messages[0].text, HasSubstr(Source("a.bin")));
-        if (!change.compression) {
-            EXPECT_EQ(host.messages[0].icon, BlockHost::Icon::Information);
+const Change kChanges[] = {
+    {"grows", "CreatingFileBlock", Grow, false, 300000,
+     "changed size while it was boxed: 300,000 bytes were stored"},
+    {"shrinks", "CreatingFileBlock", Shrink, false, 1000,
+     "changed size while it was boxed: 1,000 bytes were stored"},
+    {"shrinks while read", "CipherProgress 131072", ShrinkPastFirstBlock, true, 140000,
+     "changed size while it was boxed: 140,000 bytes were stored"},
+    {"vanishes after the scan", "CreatingBlock", Vanish, false, -1,
+     "could not be read: No such file or directory"},
+    {"vanishes once its place is reserved", "CreatingFileBlock", Vanish, false, -1,
+     "could not be read: No such file or directory"},
+    {"cannot be read", "", Deny, false, -1, "could not be read: Permission denied"},
+    {"cannot be opened once its place is reserved", "CreatingFileBlock", Deny, false, -1,
+     "could not be read: Permission denied"},
+};
+
+// The box always holds what its table says (ReadStored checks it): a file is stored as it was
+// read, never beyond its measured size, or left out; either way it is named, and every other
+// file is stored whole.
+TEST_F(CreateFaultsTest, ChangedAndUnreadableFilesAreStoredAsReadOrLeftOutAndNamed) {
+    engine.SetWorkerThreads(0);  // the changes strike between two reads of the calling thread
+    for (const Change& change : kChanges) {
+        for (const int16_t compression : {0, 1}) {
+            if (change.plainOnly && compression == 1) continue;
+            SCOPED_TRACE(std::string(change.label) + (compression ? " compressed" : " plain"));
+            WriteFile(Source("a.bin"), original);
+            FileFaults::Reset();
+            if (*change.when == '\0') change.apply(Source("a.bin"));
+            bool struck = false;
+            events.onEvent = [&](const std::string& line) {
+                if (*change.when == '\0' || struck || line.rfind(change.when, 0) != 0) return;
+                struck = true;
+                change.apply(Source("a.bin"));
+            };
+            ASSERT_EQ(Create(compression), 1);
+            events.onEvent = nullptr;
+            FileFaults::Reset();
+
+            EXPECT_EQ(engine.Problems(),
+                      (std::vector<FileProblem>{{Source("a.bin"), change.reason}}));
+            const std::vector<StoredFile> stored = ReadStored(box, kPassword);
+            ASSERT_EQ(stored.size(), change.stored < 0 ? 12u : 13u);
+            const auto plain = [&](const StoredFile& file) {
+                return compression ? Expand(file.bytes) : file.bytes;
+            };
+            const size_t b = change.stored < 0 ? 0 : 1;
+            EXPECT_EQ(stored[b].record.Name, "b.txt");
+            EXPECT_EQ(plain(stored[b]), "abc");
+            if (change.stored < 0) continue;
+            EXPECT_EQ(stored[0].record.Size, change.stored);
+            EXPECT_EQ(plain(stored[0]), original.substr(0, static_cast<size_t>(change.stored)));
         }
     }
+    EXPECT_THAT(host.messages, IsEmpty());
+}
+
+// A compressed file rewritten in place, at the same size, while it is boxed: the pieces read
+// before the rewrite hold the old bytes and those read after it the new ones, and the stored
+// stream expands to exactly that, each piece's dictionary being the bytes read before it.
+TEST_F(CreateFaultsTest, RewriteBetweenPiecesStoresWhatWasRead) {
+    constexpr size_t kPiece = size_t{1} << 20;
+    engine.SetWorkerThreads(0);  // reading runs a few pieces ahead of storing, no further
+    fs::remove_all(root);
+    const std::string before = RandomBytes(4 * kPiece, 21);
+    const std::string after = RandomBytes(4 * kPiece, 22);
+    WriteFile(Source("big.bin"), before);
+    bool rewritten = false;
+    events.onEvent = [&](const std::string& line) {
+        if (rewritten || line.rfind("CipherProgress", 0) != 0) return;
+        rewritten = true;
+        WriteFile(Source("big.bin"), after);
+    };
+    ASSERT_EQ(Create(1), 1);
+    EXPECT_THAT(engine.Problems(), IsEmpty());
+
+    ASSERT_EQ(engine.ExtractBlock(box, dir / "back", kPassword), 0);
+    EXPECT_THAT(host.questions, IsEmpty());
+    const std::string back = ReadFile(dir / "back/big.bin");
+    ASSERT_EQ(back.size(), before.size());
+    std::string pieces;
+    for (size_t at = 0; at < back.size(); at += kPiece) {
+        const std::string piece = back.substr(at, kPiece);
+        pieces += piece == before.substr(at, kPiece) ? 'o' : piece == after.substr(at, kPiece) ? 'n' : '?';
+    }
+    EXPECT_THAT(pieces, ::testing::MatchesRegex("o+n+"));
 }
 
 }  // namespace

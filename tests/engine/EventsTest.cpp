@@ -1,4 +1,7 @@
 // The events of creation and extraction, with their arguments, in order.
+#include <filesystem>
+#include <sstream>
+
 #include "engine/BlockStore.h"
 #include "engine/BlockUnpack.h"
 #include "engine/EngineFixture.h"
@@ -10,6 +13,16 @@ namespace {
 
 class EventsTest : public EngineFixture {
 protected:
+    // Bytes of the temporary files of atomic writes in folder.
+    static int64_t TemporaryBytes(const std::string& folder) {
+        int64_t bytes = 0;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+            if (entry.path().string().ends_with(AtomicFile::kTempSuffix))
+                bytes += static_cast<int64_t>(entry.file_size());
+        return bytes;
+    }
+
     void SetUp() override {
         EngineFixture::SetUp();
         MakeTree(root, {{"a.bin", RandomBytes(300000, 3)}, {"b.txt", "abc"}});
@@ -18,8 +31,17 @@ protected:
     std::string b = Source("b.txt");
 };
 
+// The fields of a CipherProgress line after its name: read, total, left, file total.
+std::vector<int64_t> ProgressFields(const std::string& line) {
+    std::istringstream in(line.substr(line.find(' ')));
+    std::vector<int64_t> fields(4);
+    for (int64_t& field : fields) in >> field;
+    return fields;
+}
+
 // Progress counts stored (in a compressed box: compressed) bytes against the total of the file
-// sizes.
+// sizes. Within a file, bytesleft counts down the stored bytes of a plain file and, since a
+// compressed file's stored size is known only at its end, its plain bytes.
 TEST_F(EventsTest, CreateSequence) {
     for (const int16_t compression : {0, 1}) {
         SCOPED_TRACE(compression);
@@ -33,12 +55,51 @@ TEST_F(EventsTest, CreateSequence) {
                                              "CreatingBlock",      "BuildingHeader 1 2",
                                              "BuildingHeader 2 2", "CreatingFileBlock"};
         if (compression) expected.push_back("CompressingFile " + a);
-        for (const int32_t read : {131072, 262144, sa})
-            expected.push_back(Progress(read, 300003, sa - read, sa, a));
+        const int32_t total = compression ? 300000 : sa;
+        for (const int32_t read : {131072, 262144, sa}) {
+            const std::vector<int64_t> seen = ProgressFields(events.lines.at(expected.size()));
+            const int64_t left = compression ? seen[2] : sa - read;  // in proportion, for zlib
+            expected.push_back(Progress(read, 300003, read == sa ? 0 : left, total, a));
+        }
         if (compression) expected.push_back("CompressingFile " + b);
-        expected.push_back(Progress(sa + sb, 300003, 0, sb, b));
+        expected.push_back(Progress(sa + sb, 300003, 0, compression ? 3 : sb, b));
         EXPECT_THAT(events.lines, ElementsAreArray(expected));
     }
+}
+
+// A file of several pieces reports progress as its blocks are written, not once it is done:
+// the first event comes while the box holds a small part of it, and bytesleft counts down to
+// 0. Extraction raises its events as each block is deciphered and expanded.
+TEST_F(EventsTest, ProgressOfALargeCompressedFileMovesAsItsBlocksAreWritten) {
+    constexpr int64_t kSize = int64_t{3} << 20;
+    engine.SetWorkerThreads(0);  // what is on disk at each event is then fixed
+    std::filesystem::remove_all(root);
+    WriteFile(Source("big.bin"), RandomBytes(static_cast<size_t>(kSize), 9));
+    const std::string target = dir / "back";
+    std::string watched = dir / "out";
+    std::vector<int64_t> onDisk;  // bytes of the temporary file being written, at each event
+    events.onEvent = [&](const std::string& line) {
+        if (line.rfind("CipherProgress", 0) == 0) onDisk.push_back(TemporaryBytes(watched));
+    };
+    ASSERT_EQ(Create(1), 1);
+    const auto created = events.Named("CipherProgress");
+    ASSERT_GE(created.size(), 24u);
+    EXPECT_LT(onDisk.front(), static_cast<int64_t>(std::filesystem::file_size(box)) / 8);
+    int64_t left = kSize;
+    for (const std::string& line : created) {
+        const std::vector<int64_t> fields = ProgressFields(line);
+        EXPECT_EQ(fields[3], kSize);
+        EXPECT_LT(fields[2], left);
+        left = fields[2];
+    }
+    EXPECT_EQ(left, 0);
+
+    watched = target;
+    onDisk.clear();
+    ASSERT_EQ(engine.ExtractBlock(box, target, kPassword), 0);
+    ASSERT_GE(onDisk.size(), 24u);
+    EXPECT_GT(onDisk.front(), 0);
+    EXPECT_LT(onDisk.front(), kSize / 8);
 }
 
 TEST_F(EventsTest, OneExtractionProgressEventPerChunk) {

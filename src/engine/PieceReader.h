@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/CreatePlan.h"
+#include "engine/JobPipeline.h"
+#include "util/Failure.h"
+#include "util/File.h"
+
+namespace vko {
+
+// Reads the sources of a compressed box on the calling thread, in table order, each once, a
+// piece of modCompress::kPieceBytes at a time, and queues every piece with the 32 KiB read
+// before it as a PieceJob, so that what is compressed is exactly what was read. Reading runs a
+// number of pieces ahead of the piece being stored. Never more than a file's measured size is
+// taken; a file found longer or shorter is marked changed.
+class PieceReader {
+public:
+    // What became of one source.
+    struct Source {
+        std::vector<size_t> pieces;  // pipeline indices, in order
+        bool complete = false;       // every piece is queued, or reading it failed
+        bool changed = false;        // it did not hold what was measured
+        std::optional<Failure> failure;
+    };
+
+    PieceReader(const std::vector<CreatePlan::PlannedFile>& files, JobPipeline& pipeline,
+                size_t ahead);
+
+    // The pipeline index of piece number of file index, reading as far as that and then ahead;
+    // nothing when the file has no such piece (it ended before it, or could not be read).
+    // Files are asked for in table order.
+    [[nodiscard]] std::optional<size_t> Piece(size_t index, size_t number);
+    // Complete once Piece answered nothing for the file.
+    [[nodiscard]] const Source& State(size_t index) const { return sources_.at(index); }
+    // The caller is done with file index: pieces it did not take are released and the rest of
+    // the file, if it is still being read, is skipped.
+    void Forget(size_t index);
+
+private:
+    void ReadNext();
+    void Open(Source& source, const CreatePlan::PlannedFile& file);
+    void QueuePiece(Source& source, const CreatePlan::PlannedFile& file);
+    void Close(Source& source);
+
+    const std::vector<CreatePlan::PlannedFile>& files_;
+    JobPipeline& pipeline_;
+    const size_t ahead_;
+    std::vector<Source> sources_;
+    size_t queued_ = 0;   // pieces queued so far, all files together
+    size_t reading_ = 0;  // the file being read
+    std::unique_ptr<InputFile> input_;
+    int64_t read_ = 0;    // plain bytes of it read so far
+    std::string tail_;    // the last of them, the next piece's dictionary
+};
+
+}  // namespace vko
