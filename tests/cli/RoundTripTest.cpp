@@ -169,6 +169,20 @@ TEST(Listing, NamesThatAreNotUtf8OrHoldControlBytesAreListedSafely) {
     EXPECT_NE(text.out.find("red?[31m.txt"), std::string::npos) << text.out;
 }
 
+// "." and ".." name the folder they stand for.
+TEST(Listing, FoldersGivenAsDotOrDotDotAreNamedByTheirRealName) {
+    TempDir work;
+    MakeTree(work / "src", {{"sub/a.txt", "a"}});
+    for (const auto& [cwd, folder] : std::vector<std::pair<std::string, std::string>>{
+             {work / "src", "."}, {work.Str(), "src/sub/.."}, {work / "src/sub", "../"}}) {
+        SCOPED_TRACE(folder);
+        ASSERT_EQ(Vkx({"create", folder, "-o", work / "dot.vkx", "-q"}, cwd).exitCode, 0);
+        VkxResult listed = Vkx({"list", work / "dot.vkx"});
+        EXPECT_EQ(listed.exitCode, 0) << listed.err;
+        EXPECT_NE(listed.out.find("Root folder: src\n"), std::string::npos) << listed.out;
+    }
+}
+
 // A box made from a drive root has "D:" as its root folder, which is no folder name to
 // extract into here; the box's own name stands in.
 TEST(Listing, DefaultFolderFallsBackToTheBoxNameForADriveRoot) {

@@ -84,6 +84,22 @@ TEST_F(ScanTest, BoxedFolderIsRemovedOnlyAsLeadingPrefix) {
     EXPECT_THAT(engine.Directories(), ElementsAre("Docs", BoxPath::ToBoxFolder(inner)));
 }
 
+// However the folder is written, its box names it after its real name and reads back.
+TEST_F(ScanTest, FolderPathIsNormalisedBeforeItsNameIsTaken) {
+    MakeTree(root, {{"a.txt", "a"}, {"sub/b.txt", "b"}});
+    const std::string relative = fs::relative(root).string();
+    for (const std::string& path : {root + "/", root + "//", root + "/.", root + "/./",
+                                    root + "/sub/..", root + "/sub/../", relative + "/.",
+                                    relative + "/sub/.."}) {
+        SCOPED_TRACE(path);
+        ASSERT_EQ(engine.CreateBlock(box, "Box", kPassword, path, 0, 1), 1);
+        ASSERT_EQ(engine.ViewBlock(box, kPassword), 0);
+        EXPECT_EQ(engine.RootPath(), "Docs");
+        EXPECT_THAT(engine.Directories(), ElementsAre("docs", "sub\\", ""));
+        EXPECT_EQ(engine.Files().size(), 2u);
+    }
+}
+
 TEST_F(ScanTest, BoxInsideTheFolderIsNotBoxedIntoItself) {
     MakeTree(root, {{"a.txt", "a"}, {"sub/b.txt", "b"}});
     box = Source("sub/box.vkx");
