@@ -50,7 +50,8 @@ void MakeFiles(const fs::path& folder, const char* prefix, int count) {
 // Deletes the failing files when the engine has reserved their places, outside the timing.
 class Vanishing : public vko::BlockEvents {
 public:
-    Vanishing(benchmark::State& state, fs::path folder) : state_(state), folder_(std::move(folder)) {}
+    Vanishing(benchmark::State& state, fs::path folder)
+        : state_(state), folder_(std::move(folder)) {}
     void CreatingFileBlock() override {
         state_.PauseTiming();
         fs::remove_all(folder_);
@@ -79,8 +80,8 @@ void CreateWithVanishingFiles(benchmark::State& state) {
         fs::create_directories(root / "vanishing");
         MakeFiles(root / "vanishing", "v", failing);
         state.ResumeTiming();
-        const int16_t result = engine.CreateBlock(box.string(), "Failing", kPassword,
-                                                  root.string(), 0, compression);
+        const int16_t result =
+            engine.CreateBlock(box.string(), "Failing", kPassword, root.string(), 0, compression);
         if (result != 1 || engine.Problems().size() != static_cast<size_t>(failing))
             state.SkipWithError("the failing files were not all named");
     }

@@ -8,9 +8,9 @@ namespace vko::cli {
 // What vkx tells the shell.
 enum class ExitCode : int {
     kDone = 0,
-    kBadHeader = 1,  // "Password incorrect or header damaged", or a damaged stored file
-    kUsage = 2,      // bad arguments, no password to be had
-    kCancelled = 3,  // Ctrl-C (or SIGTERM/SIGHUP); nothing half-written is left in place
+    kBadHeader = 1,   // "Password incorrect or header damaged", or a damaged stored file
+    kUsage = 2,       // bad arguments, no password to be had
+    kCancelled = 3,   // Ctrl-C (or SIGTERM/SIGHUP); nothing half-written is left in place
     kFileSystem = 4,  // a file-system error; the message names the path
     kDoneInPart = 5   // done, except for the files named on stderr: left out of a box or
                       // stored changed (create), missing or cut in a damaged box (list,

@@ -42,10 +42,11 @@ void PrintJson(const BoxListing& listing, const std::vector<FileProblem>& proble
     nlohmann::ordered_json damage = nlohmann::ordered_json::array();
     for (const auto& problem : problems)
         damage.push_back({{"path", problem.path}, {"reason", problem.reason}});
-    nlohmann::ordered_json out = {{"name", listing.name},       {"root", listing.root},
-                                  {"version", listing.version}, {"compressed", listing.compressed},
-                                  {"files", std::move(files)},  {"totalSize", listing.totalSize},
-                                  {"problems", std::move(damage)}};
+    nlohmann::ordered_json out = {
+        {"name", listing.name},         {"root", listing.root},
+        {"version", listing.version},   {"compressed", listing.compressed},
+        {"files", std::move(files)},    {"totalSize", listing.totalSize},
+        {"problems", std::move(damage)}};
     // Names are bytes as the file system gave them; bytes that are not UTF-8 become U+FFFD
     // instead of aborting the whole listing.
     std::string text = out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

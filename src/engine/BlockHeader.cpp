@@ -61,7 +61,8 @@ std::vector<int64_t> RecordOffsets(const std::vector<std::string>& records, uint
 // The folder-table entry of a record's folder; empty for the boxed folder itself.
 std::string FolderEntry(const BlockState& s, int32_t folderNumber) {
     const auto& entries = s.folders.Entries();
-    const bool inSubFolder = folderNumber >= 2 && folderNumber <= static_cast<int32_t>(entries.size());
+    const bool inSubFolder =
+        folderNumber >= 2 && folderNumber <= static_cast<int32_t>(entries.size());
     return inSubFolder ? entries[static_cast<size_t>(folderNumber) - 1] : std::string();
 }
 

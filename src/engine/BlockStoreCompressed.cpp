@@ -50,8 +50,8 @@ public:
             data += take;
             length -= take;
             // The plain bytes of a block are told in proportion to the stream bytes it holds.
-            plain_ = plainBefore + plain * static_cast<int64_t>(total - length) /
-                                       static_cast<int64_t>(total);
+            plain_ = plainBefore +
+                     plain * static_cast<int64_t>(total - length) / static_cast<int64_t>(total);
             if (block_.size() == static_cast<size_t>(kBlockSize) && !WriteBlock()) return false;
         }
         plain_ = plainBefore + plain;
@@ -76,8 +76,8 @@ private:
         // The data area's length is a long field too; incompressible files can pass it.
         if (out_.Position() - dataStart_ + static_cast<int64_t>(block_.size()) >
             BoxFormat::kMaxLong)
-            throw CreatePlan::TooLarge("The compressed contents pass 2 gigabytes at " +
-                                       file_.path + ".");
+            throw CreatePlan::TooLarge("The compressed contents pass 2 gigabytes at " + file_.path +
+                                       ".");
         s_.cipher.CipherInPlace(block_.data(), block_.size());
         out_.Write(block_);
         writeback_.Wrote(static_cast<int64_t>(block_.size()));

@@ -31,13 +31,16 @@ public:
     PlainFileJob(const PlannedFile& file, OutputFile& box, const crypto::RunKey& key)
         : path_(file.path), limit_(file.size), box_(box), offset_(file.offset), key_(key) {}
 
+    // A failure of the source ends the job and leaves the file out; a failure writing the box
+    // is thrown on to the consumer.
     std::optional<int64_t> Step(WorkerTools& tools) override {
         if (ended_) return std::nullopt;
         try {
             if (!source_) return Open(tools);
-            return remaining_ > 0 ? Block(tools) : End();
-        } catch (const Failure& failure) {
-            readFailure_ = failure;
+            if (remaining_ > 0) return Block(tools);
+            return End();
+        } catch (const SourceFailure& failure) {
+            readFailure_ = failure.failure;
             ended_ = true;
             source_.reset();
             return std::nullopt;
@@ -52,8 +55,22 @@ public:
     [[nodiscard]] bool Grown() const noexcept { return grown_; }
 
 private:
+    struct SourceFailure {
+        Failure failure;
+    };
+
+    // Runs a step on the source, telling its failures apart from the box's.
+    template <class Action>
+    static auto FromSource(Action action) {
+        try {
+            return action();
+        } catch (const Failure& failure) {
+            throw SourceFailure{failure};
+        }
+    }
+
     std::optional<int64_t> Open(WorkerTools& tools) {
-        source_ = std::make_unique<InputFile>(path_);
+        source_ = FromSource([&] { return std::make_unique<InputFile>(path_); });
         remaining_ = std::min(source_->Length(), limit_);
         grown_ = source_->Length() > limit_;
         key_.Start(tools.run);
@@ -62,8 +79,10 @@ private:
     }
 
     std::optional<int64_t> Block(WorkerTools& tools) {
-        const size_t count = source_->Read(
-            tools.buffer.data(), static_cast<size_t>(std::min<int64_t>(remaining_, kBlockSize)));
+        const size_t count = FromSource([&] {
+            return source_->Read(tools.buffer.data(),
+                                 static_cast<size_t>(std::min<int64_t>(remaining_, kBlockSize)));
+        });
         if (count == 0) return End();  // the file shrank since it was opened
         remaining_ -= static_cast<int64_t>(count);
         auto* bytes = reinterpret_cast<uint8_t*>(tools.buffer.data());
@@ -76,7 +95,8 @@ private:
     // A byte beyond what was taken means the file grew while it was read.
     std::optional<int64_t> End() {
         char probe = 0;
-        if (remaining_ == 0 && !grown_) grown_ = source_->Read(&probe, 1) > 0;
+        if (remaining_ == 0 && !grown_)
+            grown_ = FromSource([&] { return source_->Read(&probe, 1); }) > 0;
         ended_ = true;
         source_.reset();
         return std::nullopt;

@@ -13,13 +13,13 @@
 namespace vko::CreatePlan {
 
 struct PlannedFile {
-    std::string path;    // full native path
-    int32_t folder = 0;  // folder-table number; 0 for the boxed folder itself
-    std::string name;    // file name, case as on disk
-    int64_t size = 0;    // bytes measured for the table's first pass; never stored beyond
-    int32_t bytes = 0;   // bytes actually taken from the source
-    int32_t stored = 0;  // bytes the file occupies in the data area
-    int64_t offset = 0;  // where its stored bytes lie in the box being written
+    std::string path;      // full native path
+    int32_t folder = 0;    // folder-table number; 0 for the boxed folder itself
+    std::string name;      // file name, case as on disk
+    int64_t size = 0;      // bytes measured for the table's first pass; never stored beyond
+    int32_t bytes = 0;     // bytes actually taken from the source
+    int32_t stored = 0;    // bytes the file occupies in the data area
+    int64_t offset = 0;    // where its stored bytes lie in the box being written
     bool leftOut = false;  // could not be read once its place was reserved: not in the box
     bool changed = false;  // stored as read, which is not what was measured
 };

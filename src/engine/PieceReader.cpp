@@ -11,8 +11,7 @@ using CreatePlan::PlannedFile;
 using modCompress::kDictionaryBytes;
 using modCompress::kPieceBytes;
 
-PieceReader::PieceReader(const std::vector<PlannedFile>& files, JobPipeline& pipeline,
-                         size_t ahead)
+PieceReader::PieceReader(const std::vector<PlannedFile>& files, JobPipeline& pipeline, size_t ahead)
     : files_(files), pipeline_(pipeline), ahead_(ahead), sources_(files.size()) {}
 
 std::optional<size_t> PieceReader::Piece(size_t index, size_t number) {

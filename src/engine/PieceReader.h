@@ -55,8 +55,8 @@ private:
     size_t queued_ = 0;   // pieces queued so far, all files together
     size_t reading_ = 0;  // the file being read
     std::unique_ptr<InputFile> input_;
-    int64_t read_ = 0;    // plain bytes of it read so far
-    std::string tail_;    // the last of them, the next piece's dictionary
+    int64_t read_ = 0;  // plain bytes of it read so far
+    std::string tail_;  // the last of them, the next piece's dictionary
 };
 
 }  // namespace vko

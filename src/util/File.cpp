@@ -132,7 +132,8 @@ void OutputFile::CopyWithin(int64_t from, int64_t to, int64_t count) {
     std::unique_ptr<char[]> chunk(new char[static_cast<size_t>(std::min(count, kChunk))]);
     for (int64_t done = 0; done < count;) {
         const auto length = static_cast<size_t>(std::min(count - done, kChunk));
-        const ssize_t got = pread(fileno(file_), chunk.get(), length, static_cast<off_t>(from + done));
+        const ssize_t got =
+            pread(fileno(file_), chunk.get(), length, static_cast<off_t>(from + done));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) throw FailureFromErrno(got < 0 ? errno : EIO, path_);
         WriteAt(to + done, chunk.get(), static_cast<size_t>(got));

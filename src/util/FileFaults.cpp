@@ -28,8 +28,12 @@ size_t Allow(std::atomic<int64_t>& budget, size_t count) noexcept {
 
 }  // namespace
 
-void FailWritesAfter(int64_t bytes) noexcept { writeBudget.store(bytes < 0 ? -1 : bytes); }
-void FailReadsAfter(int64_t bytes) noexcept { readBudget.store(bytes < 0 ? -1 : bytes); }
+void FailWritesAfter(int64_t bytes) noexcept {
+    writeBudget.store(bytes < 0 ? -1 : bytes);
+}
+void FailReadsAfter(int64_t bytes) noexcept {
+    readBudget.store(bytes < 0 ? -1 : bytes);
+}
 
 void DenyReading(const std::string& path) {
     const std::lock_guard lock(deniedLock);
@@ -51,7 +55,11 @@ bool ReadingDenied(const std::string& path) noexcept {
     return denied.contains(path);
 }
 
-size_t AllowWrite(size_t count) noexcept { return Allow(writeBudget, count); }
-size_t AllowRead(size_t count) noexcept { return Allow(readBudget, count); }
+size_t AllowWrite(size_t count) noexcept {
+    return Allow(writeBudget, count);
+}
+size_t AllowRead(size_t count) noexcept {
+    return Allow(readBudget, count);
+}
 
 }  // namespace vko::FileFaults

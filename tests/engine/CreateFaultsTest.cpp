@@ -162,7 +162,9 @@ TEST_F(CreateFaultsTest, RewriteBetweenPiecesStoresWhatWasRead) {
     std::string pieces;
     for (size_t at = 0; at < back.size(); at += kPiece) {
         const std::string piece = back.substr(at, kPiece);
-        pieces += piece == before.substr(at, kPiece) ? 'o' : piece == after.substr(at, kPiece) ? 'n' : '?';
+        pieces += piece == before.substr(at, kPiece)  ? 'o'
+                  : piece == after.substr(at, kPiece) ? 'n'
+                                                      : '?';
     }
     EXPECT_THAT(pieces, ::testing::MatchesRegex("o+n+"));
 }

@@ -29,8 +29,9 @@ protected:
         std::vector<std::string> seen;
         for (const FileProblem& problem : engine.Problems()) {
             const bool trailing = problem.reason.find("follow") != std::string::npos;
-            seen.push_back(problem.path + ": " +
-                           (trailing ? "trailing" : problem.reason.substr(0, problem.reason.find(':'))));
+            seen.push_back(
+                problem.path + ": " +
+                (trailing ? "trailing" : problem.reason.substr(0, problem.reason.find(':'))));
         }
         EXPECT_EQ(seen, expected);
     }

@@ -185,8 +185,7 @@ TEST_P(CreateSweep, ReadFaultIsReportedAndTheBoxStaysConsistent) {
                 EXPECT_THAT(problem.path, StartsWith(root));
                 EXPECT_THAT(problem.reason, StartsWith("could not be read: "));
             }
-            EXPECT_EQ(ReadStored(box, kPassword).size() + engine.Problems().size(),
-                      sources.size());
+            EXPECT_EQ(ReadStored(box, kPassword).size() + engine.Problems().size(), sources.size());
             return engine.Problems().empty();
         });
     EXPECT_GT(runs, 100);

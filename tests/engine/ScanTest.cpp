@@ -88,9 +88,9 @@ TEST_F(ScanTest, BoxedFolderIsRemovedOnlyAsLeadingPrefix) {
 TEST_F(ScanTest, FolderPathIsNormalisedBeforeItsNameIsTaken) {
     MakeTree(root, {{"a.txt", "a"}, {"sub/b.txt", "b"}});
     const std::string relative = fs::relative(root).string();
-    for (const std::string& path : {root + "/", root + "//", root + "/.", root + "/./",
-                                    root + "/sub/..", root + "/sub/../", relative + "/.",
-                                    relative + "/sub/.."}) {
+    for (const std::string& path :
+         {root + "/", root + "//", root + "/.", root + "/./", root + "/sub/..", root + "/sub/../",
+          relative + "/.", relative + "/sub/.."}) {
         SCOPED_TRACE(path);
         ASSERT_EQ(engine.CreateBlock(box, "Box", kPassword, path, 0, 1), 1);
         ASSERT_EQ(engine.ViewBlock(box, kPassword), 0);
