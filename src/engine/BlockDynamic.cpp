@@ -1,15 +1,16 @@
 // Single-file extraction: open a box once, pull chosen files out of it, close it.
 #include <sodium.h>
 
-#include <filesystem>
 #include <memory>
 
 #include "engine/BlockExtract.h"
 #include "engine/BlockHeader.h"
 #include "engine/BlockScan.h"
 #include "engine/BlockUnpack.h"
+#include "engine/BoxPath.h"
 #include "engine/JobPipeline.h"
 #include "engine/RecordJob.h"
+#include "engine/TargetFolders.h"
 #include "util/Failure.h"
 
 namespace vko::BlockExtract {
@@ -61,22 +62,27 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
     const FileRecord record = BlockHeader::Record(s, FileNumber - 1);
     const bool compressed = s.compressed == 1;
     const int32_t stored = compressed ? record.Stored : record.Size;
-    const std::string folder =
-        BlockUnpack::TargetFolder(s, BlockUnpack::ExtractionFolder(Path), record.FolderNumber);
-    const std::string target = folder + record.Name;
+    const std::string root = BlockUnpack::ExtractionFolder(Path);
+    const std::string entry = BlockUnpack::FolderEntry(s, record.FolderNumber);
+    const std::string target = root + BoxPath::ToNativeFolder(entry) + record.Name;
     if (auto damage = BlockHeader::Damage(s, FileNumber - 1)) {
         s.problems.push_back({target, *damage});
         return;
     }
-    BlockScan::CreateAllFolders(folder);
+    TargetFolders folders(root);
 
     // The file's own run; the process-wide cipher is keyed too, as every file used to key it.
     s.cipher.Initilize(s.dynamicPassword);
     const crypto::RunKey key(s.dynamicPassword);
     const int64_t offset = s.headerEnd + s.recordOffsets[index];
     JobPipeline pipeline(0, 1);
-    const size_t job =
-        pipeline.Add(std::make_unique<RecordJob>(*s.box, offset, stored, target, compressed, key));
+    const size_t job = pipeline.Add(std::make_unique<RecordJob>(
+        *s.box, offset, stored, folders, entry, record.Name, compressed, key));
+    auto& taken = static_cast<RecordJob&>(pipeline.Job(job));
+    if (!pipeline.NextStep(job)) {  // a link stands on the way to its folder
+        s.problems.push_back({target, ProblemReason::ThroughLink(taken.RefusingLink())});
+        return;
+    }
     const std::string output = compressed ? target + BlockUnpack::kZlibSuffix : target;
     const bool complete =
         BlockUnpack::TakeBlocks(s, pipeline, job, stored, [&](int32_t bps, int32_t remaining) {
@@ -85,7 +91,6 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
         });
     // A cancelled file replaces nothing, and a partial stream is not worth expanding.
     if (!complete) return;
-    auto& taken = static_cast<RecordJob&>(pipeline.Job(job));
     if (!compressed) {
         (void)pipeline.NextStep(job);
         taken.Commit();
@@ -94,14 +99,14 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
 
     s.Events().DecompressingFile(output);
     (void)pipeline.NextStep(job);
+    const std::string zlibName = record.Name + BlockUnpack::kZlibSuffix;
     if (taken.Expansion().expanded) {
         taken.Commit();
-        std::error_code ignored;
-        std::filesystem::remove(output, ignored);  // a stream left by an earlier run
+        taken.Folder()->Remove(zlibName);  // a stream left by an earlier run
         return;
     }
     s.cipher.Initilize(s.dynamicPassword);
-    BlockUnpack::KeepStream(s, offset, stored, output);
+    BlockUnpack::KeepStream(s, offset, stored, taken.Folder(), zlibName);
     if (taken.Expansion().failure) BlockUnpack::ReportExpansionFailure(*taken.Expansion().failure);
     s.host.ShowMessage("Error Decompressing " + output, BlockHost::Icon::None);
 }

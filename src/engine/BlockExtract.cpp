@@ -1,15 +1,14 @@
 #include "engine/BlockExtract.h"
 
-#include <filesystem>
 #include <memory>
 #include <vector>
 
 #include "engine/BlockHeader.h"
-#include "engine/BlockScan.h"
 #include "engine/BlockUnpack.h"
 #include "engine/BoxPath.h"
 #include "engine/JobPipeline.h"
 #include "engine/RecordJob.h"
+#include "engine/TargetFolders.h"
 
 namespace vko::BlockExtract {
 
@@ -38,14 +37,13 @@ private:
     BlockState& s_;
 };
 
-// The extraction folder and every folder of the table below it. Entry 1 names the boxed
-// folder itself, whose contents land directly in the extraction folder.
-void CreateFolders(const BlockState& s) {
-    BlockScan::CreateAllFolders(s.rootPath);
+// Every folder of the table below the extraction folder, those that hold no file included;
+// those a link refuses are not made. Entry 1 names the boxed folder itself, whose contents land
+// directly in the extraction folder.
+void CreateFolders(const BlockState& s, TargetFolders& folders) {
     const auto& entries = s.folders.Entries();
     for (size_t i = 1; i < entries.size(); ++i) {
-        if (!entries[i].empty())
-            BlockScan::CreateAllFolders(s.rootPath + BoxPath::ToNativeFolder(entries[i]));
+        if (!entries[i].empty()) (void)folders.Enter(entries[i]);
     }
 }
 
@@ -63,7 +61,9 @@ constexpr size_t kRecordsAhead = 32;
 struct Planned {
     int32_t index;
     int32_t stored;
-    std::string destination;
+    std::string entry;  // its folder-table entry
+    std::string name;
+    std::string destination;  // the full path, for events and messages
 };
 
 // A file of a damaged box that the box does not hold whole is named, never written.
@@ -75,13 +75,14 @@ std::vector<Planned> PlanRecords(BlockState& s, const std::string& BlockFile) {
         // A compressed record without stored bytes has nothing to expand. A plain record of
         // size 0 is an empty file and is recreated as one.
         if (compressed && record.Stored < 1) continue;
-        std::string destination =
-            BlockUnpack::TargetFolder(s, s.rootPath, record.FolderNumber) + record.Name;
+        std::string entry = BlockUnpack::FolderEntry(s, record.FolderNumber);
+        std::string destination = s.rootPath + BoxPath::ToNativeFolder(entry) + record.Name;
         if (auto damage = BlockHeader::Damage(s, i)) {
             s.problems.push_back({std::move(destination), *damage});
             continue;
         }
-        planned.push_back({i, compressed ? record.Stored : record.Size, std::move(destination)});
+        planned.push_back({i, compressed ? record.Stored : record.Size, std::move(entry),
+                           record.Name, std::move(destination)});
     }
     if (auto trailing = BlockHeader::TrailingBytes(s, BlockFile)) s.problems.push_back(*trailing);
     return planned;
@@ -96,6 +97,7 @@ int64_t DataOffset(const BlockState& s, int32_t index) {
 Step FinishCompressed(BlockState& s, JobPipeline& pipeline, size_t job, const Planned& record,
                       const std::string& password) {
     const std::string zlibPath = record.destination + BlockUnpack::kZlibSuffix;
+    const std::string zlibName = record.name + BlockUnpack::kZlibSuffix;
     s.Events().DecompressingFile(zlibPath);
     s.host.PumpMessages();
     (void)pipeline.NextStep(job);
@@ -103,12 +105,12 @@ Step FinishCompressed(BlockState& s, JobPipeline& pipeline, size_t job, const Pl
     const auto& expansion = taken.Expansion();
     if (expansion.expanded) {
         taken.Commit();
-        std::error_code ignored;
-        std::filesystem::remove(zlibPath, ignored);  // a stream left by an earlier run
+        taken.Folder()->Remove(zlibName);  // a stream left by an earlier run
         return Step::Next;
     }
     s.cipher.Initilize(password);
-    BlockUnpack::KeepStream(s, DataOffset(s, record.index), record.stored, zlibPath);
+    BlockUnpack::KeepStream(s, DataOffset(s, record.index), record.stored, taken.Folder(),
+                            zlibName);
     if (expansion.failure) BlockUnpack::ReportExpansionFailure(*expansion.failure);
     const bool abort = s.host.AskYesNo("Error Decompression " + zlibPath + "\r\n\r\n" + "Abort?");
     return abort ? Step::Abandoned : Step::Next;
@@ -116,6 +118,12 @@ Step FinishCompressed(BlockState& s, JobPipeline& pipeline, size_t job, const Pl
 
 Step ExtractRecord(BlockState& s, JobPipeline& pipeline, size_t job, const Planned& record,
                    const std::string& password) {
+    if (!pipeline.NextStep(job)) {  // a link stands on the way to its folder
+        const auto& refused = static_cast<const RecordJob&>(pipeline.Job(job));
+        s.problems.push_back(
+            {record.destination, ProblemReason::ThroughLink(refused.RefusingLink())});
+        return Step::Next;
+    }
     const bool compressed = s.compressed == 1;
     const std::string path =
         compressed ? record.destination + BlockUnpack::kZlibSuffix : record.destination;
@@ -135,11 +143,14 @@ Step ExtractRecord(BlockState& s, JobPipeline& pipeline, size_t job, const Plann
 // and puts each file in place in order.
 Step ExtractRecords(BlockState& s, const std::string& BlockFile, const std::string& password) {
     const std::vector<Planned> records = PlanRecords(s, BlockFile);
+    TargetFolders folders(s.rootPath);
+    CreateFolders(s, folders);
     const crypto::RunKey key(password);
     JobPipeline pipeline(s.workerThreads, kRecordsAhead);
     for (const Planned& record : records)
         pipeline.Add(std::make_unique<RecordJob>(*s.box, DataOffset(s, record.index), record.stored,
-                                                 record.destination, s.compressed == 1, key));
+                                                 folders, record.entry, record.name,
+                                                 s.compressed == 1, key));
     int32_t next = 0;
     for (size_t job = 0; job < records.size(); ++job) {
         // Records without stored bytes are passed over, each after its own poll.
@@ -170,7 +181,6 @@ int16_t ExtractBlock(BlockState& s, const std::string& BlockFile, const std::str
 
     const ExtractionScope scope(s);
     s.problems.clear();  // what the header told is said again below, with target paths
-    CreateFolders(s);
     s.processedBytes = 0;
     s.sinceSample = 0;
     s.tick.StartTick();

@@ -79,8 +79,9 @@ bool TakeBlocks(BlockState& s, JobPipeline& pipeline, size_t job, int32_t count,
     return true;
 }
 
-void KeepStream(BlockState& s, int64_t offset, int32_t count, const std::string& path) {
-    AtomicFile file(path);
+void KeepStream(BlockState& s, int64_t offset, int32_t count,
+                const std::shared_ptr<const FolderHandle>& folder, const std::string& name) {
+    AtomicFile file(folder, name);
     std::vector<char> chunk(static_cast<size_t>(std::clamp(count, 0, BoxFormat::kBlockSize)));
     for (int64_t done = 0; done < count;) {
         const auto length = static_cast<size_t>(std::min<int64_t>(count - done, chunk.size()));
@@ -104,14 +105,18 @@ std::string ExtractionFolder(const std::string& path) {
     return AddBackslash(path);
 }
 
-std::string TargetFolder(const BlockState& s, const std::string& base, int32_t folderNumber) {
-    if (folderNumber < 2) return base;
+std::string FolderEntry(const BlockState& s, int32_t folderNumber) {
+    if (folderNumber < 2) return {};
     const auto& entries = s.folders.Entries();
     if (folderNumber > static_cast<int32_t>(entries.size()))
         throw Failure(FailureNumber::kInvalidArgument,
                       "The box names folder " + std::to_string(folderNumber) +
                           ", which its folder table does not hold.");
-    return base + BoxPath::ToNativeFolder(entries[static_cast<size_t>(folderNumber) - 1]);
+    return entries[static_cast<size_t>(folderNumber) - 1];
+}
+
+std::string TargetFolder(const BlockState& s, const std::string& base, int32_t folderNumber) {
+    return base + BoxPath::ToNativeFolder(FolderEntry(s, folderNumber));
 }
 
 }  // namespace vko::BlockUnpack

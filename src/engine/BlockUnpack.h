@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/BlockState.h"
 #include "engine/JobPipeline.h"
 #include "util/Failure.h"
 #include "util/File.h"
+#include "util/FolderHandle.h"
 
 // What whole and single-file extraction share: deciphering a file's stored bytes out of the
 // open box, the throughput figure, and expanding a compressed entry.
@@ -37,10 +39,11 @@ using ChunkDone = std::function<void(int32_t bps, int32_t remaining)>;
 [[nodiscard]] bool TakeBlocks(BlockState& s, JobPipeline& pipeline, size_t job, int32_t count,
                               const ChunkDone& done);
 
-// Deciphers the count stored bytes at offset in the box slot into path, with the cipher
-// keyed for that record, and no events: what a stream that could not be expanded leaves for
-// the user.
-void KeepStream(BlockState& s, int64_t offset, int32_t count, const std::string& path);
+// Deciphers the count stored bytes at offset in the box slot into name in folder, with the
+// cipher keyed for that record, and no events: what a stream that could not be expanded leaves
+// for the user.
+void KeepStream(BlockState& s, int64_t offset, int32_t count,
+                const std::shared_ptr<const FolderHandle>& folder, const std::string& name);
 
 // Reports a failure of an expansion the way the compression module reports its own.
 void ReportExpansionFailure(const Failure& failure);
@@ -48,6 +51,10 @@ void ReportExpansionFailure(const Failure& failure);
 // The extraction folder with its separator. An empty path is refused: it would otherwise
 // become the file-system root.
 [[nodiscard]] std::string ExtractionFolder(const std::string& path);
+
+// The folder-table entry of a file record's folder: empty for the boxed folder itself. Throws
+// Failure for a number the table does not hold.
+[[nodiscard]] std::string FolderEntry(const BlockState& s, int32_t folderNumber);
 
 // The native folder of a file record below base (which ends in a separator): base itself for
 // the boxed folder, base plus the table entry otherwise.

@@ -7,27 +7,39 @@
 
 namespace vko {
 
-RecordJob::RecordJob(InputFile& box, int64_t offset, int32_t stored, std::string destination,
-                     bool compressed, const crypto::RunKey& key)
+RecordJob::RecordJob(InputFile& box, int64_t offset, int32_t stored, TargetFolders& folders,
+                     std::string entry, std::string name, bool compressed,
+                     const crypto::RunKey& key)
     : box_(box),
       offset_(offset),
       stored_(stored),
-      destination_(std::move(destination)),
+      folders_(folders),
+      entry_(std::move(entry)),
+      name_(std::move(name)),
       compressed_(compressed),
       key_(key) {}
 
-void RecordJob::Open(WorkerTools& tools) {
-    file_ = std::make_unique<AtomicFile>(destination_);
+std::optional<int64_t> RecordJob::Open(WorkerTools& tools) {
+    opened_ = true;
+    TargetFolders::Entered entered = folders_.Enter(entry_);
+    if (!entered.folder) {
+        refusingLink_ = std::move(entered.link);
+        ended_ = true;
+        return std::nullopt;
+    }
+    folder_ = std::move(entered.folder);
+    file_ = std::make_unique<AtomicFile>(folder_, name_);
     if (compressed_)
         expander_ = std::make_unique<modCompress::StreamExpander>(
-            file_->Out(), destination_ + BlockUnpack::kZlibSuffix);
+            file_->Out(), folder_->Path() + name_ + BlockUnpack::kZlibSuffix);
     key_.Start(tools.run);
     tools.buffer.resize(static_cast<size_t>(BoxFormat::kBlockSize));
+    return 0;
 }
 
 std::optional<int64_t> RecordJob::Step(WorkerTools& tools) {
     if (ended_) return std::nullopt;
-    if (!file_) Open(tools);
+    if (!opened_) return Open(tools);
     const int64_t remaining = stored_ - done_;
     if (remaining <= 0) {
         ended_ = true;
@@ -35,7 +47,7 @@ std::optional<int64_t> RecordJob::Step(WorkerTools& tools) {
             outcome_ = expander_->Finish();
             expander_.reset();
         }
-        file_->Out().Close();
+        file_->Out().Flush();  // a write that fails shows here, on the worker
         return std::nullopt;
     }
     const auto count = static_cast<size_t>(std::min<int64_t>(remaining, BoxFormat::kBlockSize));

@@ -8,23 +8,32 @@
 #include "compress/StreamExpander.h"
 #include "crypto/RunKey.h"
 #include "engine/JobPipeline.h"
+#include "engine/TargetFolders.h"
 #include "util/File.h"
 
 namespace vko {
 
 // One file record taken out of an open box: its stored bytes read at their place in the data
 // area, deciphered under a cipher run of its own, and written (plain box) or expanded
-// (compressed box) into a temporary file beside the destination. One step per block of stored
-// bytes (its amount is the block's length); the step after the last closes the file and, for a
-// compressed record, checks the stream. The consumer then puts the file in place with Commit,
-// in table order, or drops it.
+// (compressed box) into a temporary file in the record's folder. The first step enters that
+// folder and opens the file (amount 0), or ends the job when a link stands on the folder's way;
+// then one step per block of stored bytes (its amount is the block's length); the step after
+// the last closes the file and, for a compressed record, checks the stream. The consumer then
+// puts the file in place with Commit, in table order, or drops it.
 class RecordJob final : public StepJob {
 public:
-    RecordJob(InputFile& box, int64_t offset, int32_t stored, std::string destination,
-              bool compressed, const crypto::RunKey& key);
+    // entry is the record's folder-table entry (empty for the extraction folder itself).
+    RecordJob(InputFile& box, int64_t offset, int32_t stored, TargetFolders& folders,
+              std::string entry, std::string name, bool compressed, const crypto::RunKey& key);
 
     std::optional<int64_t> Step(WorkerTools& tools) override;
 
+    // The link that refused the record's folder, once the first step ended the job.
+    [[nodiscard]] const std::string& RefusingLink() const noexcept { return refusingLink_; }
+    // The folder the file goes into, once the first step entered it.
+    [[nodiscard]] const std::shared_ptr<const FolderHandle>& Folder() const noexcept {
+        return folder_;
+    }
     // For a compressed record, once the steps are over: whether and how the expansion failed.
     [[nodiscard]] const modCompress::StreamExpander::Outcome& Expansion() const noexcept {
         return outcome_;
@@ -33,17 +42,22 @@ public:
     void Commit();
 
 private:
-    void Open(WorkerTools& tools);
+    std::optional<int64_t> Open(WorkerTools& tools);
 
     InputFile& box_;
     const int64_t offset_;
     const int32_t stored_;
-    const std::string destination_;
+    TargetFolders& folders_;
+    const std::string entry_;
+    const std::string name_;
     const bool compressed_;
     const crypto::RunKey& key_;
+    std::shared_ptr<const FolderHandle> folder_;
+    std::string refusingLink_;
     std::unique_ptr<AtomicFile> file_;
     std::unique_ptr<modCompress::StreamExpander> expander_;
     int64_t done_ = 0;
+    bool opened_ = false;
     bool ended_ = false;
     modCompress::StreamExpander::Outcome outcome_;
 };

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -31,7 +33,8 @@ pid_t OwnerOf(const std::string& name, const std::string& prefix) {
     if (name.size() <= prefix.size() + suffix.size() || name.rfind(prefix, 0) != 0 ||
         name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
         return 0;
-    const std::string middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const std::string middle =
+        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
     const auto dot = middle.find('.');
     if (dot == std::string::npos || dot == 0) return 0;
     pid_t pid = 0;
@@ -48,28 +51,59 @@ pid_t OwnPid() {
     return pid;
 }
 
-bool ProcessRuns(pid_t pid) { return kill(pid, 0) == 0 || errno != ESRCH; }
+bool ProcessRuns(pid_t pid) {
+    return kill(pid, 0) == 0 || errno != ESRCH;
+}
 
 }  // namespace
 
-AtomicFile::AtomicFile(const std::string& target) : target_(target) {
-    tempPath_ = GetPathPart(target) + TempPrefix(target) + std::to_string(OwnPid()) + "." +
+AtomicFile::AtomicFile(const std::string& target)
+    : AtomicFile(FolderHandle::Open(GetPathPart(target)), GetFilePart(target)) {}
+
+AtomicFile::AtomicFile(std::shared_ptr<const FolderHandle> folder, const std::string& name)
+    : folder_(std::move(folder)), name_(name), target_(folder_->Path() + name) {
+    tempName_ = TempPrefix(name) + std::to_string(OwnPid()) + "." +
                 std::to_string(tempCounter.fetch_add(1)) + kTempSuffix;
-    out_ = std::make_unique<OutputFile>(tempPath_);
+    tempPath_ = folder_->Path() + tempName_;
+    const int descriptor = openat(folder_->Descriptor(), tempName_.c_str(),
+                                  O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (descriptor < 0) throw FailureFromErrno(errno, tempPath_);
+    out_ = std::make_unique<OutputFile>(descriptor, tempPath_);
 }
 
-AtomicFile::~AtomicFile() { Discard(); }
+AtomicFile::~AtomicFile() {
+    Discard();
+}
 
 void AtomicFile::Commit(Durability durability) {
+    KeepOwnership();
     if (durability == Durability::kDurable) out_->Sync();
     out_->Close();
-    std::error_code error;
-    fs::rename(tempPath_, target_, error);
-    if (error) {
+    const int folder = folder_->Descriptor();
+    if (renameat(folder, tempName_.c_str(), folder, name_.c_str()) != 0) {
+        const int error = errno;
         Discard();
-        throw FailureFromErrno(error.value(), target_);
+        throw FailureFromErrno(error, target_);
     }
     done_ = true;
+}
+
+// A box set to 0600, or a script set to 0755, keeps that when it is replaced. The owner can be
+// given back only by root (or within the user's own groups); where it cannot, set-id bits are
+// dropped rather than handed to a file of another owner.
+void AtomicFile::KeepOwnership() {
+    struct stat old {};
+    if (fstatat(folder_->Descriptor(), name_.c_str(), &old, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(old.st_mode))
+        return;
+    const int descriptor = out_->Descriptor();
+    struct stat made {};
+    if (descriptor < 0 || fstat(descriptor, &made) != 0) return;
+    mode_t mode = old.st_mode & 07777;
+    const bool sameOwner = (made.st_uid == old.st_uid && made.st_gid == old.st_gid) ||
+                           fchown(descriptor, old.st_uid, old.st_gid) == 0;
+    if (!sameOwner) mode &= ~static_cast<mode_t>(S_ISUID | S_ISGID);
+    static_cast<void>(fchmod(descriptor, mode));
 }
 
 void AtomicFile::Discard() noexcept {
@@ -80,8 +114,7 @@ void AtomicFile::Discard() noexcept {
     } catch (...) {
         // The file is being thrown away; a failed close changes nothing.
     }
-    std::error_code ignored;
-    fs::remove(tempPath_, ignored);
+    folder_->Remove(tempName_);
 }
 
 void AtomicFile::RemoveStaleTemps(const std::string& target) noexcept {

@@ -91,6 +91,20 @@ OutputFile::OutputFile(const std::string& path, bool truncate)
     std::setvbuf(file_, buffer_.get(), _IOFBF, kWriteBuffer);
 }
 
+OutputFile::OutputFile(int descriptor, const std::string& path)
+    : path_(path), buffer_(new char[kWriteBuffer]), file_(fdopen(descriptor, "w+b")) {
+    if (!file_) {
+        const int error = errno;
+        close(descriptor);
+        throw FailureFromErrno(error, path);
+    }
+    std::setvbuf(file_, buffer_.get(), _IOFBF, kWriteBuffer);
+}
+
+int OutputFile::Descriptor() const noexcept {
+    return file_ ? fileno(file_) : -1;
+}
+
 OutputFile::~OutputFile() {
     if (file_) std::fclose(file_);
 }

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "util/FolderHandle.h"
+
 namespace vko {
 
 // Byte-stream files for every layer that reads or writes user data. Every failure throws a
@@ -47,12 +49,16 @@ class OutputFile {
 public:
     // Creates or truncates the file (or opens an existing one for update when truncate is false).
     explicit OutputFile(const std::string& path, bool truncate = true);
+    // Takes over an open descriptor of a file open for reading and writing; path names it in
+    // messages.
+    OutputFile(int descriptor, const std::string& path);
     ~OutputFile();  // closes without reporting; call Close() to see errors
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
     [[nodiscard]] int64_t Position() const noexcept { return position_; }
     [[nodiscard]] const std::string& Path() const noexcept { return path_; }
+    [[nodiscard]] int Descriptor() const noexcept;
 
     void Write(const char* data, size_t count);
     void Write(const std::string& bytes) { Write(bytes.data(), bytes.size()); }
@@ -85,12 +91,16 @@ private:
 // A file written beside its target under a temporary name and renamed over the target only by
 // Commit(): until then an existing target stays untouched, and destruction without Commit()
 // removes the temporary file. The temporary name is hidden (it starts with ".") and ends in
-// kTempSuffix so that a file left behind by a killed process is recognisable.
+// kTempSuffix so that a file left behind by a killed process is recognisable. A file that
+// replaces another takes over its permissions (and its owner, where this process may give it).
 class AtomicFile {
 public:
     static constexpr const char* kTempSuffix = ".vkpart";
 
+    // In the target's folder, reached by its path (links on the way are followed).
     explicit AtomicFile(const std::string& target);
+    // In folder, as name: the temporary file and the rename never go through a link.
+    AtomicFile(std::shared_ptr<const FolderHandle> folder, const std::string& name);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -113,6 +123,11 @@ public:
     static void RemoveStaleTemps(const std::string& target) noexcept;
 
 private:
+    void KeepOwnership();
+
+    std::shared_ptr<const FolderHandle> folder_;
+    std::string name_;
+    std::string tempName_;
     std::string target_;
     std::string tempPath_;
     std::unique_ptr<OutputFile> out_;

@@ -244,5 +244,22 @@ TEST(DamagedBox, ABoxOneByteShortGivesEveryWholeFileAndExitsFive) {
     EXPECT_EQ(extracted.err, "vkx: out/c.txt: cut short: the box ends after 4 of its 5 bytes\n");
 }
 
+// A link already in the target is never written through: the files below it are named and the
+// others extracted.
+TEST(DamagedBox, ALinkInTheTargetIsNotFollowed) {
+    TempDir work;
+    MakeTree(work / "src", {{"a.txt", "a"}, {"sub/note.txt", "note"}});
+    ASSERT_EQ(Vkx({"create", "src", "-q"}, work.Str()).exitCode, 0);
+    fs::create_directories(work / "out");
+    fs::create_directories(work / "elsewhere");
+    fs::create_symlink("../elsewhere", work / "out/sub");
+    VkxResult extracted = Vkx({"extract", "src.vkx", "-C", "out", "-q"}, work.Str());
+    EXPECT_EQ(extracted.exitCode, 5) << extracted.err;
+    EXPECT_EQ(extracted.err,
+              "vkx: out/sub/note.txt: not extracted: its folder is a symbolic link (out/sub)\n");
+    EXPECT_EQ(ReadFile(work / "out/a.txt"), "a");
+    EXPECT_TRUE(fs::is_empty(work / "elsewhere"));
+}
+
 }  // namespace
 }  // namespace vko::test
