@@ -16,11 +16,13 @@ QList<int32_t> ExtractListEntries(const QString& list) {
     return entries;
 }
 
-QString ExtractedFilesLine(qsizetype count, const QString& seconds, const QLocale& locale) {
+QString ExtractedFilesLine(qsizetype count, const QString& seconds, const QLocale& locale,
+                           bool warned) {
     const QString files =
         count <= 1 ? QString::number(count) + QStringLiteral(" file")
                    : locale.toString(static_cast<qlonglong>(count)) + QStringLiteral(" files");
-    return QStringLiteral("Extracted ") + files + QStringLiteral(" in ") + seconds +
+    return QStringLiteral("Extracted ") + files +
+           (warned ? QStringLiteral(" with warnings in ") : QStringLiteral(" in ")) + seconds +
            QStringLiteral(" seconds");
 }
 
@@ -48,6 +50,7 @@ void BoxCommands::ViewBox(const QString& boxFile) {
     }
     const BoxContents contents = ReadContents(shell.Vaultkeep(), c_.locale);
     viewedRoot_ = PathFromBytes(shell.Vaultkeep().RootPath());
+    ReportProblems(c_, QStringLiteral("This box is damaged:"));
 
     state.PasswordVerified = true;
     state.BoxFile = boxFile;
@@ -111,12 +114,15 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
             if (state.CancelProcess) break;
         }
     });
-    engine.DynamicClose();
     shell.JobTick().StopTick();
+    const bool warned =
+        !failed && ReportProblems(c_, QStringLiteral("These files were not extracted:"));
+    engine.DynamicClose();
     shell.SetIcon(0);
     if (!failed)
-        shell.SetStatus(ExtractedFilesLine(
-            entries.size(), SecondsText(shell.JobTick().ElapsedTicks(), c_.locale), c_.locale));
+        shell.SetStatus(ExtractedFilesLine(entries.size(),
+                                           SecondsText(shell.JobTick().ElapsedTicks(), c_.locale),
+                                           c_.locale, warned));
     if (state.CancelProcess) c_.window.CloseProgram();
 }
 

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/PathText.h"
+#include "app/ProblemText.h"
 
 namespace vko {
 
@@ -44,6 +45,14 @@ bool EngineFailed(JobContext& c, const std::function<void()>& call) {
         c.shell.UserMessages().Inform(PathFromBytes(error.what()), Messages::Icon::Exclamation);
         return true;
     }
+}
+
+bool ReportProblems(JobContext& c, const QString& heading) {
+    const std::vector<FileProblem>& problems = c.shell.Vaultkeep().Problems();
+    if (problems.empty()) return false;
+    c.shell.UserMessages().Inform(ProblemListText(heading, problems, c.locale),
+                                  Messages::Icon::Exclamation);
+    return true;
 }
 
 }  // namespace vko

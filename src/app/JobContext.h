@@ -46,4 +46,8 @@ void AskExtractFolder(JobContext& c, const QString& rootName);
 // or returns false when call finished.
 [[nodiscard]] bool EngineFailed(JobContext& c, const std::function<void()>& call);
 
+// Shows, under heading, the one message that names every file the engine's last operation
+// could not treat as asked; returns whether there was any.
+bool ReportProblems(JobContext& c, const QString& heading);
+
 }  // namespace vko

@@ -17,13 +17,16 @@ QString SecondsText(int32_t milliseconds, const QLocale& locale) {
     return locale.toString(milliseconds / 1000.0, 'f', 2);
 }
 
-QString BatchResultLine(int creates, int extracts, int32_t jobsDone, const QString& seconds) {
+QString BatchResultLine(int creates, int extracts, int32_t jobsDone, const QString& seconds,
+                        int jobsWarned) {
+    const QString in =
+        jobsWarned > 0 ? QStringLiteral(" with warnings in ") : QStringLiteral(" in ");
     if (creates >= 1)
-        return jobsDone >= 1 ? QStringLiteral("Created in ") + seconds + QStringLiteral(" seconds")
+        return jobsDone >= 1 ? QStringLiteral("Created") + in + seconds + QStringLiteral(" seconds")
                              : QStringLiteral("Box not created");
     if (extracts >= 1)
         return jobsDone >= 1
-                   ? QStringLiteral("Extracted in ") + seconds + QStringLiteral(" seconds")
+                   ? QStringLiteral("Extracted") + in + seconds + QStringLiteral(" seconds")
                    : QStringLiteral("Box not extracted");
     return {};
 }
@@ -50,6 +53,7 @@ void JobDriver::RunBatch() {
     AppShell& shell = c_.shell;
     AppState& state = c_.State();
     shell.JobsDone = 0;
+    jobsWarned_ = 0;
     StartClock();
     shell.Busy = true;
     int creates = 0;
@@ -88,8 +92,9 @@ void JobDriver::FinishBatch(int creates, int extracts) {
     AppState& state = c_.State();
     PauseClock();
     shell.SetIcon(0);
-    const QString line = BatchResultLine(creates, extracts, shell.JobsDone,
-                                         SecondsText(shell.JobTick().ElapsedTicks(), c_.locale));
+    const QString line =
+        BatchResultLine(creates, extracts, shell.JobsDone,
+                        SecondsText(shell.JobTick().ElapsedTicks(), c_.locale), jobsWarned_);
     if (!line.isNull()) shell.SetStatus(line);
     if (state.ClearPassword == 1) state.MemorizedPassword.clear();
     state.PasswordVerified = false;
@@ -122,7 +127,13 @@ void JobDriver::RunCreateJob(const QString& item) {
                                                EnginePassword(state.MemorizedPassword),
                                                PathBytes(state.BoxFolder), 0, state.BoxCompression);
     });
-    if (!failed && result == BlockResult::kCreateDone) ++shell.JobsDone;
+    if (failed || result != BlockResult::kCreateDone) return;
+    ++shell.JobsDone;
+    PauseClock();
+    if (ReportProblems(c_, QStringLiteral("The box was made, but these files are not in it as "
+                                          "they were:")))
+        ++jobsWarned_;
+    ResumeClock();
 }
 
 int16_t JobDriver::RunExtractJob(const QString& item) {
@@ -162,7 +173,12 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
                                                     EnginePassword(state.MemorizedPassword));
         }))
         return BlockResult::kExtractNotABox;
-    if (result == BlockResult::kExtractDone) ++shell.JobsDone;
+    if (result != BlockResult::kExtractDone) return result;
+    ++shell.JobsDone;
+    PauseClock();
+    if (ReportProblems(c_, QStringLiteral("The box was extracted, except for these files:")))
+        ++jobsWarned_;
+    ResumeClock();
     return result;
 }
 

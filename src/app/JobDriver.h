@@ -34,6 +34,7 @@ private:
 
     JobContext& c_;
     bool clockRunning_ = false;
+    int jobsWarned_ = 0;  // jobs of the batch done with files named in a message
 };
 
 // Removes the first entry of the work list whose text equals Item exactly.
@@ -42,8 +43,9 @@ void RemoveListItem(QStringListModel& list, const QString& Item);
 // A stopwatch figure in seconds with two decimals and the locale's grouping.
 [[nodiscard]] QString SecondsText(int32_t milliseconds, const QLocale& locale);
 
-// The batch's status line, or a null text when it leaves the status line alone.
+// The batch's status line, or a null text when it leaves the status line alone. Jobs done with
+// warnings (files named in a message) say so.
 [[nodiscard]] QString BatchResultLine(int creates, int extracts, int32_t jobsDone,
-                                      const QString& seconds);
+                                      const QString& seconds, int jobsWarned = 0);
 
 }  // namespace vko

@@ -90,6 +90,27 @@ private slots:
         QCOMPARE(rig.messages.informed.size(), 1);
     }
 
+    // A box cut short: opening it names the file it does not hold whole, in one message before
+    // its window; taking that file and a whole one names it again, once.
+    void damagedBoxNamesItsFilesWhenOpenedAndWhenTaken() {
+        JobRig rig;
+        const QString box = rig.Box("Eight", EightFiles());
+        std::string bytes = ReadFile(box.toStdString());
+        bytes.pop_back();
+        WriteFile(box.toStdString(), bytes);
+        rig.dialogs.contents = Choose(2, "1;8");
+        const QString target = rig.Path("chosen");
+        rig.dialogs.extractFolder = [&](const QString&) { return std::optional(target); };
+        rig.jobs.Work().OpenBoxFile(box);
+        QVERIFY(rig.WaitForLine("Extracted 2 files with warnings in "));
+        QCOMPARE(rig.messages.informed,
+                 QStringList({"This box is damaged:\r\n\r\nf8: cut short: the box ends after "
+                              "1,007 of its 1,008 bytes",
+                              "These files were not extracted:\r\n\r\n" + target +
+                                  "/f8: cut short: the box ends after 1,007 of its 1,008 bytes"}));
+        QCOMPARE(ReadTree(target.toStdString()), (Tree{{"f1", EightFiles().at("f1")}}));
+    }
+
     void extractSelectedRows_data() {
         QTest::addColumn<QString>("rows");
         QTest::addColumn<QList<int>>("files");

@@ -2,6 +2,7 @@
 #include <QThread>
 
 #include "JobRig.h"
+#include "util/File.h"
 
 namespace vko::test {
 
@@ -173,6 +174,43 @@ private slots:
         QVERIFY2(SecondsIn(rig.view.Lines().last()) < 0.3, qPrintable(rig.view.Lines().last()));
     }
 
+    // A job done in part names all its files in one message and its result line says so: a
+    // create that could not read two files, an extraction of a box cut short by two bytes.
+    void jobDoneInPartNamesItsFilesInOneMessage_data() {
+        QTest::addColumn<bool>("extract");
+        QTest::newRow("create") << false;
+        QTest::newRow("extract") << true;
+    }
+    void jobDoneInPartNamesItsFilesInOneMessage() {
+        QFETCH(bool, extract);
+        JobRig rig;
+        QStringList named;
+        if (extract) {
+            const QString box = rig.Box("Cut", kPhotos);
+            std::string bytes = ReadFile(box.toStdString());
+            bytes.resize(bytes.size() - 2);
+            WriteFile(box.toStdString(), bytes);
+            rig.State().BoxFolder = rig.Path("target");
+            rig.shell.ExtractQueue = {box};
+            rig.Timer.start();
+            named = {rig.Path("target/trip/b.jpg: cut short"),
+                     rig.Path("target/trip/day 2/c.txt: missing")};
+        } else {
+            const QString folder = rig.Folder("Photos", kPhotos);
+            for (const QString name : {"/a.jpg", "/trip/b.jpg"}) {
+                FileFaults::DenyReading((folder + name).toStdString());
+                named << folder + name + ": could not be read: Permission denied";
+            }
+            rig.jobs.Work().lstFiles_OLEDragDrop({folder});
+        }
+        QVERIFY(
+            rig.WaitForLine(extract ? "Extracted with warnings in " : "Created with warnings in "));
+        FileFaults::Reset();
+        QCOMPARE(rig.messages.informed.size(), 1);
+        for (const QString& line : named)
+            QVERIFY2(rig.messages.informed[0].contains(line), qPrintable(rig.messages.informed[0]));
+    }
+
     void listEntriesLeaveOnlyOnAnExactMatch() {
         QStringListModel list({"/a/Photos", "/a/photos", "/a/photos"});
         RemoveListItem(list, "/a/PHOTOS");
@@ -186,6 +224,8 @@ private slots:
         QCOMPARE(BatchResultLine(1, 1, 1, SecondsText(1234500, english)),
                  QString("Created in 1,234.50 seconds"));
         QCOMPARE(BatchResultLine(0, 1, 0, "0.00"), QString("Box not extracted"));
+        QCOMPARE(BatchResultLine(0, 2, 2, "1.00", 1),
+                 QString("Extracted with warnings in 1.00 seconds"));
         QVERIFY(BatchResultLine(0, 0, 0, "0.00").isNull());
         QCOMPARE(SecondsText(1234500, QLocale(QLocale::German, QLocale::Germany)),
                  QString("1.234,50"));
