@@ -62,6 +62,40 @@ const Case kCases[] = {
     {"every run listed twice in one call", 6, 6, 0, 3000, true},
 };
 
+// One call's slices over count runs, every slice of random length, the odd ones in place.
+struct Trial {
+    std::vector<std::unique_ptr<TwinRun>> runs;
+    std::vector<std::string> sources, outs;
+    std::vector<LaneSlice> slices;
+
+    Trial(const Case& c, size_t count, std::mt19937& gen) {
+        for (size_t i = 0; i < count; ++i) runs.push_back(std::make_unique<TwinRun>(gen));
+        const size_t total = (c.listedTwice ? 2 : 1) * count;
+        sources.reserve(total);  // the slices point into these strings
+        outs.reserve(total);
+        for (size_t i = 0; i < total; ++i) {
+            const size_t length = c.shortest + gen() % (c.longest - c.shortest + 1);
+            sources.push_back(RandomBytes(length, gen()));
+            const bool inPlace = i % 2 == 1;
+            outs.push_back(inPlace ? sources.back() : std::string(length, '\0'));
+            uint8_t* dest = Bytes(outs.back());
+            slices.push_back(
+                {&runs[i % count]->lanes, inPlace ? dest : Bytes(sources.back()), dest, length});
+        }
+    }
+
+    // Each slice again through its twin run alone, in list order.
+    void ExpectSameAlone() {
+        for (size_t i = 0; i < slices.size(); ++i) {
+            std::string expected = sources[i];
+            runs[i % runs.size()]->alone.Transform(Bytes(expected), Bytes(expected),
+                                                   expected.size());
+            ASSERT_EQ(outs[i], expected) << "slice " << i;
+        }
+        for (auto& run : runs) run->Both(RandomBytes(300, 9));
+    }
+};
+
 class CipherLanesTest : public ::testing::TestWithParam<Kernel> {
 protected:
     void SetUp() override {
@@ -78,30 +112,9 @@ TEST_P(CipherLanesTest, MatchesEachRunAlone) {
                 SCOPED_TRACE(std::string(c.what) + ", " + std::to_string(count) + " runs, seed " +
                              std::to_string(seed));
                 std::mt19937 gen(seed);
-                std::vector<std::unique_ptr<TwinRun>> runs;
-                for (size_t i = 0; i < count; ++i) runs.push_back(std::make_unique<TwinRun>(gen));
-
-                std::vector<LaneSlice> slices;
-                std::vector<std::string> sources, outs;
-                sources.reserve(2 * count);
-                outs.reserve(2 * count);
-                for (size_t i = 0; i < (c.listedTwice ? 2 : 1) * count; ++i) {
-                    const size_t length = c.shortest + gen() % (c.longest - c.shortest + 1);
-                    sources.push_back(RandomBytes(length, gen()));
-                    const bool inPlace = i % 2 == 1;
-                    outs.push_back(inPlace ? sources.back() : std::string(length, '\0'));
-                    uint8_t* dest = Bytes(outs.back());
-                    slices.push_back({&runs[i % count]->lanes,
-                                      inPlace ? dest : Bytes(sources.back()), dest, length});
-                }
-                lanes.Transform(slices);
-                for (size_t i = 0; i < slices.size(); ++i) {
-                    std::string expected = sources[i];
-                    runs[i % count]->alone.Transform(Bytes(expected), Bytes(expected),
-                                                     expected.size());
-                    ASSERT_EQ(outs[i], expected) << "slice " << i;
-                }
-                for (auto& run : runs) run->Both(RandomBytes(300, seed));
+                Trial trial(c, count, gen);
+                lanes.Transform(trial.slices);
+                trial.ExpectSameAlone();
             }
 }
 
