@@ -22,6 +22,10 @@ public:
     ProgressDisplay(ShellView& view, AppState& state, BlockHost& host, StatusWriter setStatus,
                     QLocale locale = QLocale());
 
+    // A new engine call starts: nothing shown for the one before stays. expandsStreams tells
+    // that the paths reported are the temporary ".zlib" files of a compressed box's entries.
+    void BeginJob(bool expandsStreams);
+
     void AddingToBlock(const std::string& Filename) override;
     void BuildingHeader(int32_t FileNum, int32_t TotalFiles) override;
     void CipherProgress(int32_t bps, int32_t BytesRead, int32_t TotalBlockBytes, int32_t bytesleft,
@@ -31,6 +35,8 @@ public:
     void CreatingBlock() override;
 
 private:
+    [[nodiscard]] QString ShownName(const std::string& path, int limit, bool ellipsis) const;
+
     ShellView& view_;
     AppState& state_;
     BlockHost& host_;
@@ -38,6 +44,7 @@ private:
     QLocale locale_;
     int16_t HeaderPercentShown = 0;
     std::optional<int> previousPercent_;  // shown one event late; empty shows as 0
+    bool expandsStreams_ = false;
 };
 
 // floor(part / total * 100); 0 for a zero or negative total.

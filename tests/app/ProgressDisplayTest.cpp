@@ -18,11 +18,11 @@ struct Rig {
     CountingHost host;
     ProgressDisplay display{view, state, host, [](const QString&) {},
                             QLocale(QLocale::English, QLocale::UnitedStates)};
-    // The busy texts written since the last call.
-    QStringList TakeBusy() {
+    // The busy texts (or the bar's values) written since the last call.
+    QStringList TakeBusy(const QString& kind = "busy: ") {
         QStringList busy;
         for (const QString& call : view.calls)
-            if (call.startsWith("busy: ")) busy << call.mid(6);
+            if (call.startsWith(kind)) busy << call.mid(kind.size());
         view.calls.clear();
         return busy;
     }
@@ -37,6 +37,7 @@ private slots:
         Rig rig;
         rig.display.AddingToBlock("/a/x");
         QCOMPARE(rig.view.status, QString(" Files in Box: 1"));
+        QCOMPARE(rig.view.calls.filter("bar: "), QStringList("bar: -1"));  // length unknown
         QCOMPARE(rig.TakeBusy(), QStringList("SCAN"));
         rig.state.FilesInBox = 999;
         rig.display.AddingToBlock("/a/y");
@@ -59,13 +60,21 @@ private slots:
         QCOMPARE(rig.TakeBusy(), QStringList({"0%", "0%"}));
     }
 
+    // The indicator runs one event late, the bar does not; a new job starts both afresh.
     void cipherProgressShowsThePreviousPercentage() {
         Rig rig;
         for (const int done : {50, 100, 200})
             rig.display.CipherProgress(0, done, 200, 0, 0, "/d/f");
+        QCOMPARE(rig.view.calls.filter("bar: "), QStringList({"bar: 25", "bar: 50", "bar: 100"}));
         QCOMPARE(rig.TakeBusy(), QStringList({"0%", "25%", "50%"}));
         QCOMPARE(rig.view.status, QString(" f"));
         QCOMPARE(rig.host.pumps, 3);
+
+        rig.display.BuildingHeader(1, 1);
+        rig.display.BeginJob(false);
+        rig.display.BuildingHeader(1, 1);
+        rig.display.CipherProgress(0, 1, 4, 0, 0, "/d/g");
+        QCOMPARE(rig.TakeBusy(), QStringList({"100%", "100%", "0%"}));
     }
 
     void zeroTotalsShowZero() {
@@ -94,8 +103,12 @@ private slots:
         QTEST(rig.view.status, "progress");
         rig.display.CompressingFile(path);
         QTEST(rig.view.status, "compressing");
+        // Extraction reports the temporary names; the user sees the file's own.
+        rig.display.BeginJob(true);
         rig.display.DecompressingFile(path + ".zlib");
-        QVERIFY(rig.view.status.endsWith(" (decompressing)"));
+        QCOMPARE(rig.view.status, " " + name.left(20) + " (decompressing)");
+        rig.display.CipherProgress(0, 1, 2, 0, 0, path + ".zlib");
+        QTEST(rig.view.status, "progress");
     }
 };
 
