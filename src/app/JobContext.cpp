@@ -20,16 +20,20 @@ void AskPassword(JobContext& c, const QString& boxFile) {
     c.pump();
 }
 
-EngineRun::EngineRun(JobContext& c, bool expandsStreams) : c_(c) {
+EngineRun::EngineRun(JobContext& c, JobProgress kind) : c_(c) {
     c_.State().CancelJob = false;
     ++c_.enginesRunning;
     c_.view.ShowJobRunning(true);
-    c_.shell.Progress().BeginJob(expandsStreams);
+    c_.shell.Progress().BeginJob(kind);
 }
 
 EngineRun::~EngineRun() {
     if (--c_.enginesRunning == 0) c_.view.ShowJobRunning(false);
     c_.State().CancelJob = false;
+}
+
+JobProgress ExtractProgress(const CCipherBlock& engine) {
+    return engine.Compressed() == 1 ? JobProgress::CompressedExtract : JobProgress::Plain;
 }
 
 namespace {

@@ -37,8 +37,7 @@ struct JobContext {
 // it; a cancel is spent when the call ends, so it never stops the next one.
 class EngineRun {
 public:
-    // expandsStreams: the call expands the entries of a compressed box.
-    EngineRun(JobContext& c, bool expandsStreams);
+    EngineRun(JobContext& c, JobProgress kind);
     ~EngineRun();
     EngineRun(const EngineRun&) = delete;
     EngineRun& operator=(const EngineRun&) = delete;
@@ -50,6 +49,9 @@ private:
 // The password prompt for boxFile: DialogResult 1 and the typed password on OK; both left as
 // they were on Cancel (DialogResult 0 then).
 void AskPassword(JobContext& c, const QString& boxFile);
+
+// The progress kind of extracting the box whose header engine has read.
+[[nodiscard]] JobProgress ExtractProgress(const CCipherBlock& engine);
 
 // How reading a box's header ended.
 enum class HeaderRead { Opened, NotAsked, Failed };

@@ -118,7 +118,8 @@ void JobDriver::RunCreateJob(const QString& item) {
     ShowJobStarting(QStringLiteral("Locating Box Contents..."));
     c_.pump();
     int16_t result = BlockResult::kCreateCancelled;
-    const EngineRun run(c_, false);
+    const EngineRun run(
+        c_, state.BoxCompression == 1 ? JobProgress::CompressedCreate : JobProgress::Plain);
     const bool failed = EngineFailed(c_, [&] {
         result = shell.Vaultkeep().CreateBlock(PathBytes(state.BoxFile), TextBytes(state.BoxName),
                                                EnginePassword(state.MemorizedPassword),
@@ -155,7 +156,7 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
 
     ShowJobStarting(QStringLiteral("Extracting ") + FilePart(item) + QStringLiteral("..."));
     int16_t result = BlockResult::kExtractNotABox;
-    const EngineRun run(c_, shell.Vaultkeep().Compressed() == 1);
+    const EngineRun run(c_, ExtractProgress(shell.Vaultkeep()));
     if (EngineFailed(c_, [&] {
             result = shell.Vaultkeep().ExtractBlock(PathBytes(item), PathBytes(state.BoxFolder),
                                                     EnginePassword(state.MemorizedPassword));

@@ -2,6 +2,7 @@
 
 #include "app/FakeShell.h"
 #include "app/ProgressDisplay.h"
+#include "support/TestFiles.h"
 
 namespace vko::test {
 
@@ -71,10 +72,29 @@ private slots:
         QCOMPARE(rig.host.pumps, 3);
 
         rig.display.BuildingHeader(1, 1);
-        rig.display.BeginJob(false);
+        rig.display.BeginJob(JobProgress::Plain);
         rig.display.BuildingHeader(1, 1);
         rig.display.CipherProgress(0, 1, 4, 0, 0, "/d/g");
         QCOMPARE(rig.TakeBusy(), QStringList({"100%", "100%", "0%"}));
+    }
+
+    // A compressed create reports stored bytes against the plain total; the bar and the
+    // indicator go by the plain sizes of the files done and the share of the current one.
+    void compressedCreateFillsTheBarByPlainSize() {
+        Rig rig;
+        TempDir dir;
+        MakeTree(dir.Str(), {{"a", std::string(300, 'a')}, {"b", std::string(100, 'b')}});
+        const std::string a = dir / "a", b = dir / "b";
+        rig.display.BeginJob(JobProgress::CompressedCreate);
+        rig.display.AddingToBlock(a);
+        rig.display.AddingToBlock(b);
+        rig.view.calls.clear();
+        rig.display.CompressingFile(a);
+        rig.display.CipherProgress(0, 4, 400, 0, 4, a);
+        rig.display.CompressingFile(b);
+        rig.display.CipherProgress(0, 5, 400, 1, 2, b);
+        rig.display.CipherProgress(0, 6, 400, 0, 2, b);
+        QCOMPARE(rig.TakeBusy("bar: "), QStringList({"75", "87", "100"}));
     }
 
     void zeroTotalsShowZero() {
@@ -104,7 +124,7 @@ private slots:
         rig.display.CompressingFile(path);
         QTEST(rig.view.status, "compressing");
         // Extraction reports the temporary names; the user sees the file's own.
-        rig.display.BeginJob(true);
+        rig.display.BeginJob(JobProgress::CompressedExtract);
         rig.display.DecompressingFile(path + ".zlib");
         QCOMPARE(rig.view.status, " " + name.left(20) + " (decompressing)");
         rig.display.CipherProgress(0, 1, 2, 0, 0, path + ".zlib");
