@@ -74,6 +74,7 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
     CCipherBlock& engine = shell.Vaultkeep();
     const JobGate::Hold hold(c_.gate);
     shell.SetIcon(1);
+    shell.SetStatus(QStringLiteral("Extracting ") + FilePart(boxFile) + QStringLiteral("..."));
     const EngineRun run(c_, ExtractProgress(engine));
     int16_t opened = BlockResult::kReadNotABox;
     if (EngineFailed(c_,
