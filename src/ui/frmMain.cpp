@@ -209,6 +209,11 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->accept();
 }
 
+void frmMain::OpenPaths(const QStringList& paths) {
+    ShowMainWindow();
+    jobs_->Work().lstFiles_OLEDragDrop(paths);
+}
+
 void frmMain::TrackWindow(QWidget* window) {
     openWindows_.removeAll(nullptr);
     openWindows_.append(window);

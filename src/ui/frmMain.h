@@ -56,6 +56,9 @@ public:
     // Start-up; false when another instance runs (the user has been told).
     [[nodiscard]] bool Form_Load(bool anotherInstanceRunning);
     void CloseProgram() override;
+    // Boxes and folders the program was started with, or that a later start handed over:
+    // taken as if dropped on the work list, with the window brought up from the tray.
+    void OpenPaths(const QStringList& paths);
     void ShowSettingsDialog();
     void ShowAbout();
 
