@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder (default build/release) and checks it the way
 # an installation would use it: every file is there, the icons have the sizes their folders
-# promise, the unpacked vkx runs, the menu entry is valid, a .vkx file is recognised as a box
+# promise, both unpacked programs run, the menu entry is valid, a .vkx file is recognised as a box
 # and opens in the desktop program, apt can satisfy the dependencies, and lintian reports no
 # error or warning.
 #   scripts/check-package.sh [BUILD_FOLDER]
@@ -55,6 +55,10 @@ pass "every icon has the size of its folder"
 shown=$("$tree/usr/bin/vkx" --version) || fail "the unpacked vkx --version failed"
 [ "$shown" = "vkx $version" ] || fail "the unpacked vkx --version printed \"$shown\""
 pass "the unpacked vkx runs: $shown"
+shown=$("$tree/usr/bin/vaultkeep-orb" --version) || fail "the unpacked vaultkeep-orb --version failed"
+[ "$shown" = "Vaultkeep Orb $version" ] ||
+  fail "the unpacked vaultkeep-orb --version printed \"$shown\""
+pass "the unpacked desktop program runs: $shown"
 for page in "$tree"/usr/share/man/man1/*.1.gz; do
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"

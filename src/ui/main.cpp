@@ -47,6 +47,14 @@ bool OnlyPrints(int argc, char* argv[]) {
     return false;
 }
 
+// A later start with paths gives them to the running instance and ends: 0 once it has taken
+// them, 1 (after saying so) when it cannot be reached.
+int HandOver(const QStringList& paths, vko::Messages& messages) {
+    if (vko::InstanceChannel::HandOver(paths)) return 0;
+    messages.Inform(vko::HandOverFailedMessage(), vko::Messages::Icon::Exclamation);
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -74,11 +82,7 @@ int main(int argc, char* argv[]) {
     }
     vko::SingleInstance instance;
     const bool anotherInstanceRunning = instance.OtherInstanceRunning();
-    if (anotherInstanceRunning && !launch.paths.isEmpty()) {
-        if (vko::InstanceChannel::HandOver(launch.paths)) return 0;
-        messages->Inform(vko::HandOverFailedMessage(), vko::Messages::Icon::Exclamation);
-        return 1;
-    }
+    if (anotherInstanceRunning && !launch.paths.isEmpty()) return HandOver(launch.paths, *messages);
 
     vko::frmMain window(*messages, vko::SettingsStore::ForUser());
     QApplication::setWindowIcon(window.windowIcon());
