@@ -34,4 +34,8 @@ private:
     crypto::SecretText secret_;
 };
 
+// Zeroes text's characters in place when no other QString shares them, then empties it: the
+// last copy of a typed password goes without leaving its characters in freed memory.
+void WipeText(QString& text) noexcept;
+
 }  // namespace vko

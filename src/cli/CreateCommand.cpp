@@ -10,6 +10,7 @@
 #include "cli/PasswordSource.h"
 #include "cli/ProblemReport.h"
 #include "cli/ProgressObserver.h"
+#include "cli/RunSummary.h"
 #include "cli/Terminal.h"
 #include "cli/TerminalHost.h"
 #include "engine/BoxFormat.h"
@@ -68,6 +69,13 @@ CreatePlan Plan(const CreateOptions& options) {
     return plan;
 }
 
+// The box just written: its files and their bytes as the engine reported them, and its size.
+RunSummary Created(const ProgressObserver& progress, const CreatePlan& plan,
+                   std::chrono::steady_clock::time_point started) {
+    return {"Created " + plan.box, progress.TableFiles(), progress.TableBytes(),
+            static_cast<int64_t>(std::filesystem::file_size(plan.box)), started};
+}
+
 }  // namespace
 
 ExitCode RunCreate(const CreateOptions& options) {
@@ -79,10 +87,13 @@ ExitCode RunCreate(const CreateOptions& options) {
     ProgressObserver progress(!options.quiet && IsTerminal(STDERR_FILENO));
     CCipherBlock engine(host);
     engine.SetEvents(&progress);
+    const auto started = std::chrono::steady_clock::now();
     int16_t result = engine.CreateBlock(plan.box, plan.name, password.Text(), plan.folder, 0,
                                         options.compress ? 1 : 0);
     if (result != BlockResult::kCreateDone || CancelSignal::Raised()) return ExitCode::kCancelled;
-    return ReportProblems(engine.Problems());
+    const ExitCode code = ReportProblems(engine.Problems());
+    if (code == ExitCode::kDone && !options.quiet) PrintSummary(Created(progress, plan, started));
+    return code;
 }
 
 }  // namespace vko::cli

@@ -17,6 +17,22 @@ enum class ExitCode : int {
                       // extract), or refused at extraction
 };
 
+// What each exit code means, as --help and the manual page put it.
+struct ExitCodeMeaning {
+    ExitCode code;
+    const char* meaning;
+};
+inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
+    {ExitCode::kDone, "done"},
+    {ExitCode::kBadHeader, "password incorrect or header damaged, or a stored file damaged"},
+    {ExitCode::kUsage, "usage: bad arguments, or no password to be had"},
+    {ExitCode::kCancelled, "cancelled; nothing half-written is left in place"},
+    {ExitCode::kFileSystem, "a file-system error; the message names the path"},
+    {ExitCode::kDoneInPart,
+     "done in part: the files named on stderr were left out or stored changed (create), are "
+     "missing or cut in a damaged box (list, extract), or were not extracted (extract)"},
+};
+
 // Ends a command early with an exit code and, unless it is empty, a message for stderr.
 class CommandError : public std::runtime_error {
 public:

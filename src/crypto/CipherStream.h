@@ -17,7 +17,8 @@ namespace vko::crypto {
 // reaches the next block's keystream except swapping it with its own enciphered value. (A sum
 // would lose every bit where the keystream bit is 1, and bit 7 always.)
 //
-// Instances are independent; the library's functions drive one process-wide instance.
+// Instances are independent; the library's functions drive one process-wide instance, and
+// CipherLanes advances several side by side.
 class CipherStream {
 public:
     static constexpr size_t kBlockBytes = 64;
@@ -33,6 +34,8 @@ public:
     [[nodiscard]] uint8_t Transform(uint8_t value) noexcept;
 
 private:
+    friend class CipherLanes;
+
     static constexpr size_t kHashOffset = kKeyBytes;
     static constexpr size_t kAccOffset = kHashOffset + 32;
 
