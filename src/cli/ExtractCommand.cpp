@@ -16,7 +16,8 @@ namespace vko::cli {
 
 namespace {
 
-// Leaves no password-derived key in the process, whichever way the command ends.
+// Leaves no password state in the cipher stream, whichever way the command ends; the key
+// itself goes with the Password.
 struct ClearKeyOnExit {
     ~ClearKeyOnExit() { CCipher().Clear(); }
 };
@@ -97,7 +98,7 @@ ExitCode RunExtract(const ExtractOptions& options) {
     ClearKeyOnExit clearKey;
     TerminalHost host;
     CCipherBlock engine(host);
-    auto listing = ReadListing(engine, host, options.box, password.Text(), KeyAfterReading::kKeep);
+    auto listing = ReadListing(engine, host, options.box, password.Text());
     if (!listing) return ExitCode::kBadHeader;
     std::vector<int32_t> numbers = ResolveEntries(*listing, options.entries);
     std::string folder =

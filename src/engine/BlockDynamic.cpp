@@ -66,12 +66,12 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
     BlockScan::CreateAllFolders(folder);
 
     // The file's own run; the process-wide cipher is keyed too, as every file used to key it.
-    s.cipher.Initilize(s.dynamicPassword);
+    BlockUnpack::KeyFileRun(s, s.dynamicPassword, FileNumber - 1);
     const crypto::RunKey key(s.dynamicPassword);
     const int64_t offset = s.headerEnd + s.recordOffsets[index];
     JobPipeline pipeline(0, 1);
-    const size_t job =
-        pipeline.Add(std::make_unique<RecordJob>(*s.box, offset, stored, target, compressed, key));
+    const size_t job = pipeline.Add(std::make_unique<RecordJob>(
+        *s.box, offset, stored, target, compressed, key, BlockUnpack::FileRun(s, FileNumber - 1)));
     const std::string output = compressed ? target + BlockUnpack::kZlibSuffix : target;
     const bool complete =
         BlockUnpack::TakeBlocks(s, pipeline, job, stored, [&](int32_t bps, int32_t remaining) {
@@ -95,7 +95,7 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
         std::filesystem::remove(output, ignored);  // a stream left by an earlier run
         return;
     }
-    s.cipher.Initilize(s.dynamicPassword);
+    BlockUnpack::KeyFileRun(s, s.dynamicPassword, FileNumber - 1);
     BlockUnpack::KeepStream(s, offset, stored, output);
     if (taken.Expansion().failure) BlockUnpack::ReportExpansionFailure(*taken.Expansion().failure);
     s.host.ShowMessage("Error Decompressing " + output, BlockHost::Icon::None);

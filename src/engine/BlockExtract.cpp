@@ -101,7 +101,7 @@ Step FinishCompressed(BlockState& s, JobPipeline& pipeline, size_t job, const Pl
         std::filesystem::remove(zlibPath, ignored);  // a stream left by an earlier run
         return Step::Next;
     }
-    s.cipher.Initilize(password);
+    BlockUnpack::KeyFileRun(s, password, record.index);
     BlockUnpack::KeepStream(s, DataOffset(s, record.index), record.stored, zlibPath);
     if (expansion.failure) BlockUnpack::ReportExpansionFailure(*expansion.failure);
     const bool abort = s.host.AskYesNo("Error Decompression " + zlibPath + "\r\n\r\n" + "Abort?");
@@ -133,7 +133,8 @@ Step ExtractRecords(BlockState& s, const std::string& password) {
     JobPipeline pipeline(s.workerThreads, kRecordsAhead);
     for (const Planned& record : records)
         pipeline.Add(std::make_unique<RecordJob>(*s.box, DataOffset(s, record.index), record.stored,
-                                                 record.destination, s.compressed == 1, key));
+                                                 record.destination, s.compressed == 1, key,
+                                                 BlockUnpack::FileRun(s, record.index)));
     int32_t next = 0;
     for (size_t job = 0; job < records.size(); ++job) {
         // Records without stored bytes are passed over, each after its own poll.

@@ -10,6 +10,7 @@
 #include "engine/BlockEvents.h"
 #include "engine/BlockHost.h"
 #include "engine/FolderTable.h"
+#include "engine/RunNames.h"
 #include "util/CTick.h"
 #include "util/File.h"
 
@@ -39,6 +40,7 @@ struct BlockState {
     std::vector<int64_t> recordOffsets;  // data-area offset of each record's stored bytes
     int32_t dataByteCount = 0;
     int32_t headerEnd = 0;
+    RunNames::RunADigest runA{};  // names the runs after run A (versions 1 and 2)
 
     // Box creation.
     std::vector<std::string> fileList;  // full paths in scan order

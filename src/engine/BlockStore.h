@@ -9,7 +9,7 @@
 #include "util/File.h"
 
 // Filling the data area of a box being created: every file's stored bytes after the box's
-// current position, each file a cipher run of its own, in blocks of 131,072 bytes with
+// current position, each file a cipher run of its own named after its record, in blocks of 131,072 bytes with
 // CipherProgress after every block. A source that cannot be read is reported to the user and
 // the box goes on with what was stored; a failure writing the box itself leaves as Failure.
 namespace vko::BlockStore {
@@ -40,6 +40,9 @@ private:
     OutputFile& out_;
     int64_t pending_ = 0;
 };
+
+// The name of file's cipher run in the box being created (run A written).
+[[nodiscard]] std::string FileRun(const BlockState& s, const CreatePlan::PlannedFile& file);
 
 // Stores every file of a plain box after the box's current position, each under a cipher run
 // of its own keyed with Password, on worker threads, with the progress raised in table order.

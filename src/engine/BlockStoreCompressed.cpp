@@ -1,7 +1,7 @@
 // Compressed contents: worker threads compress the pieces of every file (a large file is cut
 // into pieces of a fixed size, so the stream is the same whatever the number of threads); the
 // calling thread joins them into each file's zlib stream, enciphers it in table order under
-// the process-wide cipher, and writes it as it comes.
+// the process-wide cipher, one named run per file, and writes it as it comes.
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -223,7 +223,7 @@ bool StoreCompressedFiles(BlockState& s, OutputFile& out, std::vector<PlannedFil
     for (size_t i = 0; i < files.size(); ++i) {
         PlannedFile& file = files[i];
         if (s.host.CancelRequested()) return false;
-        s.cipher.Initilize(Password);
+        s.cipher.InitilizeRun(Password, FileRun(s, file));
         s.Events().CompressingFile(file.path);
         s.host.PumpMessages();
         StoredStream stored(s, out, writeback, file.path);

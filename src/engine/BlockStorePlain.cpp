@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "crypto/RunKey.h"
 #include "engine/BlockStore.h"
@@ -25,9 +26,14 @@ constexpr size_t kFilesAhead = 32;
 // further step enciphers and writes one block.
 class PlainFileJob final : public StepJob {
 public:
-    PlainFileJob(const PlannedFile& file, OutputFile& box, int64_t offset,
+    PlainFileJob(const PlannedFile& file, std::string run, OutputFile& box, int64_t offset,
                  const crypto::RunKey& key)
-        : path_(file.path), limit_(file.size), box_(box), offset_(offset), key_(key) {}
+        : path_(file.path),
+          run_(std::move(run)),
+          limit_(file.size),
+          box_(box),
+          offset_(offset),
+          key_(key) {}
 
     std::optional<int64_t> Step(WorkerTools& tools) override {
         if (ended_) return std::nullopt;
@@ -64,7 +70,7 @@ private:
             return End();
         }
         remaining_ = std::min(source_->Length(), limit_);
-        key_.Start(tools.run);
+        key_.Start(tools.run, run_);
         tools.buffer.resize(static_cast<size_t>(kBlockSize));
         return remaining_;
     }
@@ -76,6 +82,7 @@ private:
     }
 
     const std::string path_;
+    const std::string run_;
     const int64_t limit_;
     OutputFile& box_;
     const int64_t offset_;
@@ -135,7 +142,8 @@ bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& f
         JobPipeline pipeline(s.workerThreads, kFilesAhead);
         int64_t planned = offset;
         for (size_t i = first; i < files.size(); ++i) {
-            pipeline.Add(std::make_unique<PlainFileJob>(files[i], out, planned, key));
+            pipeline.Add(
+                std::make_unique<PlainFileJob>(files[i], FileRun(s, files[i]), out, planned, key));
             planned += files[i].size;
         }
         size_t next = first;

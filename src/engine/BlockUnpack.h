@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "engine/BlockState.h"
@@ -41,6 +42,13 @@ using ChunkDone = std::function<void(int32_t bps, int32_t remaining)>;
 // keyed for that record, and no events: what a stream that could not be expanded leaves for
 // the user.
 void KeepStream(BlockState& s, int64_t offset, int32_t count, const std::string& path);
+
+// The name of the cipher run of record index in the box read last; nothing in a legacy box,
+// whose runs are unnamed.
+[[nodiscard]] std::optional<std::string> FileRun(const BlockState& s, int32_t index);
+
+// Keys the process-wide cipher with password for the run of record index.
+void KeyFileRun(BlockState& s, std::string_view password, int32_t index);
 
 // Reports a failure of an expansion the way the compression module reports its own.
 void ReportExpansionFailure(const Failure& failure);

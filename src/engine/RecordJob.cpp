@@ -8,20 +8,25 @@
 namespace vko {
 
 RecordJob::RecordJob(InputFile& box, int64_t offset, int32_t stored, std::string destination,
-                     bool compressed, const crypto::RunKey& key)
+                     bool compressed, const crypto::RunKey& key,
+                     std::optional<std::string> run)
     : box_(box),
       offset_(offset),
       stored_(stored),
       destination_(std::move(destination)),
       compressed_(compressed),
-      key_(key) {}
+      key_(key),
+      run_(std::move(run)) {}
 
 void RecordJob::Open(WorkerTools& tools) {
     file_ = std::make_unique<AtomicFile>(destination_);
     if (compressed_)
         expander_ = std::make_unique<modCompress::StreamExpander>(
             file_->Out(), destination_ + BlockUnpack::kZlibSuffix);
-    key_.Start(tools.run);
+    if (run_)
+        key_.Start(tools.run, *run_);
+    else
+        key_.Start(tools.run);
     tools.buffer.resize(static_cast<size_t>(BoxFormat::kBlockSize));
 }
 
