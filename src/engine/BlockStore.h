@@ -9,9 +9,9 @@
 #include "util/File.h"
 
 // Filling the data area of a box being created: every file's stored bytes after the box's
-// current position, each file a cipher run of its own named after its record, in blocks of 131,072 bytes with
-// CipherProgress after every block. A source that cannot be read is reported to the user and
-// the box goes on with what was stored; a failure writing the box itself leaves as Failure.
+// current position, each file a cipher run of its own named after its record, in blocks of 131,072
+// bytes with CipherProgress after every block. A source that cannot be read is reported to the user
+// and the box goes on with what was stored; a failure writing the box itself leaves as Failure.
 namespace vko::BlockStore {
 
 // Bytes per second of a sample: bytes / (milliseconds / 1000), rounded half to even, when the

@@ -22,8 +22,8 @@ struct RawHeader {
     std::string name;
     std::string folderTable;
     std::string fileTable;
-    int64_t headerEnd = 0;  // bytes before the data area
-    int64_t dataBytes = 0;  // bytes from the end of the header to the end of the file
+    int64_t headerEnd = 0;        // bytes before the data area
+    int64_t dataBytes = 0;        // bytes from the end of the header to the end of the file
     RunNames::RunADigest runA{};  // versions 1 and 2: names the file table's and files' runs
 };
 

@@ -8,8 +8,7 @@
 namespace vko {
 
 RecordJob::RecordJob(InputFile& box, int64_t offset, int32_t stored, std::string destination,
-                     bool compressed, const crypto::RunKey& key,
-                     std::optional<std::string> run)
+                     bool compressed, const crypto::RunKey& key, std::optional<std::string> run)
     : box_(box),
       offset_(offset),
       stored_(stored),

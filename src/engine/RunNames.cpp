@@ -19,11 +19,10 @@ std::string_view Text(const RunADigest& digest) {
 }  // namespace
 
 RunADigest OfRunA(std::string_view boxName, std::string_view folderTable) {
-    const std::string runA = std::string(1, static_cast<char>(boxName.size())) +
-                             std::string(boxName) +
-                             ConvLong::LongToChars(static_cast<int32_t>(folderTable.size()),
-                                                   BoxFormat::kVersionPlain) +
-                             std::string(folderTable);
+    const std::string runA =
+        std::string(1, static_cast<char>(boxName.size())) + std::string(boxName) +
+        ConvLong::LongToChars(static_cast<int32_t>(folderTable.size()), BoxFormat::kVersionPlain) +
+        std::string(folderTable);
     RunADigest digest{};
     crypto_generichash(digest.data(), digest.size(),
                        reinterpret_cast<const unsigned char*>(runA.data()), runA.size(), nullptr,
@@ -35,8 +34,7 @@ std::string RunB(const RunADigest& runA) {
     return std::string(kRunBLabel) + std::string(Text(runA));
 }
 
-std::string File(const RunADigest& runA, std::string_view folderNumber,
-                 std::string_view fileName) {
+std::string File(const RunADigest& runA, std::string_view folderNumber, std::string_view fileName) {
     return std::string(kFileLabel) + std::string(Text(runA)) + std::string(folderNumber) +
            std::string(fileName);
 }

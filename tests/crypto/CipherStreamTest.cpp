@@ -131,7 +131,8 @@ TEST_F(CipherStream, MatchesTheConstructionAtFullCost) {
                             crypto_pwhash_ALG_ARGON2ID13),
               0);
     cipherlib_testing::UseFastKeyDerivation(false);
-    for (const std::optional<std::string>& run : {std::optional<std::string>(), std::optional<std::string>("vko file x")}) {
+    for (const std::optional<std::string>& run :
+         {std::optional<std::string>(), std::optional<std::string>("vko file x")}) {
         SCOPED_TRACE(run.value_or("unnamed"));
         unsigned char in[128] = {};
         std::copy(key, key + 32, in);

@@ -91,8 +91,6 @@ protected:
         return contents;
     }
 
-
-
     // Paths whose presence or contents differ from the original tree.
     std::vector<std::string> Differences(const Tree& tree) const {
         std::vector<std::string> differ;

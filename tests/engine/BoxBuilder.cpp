@@ -33,7 +33,8 @@ std::string Long(uint32_t value, uint8_t version) {
 
 uint32_t Field32(const std::string& bytes) {
     uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = value << 8 | static_cast<uint8_t>(bytes[static_cast<size_t>(i)]);
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | static_cast<uint8_t>(bytes[static_cast<size_t>(i)]);
     return value;
 }
 
@@ -71,8 +72,8 @@ std::string DataArea(const BoxLayout& layout, const std::string& password,
         if (layout.version == kLegacy)
             cipher.Initilize(password);
         else
-            cipher.InitilizeRun(password,
-                                FileRunName(runA, RecordBytes(entry, layout.version), layout.version));
+            cipher.InitilizeRun(
+                password, FileRunName(runA, RecordBytes(entry, layout.version), layout.version));
         data += cipher.Cipher(StoredBytes(entry, layout.version));
     }
     return data;

@@ -24,9 +24,8 @@ std::vector<StoredFile> ReadStored(const std::string& path, const std::string& p
     CCipher cipher;
     for (int32_t i = 0; i < static_cast<int32_t>(reader.Files().size()); ++i) {
         const FileRecord record = reader.Record(i);
-        cipher.InitilizeRun(password,
-                            FileRunName(runA, reader.Files()[static_cast<size_t>(i)],
-                                        static_cast<uint8_t>(reader.BlockVersion())));
+        cipher.InitilizeRun(password, FileRunName(runA, reader.Files()[static_cast<size_t>(i)],
+                                                  static_cast<uint8_t>(reader.BlockVersion())));
         files.push_back(
             {record, cipher.Cipher(raw.substr(at, static_cast<size_t>(record.Stored)))});
         at += static_cast<size_t>(record.Stored);

@@ -58,8 +58,8 @@ TEST_F(FormatTest, RunsNeverShareKeystream) {
         const std::string raw = ReadFile(box);
         ASSERT_EQ(engine.ViewBlock(box, kPassword), 0);
         const std::string runA = ReadRunA(raw, kPassword);
-        std::string runB = ConvLong::LongToChars(engine.HeaderEnd() - 5 -
-                                                 static_cast<int32_t>(runA.size()));
+        std::string runB =
+            ConvLong::LongToChars(engine.HeaderEnd() - 5 - static_cast<int32_t>(runA.size()));
         for (const std::string& record : engine.Files())
             runB += static_cast<char>(record.size()) + record;
 
