@@ -99,15 +99,12 @@ TEST(ExitCodes, PasswordSourcesAgreeOnOnePassword) {
     EXPECT_FALSE(fs::exists(work / "other.vkx"));
 }
 
-// Clock ticks the process has run on a processor, from /proc; -1 once it is gone.
-long CpuTicks(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string field;
-    long ticks = 0;
-    // Fields 14 and 15 are user and system time; the name (field 2) holds no spaces here.
-    for (int i = 1; i <= 15 && stat >> field; ++i)
-        if (i >= 14) ticks += std::stol(field);
-    return stat ? ticks : -1;
+// Resident memory of the process in KiB, from /proc; -1 once it is gone.
+long ResidentKiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
+    return -1;
 }
 
 // Once read, the password is gone from the environment that /proc shows of the process (and
@@ -118,7 +115,8 @@ TEST(ExitCodes, ThePasswordLeavesTheEnvironmentOnceRead) {
     const std::string password = "env-only s3cret";
     ASSERT_EQ(RunVkx({{"create", "src", "-q"}, work.Str(), password, {}}).exitCode, 0);
     VkxProcess list({{"list", "src.vkx"}, work.Str(), password, {}});
-    while (list.Running() && CpuTicks(list.Pid()) < 5) std::this_thread::sleep_for(1ms);
+    // The key derivation fills 64 MiB; by then the password was read long ago.
+    while (list.Running() && ResidentKiB(list.Pid()) < 48 * 1024) std::this_thread::sleep_for(1ms);
     const std::string environment =
         list.Running() ? ReadFile("/proc/" + std::to_string(list.Pid()) + "/environ") : "";
     EXPECT_EQ(list.Wait().exitCode, 0);
