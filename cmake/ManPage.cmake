@@ -25,7 +25,7 @@ function(vko_add_man_page target)
     OUTPUT ${page}.gz
     COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}> "-DDESCRIPTION=${arg_DESCRIPTION}"
             -DSUBCOMMANDS=${subcommands} -DPAGE=${page} -DHELP2MAN=${HELP2MAN_EXECUTABLE}
-            -DGZIP=${GZIP_EXECUTABLE} -P ${PROJECT_SOURCE_DIR}/cmake/WriteManPage.cmake
+            -DGZIP=${GZIP_EXECUTABLE} "-DVERSION=${target} ${PROJECT_VERSION}" -P ${PROJECT_SOURCE_DIR}/cmake/WriteManPage.cmake
     DEPENDS ${target} ${PROJECT_SOURCE_DIR}/cmake/WriteManPage.cmake
     COMMENT "Writing the manual page of ${target}"
     VERBATIM)

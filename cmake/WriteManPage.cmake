@@ -1,6 +1,7 @@
 # Script mode (cmake -P): writes PAGE.gz, the manual page of PROGRAM, with help2man.
-# DESCRIPTION is the one-line NAME text; SUBCOMMANDS a comma-separated list whose --help
-# texts go into a COMMANDS section.
+# DESCRIPTION is the one-line NAME text; VERSION the program's file name and version (a desktop
+# program prints its title there); SUBCOMMANDS a comma-separated list whose --help texts go
+# into a COMMANDS section.
 
 # Text shown as it is: roff must not read a backslash as an escape or a leading "." or "'"
 # as a request.
@@ -29,12 +30,14 @@ if(SUBCOMMANDS)
     string(APPEND extra ".SS ${command}\n.nf\n${help}\n.fi\n")
   endforeach()
 endif()
-file(WRITE ${PAGE}.h2m "${extra}")
+set(include "")
+if(extra)
+  file(WRITE ${PAGE}.h2m "${extra}")
+  set(include --include=${PAGE}.h2m)
+endif()
 
-# A desktop program must not need a display to print its help.
 execute_process(
-  COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
-          ${HELP2MAN} --no-info --section=1 --name=${DESCRIPTION} --include=${PAGE}.h2m
+  COMMAND ${HELP2MAN} --no-info --section=1 --name=${DESCRIPTION} --version-string=${VERSION} ${include}
           --output=${PAGE} ${PROGRAM}
   RESULT_VARIABLE result)
 if(NOT result EQUAL 0)

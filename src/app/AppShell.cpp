@@ -1,6 +1,7 @@
 #include "app/AppShell.h"
 
 #include "app/AppInfo.h"
+#include "app/PathText.h"
 
 namespace vko {
 
@@ -11,12 +12,17 @@ QString AnotherInstanceMessage() {
                "This instance will be close automatically.");
 }
 
+QString ExitDuringJobQuestion() {
+    return QStringLiteral("Cancel current process?\n\n") + QString::fromLatin1(kAppTitle) +
+           QStringLiteral(" will close. To stop only the running job, use File, Cancel Job.");
+}
+
 AppShell::AppShell(ShellView& view, Messages& messages, SettingsStore settings,
-                   QString programFolder, Clock clock, QLocale locale)
+                   FolderSource firstStartFolder, Clock clock, QLocale locale)
     : view_(view),
       messages_(messages),
       settings_(std::move(settings)),
-      programFolder_(std::move(programFolder)),
+      firstStartFolder_(std::move(firstStartFolder)),
       clock_(std::move(clock)),
       locale_(std::move(locale)) {
     if (!clock_) clock_ = [] { return QTime::currentTime(); };
@@ -29,6 +35,7 @@ bool AppShell::Form_Load(bool anotherInstanceRunning) {
         messages_.Inform(AnotherInstanceMessage());
         return false;
     }
+    compressionReports_ = std::make_unique<CompressionReports>(messages_);
     host_ = std::make_unique<EngineHost>(state_, messages_);
     progress_ = std::make_unique<ProgressDisplay>(
         view_, state_, *host_, [this](const QString& text) { SetStatus(text); }, locale_);
@@ -42,7 +49,9 @@ bool AppShell::Form_Load(bool anotherInstanceRunning) {
     version_ = vko::AppVersion();
     view_.BindTray(TrayTipText(false, version_));
     SetTitle(QString());
-    settings_.Load(state_, programFolder_);
+    settings_.Load(state_);
+    if (state_.DefaultFolder.isEmpty() && firstStartFolder_)
+        state_.DefaultFolder = WithSeparator(firstStartFolder_());
     SetIcon(0);
     SetStatus(QStringLiteral("Ready"));
     return true;
@@ -54,7 +63,7 @@ bool AppShell::Form_Unload(bool endRequested) {
         return true;
     }
     if (ended_) return false;
-    if (Busy && !messages_.AskYesNo(QStringLiteral("Cancel current process?"))) return true;
+    if (Busy && !messages_.AskYesNo(ExitDuringJobQuestion())) return true;
 
     Busy = false;
     state_.CancelProcess = true;

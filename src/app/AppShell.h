@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/AppState.h"
+#include "app/CompressionReports.h"
 #include "app/EngineHost.h"
 #include "app/Messages.h"
 #include "app/ProgressDisplay.h"
@@ -23,10 +24,11 @@ namespace vko {
 class AppShell {
 public:
     using Clock = std::function<QTime()>;
+    using FolderSource = std::function<QString()>;
 
-    // programFolder is where DefaultFolder points on a first start.
-    AppShell(ShellView& view, Messages& messages, SettingsStore settings, QString programFolder,
-             Clock clock = {}, QLocale locale = QLocale());
+    // firstStartFolder gives DefaultFolder when no setting names one.
+    AppShell(ShellView& view, Messages& messages, SettingsStore settings,
+             FolderSource firstStartFolder, Clock clock = {}, QLocale locale = QLocale());
     ~AppShell();
     AppShell(const AppShell&) = delete;
     AppShell& operator=(const AppShell&) = delete;
@@ -56,6 +58,7 @@ public:
     // one of them is still on the call stack.
     [[nodiscard]] CCipherBlock& Vaultkeep() { return *vaultkeep_; }
     [[nodiscard]] CTick& JobTick() { return *jobTick_; }
+    [[nodiscard]] ProgressDisplay& Progress() { return *progress_; }
     QStringList ExtractQueue;
     QStringList CreateQueue;
     QStringList DroppedBoxes;
@@ -66,12 +69,13 @@ private:
     ShellView& view_;
     Messages& messages_;
     SettingsStore settings_;
-    QString programFolder_;
+    FolderSource firstStartFolder_;
     Clock clock_;
     QLocale locale_;
     AppState state_;
     QString version_;
     bool ended_ = false;
+    std::unique_ptr<CompressionReports> compressionReports_;
     std::unique_ptr<EngineHost> host_;
     std::unique_ptr<ProgressDisplay> progress_;
     std::unique_ptr<CCipherBlock> vaultkeep_;
@@ -80,5 +84,8 @@ private:
 
 // The text shown by a second start before it ends.
 [[nodiscard]] QString AnotherInstanceMessage();
+
+// The question asked before the program ends in the middle of a job.
+[[nodiscard]] QString ExitDuringJobQuestion();
 
 }  // namespace vko

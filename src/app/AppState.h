@@ -16,6 +16,7 @@ struct AppState {
     int16_t ClearPassword = 0;
     int16_t UseCompression = 0;
     bool CancelProcess = false;  // goes true once, when a running job is cancelled at exit
+    bool CancelJob = false;      // the running job alone is to stop; cleared when it has
     int16_t DialogResult = 0;    // 0 none or cancelled, 1 OK / extract all, 2 extract selected
     bool PasswordVerified = false;
     QString BoxFile;

@@ -27,25 +27,9 @@ QString ExtractedFilesLine(qsizetype count, const QString& seconds, const QLocal
 void BoxCommands::ViewBox(const QString& boxFile) {
     AppShell& shell = c_.shell;
     AppState& state = c_.State();
-    if (state.MemorizedPassword.isEmpty())
-        AskPassword(c_, boxFile);
-    else
-        state.DialogResult = 1;
-    if (state.MemorizedPassword.isEmpty() || state.DialogResult == 0) return;
-
-    int16_t read = BlockResult::kReadNotABox;
-    {
-        const JobGate::Hold hold(c_.gate);
-        if (EngineFailed(c_, [&] {
-                read = shell.Vaultkeep().ViewBlock(PathBytes(boxFile),
-                                                   EnginePassword(state.MemorizedPassword));
-            }))
-            return;
-    }
-    if (read != BlockResult::kReadOk) {
-        shell.UserMessages().Inform(QString::fromLatin1(kHeaderDamagedMessage));
-        return;
-    }
+    const bool memorized = !state.MemorizedPassword.isEmpty();
+    if (memorized) state.DialogResult = 1;
+    if (ReadBoxHeader(c_, boxFile, !memorized) != HeaderRead::Opened) return;
     const BoxContents contents = ReadContents(shell.Vaultkeep(), c_.locale);
     viewedRoot_ = PathFromBytes(shell.Vaultkeep().RootPath());
 
@@ -75,6 +59,7 @@ void BoxCommands::BeginBoxExtraction() {
     const QString target = WithSeparator(state.BoxFolder);
 
     if (choice == 1) {
+        c_.lstFiles.List(boxFile);  // listed for as long as its job waits and runs
         c_.shell.ExtractQueue.append(boxFile);
         c_.pump();
         c_.Timer.start();
@@ -89,6 +74,8 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
     CCipherBlock& engine = shell.Vaultkeep();
     const JobGate::Hold hold(c_.gate);
     shell.SetIcon(1);
+    shell.SetStatus(QStringLiteral("Extracting ") + FilePart(boxFile) + QStringLiteral("..."));
+    const EngineRun run(c_, ExtractProgress(engine));
     int16_t opened = BlockResult::kReadNotABox;
     if (EngineFailed(c_,
                      [&] {
@@ -97,26 +84,36 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
                                                         EnginePassword(state.MemorizedPassword));
                      }) ||
         opened != BlockResult::kReadOk) {
-        // The engine has told the user why and closed the box.
+        // The engine has told the user why and closed the box; a password that did not open
+        // it is not offered again.
+        if (opened != BlockResult::kReadOk) state.MemorizedPassword.clear();
         shell.SetIcon(0);
         return;
     }
 
     const QList<int32_t> entries = ExtractListEntries(state.ExtractList);
+    bool cancelled = false;
     shell.JobTick().StartTick();
     const bool failed = EngineFailed(c_, [&] {
         for (const int32_t entry : entries) {
             engine.DynamicExtractToFile(entry, PathBytes(target));
             c_.pump();
-            if (state.CancelProcess) break;
+            cancelled = state.CancelProcess || state.CancelJob;
+            if (cancelled) break;
         }
     });
     engine.DynamicClose();
     shell.JobTick().StopTick();
     shell.SetIcon(0);
-    if (!failed)
+    if (cancelled) {
+        // The file in progress was left as it was; the count of the others is not claimed.
+        shell.SetStatus(QStringLiteral("Extraction cancelled"));
+    } else if (!failed) {
         shell.SetStatus(ExtractedFilesLine(
             entries.size(), SecondsText(shell.JobTick().ElapsedTicks(), c_.locale), c_.locale));
+        c_.lstFiles.AddResult(state.BoxFolder,
+                              QStringLiteral("Files extracted from ") + FilePart(boxFile));
+    }
     if (state.CancelProcess) c_.window.CloseProgram();
 }
 

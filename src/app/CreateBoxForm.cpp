@@ -1,5 +1,7 @@
 #include "app/CreateBoxForm.h"
 
+#include <QFileInfo>
+
 #include "app/PathText.h"
 
 namespace vko {
@@ -13,7 +15,18 @@ std::optional<CreateBoxProblem> CheckCreateBox(const CreateBoxForm& form) {
         return CreateBoxProblem{QStringLiteral("Box file not specified"), CreateBoxField::BoxFile};
     if (form.Password.isEmpty())
         return CreateBoxProblem{QStringLiteral("Password not specified"), CreateBoxField::Password};
+    if (QFileInfo(form.BoxFile).isDir())
+        return CreateBoxProblem{
+            QStringLiteral("The box file \"%1\" is a folder. Choose a file name for the box.")
+                .arg(form.BoxFile),
+            CreateBoxField::BoxFile};
     return std::nullopt;
+}
+
+std::optional<QString> ReplaceQuestion(const CreateBoxForm& form) {
+    if (!QFileInfo::exists(form.BoxFile)) return std::nullopt;
+    return QStringLiteral("The box file \"%1\" already exists.\n\nReplace it with the new box?")
+        .arg(form.BoxFile);
 }
 
 CreateBoxForm ProposeCreateBox(const QString& item, const AppState& state) {
@@ -30,7 +43,7 @@ CreateBoxForm ProposeCreateBox(const QString& item, const AppState& state) {
     return form;
 }
 
-void ApplyCreateBox(AppState& state, const std::optional<CreateBoxForm>& answer) {
+void ApplyCreateBox(AppState& state, std::optional<CreateBoxForm> answer) {
     if (!answer) {
         state.BoxName.clear();
         state.BoxFolder.clear();
@@ -41,6 +54,8 @@ void ApplyCreateBox(AppState& state, const std::optional<CreateBoxForm>& answer)
     state.BoxName = answer->BoxName;
     state.BoxFolder = answer->Path;
     state.MemorizedPassword = answer->Password;
+    WipeText(answer->Password);
+    WipeText(answer->Password2);
     state.BoxFile = answer->BoxFile;
     state.BoxCompression = answer->Compress;
 }

@@ -29,7 +29,8 @@ struct CreateBoxProblem {
 };
 
 // The first reason the form cannot be used, checked in a fixed order: passwords that differ,
-// then an empty folder, box file and password. Only a text of length 0 is empty.
+// then an empty folder, box file and password, then a box file that is a folder. Only a text
+// of length 0 is empty.
 [[nodiscard]] std::optional<CreateBoxProblem> CheckCreateBox(const CreateBoxForm& form);
 
 // What the dialog proposes for the queued folder item: a box file in the default folder named
@@ -37,8 +38,13 @@ struct CreateBoxProblem {
 // memorized password twice and the default compression.
 [[nodiscard]] CreateBoxForm ProposeCreateBox(const QString& item, const AppState& state);
 
-// Takes the dialog's answer into the shared state. A dialog closed without success (no
-// answer) empties the box name, folder, password and file; the compression choice stays.
-void ApplyCreateBox(AppState& state, const std::optional<CreateBoxForm>& answer);
+// Takes the dialog's answer into the shared state, wiping the answer's passwords. A dialog
+// closed without success (no answer) empties the box name, folder, password and file; the
+// compression choice stays.
+void ApplyCreateBox(AppState& state, std::optional<CreateBoxForm> answer);
+
+// The question to ask before the new box replaces a file of the same name; nothing when no
+// such file exists.
+[[nodiscard]] std::optional<QString> ReplaceQuestion(const CreateBoxForm& form);
 
 }  // namespace vko

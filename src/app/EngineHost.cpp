@@ -10,7 +10,7 @@ EngineHost::EngineHost(const AppState& state, Messages& messages, Pump pump)
 }
 
 bool EngineHost::CancelRequested() {
-    return state_.CancelProcess;
+    return state_.CancelProcess || state_.CancelJob;
 }
 
 void EngineHost::PumpMessages() {

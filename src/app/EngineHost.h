@@ -8,7 +8,7 @@
 
 namespace vko {
 
-// Connects the box engine to the application: the cancel flag of the shared state, the
+// Connects the box engine to the application: the cancel flags of the shared state, the
 // message loop, and the user's message boxes.
 class EngineHost : public BlockHost {
 public:

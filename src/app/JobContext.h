@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QLocale>
-#include <QStringListModel>
 #include <QTimer>
 #include <functional>
 
@@ -10,6 +9,7 @@
 #include "app/JobGate.h"
 #include "app/JobWindow.h"
 #include "app/ShellView.h"
+#include "app/WorkListModel.h"
 
 namespace vko {
 
@@ -23,18 +23,44 @@ struct JobContext {
     JobDialogs& dialogs;
     JobWindow& window;
     JobGate& gate;
-    QStringListModel& lstFiles;
+    WorkListModel& lstFiles;
     QTimer& Timer;     // the job driver's timer
     QTimer& AppTimer;  // the deferred-action timer
     Pump pump;         // lets pending window messages run once
     QLocale locale;
+    int enginesRunning = 0;  // EngineRun scopes alive
 
     [[nodiscard]] AppState& State() { return shell.State(); }
+};
+
+// One engine call of a job. While it runs, the window shows its progress and offers to cancel
+// it; a cancel is spent when the call ends, so it never stops the next one.
+class EngineRun {
+public:
+    EngineRun(JobContext& c, JobProgress kind);
+    ~EngineRun();
+    EngineRun(const EngineRun&) = delete;
+    EngineRun& operator=(const EngineRun&) = delete;
+
+private:
+    JobContext& c_;
 };
 
 // The password prompt for boxFile: DialogResult 1 and the typed password on OK; both left as
 // they were on Cancel (DialogResult 0 then).
 void AskPassword(JobContext& c, const QString& boxFile);
+
+// The progress kind of extracting the box whose header engine has read.
+[[nodiscard]] JobProgress ExtractProgress(const CCipherBlock& engine);
+
+// How reading a box's header ended.
+enum class HeaderRead { Opened, NotAsked, Failed };
+
+// Reads boxFile's header with the memorized password, asking for one first when askFirst. A
+// password that does not open the box is forgotten at once and the user asked again, until
+// the box opens (Opened) or a prompt is cancelled (NotAsked). Failed: no box could be read at
+// all, and the user has been told why.
+[[nodiscard]] HeaderRead ReadBoxHeader(JobContext& c, const QString& boxFile, bool askFirst);
 
 // The extraction-folder prompt proposing a folder named rootName beside the default folder
 // (on the default folder's drive root where it has one), or the default folder itself for an

@@ -7,12 +7,6 @@
 
 namespace vko {
 
-void RemoveListItem(QStringListModel& list, const QString& Item) {
-    const QStringList entries = list.stringList();
-    const auto row = entries.indexOf(Item);
-    if (row >= 0) list.removeRows(static_cast<int>(row), 1);
-}
-
 QString SecondsText(int32_t milliseconds, const QLocale& locale) {
     return locale.toString(milliseconds / 1000.0, 'f', 2);
 }
@@ -102,27 +96,38 @@ void JobDriver::ShowJobCaption(const char* kind) {
     c_.view.ShowCaption(CaptionText(QString(), c_.shell.AppVersion()) + QLatin1String(kind));
 }
 
+void JobDriver::ShowJobStarting(const QString& status) {
+    c_.shell.SetIcon(1);
+    c_.shell.SetStatus(status);
+}
+
 void JobDriver::RunCreateJob(const QString& item) {
     AppShell& shell = c_.shell;
     AppState& state = c_.State();
     ShowJobCaption(" [create]");
     state.FilesInBox = 0;
     PauseClock();
-    ApplyCreateBox(state, c_.dialogs.CreateBox(ProposeCreateBox(item, state)));
+    CreateBoxForm proposal = ProposeCreateBox(item, state);
+    ApplyCreateBox(state, c_.dialogs.CreateBox(proposal));
+    WipeText(proposal.Password);
+    WipeText(proposal.Password2);
     c_.window.FocusMainWindow();
     ResumeClock();
     if (state.BoxFolder.isEmpty()) return;
 
-    shell.SetIcon(1);
-    shell.SetStatus(QStringLiteral("Locating Box Contents..."));
+    ShowJobStarting(QStringLiteral("Locating Box Contents..."));
     c_.pump();
     int16_t result = BlockResult::kCreateCancelled;
+    const EngineRun run(
+        c_, state.BoxCompression == 1 ? JobProgress::CompressedCreate : JobProgress::Plain);
     const bool failed = EngineFailed(c_, [&] {
         result = shell.Vaultkeep().CreateBlock(PathBytes(state.BoxFile), TextBytes(state.BoxName),
                                                EnginePassword(state.MemorizedPassword),
                                                PathBytes(state.BoxFolder), 0, state.BoxCompression);
     });
-    if (!failed && result == BlockResult::kCreateDone) ++shell.JobsDone;
+    if (failed || result != BlockResult::kCreateDone) return;
+    ++shell.JobsDone;
+    c_.lstFiles.AddResult(state.BoxFile, QStringLiteral("Box made from ") + state.BoxFolder);
 }
 
 int16_t JobDriver::RunExtractJob(const QString& item) {
@@ -131,23 +136,17 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
     AppState& state = c_.State();
     PauseClock();
     ShowJobCaption(" [extract]");
-    if (!state.MemorizedPassword.isEmpty() && state.PasswordVerified) {
-        state.PasswordVerified = false;
-    } else {
-        AskPassword(c_, item);
-        if (state.MemorizedPassword.isEmpty() || state.DialogResult == 0) return kNotAsked;
-    }
-
-    int16_t read = BlockResult::kReadNotABox;
-    const bool unreadable = EngineFailed(c_, [&] {
-        read =
-            shell.Vaultkeep().ViewBlock(PathBytes(item), EnginePassword(state.MemorizedPassword));
-    });
-    if (!unreadable && read != BlockResult::kReadOk)
-        shell.UserMessages().Inform(QString::fromLatin1(kHeaderDamagedMessage));
-    if (unreadable || read != BlockResult::kReadOk) {
-        ResumeClock();
-        return BlockResult::kExtractDone;
+    // A box just opened from the contents window is not asked for again.
+    const bool verified = !state.MemorizedPassword.isEmpty() && state.PasswordVerified;
+    state.PasswordVerified = false;
+    switch (ReadBoxHeader(c_, item, !verified)) {
+        case HeaderRead::NotAsked:
+            return kNotAsked;
+        case HeaderRead::Failed:
+            ResumeClock();
+            return BlockResult::kExtractDone;
+        case HeaderRead::Opened:
+            break;
     }
 
     if (state.BoxFolder.isEmpty())
@@ -155,14 +154,20 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
     ResumeClock();
     if (state.BoxFolder.isEmpty() || state.DialogResult != 1) return kNotAsked;
 
-    shell.SetIcon(1);
+    ShowJobStarting(QStringLiteral("Extracting ") + FilePart(item) + QStringLiteral("..."));
     int16_t result = BlockResult::kExtractNotABox;
+    const EngineRun run(c_, ExtractProgress(shell.Vaultkeep()));
     if (EngineFailed(c_, [&] {
             result = shell.Vaultkeep().ExtractBlock(PathBytes(item), PathBytes(state.BoxFolder),
                                                     EnginePassword(state.MemorizedPassword));
         }))
         return BlockResult::kExtractNotABox;
-    if (result == BlockResult::kExtractDone) ++shell.JobsDone;
+    // The engine has said why the box did not open; its password is not kept for the next.
+    if (result == BlockResult::kExtractNotABox) state.MemorizedPassword.clear();
+    if (result != BlockResult::kExtractDone) return result;
+    ++shell.JobsDone;
+    c_.lstFiles.AddResult(state.BoxFolder,
+                          QStringLiteral("Files extracted from ") + FilePart(item));
     return result;
 }
 

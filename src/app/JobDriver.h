@@ -2,7 +2,6 @@
 
 #include <QLocale>
 #include <QString>
-#include <QStringListModel>
 #include <cstdint>
 
 #include "app/JobContext.h"
@@ -23,6 +22,8 @@ public:
 private:
     void RunBatch();
     void ShowJobCaption(const char* kind);
+    // The status line and indicator of a job whose engine call starts now.
+    void ShowJobStarting(const QString& status);
     void FinishBatch(int creates, int extracts);
     // A tick that found the engine taken comes back once it is free, if work is still queued.
     void Resume();
@@ -35,9 +36,6 @@ private:
     JobContext& c_;
     bool clockRunning_ = false;
 };
-
-// Removes the first entry of the work list whose text equals Item exactly.
-void RemoveListItem(QStringListModel& list, const QString& Item);
 
 // A stopwatch figure in seconds with two decimals and the locale's grouping.
 [[nodiscard]] QString SecondsText(int32_t milliseconds, const QLocale& locale);

@@ -20,11 +20,11 @@ void JobGate::Defer(std::function<void()> request) {
 }
 
 JobGate::Hold::Hold(JobGate& gate) : gate_(gate) {
-    ++gate_.holds_;
+    if (++gate_.holds_ == 1 && gate_.busyChanged_) gate_.busyChanged_(true);
 }
 
 JobGate::Hold::~Hold() {
-    --gate_.holds_;
+    if (--gate_.holds_ == 0 && gate_.busyChanged_) gate_.busyChanged_(false);
     gate_.Release();
 }
 

@@ -18,6 +18,8 @@ public:
     explicit JobGate(const AppState& state);
 
     [[nodiscard]] bool Busy() const noexcept { return holds_ > 0; }
+    // Called with true when the first hold is taken and with false when the last goes.
+    void OnBusyChanged(std::function<void(bool)> changed) { busyChanged_ = std::move(changed); }
 
     // Runs request now when nothing holds the gate, or keeps it for later.
     void RunOrDefer(std::function<void()> request);
@@ -46,6 +48,7 @@ private:
     bool scheduled_ = false;
     bool running_ = false;  // a kept request is on the call stack
     std::deque<std::function<void()>> deferred_;
+    std::function<void(bool)> busyChanged_;
 };
 
 }  // namespace vko

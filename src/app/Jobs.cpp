@@ -20,6 +20,7 @@ Jobs::Jobs(AppShell& shell, ShellView& view, JobDialogs& dialogs, JobWindow& win
       driver_(context_),
       commands_(context_),
       work_(context_, commands_) {
+    gate_.OnBusyChanged([&view](bool busy) { view.EnableWindowCommands(!busy); });
     QObject::connect(&Timer, &QTimer::timeout, &gate_, [this] { driver_.Timer_Timer(); });
     QObject::connect(&AppTimer, &QTimer::timeout, &gate_, [this] { work_.AppTimer_Timer(); });
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QLocale>
-#include <QStringListModel>
 #include <QTimer>
 
 #include "app/BoxCommands.h"
@@ -9,6 +8,7 @@
 #include "app/JobDriver.h"
 #include "app/JobGate.h"
 #include "app/WorkList.h"
+#include "app/WorkListModel.h"
 
 namespace vko {
 
@@ -22,7 +22,7 @@ public:
     Jobs(const Jobs&) = delete;
     Jobs& operator=(const Jobs&) = delete;
 
-    [[nodiscard]] QStringListModel& lstFiles() noexcept { return list_; }
+    [[nodiscard]] WorkListModel& lstFiles() noexcept { return list_; }
     [[nodiscard]] JobGate& Gate() noexcept { return gate_; }
     [[nodiscard]] JobDriver& Driver() noexcept { return driver_; }
     [[nodiscard]] BoxCommands& Commands() noexcept { return commands_; }
@@ -30,7 +30,7 @@ public:
 
 private:
     JobGate gate_;
-    QStringListModel list_;
+    WorkListModel list_;
     JobContext context_;
     JobDriver driver_;
     BoxCommands commands_;

@@ -28,4 +28,12 @@ MemorizedPassword::operator QString() const {
     return text;
 }
 
+void WipeText(QString& text) noexcept {
+    // data() on a string nobody else shares writes to its own buffer without copying it.
+    if (text.isDetached() && !text.isEmpty())
+        std::memset(static_cast<void*>(text.data()), 0,
+                    static_cast<size_t>(text.size()) * sizeof(QChar));
+    text.clear();
+}
+
 }  // namespace vko

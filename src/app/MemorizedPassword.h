@@ -44,4 +44,8 @@ private:
     std::optional<crypto::KeyHold> keyHold_;
 };
 
+// Zeroes text's characters in place when no other QString shares them, then empties it: the
+// last copy of a typed password goes without leaving its characters in freed memory.
+void WipeText(QString& text) noexcept;
+
 }  // namespace vko

@@ -11,13 +11,19 @@ namespace vko {
 class Messages {
 public:
     using Icon = BlockHost::Icon;
+    // The answer a question gives when the user just presses Enter.
+    enum class Answer { Yes, No };
 
     virtual ~Messages() = default;
 
     // A message with an OK button.
     virtual void Inform(const QString& text, Icon icon = Icon::Information) = 0;
+    // A message with an OK button under a title of its own.
+    virtual void Report(const QString& /*title*/, const QString& text, Icon icon) {
+        Inform(text, icon);
+    }
     // A question with Yes and No buttons; true for Yes.
-    [[nodiscard]] virtual bool AskYesNo(const QString& text) = 0;
+    [[nodiscard]] virtual bool AskYesNo(const QString& text, Answer preferred = Answer::Yes) = 0;
 };
 
 }  // namespace vko

@@ -1,5 +1,7 @@
 #include "app/ProgressDisplay.h"
 
+#include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 #include "util/PathParts.h"
@@ -8,6 +10,7 @@ namespace vko {
 
 namespace {
 const QString kBuildingHeader = QStringLiteral(" Building Header...");
+const QString kStreamSuffix = QStringLiteral(".zlib");
 }  // namespace
 
 int Percent(int32_t part, int32_t total) {
@@ -29,8 +32,43 @@ ProgressDisplay::ProgressDisplay(ShellView& view, AppState& state, BlockHost& ho
       setStatus_(std::move(setStatus)),
       locale_(std::move(locale)) {}
 
-void ProgressDisplay::AddingToBlock(const std::string&) {
-    if (state_.FilesInBox == 0) view_.ShowBusyText(QStringLiteral("SCAN"));
+void ProgressDisplay::BeginJob(JobProgress kind) {
+    HeaderPercentShown = 0;
+    previousPercent_.reset();
+    kind_ = kind;
+    plainSizes_.clear();
+    plainDone_ = 0;
+    plainCurrent_ = 0;
+    view_.ShowProgress(0);
+}
+
+int ProgressDisplay::Done(int32_t BytesRead, int32_t TotalBlockBytes, int32_t bytesleft,
+                          int32_t bytestotal) const {
+    if (kind_ != JobProgress::CompressedCreate) return Percent(BytesRead, TotalBlockBytes);
+    if (TotalBlockBytes <= 0) return 0;
+    const double share =
+        bytestotal > 0 ? std::clamp(1.0 - static_cast<double>(bytesleft) / bytestotal, 0.0, 1.0)
+                       : 1.0;
+    const double plain =
+        static_cast<double>(plainDone_) + share * static_cast<double>(plainCurrent_);
+    return std::min(100, static_cast<int>(std::floor(plain / TotalBlockBytes * 100.0)));
+}
+
+QString ProgressDisplay::ShownName(const std::string& path, int limit, bool ellipsis) const {
+    // The user knows the file by its own name, not by the temporary one it is expanded from.
+    QString file = QString::fromStdString(path);
+    if (kind_ == JobProgress::CompressedExtract && file.endsWith(kStreamSuffix))
+        file.chop(kStreamSuffix.size());
+    return ShortFileName(file.toStdString(), limit, ellipsis);
+}
+
+void ProgressDisplay::AddingToBlock(const std::string& Filename) {
+    if (kind_ == JobProgress::CompressedCreate)
+        plainSizes_[Filename] = QFileInfo(QString::fromStdString(Filename)).size();
+    if (state_.FilesInBox == 0) {
+        view_.ShowBusyText(QStringLiteral("SCAN"));
+        view_.ShowProgress(-1);
+    }
     ++state_.FilesInBox;
     view_.ShowStatus(QStringLiteral(" Files in Box: ") + locale_.toString(state_.FilesInBox));
 }
@@ -43,22 +81,27 @@ void ProgressDisplay::BuildingHeader(int32_t FileNum, int32_t TotalFiles) {
     HeaderPercentShown = HeaderPercent;
 }
 
-void ProgressDisplay::CipherProgress(int32_t, int32_t BytesRead, int32_t TotalBlockBytes, int32_t,
-                                     int32_t, const std::string& Path) {
-    const int current = Percent(BytesRead, TotalBlockBytes);
-    view_.ShowStatus(QStringLiteral(" ") + ShortFileName(Path, 35, true));
+void ProgressDisplay::CipherProgress(int32_t, int32_t BytesRead, int32_t TotalBlockBytes,
+                                     int32_t bytesleft, int32_t bytestotal,
+                                     const std::string& Path) {
+    const int current = Done(BytesRead, TotalBlockBytes, bytesleft, bytestotal);
+    view_.ShowStatus(QStringLiteral(" ") + ShownName(Path, 35, true));
     view_.ShowBusyText(QString::number(previousPercent_.value_or(0)) + QStringLiteral("%"));
+    view_.ShowProgress(current);
     previousPercent_ = current;
     host_.PumpMessages();
 }
 
 void ProgressDisplay::CompressingFile(const std::string& Filename) {
+    plainDone_ += plainCurrent_;
+    const auto size = plainSizes_.find(Filename);
+    plainCurrent_ = size == plainSizes_.end() ? 0 : size->second;
     view_.ShowStatus(QStringLiteral(" ") + ShortFileName(Filename, 20, false) +
                      QStringLiteral(" (compressing)"));
 }
 
 void ProgressDisplay::DecompressingFile(const std::string& Filename) {
-    view_.ShowStatus(QStringLiteral(" ") + ShortFileName(Filename, 20, false) +
+    view_.ShowStatus(QStringLiteral(" ") + ShownName(Filename, 20, false) +
                      QStringLiteral(" (decompressing)"));
 }
 

@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "app/AppInfo.h"
-#include "util/PathParts.h"
 
 namespace vko {
 
@@ -41,7 +40,7 @@ SettingsStore SettingsStore::ForUser() {
     return SettingsStore(current.fileName(), legacy.fileName());
 }
 
-void SettingsStore::Load(AppState& state, const QString& programFolder) const {
+void SettingsStore::Load(AppState& state) const {
     QSettings current(current_, QSettings::IniFormat);
     current.beginGroup(kCurrentGroup);
     state.DefaultFolder = SettingText(current, QStringLiteral("Path"));
@@ -53,10 +52,7 @@ void SettingsStore::Load(AppState& state, const QString& programFolder) const {
     QSettings legacy(legacy_, QSettings::IniFormat);
     legacy.beginGroup(kLegacyGroup);
     state.DefaultFolder = SettingText(legacy, QStringLiteral("Path"));
-    if (state.DefaultFolder.isEmpty()) {
-        state.DefaultFolder = QString::fromStdString(AddBackslash(programFolder.toStdString()));
-        return;
-    }
+    if (state.DefaultFolder.isEmpty()) return;
     state.ShowDialog = SettingToInt16(legacy.value(QStringLiteral("ShowDialog")), 0);
     state.ClearPassword = SettingToInt16(legacy.value(QStringLiteral("ClearPassword")), 0);
 }

@@ -20,8 +20,8 @@ public:
     [[nodiscard]] static SettingsStore ForUser();
 
     // Reads DefaultFolder, ShowDialog, ClearPassword and UseCompression. Without a "Path"
-    // anywhere, DefaultFolder becomes programFolder with a trailing separator.
-    void Load(AppState& state, const QString& programFolder) const;
+    // anywhere, DefaultFolder is left empty for the caller to choose.
+    void Load(AppState& state) const;
 
     // Writes all four settings to the current location; false when the file could not be
     // written.

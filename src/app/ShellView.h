@@ -23,6 +23,13 @@ public:
     [[nodiscard]] virtual QString StatusText() const = 0;
     // The indicator's text alone; its colours stay.
     virtual void ShowBusyText(const QString& text) = 0;
+    // While an engine call runs: its progress bar (from 0) and the way to cancel it.
+    virtual void ShowJobRunning(bool running) = 0;
+    // The progress bar's percentage; -1 for work of unknown length, such as a folder scan.
+    virtual void ShowProgress(int percent) = 0;
+    // The commands that open windows of their own. A window opened from inside a job would
+    // hold the job until it closed, so they are unavailable while work holds the engine.
+    virtual void EnableWindowCommands(bool enabled) = 0;
 
     // Hides the main window (or minimizes it where there is no notification area).
     virtual void HideMainWindow() = 0;

@@ -5,17 +5,18 @@
 namespace vko {
 
 void WorkList::lstFiles_OLEDragDrop(const QStringList& paths) {
-    c_.lstFiles.setStringList({});
+    // The entries of work still waiting or running stay listed.
+    c_.lstFiles.KeepOnly(c_.shell.CreateQueue + c_.shell.ExtractQueue);
     c_.window.FocusMainWindow();
-    QStringList listed;
     for (const QString& path : paths) {
         if (QFileInfo(path).isDir())
             c_.shell.CreateQueue.append(path);
         else
             c_.shell.DroppedBoxes.append(path);
-        listed.append(path);
+        const int row = c_.lstFiles.rowCount();
+        c_.lstFiles.insertRows(row, 1);
+        c_.lstFiles.setData(c_.lstFiles.index(row), path);
     }
-    c_.lstFiles.setStringList(listed);
     if (paths.isEmpty()) return;
     c_.Timer.start();
     c_.State().AppTimerMode = 2;
@@ -24,6 +25,11 @@ void WorkList::lstFiles_OLEDragDrop(const QStringList& paths) {
 
 void WorkList::lstFiles_DblClick(const QString& entry) {
     if (entry.isEmpty()) return;
+    // A folder is work to box or a place files went to: it is shown, never read as a box.
+    if (QFileInfo(entry).isDir()) {
+        c_.window.ShowFolder(entry);
+        return;
+    }
     c_.gate.RunOrDefer([this, entry] { commands_.ViewBox(entry); });
 }
 
@@ -37,6 +43,7 @@ void WorkList::lstFiles_KeyUp(int key, Qt::KeyboardModifiers modifiers, int sele
 void WorkList::mnuFileNewBox() {
     const QString folder = c_.dialogs.FolderToBox();
     if (folder.isEmpty()) return;
+    c_.lstFiles.List(folder);  // listed for as long as its job waits and runs
     c_.shell.CreateQueue.append(folder);
     c_.Timer.start();
 }
@@ -45,12 +52,21 @@ void WorkList::mnuFileOpenBox() {
     c_.gate.RunOrDefer([this] { OpenBoxFile(QString()); });
 }
 
+bool WorkList::mnuFileCancelJob() {
+    if (c_.enginesRunning == 0) return false;
+    c_.State().CancelJob = true;
+    return true;
+}
+
 void WorkList::OpenBoxFile(const QString& Path) {
     c_.State().PasswordVerified = false;
     QString answer = Path;
     if (Path.isEmpty()) {
         answer = c_.dialogs.OpenBox(c_.State().DefaultFolder);
-        if (!answer.trimmed().isEmpty()) c_.lstFiles.setStringList({answer});
+        if (!answer.trimmed().isEmpty()) {
+            c_.lstFiles.KeepOnly(c_.shell.CreateQueue + c_.shell.ExtractQueue);
+            c_.lstFiles.List(answer);
+        }
     }
     if (!answer.trimmed().isEmpty()) commands_.ViewBox(answer);
 }

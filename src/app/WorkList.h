@@ -17,13 +17,16 @@ public:
 
     // Paths dropped on the list: folders become create jobs, anything else a box to open.
     void lstFiles_OLEDragDrop(const QStringList& paths);
-    // The selected entry's text (empty when nothing is selected).
+    // The selected entry's text (empty when nothing is selected): a box is opened, a folder
+    // shown in the file manager.
     void lstFiles_DblClick(const QString& entry);
     // Delete without Shift, Ctrl or Alt removes the selected row (-1: none) from the list only.
     void lstFiles_KeyUp(int key, Qt::KeyboardModifiers modifiers, int selectedRow);
 
     void mnuFileNewBox();
     void mnuFileOpenBox();
+    // Stops the engine call that runs at its next check; false when none runs.
+    bool mnuFileCancelJob();
     // Opens the box at Path, or asks for one when Path is empty.
     void OpenBoxFile(const QString& Path);
     void AppTimer_Timer();

@@ -8,13 +8,20 @@ namespace vko::cli {
 
 namespace {
 
-constexpr const char* kFooter = R"(
+std::string Footer() {
+    std::string footer = R"(
 The password is read from the first line of --password-file FILE ("-" reads standard input),
 else from the environment variable VKX_PASSWORD, else asked on the terminal. It is never taken
 from an argument.
 
-Exit codes: 0 done, 1 password incorrect or header damaged, 2 usage, 3 cancelled,
-4 file-system error.)";
+Create and extract end with one line: the files, the bytes read and written, and the seconds
+taken (not with -q).
+
+Exit codes:)";
+    for (const auto& [code, meaning] : kExitCodeMeanings)
+        footer += "\n  " + std::to_string(static_cast<int>(code)) + "  " + meaning;
+    return footer;
+}
 
 void AddPasswordFile(CLI::App& command, std::string& target) {
     command
@@ -32,7 +39,7 @@ CLI::App* AddCreate(CLI::App& app, CreateOptions& options) {
         ->type_name("NAME");
     create->add_flag("-z,--compress", options.compress, "Compress every file");
     AddPasswordFile(*create, options.passwordFile);
-    create->add_flag("-q", options.quiet, "Show no progress");
+    create->add_flag("-q", options.quiet, "Show no progress and no summary");
     return create;
 }
 
@@ -52,7 +59,7 @@ CLI::App* AddExtract(CLI::App& app, ExtractOptions& options) {
     extract->add_option("-C", options.dir, "Folder to extract into (default: ./<root folder>)")
         ->type_name("DIR");
     AddPasswordFile(*extract, options.passwordFile);
-    extract->add_flag("-q", options.quiet, "Show no progress");
+    extract->add_flag("-q", options.quiet, "Show no progress and no summary");
     return extract;
 }
 
@@ -64,7 +71,7 @@ ParsedCommandLine ParseCommandLine(int argc, char** argv) {
                  "file and back",
                  "vkx"};
     app.set_version_flag("--version", "vkx " VKO_VERSION_TEXT);
-    app.footer(kFooter);
+    app.footer(Footer());
     app.require_subcommand(1);
 
     CreateOptions create;

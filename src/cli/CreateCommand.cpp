@@ -9,6 +9,7 @@
 #include "cli/CancelSignal.h"
 #include "cli/PasswordSource.h"
 #include "cli/ProgressObserver.h"
+#include "cli/RunSummary.h"
 #include "cli/Terminal.h"
 #include "cli/TerminalHost.h"
 #include "engine/BoxFormat.h"
@@ -67,6 +68,13 @@ CreatePlan Plan(const CreateOptions& options) {
     return plan;
 }
 
+// The box just written: its files and their bytes as the engine reported them, and its size.
+RunSummary Created(const ProgressObserver& progress, const CreatePlan& plan,
+                   std::chrono::steady_clock::time_point started) {
+    return {"Created " + plan.box, progress.TableFiles(), progress.TableBytes(),
+            static_cast<int64_t>(std::filesystem::file_size(plan.box)), started};
+}
+
 }  // namespace
 
 ExitCode RunCreate(const CreateOptions& options) {
@@ -78,12 +86,15 @@ ExitCode RunCreate(const CreateOptions& options) {
     ProgressObserver progress(!options.quiet && IsTerminal(STDERR_FILENO));
     CCipherBlock engine(host);
     engine.SetEvents(&progress);
+    const auto started = std::chrono::steady_clock::now();
     int16_t result = engine.CreateBlock(plan.box, plan.name, password.Text(), plan.folder, 0,
                                         options.compress ? 1 : 0);
     if (result != BlockResult::kCreateDone || CancelSignal::Raised()) return ExitCode::kCancelled;
     // The box is complete, but a file the engine reported (one it could not compress) is not
     // in it as it should be.
-    return host.ReportedProblems() ? ExitCode::kFileSystem : ExitCode::kDone;
+    if (host.ReportedProblems()) return ExitCode::kFileSystem;
+    if (!options.quiet) PrintSummary(Created(progress, plan, started));
+    return ExitCode::kDone;
 }
 
 }  // namespace vko::cli

@@ -14,6 +14,19 @@ enum class ExitCode : int {
     kFileSystem = 4  // a file-system error; the message names the path
 };
 
+// What each exit code means, as --help and the manual page put it.
+struct ExitCodeMeaning {
+    ExitCode code;
+    const char* meaning;
+};
+inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
+    {ExitCode::kDone, "done"},
+    {ExitCode::kBadHeader, "password incorrect or header damaged, or a stored file damaged"},
+    {ExitCode::kUsage, "usage: bad arguments, or no password to be had"},
+    {ExitCode::kCancelled, "cancelled; nothing half-written is left in place"},
+    {ExitCode::kFileSystem, "a file-system error; the message names the path"},
+};
+
 // Ends a command early with an exit code and, unless it is empty, a message for stderr.
 class CommandError : public std::runtime_error {
 public:

@@ -2,11 +2,14 @@
 
 #include <unistd.h>
 
+#include <filesystem>
+
 #include "cli/BoxListing.h"
 #include "cli/CancelSignal.h"
 #include "cli/EntrySelection.h"
 #include "cli/PasswordSource.h"
 #include "cli/ProgressObserver.h"
+#include "cli/RunSummary.h"
 #include "cli/Terminal.h"
 #include "cli/TerminalHost.h"
 #include "crypto/CCipher.h"
@@ -88,6 +91,25 @@ struct Extraction {
     }
 };
 
+// The files written and what was read for them: the whole box, or the chosen entries' data.
+RunSummary Extracted(const BoxListing& listing, const std::vector<int32_t>& numbers,
+                     const std::string& box, const std::string& folder,
+                     std::chrono::steady_clock::time_point started) {
+    RunSummary summary{"Extracted into " + folder, 0, 0, 0, started};
+    if (numbers.empty()) {
+        summary.files = static_cast<int64_t>(listing.files.size());
+        summary.bytesIn = static_cast<int64_t>(std::filesystem::file_size(box));
+        summary.bytesOut = listing.totalSize;
+        return summary;
+    }
+    summary.files = static_cast<int64_t>(numbers.size());
+    for (int32_t number : numbers) {
+        summary.bytesIn += listing.files[number - 1].stored;
+        summary.bytesOut += listing.files[number - 1].size;
+    }
+    return summary;
+}
+
 }  // namespace
 
 ExitCode RunExtract(const ExtractOptions& options) {
@@ -96,6 +118,7 @@ ExitCode RunExtract(const ExtractOptions& options) {
     if (CancelSignal::Raised()) return ExitCode::kCancelled;
 
     ClearKeyOnExit clearKey;
+    const auto started = std::chrono::steady_clock::now();
     TerminalHost host;
     CCipherBlock engine(host);
     auto listing = ReadListing(engine, host, options.box, password.Text());
@@ -107,7 +130,10 @@ ExitCode RunExtract(const ExtractOptions& options) {
     ProgressObserver progress(!options.quiet && IsTerminal(STDERR_FILENO));
     engine.SetEvents(&progress);
     Extraction extraction{engine, host, progress, options.box, folder, password.Text()};
-    return numbers.empty() ? extraction.All() : extraction.Chosen(*listing, numbers);
+    const ExitCode code = numbers.empty() ? extraction.All() : extraction.Chosen(*listing, numbers);
+    if (code == ExitCode::kDone && !options.quiet)
+        PrintSummary(Extracted(*listing, numbers, options.box, folder, started));
+    return code;
 }
 
 }  // namespace vko::cli

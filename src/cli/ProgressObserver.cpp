@@ -41,6 +41,7 @@ void ProgressObserver::AddingToBlock(const std::string&) {
 }
 
 void ProgressObserver::BuildingHeader(int32_t FileNum, int32_t TotalFiles) {
+    tableFiles_ = TotalFiles;
     Draw("Building header: " + std::to_string(Percent(FileNum, TotalFiles)) + "%",
          FileNum == TotalFiles);
 }

@@ -23,6 +23,10 @@ public:
     void SpanEntries(int64_t totalStored) noexcept { spanTotal_ = totalStored; }
     void BeginEntry(int64_t storedBefore) noexcept { spanBase_ = storedBefore; }
 
+    // What a create reported: the files in the box's table, and their bytes.
+    [[nodiscard]] int64_t TableFiles() const noexcept { return tableFiles_; }
+    [[nodiscard]] int64_t TableBytes() const noexcept { return total_; }
+
     void AddingToBlock(const std::string& Filename) override;
     void BuildingHeader(int32_t FileNum, int32_t TotalFiles) override;
     void CipherProgress(int32_t bps, int32_t BytesRead, int32_t TotalBlockBytes, int32_t bytesleft,
@@ -40,6 +44,7 @@ private:
     int64_t spanTotal_ = -1;
     int64_t spanBase_ = 0;
     int64_t scanned_ = 0;
+    int64_t tableFiles_ = 0;
     int64_t done_ = 0;
     int64_t total_ = 0;
     bool started_ = false;

@@ -22,7 +22,8 @@ namespace vko::crypto {
 // run's name, so that runs with different names start from unrelated states and never share
 // keystream, while the same name under the same key restarts the same run.
 //
-// Instances are independent; the library's functions drive one process-wide instance.
+// Instances are independent; the library's functions drive one process-wide instance, and
+// CipherLanes advances several side by side.
 class CipherStream {
 public:
     static constexpr size_t kBlockBytes = 64;
@@ -39,6 +40,8 @@ public:
     [[nodiscard]] uint8_t Transform(uint8_t value) noexcept;
 
 private:
+    friend class CipherLanes;
+
     static constexpr size_t kHashOffset = kKeyBytes;
     static constexpr size_t kAccOffset = kHashOffset + 32;
 

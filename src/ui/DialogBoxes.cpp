@@ -16,7 +16,7 @@ std::optional<CreateBoxForm> DialogBoxes::CreateBox(const CreateBoxForm& proposa
     dialog.Fill(proposal);
     dialog.exec();
     if (!dialog.Accepted()) return std::nullopt;
-    return dialog.Form();
+    return dialog.TakeForm();
 }
 
 std::optional<QString> DialogBoxes::Password(const QString& caption, const QString& password) {
@@ -24,7 +24,7 @@ std::optional<QString> DialogBoxes::Password(const QString& caption, const QStri
     dialog.Fill(caption, password);
     dialog.exec();
     if (!dialog.Confirmed()) return std::nullopt;
-    return dialog.Password();
+    return dialog.TakePassword();
 }
 
 std::optional<QString> DialogBoxes::ExtractFolder(const QString& proposal) {

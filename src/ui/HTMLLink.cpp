@@ -26,13 +26,14 @@ constexpr int kKeepUnderline = -1;
 
 }  // namespace
 
-void LinkAction(QLabel* Label, int Action, const UrlOpener& open) {
+bool LinkAction(QLabel* Label, int Action, const UrlOpener& open) {
+    bool opened = true;
     switch (Action) {
         case kLinkInitial:
             SetLook(Label, kBlue, kKeepUnderline);
             break;
         case kLinkClick:
-            if (open) open(QUrl(Label->property("tag").toString()));
+            opened = open && open(QUrl(Label->property("tag").toString()));
             SetLook(Label, kPurple, kKeepUnderline);
             break;
         case kLinkMouseElsewhere:
@@ -44,6 +45,7 @@ void LinkAction(QLabel* Label, int Action, const UrlOpener& open) {
         default:
             break;
     }
+    return opened;
 }
 
 }  // namespace vko

@@ -15,6 +15,7 @@ enum LinkActionKind : int {
 };
 
 // Gives Label the look of Action; any other value does nothing. open is used for a click only.
-void LinkAction(QLabel* Label, int Action, const UrlOpener& open = ShellOpen);
+// False when a click found nothing to open the link with.
+bool LinkAction(QLabel* Label, int Action, const UrlOpener& open = ShellOpen);
 
 }  // namespace vko

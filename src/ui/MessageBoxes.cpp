@@ -1,5 +1,7 @@
 #include "ui/MessageBoxes.h"
 
+#include <QApplication>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <cstdio>
 
@@ -30,14 +32,27 @@ void Print(const QString& kind, const QString& text) {
 
 }  // namespace
 
+QWidget* FrontWindow() {
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<QMainWindow*>(window) && window->isVisible()) return window;
+    return nullptr;
+}
+
 void MessageBoxes::Inform(const QString& text, Icon icon) {
-    QMessageBox box(BoxIcon(icon), QString::fromLatin1(kAppTitle), text, QMessageBox::Ok);
+    Report(QString::fromLatin1(kAppTitle), text, icon);
+}
+
+void MessageBoxes::Report(const QString& title, const QString& text, Icon icon) {
+    QMessageBox box(BoxIcon(icon), title, text, QMessageBox::Ok, FrontWindow());
     box.exec();
 }
 
-bool MessageBoxes::AskYesNo(const QString& text) {
+bool MessageBoxes::AskYesNo(const QString& text, Answer preferred) {
     QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle), text,
-                    QMessageBox::Yes | QMessageBox::No);
+                    QMessageBox::Yes | QMessageBox::No, FrontWindow());
+    box.setDefaultButton(preferred == Answer::No ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -45,14 +60,32 @@ void PrintedMessages::Inform(const QString& text, Icon) {
     Print(QStringLiteral("message"), text);
 }
 
-bool PrintedMessages::AskYesNo(const QString& text) {
+bool PrintedMessages::AskYesNo(const QString& text, Answer) {
     Print(QStringLiteral("question"), text);
     return true;
 }
 
+void LoggedMessages::Inform(const QString& text, Icon icon) {
+    Print(QStringLiteral("message"), text);
+    MessageBoxes::Report(QString::fromLatin1(kAppTitle), text, icon);
+}
+
+void LoggedMessages::Report(const QString& title, const QString& text, Icon icon) {
+    Print(QStringLiteral("message"), title + QLatin1Char('\n') + text);
+    MessageBoxes::Report(title, text, icon);
+}
+
+bool LoggedMessages::AskYesNo(const QString& text, Answer preferred) {
+    Print(QStringLiteral("question"), text);
+    const bool yes = MessageBoxes::AskYesNo(text, preferred);
+    Print(QStringLiteral("answer"), yes ? QStringLiteral("Yes") : QStringLiteral("No"));
+    return yes;
+}
+
 std::unique_ptr<Messages> MessagesForEnvironment() {
-    if (qEnvironmentVariable("VKO_TEST_MESSAGES") == QLatin1String("print"))
-        return std::make_unique<PrintedMessages>();
+    const QString mode = qEnvironmentVariable("VKO_TEST_MESSAGES");
+    if (mode == QLatin1String("print")) return std::make_unique<PrintedMessages>();
+    if (mode == QLatin1String("log")) return std::make_unique<LoggedMessages>();
     return std::make_unique<MessageBoxes>();
 }
 

@@ -4,13 +4,16 @@
 
 #include "app/Messages.h"
 
+class QWidget;
+
 namespace vko {
 
-// Modal message boxes titled with the application title.
+// Modal message boxes titled with the application title, over the window in front.
 class MessageBoxes : public Messages {
 public:
     void Inform(const QString& text, Icon icon = Icon::Information) override;
-    bool AskYesNo(const QString& text) override;
+    void Report(const QString& title, const QString& text, Icon icon) override;
+    bool AskYesNo(const QString& text, Answer preferred = Answer::Yes) override;
 };
 
 // Messages written to the error stream instead of shown, questions answered Yes; for
@@ -18,10 +21,23 @@ public:
 class PrintedMessages : public Messages {
 public:
     void Inform(const QString& text, Icon icon = Icon::Information) override;
-    bool AskYesNo(const QString& text) override;
+    bool AskYesNo(const QString& text, Answer preferred = Answer::Yes) override;
 };
 
-// Message boxes, or printed messages when the environment asks for them.
+// Message boxes that are also written to the error stream, so that a scripted run can check
+// what it answers (VKO_TEST_MESSAGES=log).
+class LoggedMessages : public MessageBoxes {
+public:
+    void Inform(const QString& text, Icon icon = Icon::Information) override;
+    void Report(const QString& title, const QString& text, Icon icon) override;
+    bool AskYesNo(const QString& text, Answer preferred = Answer::Yes) override;
+};
+
+// The window a message box belongs over: the modal dialog in front, else the active window,
+// else the main window when it is shown; nothing when no window of the program is shown.
+[[nodiscard]] QWidget* FrontWindow();
+
+// Message boxes, or printed or logged ones when the environment asks for them.
 [[nodiscard]] std::unique_ptr<Messages> MessagesForEnvironment();
 
 }  // namespace vko

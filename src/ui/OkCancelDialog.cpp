@@ -1,7 +1,6 @@
 #include "ui/OkCancelDialog.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QPushButton>
 
 #include "ui/WidgetNames.h"
@@ -23,15 +22,6 @@ QHBoxLayout* OkCancelDialog::ButtonRow() const {
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
     return buttons;
-}
-
-void OkCancelDialog::keyPressEvent(QKeyEvent* event) {
-    // OK is this dialog's cancel button too.
-    if (event->key() == Qt::Key_Escape) {
-        cmdOK->click();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void OkCancelDialog::cmdOK_Click() {

@@ -7,7 +7,7 @@ class QPushButton;
 
 namespace vko {
 
-// A dialog answered with OK, which Enter and Escape both press; Cancel and the close box leave
+// A dialog answered with OK, which Enter presses; Cancel, Escape and the close box leave
 // without an answer.
 class OkCancelDialog : public QDialog {
     Q_OBJECT
@@ -19,7 +19,6 @@ protected:
 
     // OK and Cancel at the right of a new row, for the dialog's own layout.
     [[nodiscard]] QHBoxLayout* ButtonRow() const;
-    void keyPressEvent(QKeyEvent* event) override;
 
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;

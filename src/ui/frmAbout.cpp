@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QUrl>
@@ -98,7 +99,8 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        LinkAction(label, kLinkClick, open_);
+        if (!LinkAction(label, kLinkClick, open_))
+            ShowOpenFailure(QUrl(label->property("tag").toString()));
         return true;
     }
     return QDialog::eventFilter(watched, event);
@@ -111,7 +113,22 @@ void frmAbout::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void frmAbout::cmdUpdate_Click() {
-    if (open_) open_(QUrl(UpdateRequestUrl(AppVersion())));
+    const QUrl url(UpdateRequestUrl(AppVersion()));
+    if (!open_ || !open_(url)) ShowOpenFailure(url);
+}
+
+void frmAbout::ShowOpenFailure(const QUrl& url) {
+    auto* box = new QMessageBox(
+        QMessageBox::Information, QString::fromLatin1(kAppTitle),
+        QStringLiteral("No program could be started to open\n%1\n\nOpen it yourself with your "
+                       "web browser or mail program.")
+            .arg(url.toString()),
+        QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("msgOpenFailed"));
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Window-modal and without a loop of its own: a job running meanwhile goes on.
+    box->open();
 }
 
 }  // namespace vko

@@ -23,6 +23,8 @@ private:
     void BuildControls();
     void Form_Load();
     void cmdUpdate_Click();
+    // Says, without holding up anything else, that nothing could open url.
+    void ShowOpenFailure(const QUrl& url);
     QLabel* MakeLink(const char* name, const QString& text, const QString& target);
 
     UrlOpener open_;

@@ -1,10 +1,11 @@
 #include "ui/frmBlock.h"
 
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QResizeEvent>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "ui/WidgetNames.h"
@@ -13,20 +14,9 @@ namespace vko {
 
 namespace {
 
-// Fixed places and sizes, in twips of the client area.
-constexpr int kLabelLeft = 120;
-constexpr int kLabelHeight = 255;
-constexpr int kNameTop = 60;
-constexpr int kRootTop = 300;
-constexpr int kListLeft = 15;
-constexpr int kListTop = 600;
-constexpr int kButtonWidth = 975;
-constexpr int kButtonHeight = 360;
-constexpr int kFileColumn = 3900;
-constexpr int kSizeColumn = 1200;
-// Small enough to shrink, large enough that the list and its first column keep a size.
-constexpr int kMinWidth = 3400;
-constexpr int kMinHeight = 2400;
+// Wide enough for a few dozen characters of a name beside a size of ten digits.
+constexpr int kStartWidthInCharacters = 72;
+constexpr int kStartRows = 14;
 
 }  // namespace
 
@@ -40,24 +30,35 @@ QString JoinRows(QList<int> rows) {
 frmBlock::frmBlock(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmBlock"));
     setWindowTitle(QStringLiteral("Vaultkeep Contents"));
-    setSizeGripEnabled(true);
     lblName = BoldLabel("lblName", QString());
-    lblName->setParent(this);
-    lblRoot = Named<QLabel>("lblRoot", this);
-    lvFiles = Named<QTreeWidget>("lvFiles", this);
+    lblRoot = Named<QLabel>("lblRoot");
+    for (QLabel* label : {lblName, lblRoot})
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lvFiles = Named<QTreeWidget>("lvFiles");
     lvFiles->setRootIsDecorated(false);
     lvFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvFiles->setUniformRowHeights(true);
     lblMsg = BoldLabel("lblMsg", QString());
-    lblMsg->setParent(this);
-    cmdExtractAll = Named<QPushButton>("cmdExtractAll", QStringLiteral("Extract All"), this);
-    cmdExtract = Named<QPushButton>("cmdExtract", QStringLiteral("Extract"), this);
+    cmdExtractAll = Named<QPushButton>("cmdExtractAll", QStringLiteral("Extract All"));
+    cmdExtract = Named<QPushButton>("cmdExtract", QStringLiteral("Extract"));
     // Enter chooses nothing here; only a click (or Space on a button) extracts.
     for (QPushButton* button : {cmdExtractAll, cmdExtract}) button->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(lblMsg, 1);
+    buttons->addWidget(cmdExtractAll);
+    buttons->addWidget(cmdExtract);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblName);
+    layout->addWidget(lblRoot);
+    layout->addWidget(lvFiles, 1);
+    layout->addLayout(buttons);
+
     setTabOrder(lvFiles, cmdExtractAll);
     setTabOrder(cmdExtractAll, cmdExtract);
     connect(cmdExtractAll, &QPushButton::clicked, this, &frmBlock::cmdExtractAll_Click);
     connect(cmdExtract, &QPushButton::clicked, this, &frmBlock::cmdExtract_Click);
+    connect(lvFiles, &QTreeWidget::itemSelectionChanged, this, &frmBlock::lvFiles_SelectionChanged);
     Form_Load();
 }
 
@@ -65,19 +66,15 @@ void frmBlock::Form_Load() {
     if (parentWidget()) setWindowIcon(parentWidget()->windowIcon());
     lvFiles->setHeaderLabels({QStringLiteral("Filename"), QStringLiteral("Size")});
     lvFiles->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    lvFiles->header()->setStretchLastSection(false);
-    lvFiles->setColumnWidth(0, TwipsX(kFileColumn));
-    lvFiles->setColumnWidth(1, TwipsX(kSizeColumn));
-    setMinimumSize(TwipsX(kMinWidth - kBorderWidth), TwipsY(kMinHeight - kBorderHeight));
-    resize(TwipsX(kDesignWidth), TwipsY(kDesignHeight));
-}
-
-int frmBlock::TwipsX(int twips) const {
-    return qRound(twips * logicalDpiX() / 1440.0);
-}
-
-int frmBlock::TwipsY(int twips) const {
-    return qRound(twips * logicalDpiY() / 1440.0);
+    // The name takes the room the size leaves; the size column always shows its widest figure.
+    QHeaderView* header = lvFiles->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    lvFiles_SelectionChanged();
+    const QFontMetrics metrics = fontMetrics();
+    resize(metrics.averageCharWidth() * kStartWidthInCharacters,
+           sizeHint().height() + metrics.height() * kStartRows);
 }
 
 void frmBlock::Fill(const BoxContents& contents) {
@@ -89,9 +86,14 @@ void frmBlock::Fill(const BoxContents& contents) {
     for (const BoxContents::Row& row : contents.Rows) {
         auto* item = new QTreeWidgetItem({row.Name, row.Size});
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        item->setToolTip(0, row.Name);
         rows.append(item);
     }
     lvFiles->addTopLevelItems(rows);
+}
+
+void frmBlock::lvFiles_SelectionChanged() {
+    cmdExtract->setEnabled(!lvFiles->selectedItems().isEmpty());
 }
 
 void frmBlock::cmdExtractAll_Click() {
@@ -103,36 +105,10 @@ void frmBlock::cmdExtract_Click() {
     QList<int> rows;
     for (int row = 0; row < lvFiles->topLevelItemCount(); ++row)
         if (lvFiles->topLevelItem(row)->isSelected()) rows.append(row + 1);
-    // Nothing chosen, nothing to extract: the window stays for the user to pick rows.
+    // Only reachable with rows chosen; the button is disabled otherwise.
     if (rows.isEmpty()) return;
     choice_ = {2, JoinRows(rows)};
     accept();
-}
-
-void frmBlock::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    Form_Resize();
-}
-
-void frmBlock::Form_Resize() {
-    if (isMinimized()) return;
-    // The layout rules speak of the outer size in twips.
-    const int W = qRound(width() * 1440.0 / logicalDpiX()) + kBorderWidth;
-    const int H = qRound(height() * 1440.0 / logicalDpiY()) + kBorderHeight;
-    const int labelWidth = std::max(0, W - kBorderWidth - 2 * kLabelLeft);
-    lblName->setGeometry(TwipsX(kLabelLeft), TwipsY(kNameTop), TwipsX(labelWidth),
-                         TwipsY(kLabelHeight));
-    lblRoot->setGeometry(TwipsX(kLabelLeft), TwipsY(kRootTop), TwipsX(labelWidth),
-                         TwipsY(kLabelHeight));
-    lvFiles->setGeometry(TwipsX(kListLeft), TwipsY(kListTop), TwipsX(std::max(0, W - 150)),
-                         TwipsY(std::max(0, H - 1540)));
-    lblMsg->setGeometry(TwipsX(kLabelLeft), TwipsY(H - 820),
-                        TwipsX(std::max(0, W - 2130 - kLabelLeft - 60)), TwipsY(kLabelHeight));
-    cmdExtractAll->setGeometry(TwipsX(W - 2130), TwipsY(H - 900), TwipsX(kButtonWidth),
-                               TwipsY(kButtonHeight));
-    cmdExtract->setGeometry(TwipsX(W - 1125), TwipsY(H - 900), TwipsX(kButtonWidth),
-                            TwipsY(kButtonHeight));
-    lvFiles->setColumnWidth(0, TwipsX(std::max(0, W - 1755)));
 }
 
 }  // namespace vko

@@ -16,12 +16,6 @@ namespace vko {
 class frmBlock : public QDialog {
     Q_OBJECT
 public:
-    // The window's design size and borders, in twips (1/1440 inch).
-    static constexpr int kDesignWidth = 5535;
-    static constexpr int kDesignHeight = 3975;
-    static constexpr int kBorderWidth = 120;   // outer width minus client width
-    static constexpr int kBorderHeight = 510;  // outer height minus client height
-
     explicit frmBlock(QWidget* parent = nullptr);
 
     void Fill(const BoxContents& contents);
@@ -31,16 +25,9 @@ public:
     void cmdExtractAll_Click();
     void cmdExtract_Click();
 
-    // Twips to pixels at this window's logical dpi.
-    [[nodiscard]] int TwipsX(int twips) const;
-    [[nodiscard]] int TwipsY(int twips) const;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     void Form_Load();
-    void Form_Resize();
+    void lvFiles_SelectionChanged();
 
     ContentsChoice choice_;
     QLabel* lblName = nullptr;

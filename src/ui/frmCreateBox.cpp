@@ -1,6 +1,7 @@
 #include "ui/frmCreateBox.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -134,8 +135,31 @@ CreateBoxForm frmCreateBox::Form() const {
             txtPassword->text(), txtPassword2->text(), int16_t(chkCompress->isChecked() ? 1 : 0)};
 }
 
+CreateBoxForm frmCreateBox::TakeForm() {
+    const CreateBoxForm form = Form();
+    ClearPasswords();
+    return form;
+}
+
+void frmCreateBox::ClearPasswords() {
+    txtPassword->clear();
+    txtPassword2->clear();
+}
+
+void frmCreateBox::done(int result) {
+    if (!Accepted_) ClearPasswords();
+    QDialog::done(result);
+}
+
+bool frmCreateBox::MayReplace(const CreateBoxForm& form) {
+    const auto question = ReplaceQuestion(form);
+    if (!question || form.BoxFile == replaceConfirmed_) return true;
+    return messages_.AskYesNo(*question, Messages::Answer::No);
+}
+
 void frmCreateBox::cmdCreate_Click() {
-    if (const auto problem = CheckCreateBox(Form())) {
+    const CreateBoxForm form = Form();
+    if (const auto problem = CheckCreateBox(form)) {
         messages_.Inform(problem->message);
         switch (problem->focus) {
             case CreateBoxField::Path:
@@ -150,6 +174,11 @@ void frmCreateBox::cmdCreate_Click() {
         }
         return;
     }
+    if (!MayReplace(form)) {
+        txtBoxFile->setFocus();
+        txtBoxFile->selectAll();
+        return;
+    }
     Accepted_ = true;
     accept();
 }
@@ -160,8 +189,12 @@ void frmCreateBox::cmdFind_Click() {
                              .save(this, name, QString(), QStringLiteral("Create Box"),
                                    kBoxFileFilter, QStringLiteral("vkx"))
                              .trimmed();
-    // A cancelled picker keeps the file the user had.
-    if (!path.isEmpty()) txtBoxFile->setText(path);
+    // A cancelled picker keeps the file the user had. The picker itself asks before an
+    // existing file is chosen.
+    if (!path.isEmpty()) {
+        txtBoxFile->setText(path);
+        replaceConfirmed_ = QFileInfo::exists(path) ? path : QString();
+    }
     txtBoxFile->setFocus();
 }
 

@@ -25,6 +25,8 @@ public:
     // Puts the caller's proposals into the fields.
     void Fill(const CreateBoxForm& form);
     [[nodiscard]] CreateBoxForm Form() const;
+    // The fields after a successful Create; the password fields keep no copy afterwards.
+    [[nodiscard]] CreateBoxForm TakeForm();
     // True only after a Create that passed every check.
     [[nodiscard]] bool Accepted() const noexcept { return Accepted_; }
 
@@ -32,7 +34,14 @@ public:
     void cmdFind_Click();
     void cmdBrowse_Click();
 
+protected:
+    void done(int result) override;
+
 private:
+    void ClearPasswords();
+    // Asks before an existing file is replaced, unless the file picker asked already.
+    [[nodiscard]] bool MayReplace(const CreateBoxForm& form);
+
     void BuildControls();
     QGroupBox* BuildProperties();
     QGroupBox* BuildPassword();
@@ -41,6 +50,7 @@ private:
     Messages& messages_;
     FilePickers pickers_;
     bool Accepted_ = false;
+    QString replaceConfirmed_;  // a file the save picker asked to replace
     QGroupBox* Frame1 = nullptr;
     QLabel* Label6 = nullptr;
     QLabel* Label1 = nullptr;

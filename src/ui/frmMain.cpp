@@ -7,17 +7,20 @@
 #include <QDialog>
 #include <QDir>
 #include <QDropEvent>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressBar>
+#include <QStatusBar>
 #include <QSystemTrayIcon>
-#include <QVBoxLayout>
+#include <QToolButton>
+#include <QUrl>
+#include <algorithm>
 
 #include "app/AppInfo.h"
+#include "app/FirstStartFolder.h"
 #include "ui/DialogBoxes.h"
 #include "ui/frmAbout.h"
 #include "ui/frmSettings.h"
@@ -33,15 +36,19 @@ namespace {
 
 const QString kEndTag = QStringLiteral("END");
 
-QString ProgramFolderOr(const QString& folder) {
-    return folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder;
+AppShell::FolderSource FirstStartFolderOr(const QString& folder) {
+    if (folder.isEmpty()) return [] { return FirstStartFolder(); };
+    return [folder] { return folder; };
 }
+
+// Room for the menus, a few entries of the work list and the whole status bar.
+constexpr QSize kStartSize(560, 360);
 
 }  // namespace
 
 frmMain::frmMain(Messages& messages, SettingsStore settings, Services services)
     : services_(std::move(services)),
-      shell_(*this, messages, std::move(settings), ProgramFolderOr(services_.programFolder),
+      shell_(*this, messages, std::move(settings), FirstStartFolderOr(services_.firstStartFolder),
              services_.clock) {
     if (!services_.endProgram) services_.endProgram = [] { QCoreApplication::exit(0); };
     setObjectName(QStringLiteral("frmMain"));
@@ -54,6 +61,7 @@ frmMain::frmMain(Messages& messages, SettingsStore settings, Services services)
     setWindowIcon(icon);
     BuildControls();
     BuildMenus();
+    ShowJobRunning(false);
     JobDialogs* dialogs = services_.dialogs;
     if (!dialogs) {
         ownDialogs_ = std::make_unique<DialogBoxes>(
@@ -70,40 +78,19 @@ frmMain::frmMain(Messages& messages, SettingsStore settings, Services services)
 frmMain::~frmMain() = default;
 
 void frmMain::BuildControls() {
-    auto* central = new QWidget(this);
-    lstFiles = new QListView(central);
+    lstFiles = new WorkListView(this);
     lstFiles->setObjectName(QStringLiteral("lstFiles"));
     lstFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstFiles->setAcceptDrops(true);
+    lstFiles->setTextElideMode(Qt::ElideMiddle);
+    lstFiles->setPlaceholderText(
+        QStringLiteral("Drop a folder here to make a box of it.\nDrop a box here to open it."));
     lstFiles->viewport()->installEventFilter(this);
     lstFiles->installEventFilter(this);
     connect(lstFiles, &QListView::doubleClicked, this, &frmMain::lstFiles_DblClick);
-    lblStatus = new QLabel(central);
-    lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    lblStatus->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    lblStatus->setMinimumWidth(276);
-    lblStatus->setFixedHeight(19);
-    lblBusy = new QLabel(central);
-    lblBusy->setObjectName(QStringLiteral("lblBusy"));
-    lblBusy->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    lblBusy->setAlignment(Qt::AlignCenter);
-    lblBusy->setFixedSize(42, 19);
-    lblBusy->setAutoFillBackground(true);
-    QFont bold = lblBusy->font();
-    bold.setBold(true);
-    lblBusy->setFont(bold);
-
-    auto* bottom = new QHBoxLayout;
-    bottom->setSpacing(2);
-    bottom->addWidget(lblStatus, 1);
-    bottom->addWidget(lblBusy);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(4);
-    layout->addWidget(lstFiles, 1);
-    layout->addLayout(bottom);
-    setCentralWidget(central);
-    resize(340, 260);
+    setCentralWidget(lstFiles);
+    BuildStatusBar();
+    resize(kStartSize);
 
     // The job driver and the deferred-action timer; the work switches them on.
     Timer = new QTimer(this);
@@ -112,6 +99,43 @@ void frmMain::BuildControls() {
     AppTimer = new QTimer(this);
     AppTimer->setObjectName(QStringLiteral("AppTimer"));
     AppTimer->setInterval(10);
+}
+
+void frmMain::BuildStatusBar() {
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    // A long status never widens the window; it is cut instead.
+    lblStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    prgJob = new QProgressBar(this);
+    prgJob->setObjectName(QStringLiteral("prgJob"));
+    prgJob->setRange(0, 100);
+    prgJob->setMaximumWidth(fontMetrics().averageCharWidth() * 20);
+    cmdCancelJob = new QToolButton(this);
+    cmdCancelJob->setObjectName(QStringLiteral("cmdCancelJob"));
+    cmdCancelJob->setText(QStringLiteral("Cancel"));
+    cmdCancelJob->setToolTip(QStringLiteral("Cancel Job (Esc)"));
+    connect(cmdCancelJob, &QToolButton::clicked, this, &frmMain::mnuFileCancelJob_Click);
+    lblBusy = new QLabel(this);
+    lblBusy->setObjectName(QStringLiteral("lblBusy"));
+    lblBusy->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lblBusy->setAlignment(Qt::AlignCenter);
+    lblBusy->setAutoFillBackground(true);
+    QFont bold = lblBusy->font();
+    bold.setBold(true);
+    lblBusy->setFont(bold);
+    // Wide enough for the longest text it shows.
+    const QFontMetrics metrics(bold);
+    int width = 0;
+    for (const char* text : {"100%", "SCAN", "OK"})
+        width = std::max(width, metrics.horizontalAdvance(QLatin1String(text)));
+    lblBusy->setFixedWidth(width + metrics.averageCharWidth() * 2 + 2 * lblBusy->frameWidth());
+
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    bar->addWidget(lblStatus, 1);
+    bar->addPermanentWidget(prgJob);
+    bar->addPermanentWidget(cmdCancelJob);
+    bar->addPermanentWidget(lblBusy);
 }
 
 QList<QAction*> frmMain::AddItems(QMenu* menu, const char* name, const QList<QString>& captions,
@@ -136,6 +160,13 @@ void frmMain::BuildMenus() {
                             QStringLiteral("-"), QStringLiteral("E&xit")},
                            {QKeySequence(Qt::CTRL | Qt::Key_N), QKeySequence(Qt::CTRL | Qt::Key_O)},
                            &frmMain::mnuFileItem_Click);
+    // Beside the numbered items, so that their numbers stay what they are.
+    mnuFileCancelJob = new QAction(QStringLiteral("&Cancel Job"), this);
+    mnuFileCancelJob->setObjectName(QStringLiteral("mnuFileCancelJob"));
+    mnuFileCancelJob->setShortcut(QKeySequence(Qt::Key_Escape));
+    mnuFileCancelJob->setEnabled(false);
+    mnuFile->insertAction(mnuFileItem[2], mnuFileCancelJob);
+    connect(mnuFileCancelJob, &QAction::triggered, this, &frmMain::mnuFileCancelJob_Click);
 
     mnuOptions = menuBar()->addMenu(QStringLiteral("&Options"));
     mnuOptionsItem = AddItems(mnuOptions, "mnuOptionsItem",
@@ -178,6 +209,11 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->accept();
 }
 
+void frmMain::OpenPaths(const QStringList& paths) {
+    ShowMainWindow();
+    jobs_->Work().lstFiles_OLEDragDrop(paths);
+}
+
 void frmMain::TrackWindow(QWidget* window) {
     openWindows_.removeAll(nullptr);
     openWindows_.append(window);
@@ -211,6 +247,14 @@ void frmMain::mnuFileItem_Click(int Index) {
         default:
             break;
     }
+}
+
+void frmMain::mnuFileCancelJob_Click() {
+    if (!jobs_->Work().mnuFileCancelJob()) return;
+    // Asked once is enough; the job stops at the engine's next check.
+    cmdCancelJob->setEnabled(false);
+    mnuFileCancelJob->setEnabled(false);
+    prgJob->setFormat(QStringLiteral("Cancelling..."));
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -365,6 +409,30 @@ void frmMain::ShowBusyText(const QString& text) {
     lblBusy->setText(text);
 }
 
+void frmMain::ShowJobRunning(bool running) {
+    prgJob->setVisible(running);
+    prgJob->setFormat(QStringLiteral("%p%"));
+    prgJob->setRange(0, 100);
+    prgJob->setValue(0);
+    cmdCancelJob->setVisible(running);
+    cmdCancelJob->setEnabled(running);
+    mnuFileCancelJob->setEnabled(running);
+}
+
+void frmMain::ShowProgress(int percent) {
+    if (percent < 0) {
+        prgJob->setRange(0, 0);  // a bar that moves without a figure
+        return;
+    }
+    prgJob->setRange(0, 100);
+    prgJob->setValue(std::clamp(percent, 0, 100));
+}
+
+void frmMain::EnableWindowCommands(bool enabled) {
+    for (QAction* item : {mnuFileItem[0], mnuFileItem[1], mnuOptionsItem[0]})
+        item->setEnabled(enabled);
+}
+
 void frmMain::HideMainWindow() {
     // Without a notification area a hidden window could not be brought back.
     if (QSystemTrayIcon::isSystemTrayAvailable())
@@ -400,6 +468,12 @@ void frmMain::EndProgram() {
 
 void frmMain::FocusMainWindow() {
     activateWindow();
+}
+
+void frmMain::ShowFolder(const QString& folder) {
+    if (services_.open && services_.open(QUrl::fromLocalFile(folder))) return;
+    shell_.UserMessages().Inform(
+        QStringLiteral("No file manager could be started to show the folder\n%1").arg(folder));
 }
 
 }  // namespace vko

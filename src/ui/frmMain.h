@@ -18,13 +18,15 @@
 #include "platform/PictureBox.h"
 #include "platform/ShellOpen.h"
 #include "platform/cDialog.h"
+#include "ui/WorkListView.h"
 
 class QAction;
 class QDragMoveEvent;
 class QDropEvent;
 class QLabel;
-class QListView;
 class QMenu;
+class QProgressBar;
+class QToolButton;
 
 namespace vko {
 
@@ -38,7 +40,7 @@ struct WindowServices {
     FilePickers::SaveName pickSaveName = FilePickers().save;
     FilePickers::OpenName pickOpenName = FilePickers().open;
     JobDialogs* dialogs = nullptr;  // default: the program's own dialogs
-    QString programFolder;          // default: the executable's folder
+    QString firstStartFolder;       // default: the user's documents folder
 };
 
 // The main window: the work list, the status line and busy indicator, the menus and the
@@ -54,6 +56,9 @@ public:
     // Start-up; false when another instance runs (the user has been told).
     [[nodiscard]] bool Form_Load(bool anotherInstanceRunning);
     void CloseProgram() override;
+    // Boxes and folders the program was started with, or that a later start handed over:
+    // taken as if dropped on the work list, with the window brought up from the tray.
+    void OpenPaths(const QStringList& paths);
     void ShowSettingsDialog();
     void ShowAbout();
 
@@ -71,6 +76,9 @@ public:
     void ShowStatus(const QString& text) override;
     [[nodiscard]] QString StatusText() const override;
     void ShowBusyText(const QString& text) override;
+    void ShowJobRunning(bool running) override;
+    void ShowProgress(int percent) override;
+    void EnableWindowCommands(bool enabled) override;
     void HideMainWindow() override;
     void ShowMainWindow() override;
     void CloseOtherWindows() override;
@@ -79,6 +87,7 @@ public:
 
     // JobWindow
     void FocusMainWindow() override;
+    void ShowFolder(const QString& folder) override;
 
     void Tray_RButtonDown();
     void Tray_LButtonDblClick();
@@ -89,7 +98,9 @@ protected:
 
 private:
     void BuildControls();
+    void BuildStatusBar();
     void BuildMenus();
+    void mnuFileCancelJob_Click();
     QList<QAction*> AddItems(QMenu* menu, const char* name, const QList<QString>& captions,
                              const QList<QKeySequence>& shortcuts, void (frmMain::*click)(int));
     void TrackWindow(QWidget* window);
@@ -112,8 +123,10 @@ private:
     QString tag_;
     QList<QPointer<QWidget>> openWindows_;  // oldest first
 
-    QListView* lstFiles = nullptr;
+    WorkListView* lstFiles = nullptr;
     QLabel* lblStatus = nullptr;
+    QProgressBar* prgJob = nullptr;
+    QToolButton* cmdCancelJob = nullptr;
     QLabel* lblBusy = nullptr;
     QTimer* Timer = nullptr;
     QTimer* AppTimer = nullptr;
@@ -125,6 +138,7 @@ private:
     QList<QAction*> mnuOptionsItem;
     QList<QAction*> mnuHelpItem;
     QList<QAction*> mnuPopupItem;
+    QAction* mnuFileCancelJob = nullptr;
 };
 
 }  // namespace vko

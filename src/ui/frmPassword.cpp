@@ -32,8 +32,16 @@ void frmPassword::Fill(const QString& caption, const QString& password) {
     txtPassword->setFocus();
 }
 
-QString frmPassword::Password() const {
-    return txtPassword->text();
+QString frmPassword::TakePassword() {
+    const QString password = txtPassword->text();
+    txtPassword->clear();
+    return password;
+}
+
+void frmPassword::done(int result) {
+    // A password that is not taken does not stay in the field either.
+    if (!Confirmed()) txtPassword->clear();
+    OkCancelDialog::done(result);
 }
 
 }  // namespace vko

@@ -15,7 +15,11 @@ public:
 
     // Captions the dialog with the box file's name and puts password in, wholly selected.
     void Fill(const QString& caption, const QString& password);
-    [[nodiscard]] QString Password() const;
+    // The typed password; the field keeps no copy afterwards.
+    [[nodiscard]] QString TakePassword();
+
+protected:
+    void done(int result) override;
 
 private:
     QLabel* Label1 = nullptr;

@@ -106,6 +106,11 @@ void frmSettings::Fill() {
     txtPassword->selectAll();
 }
 
+void frmSettings::done(int result) {
+    txtPassword->clear();
+    QDialog::done(result);
+}
+
 void frmSettings::chkClearPassword_Click(bool ticked) {
     QPalette palette = txtPassword->palette();
     const QPalette system = QApplication::palette(txtPassword);
@@ -129,9 +134,11 @@ void frmSettings::cmdOK_Click() {
         txtPath->setFocus();
         return;
     }
-    const SettingsForm form{txtPath->text(), txtPassword->text(), chkAsk->isChecked(),
-                            chkClearPassword->isChecked(), chkUseCompression->isChecked()};
+    SettingsForm form{txtPath->text(), txtPassword->text(), chkAsk->isChecked(),
+                      chkClearPassword->isChecked(), chkUseCompression->isChecked()};
+    txtPassword->clear();
     SettingsChanged = ApplySettingsForm(shell_.State(), form);
+    WipeText(form.Password);
     if (SettingsChanged) {
         shell_.SaveSettings();
         shell_.SetStatus(QStringLiteral("Settings Saved"));

@@ -23,6 +23,10 @@ public:
     // Puts the current values into the controls (ShowSettingsDialog without showing).
     void Fill();
 
+protected:
+    // Whichever way the dialog closes, its password field keeps no copy.
+    void done(int result) override;
+
 private:
     void BuildControls();
     void chkClearPassword_Click(bool ticked);

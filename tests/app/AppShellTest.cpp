@@ -1,8 +1,12 @@
+#include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "Version.h"
 #include "app/FakeShell.h"
+#include "app/FirstStartFolder.h"
+#include "compress/CompressErrors.h"
 
 namespace vko::test {
 
@@ -16,8 +20,38 @@ private slots:
         QCOMPARE(rig.view.calls,
                  QStringList({"bind tray: " + tip, "caption: " + tip, "image: 0", "tip: " + tip,
                               "indicator: OK/Idle", "status:  09:05 PM: Ready"}));
-        QCOMPARE(rig.shell.State().DefaultFolder, rig.files.ProgramFolder() + "/");
+        QCOMPARE(rig.shell.State().DefaultFolder, rig.files.FirstStartFolder() + "/");
         QVERIFY(rig.messages.informed.isEmpty());
+        // The compression module reports through the shell's message boxes from now on.
+        modCompress::ReportFailure("Expand", 7, "Bad data");
+        QCOMPARE(rig.messages.informed,
+                 QStringList("  Error  -  Bad data|Expand caused the following error :\n\n"
+                             "Error Number = 7\nError Description = Bad data"));
+    }
+
+    // The documents folder, made when missing; the home folder when it cannot be had.
+    void firstStartFolder_data() {
+        QTest::addColumn<QString>("documents");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("exists") << "docs"
+                                << "docs";
+        QTest::newRow("missing, made") << "new/docs"
+                                       << "new/docs";
+        QTest::newRow("under a file") << "file/docs"
+                                      << "home";
+        QTest::newRow("none known") << ""
+                                    << "home";
+    }
+    void firstStartFolder() {
+        QFETCH(QString, documents);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath("docs");
+        QFile file(dir.filePath("file"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QString given = documents.isEmpty() ? QString() : dir.filePath(documents);
+        QCOMPARE(FirstStartFolder(given, dir.filePath("home")), dir.filePath(expected));
+        QVERIFY(QFileInfo(dir.filePath(expected)).isDir() || expected == "home");
     }
 
     void closing_data() {
@@ -44,7 +78,7 @@ private slots:
         rig.messages.answers = {yes};
         const bool ends = calls.contains("end");
         const QStringList question =
-            endRequested && busy ? QStringList("Cancel current process?") : QStringList();
+            endRequested && busy ? QStringList(ExitDuringJobQuestion()) : QStringList();
 
         QCOMPARE(rig.shell.Form_Unload(endRequested), !ends);
         QCOMPARE(rig.view.calls, calls);

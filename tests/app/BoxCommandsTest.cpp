@@ -56,6 +56,7 @@ private slots:
                                                        {"b.txt", kThree.at("b.txt")},
                                                        {"sub/c.txt", kThree.at("Sub/c.txt")}}));
         QVERIFY(!rig.State().PasswordVerified);
+        QCOMPARE(rig.jobs.lstFiles().stringList(), QStringList(folder));
     }
 
     void sizeTotals_data() {
@@ -75,19 +76,48 @@ private slots:
         QCOMPARE(SizeTotalText(1024, QLocale(QLocale::German)), QString("1,0 Kb"));
     }
 
-    // A wrong memorized password, then a cancelled prompt: no contents window either time.
-    void unreadableBoxShowsNoWindow() {
+    // A password that does not open the box is forgotten and asked for again until the box
+    // opens or the prompt is cancelled; a path that holds no file is never asked about.
+    // Typed answers: "-" cancels the prompt.
+    void passwordsThatFailAreAskedForAgain_data() {
+        QTest::addColumn<QString>("memorized");
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("path");  // <box>, or a path below the test's folder
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("prompts");
+        QTest::addColumn<bool>("shown");
+        const QString damaged = "Password incorrect or header damaged";
+        QTest::newRow("memorized wrong, then right")
+            << "wrong" << QStringList{"pw"} << "<box>" << damaged << 1 << true;
+        QTest::newRow("typed wrong, then cancelled")
+            << "" << QStringList{"wrong", "-"} << "<box>" << damaged << 2 << false;
+        QTest::newRow("no such file") << "pw" << QStringList() << "gone.vkx"
+                                      << "The box file \"<path>\" cannot be found." << 0 << false;
+        QTest::newRow("a folder") << "" << QStringList() << "sources"
+                                  << "\"<path>\" is a folder, not a box file." << 0 << false;
+    }
+    void passwordsThatFailAreAskedForAgain() {
+        QFETCH(QString, memorized);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, path);
+        QFETCH(QString, message);
+        QFETCH(int, prompts);
+        QFETCH(bool, shown);
         JobRig rig;
         const QString box = rig.Box("Box", kThree);
-        rig.State().MemorizedPassword = "wrong";
-        rig.jobs.Commands().ViewBox(box);
-        QCOMPARE(rig.messages.informed, QStringList("Password incorrect or header damaged"));
-        QVERIFY(!rig.State().PasswordVerified);
-        rig.State().MemorizedPassword.clear();
-        rig.dialogs.password = [](const QString&) { return std::optional<QString>(); };
-        rig.jobs.Commands().ViewBox(box);
-        QCOMPARE(rig.dialogs.asked, QStringList("password: Box.vkx []"));
-        QCOMPARE(rig.messages.informed.size(), 1);
+        const QString opened = path == "<box>" ? box : rig.Path(path.toStdString());
+        rig.State().MemorizedPassword = memorized;
+        rig.dialogs.password = [&](const QString& prefilled) {
+            if (!prefilled.isEmpty()) qFatal("a failed password was offered again");
+            const QString answer = typed.takeFirst();
+            return answer == "-" ? std::nullopt : std::optional(answer);
+        };
+        rig.jobs.Commands().ViewBox(opened);
+        QCOMPARE(rig.messages.informed, QStringList(QString(message).replace("<path>", opened)));
+        QCOMPARE(rig.dialogs.asked.filter("password: ").size(), prompts);
+        QCOMPARE(rig.dialogs.asked.filter("contents: ").size(), int(shown));
+        QCOMPARE(rig.State().PasswordVerified, shown);
+        if (path == "<box>") QCOMPARE(QString(rig.State().MemorizedPassword), shown ? "pw" : "");
     }
 
     void extractSelectedRows_data() {
@@ -117,6 +147,7 @@ private slots:
         QCOMPARE(ReadTree(target.toStdString()), expected);
         QVERIFY(rig.shell.ExtractQueue.isEmpty());
         QCOMPARE(rig.view.calls.filter("indicator: ").last(), QString("indicator: OK/Idle"));
+        QCOMPARE(rig.jobs.lstFiles().stringList(), QStringList(target));
     }
 
     // A row the box does not have is reported; the box is closed again and opens once more.
@@ -219,18 +250,31 @@ private slots:
         QCOMPARE(rig.shell.CreateQueue, QStringList("b"));
     }
 
-    // Exit during the selected-files extraction stops after the file in progress.
-    void exitStopsTheSelectedFiles() {
+    // Exit, or Cancel Job, during the selected-files extraction stops after the file in
+    // progress; only Exit ends the program.
+    void stoppingTheSelectedFiles_data() {
+        QTest::addColumn<bool>("exit");
+        QTest::newRow("exit") << true;
+        QTest::newRow("cancel job") << false;
+    }
+    void stoppingTheSelectedFiles() {
+        QFETCH(bool, exit);
         JobRig rig;
         rig.dialogs.contents = Choose(2, "1;2;3;4");
         const QString target = rig.Path("t");
         rig.dialogs.extractFolder = [&](const QString&) { return std::optional(target); };
+        bool stopped = false;
         rig.view.onStatus = [&](const QString& text) {
-            if (text.startsWith(" f") && !rig.State().CancelProcess)
+            if (stopped || !text.startsWith(" f")) return;
+            stopped = true;
+            if (exit)
                 (void)rig.shell.Form_Unload(true);
+            else
+                QVERIFY(rig.jobs.Work().mnuFileCancelJob());
         };
         rig.jobs.Work().OpenBoxFile(rig.Box("Eight", EightFiles()));
-        QVERIFY(QTest::qWaitFor([&] { return rig.window.closes > 0; }));
+        QVERIFY(rig.WaitForLine("Extraction cancelled"));
+        QCOMPARE(rig.window.closes, int(exit));
         QVERIFY(rig.messages.asked.isEmpty());
         QCOMPARE(ReadTree(target.toStdString()).size(), size_t(1));
     }

@@ -14,12 +14,16 @@
 namespace vko::test {
 
 // Records every message and question; answers questions from a queue (No when it is empty, so
-// that a forgotten answer never ends a test's program).
+// that a forgotten answer never ends a test's program). A question whose preferred answer is
+// No is recorded with "[No] " in front.
 class ScriptedMessages : public Messages {
 public:
     void Inform(const QString& text, Icon = Icon::Information) override { informed << text; }
-    bool AskYesNo(const QString& text) override {
-        asked << text;
+    void Report(const QString& title, const QString& text, Icon) override {
+        informed << title + "|" + text;
+    }
+    bool AskYesNo(const QString& text, Answer preferred = Answer::Yes) override {
+        asked << (preferred == Answer::No ? "[No] " : "") + text;
         if (answers.empty()) return false;
         const bool yes = answers.front();
         answers.pop_front();
@@ -49,6 +53,11 @@ public:
     }
     QString StatusText() const override { return status; }
     void ShowBusyText(const QString& text) override { calls << "busy: " + text; }
+    void ShowJobRunning(bool running) override { calls << (running ? "running" : "stopped"); }
+    void ShowProgress(int percent) override { calls << QStringLiteral("bar: %1").arg(percent); }
+    void EnableWindowCommands(bool enabled) override {
+        calls << (enabled ? "commands on" : "commands off");
+    }
     void HideMainWindow() override { calls << "hide"; }
     void ShowMainWindow() override { calls << "show"; }
     void CloseOtherWindows() override { calls << "close others"; }
@@ -75,7 +84,7 @@ struct TempSettings {
     [[nodiscard]] QString Current() const { return dir.filePath("current/Vaultkeep Orb.ini"); }
     [[nodiscard]] QString Legacy() const { return dir.filePath("legacy/Vaultkeep Orb.ini"); }
     [[nodiscard]] SettingsStore Store() const { return SettingsStore(Current(), Legacy()); }
-    [[nodiscard]] QString ProgramFolder() const { return dir.filePath("bin"); }
+    [[nodiscard]] QString FirstStartFolder() const { return dir.filePath("Documents"); }
 };
 
 // The shell with recording surroundings; its clock stands at 21:05.
@@ -86,7 +95,7 @@ struct ShellRig {
     AppShell shell{view,
                    messages,
                    files.Store(),
-                   files.ProgramFolder(),
+                   [this] { return files.FirstStartFolder(); },
                    [] { return QTime(21, 5); },
                    QLocale(QLocale::English, QLocale::UnitedStates)};
 };

@@ -1,5 +1,6 @@
 #include <QFile>
 #include <QThread>
+#include <algorithm>
 
 #include "JobRig.h"
 #include "crypto/cipherlib_testing.h"
@@ -33,14 +34,16 @@ class JobDriverTest : public QObject {
 private slots:
     void dropSortsFoldersAndFilesAndArmsBothTimers() {
         JobRig rig;
-        rig.jobs.lstFiles().setStringList({"old entry"});
+        // An entry whose job still waits stays; any other entry goes.
+        rig.jobs.lstFiles().setStringList({"old entry", "/waiting"});
+        rig.shell.CreateQueue = {"/waiting"};
         const QString a = rig.Folder("A", {{"x", "1"}});
         const QString b = rig.Folder("B", {{"y", "2"}});
         const QString file = rig.Path("C.vkx");
         WriteFile(file.toStdString(), "not a box");
         rig.jobs.Work().lstFiles_OLEDragDrop({a, file, b});
-        QCOMPARE(rig.jobs.lstFiles().stringList(), QStringList({a, file, b}));
-        QCOMPARE(rig.shell.CreateQueue, QStringList({a, b}));
+        QCOMPARE(rig.jobs.lstFiles().stringList(), QStringList({"/waiting", a, file, b}));
+        QCOMPARE(rig.shell.CreateQueue, QStringList({"/waiting", a, b}));
         QCOMPARE(rig.shell.DroppedBoxes, QStringList(file));
         QVERIFY(rig.Timer.isActive() && rig.AppTimer.isActive());
         QCOMPARE(rig.State().AppTimerMode, 2);
@@ -75,6 +78,8 @@ private slots:
     }
 
     // ClearPassword 1 forgets the password once the batch is over; 0 keeps it for the next.
+    // The box takes the folder's place in the list, and the window's commands and progress
+    // follow the job.
     void droppedFolderBecomesABox_data() {
         QTest::addColumn<int>("clear");
         QTest::addColumn<QString>("left");
@@ -85,19 +90,28 @@ private slots:
         QFETCH(int, clear);
         JobRig rig;
         rig.State().ClearPassword = int16_t(clear);
-        rig.jobs.Work().lstFiles_OLEDragDrop({rig.Folder("Photos", kPhotos)});
+        const QString folder = rig.Folder("Photos", kPhotos);
+        rig.jobs.Work().lstFiles_OLEDragDrop({folder});
         QVERIFY(rig.WaitForLine("Created in "));
 
         const QString box = rig.State().DefaultFolder + "Photos.vkx";
         QCOMPARE(rig.dialogs.asked, QStringList("create: " + box));
         QCOMPARE(rig.Unpacked(box), kPhotos);
-        QVERIFY(rig.jobs.lstFiles().stringList().isEmpty());
+        QCOMPARE(rig.jobs.lstFiles().stringList(), QStringList(box));
+        QCOMPARE(rig.jobs.lstFiles().index(0).data(Qt::ToolTipRole).toString(),
+                 "Box made from " + folder + "\n" + box);
         QVERIFY(rig.shell.CreateQueue.isEmpty());
         QVERIFY(!rig.shell.Busy);
         QCOMPARE(rig.view.Lines().first(), QString("Locating Box Contents..."));
         QTEST(QString(rig.State().MemorizedPassword), "left");
         QVERIFY(!rig.State().PasswordVerified);
         QVERIFY(rig.messages.informed.isEmpty());
+        const QStringList& calls = rig.view.calls;
+        const QList<qsizetype> order{calls.indexOf("commands off"), calls.indexOf("running"),
+                                     calls.indexOf("bar: -1"),      calls.lastIndexOf("bar: 100"),
+                                     calls.indexOf("stopped"),      calls.indexOf("commands on")};
+        QVERIFY2(std::is_sorted(order.begin(), order.end()) && order.first() >= 0,
+                 qPrintable(calls.join('\n')));
     }
 
     // Two folders, the first refused by the engine: two dialogs, the failure reported with its
@@ -130,12 +144,12 @@ private slots:
         QVERIFY(!rig.view.Lines().contains("Locating Box Contents..."));
     }
 
-    // The first box's password is wrong: the user is told, and the second box still comes out.
-    void wrongPasswordEndsOnlyThatExtractJob() {
+    // A wrong password is forgotten and asked for again, empty; the right one then extracts.
+    void wrongPasswordIsAskedForAgain() {
         JobRig rig;
         const QString first = rig.Box("First", {{"f", "f"}});
         const QString second = rig.Box("Second", {{"s", "s"}});
-        std::deque<QString> typed{"wrong", "pw"};
+        std::deque<QString> typed{"wrong", "pw", "pw"};
         rig.dialogs.password = [&](const QString&) {
             const QString text = typed.front();
             typed.pop_front();
@@ -148,10 +162,10 @@ private slots:
         rig.Timer.start();
         QVERIFY(rig.WaitForLine("Extracted in "));
         QCOMPARE(rig.messages.informed, QStringList("Password incorrect or header damaged"));
-        QCOMPARE(rig.dialogs.asked,
-                 QStringList({"password: First.vkx []", "password: Second.vkx [wrong]",
-                              "folder: " + rig.State().DefaultFolder + "Second"}));
-        QCOMPARE(ReadTree(target.toStdString()), (Tree{{"s", "s"}}));
+        QCOMPARE(rig.dialogs.asked, QStringList({"password: First.vkx []", "password: First.vkx []",
+                                                 "folder: " + rig.State().DefaultFolder + "First",
+                                                 "password: Second.vkx [pw]"}));
+        QCOMPARE(ReadTree(target.toStdString()), (Tree{{"f", "f"}, {"s", "s"}}));
         QVERIFY(rig.shell.DroppedBoxes.isEmpty());
     }
 
@@ -192,7 +206,7 @@ private slots:
     }
 
     void listEntriesLeaveOnlyOnAnExactMatch() {
-        QStringListModel list({"/a/Photos", "/a/photos", "/a/photos"});
+        WorkListModel list({"/a/Photos", "/a/photos", "/a/photos"});
         RemoveListItem(list, "/a/PHOTOS");
         QCOMPARE(list.stringList().size(), 3);
         RemoveListItem(list, "/a/photos");
@@ -209,27 +223,50 @@ private slots:
                  QString("1.234,50"));
     }
 
-    // Exit confirmed while the engine stores a file: it stops, the box it replaced is intact,
-    // nothing half-written is left, and the program ends once the engine has returned.
-    void exitDuringAJobStopsItCleanly() {
+    // Exit confirmed, or Cancel Job, while the engine stores a file: it stops, the box it
+    // replaced is intact and nothing half-written is left. Exit ends the program once the
+    // engine has returned; Cancel Job keeps it and its password, and the next job runs.
+    void stoppingAJobLeavesThePreviousBox_data() {
+        QTest::addColumn<bool>("exit");
+        QTest::newRow("exit") << true;
+        QTest::newRow("cancel job") << false;
+    }
+    void stoppingAJobLeavesThePreviousBox() {
+        QFETCH(bool, exit);
         JobRig rig;
         const QString big = rig.Folder("Big", {{"big.bin", RandomBytes(3 << 20, 7)}});
         const QString box = rig.State().DefaultFolder + "Big.vkx";
         WriteFile(box.toStdString(), "the previous box");
         rig.messages.answers = {true};
+        bool stopped = false;
         rig.view.onStatus = [&](const QString& text) {
-            if (!rig.messages.asked.isEmpty() || !text.startsWith(" big.bin")) return;
+            if (stopped || !text.startsWith(" big.bin")) return;
+            stopped = true;
             QVERIFY(rig.shell.Busy);
-            QVERIFY(!rig.shell.Form_Unload(true));
+            if (exit)
+                QVERIFY(!rig.shell.Form_Unload(true));
+            else
+                QVERIFY(rig.jobs.Work().mnuFileCancelJob());
         };
-        rig.jobs.Work().lstFiles_OLEDragDrop({big});
-        QVERIFY(QTest::qWaitFor([&] { return rig.window.closes > 0; }));
-        QCOMPARE(rig.messages.asked, QStringList("Cancel current process?"));
-        QCOMPARE(rig.view.calls.filter("end").size(), 1);
+        QVERIFY(!rig.jobs.Work().mnuFileCancelJob());  // no job runs yet
+        rig.jobs.Work().lstFiles_OLEDragDrop({big, rig.Folder("Later", {{"l", "l"}})});
+        if (exit) {
+            QVERIFY(QTest::qWaitFor([&] { return rig.window.closes > 0; }));
+            QCOMPARE(rig.messages.asked, QStringList(ExitDuringJobQuestion()));
+            QCOMPARE(rig.view.calls.filter("end").size(), 1);
+            QVERIFY(rig.view.Lines().filter("Created").isEmpty());
+        } else {
+            QVERIFY(rig.WaitForLine("Created in "));
+            QCOMPARE(rig.window.closes, 0);
+            QVERIFY(QFile::exists(rig.State().DefaultFolder + "Later.vkx"));
+            QCOMPARE(QString(rig.State().MemorizedPassword), QString("pw"));
+            QVERIFY(!rig.State().CancelJob);
+        }
         QCOMPARE(ReadFile(box.toStdString()), std::string("the previous box"));
-        QCOMPARE(QDir(rig.State().DefaultFolder).entryList(QDir::Files | QDir::Hidden),
-                 QStringList("Big.vkx"));
-        QVERIFY(rig.view.Lines().filter("Created").isEmpty());
+        QCOMPARE(
+            QDir(rig.State().DefaultFolder).entryList(QDir::Files | QDir::Hidden).filter("Big"),
+            QStringList("Big.vkx"));
+        QVERIFY(!rig.jobs.lstFiles().stringList().contains(box));
     }
 
     // Work asked for while a job is inside the engine, even by a tick that arrives at once,

@@ -68,12 +68,14 @@ class FakeJobWindow : public JobWindow {
 public:
     explicit FakeJobWindow(AppShell& shell) : shell_(shell) {}
     void FocusMainWindow() override { ++focused; }
+    void ShowFolder(const QString& folder) override { shown << folder; }
     void CloseProgram() override {
         ++closes;
         (void)shell_.Form_Unload(true);
     }
     int focused = 0;
     int closes = 0;
+    QStringList shown;
 
 private:
     AppShell& shell_;

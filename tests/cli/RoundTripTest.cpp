@@ -1,6 +1,7 @@
 // Whole runs of vkx: create, list, extract, and the trees that come back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
@@ -30,25 +31,40 @@ VkxResult Vkx(std::vector<std::string> args, const std::string& cwd = {}) {
     return RunVkx({std::move(args), cwd, kPassword, {}});
 }
 
+// Without -q a finished run prints one line: the files, the bytes read and written, and the
+// seconds. upToSeconds is all of it but the seconds.
+void ExpectSummary(const VkxResult& run, const std::string& upToSeconds) {
+    EXPECT_EQ(run.out.rfind(upToSeconds, 0), 0u) << run.out;
+    EXPECT_TRUE(run.out.ends_with(" seconds\n")) << run.out;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+}
+
 class RoundTrip : public testing::TestWithParam<bool> {};
 
-// Plain boxes go through the defaults (box and folder named after the tree), compressed ones
-// through -o, -n and -C.
+// Plain boxes go through the defaults (box and folder named after the tree) and -q, compressed
+// ones through -o, -n and -C, and end with a summary.
 TEST_P(RoundTrip, CreateListExtractGivesTheTreeBack) {
     const bool compressed = GetParam();
     TempDir work;
     MakeTree(work / "Docs", SampleTree());
     fs::create_directories(work / "out");
 
-    std::vector<std::string> create{"create", "Docs", "-q"};
+    std::vector<std::string> create{"create", "Docs"};
     std::string box = work / "Docs.vkx";
     if (compressed) {
         box = work / "boxes/named.vkx";
         create.insert(create.end(), {"-z", "-o", box, "-n", "My Box"});
+    } else {
+        create.push_back("-q");
     }
     VkxResult created = Vkx(create, work.Str());
     ASSERT_EQ(created.exitCode, 0) << created.err;
     ASSERT_TRUE(fs::is_regular_file(box));
+    if (compressed)
+        ExpectSummary(created, "Created " + box + ": 5 files, 137079 bytes in, " +
+                                   std::to_string(fs::file_size(box)) + " bytes out, ");
+    else
+        EXPECT_TRUE(created.out.empty());
 
     VkxResult listed = Vkx({"list", box});
     ASSERT_EQ(listed.exitCode, 0) << listed.err;
@@ -61,11 +77,16 @@ TEST_P(RoundTrip, CreateListExtractGivesTheTreeBack) {
     EXPECT_NE(listed.out.find("5 files, 137079 bytes"), std::string::npos) << listed.out;
 
     std::string target = work / "out/Docs";
-    VkxResult extracted = compressed ? Vkx({"extract", box, "-C", target, "-q"})
+    VkxResult extracted = compressed ? Vkx({"extract", box, "-C", target})
                                      : Vkx({"extract", box, "-q"}, work / "out");
     ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
     EXPECT_EQ(ReadTree(target), SampleTree());
-    EXPECT_TRUE(extracted.out.empty());
+    if (compressed)
+        ExpectSummary(extracted, "Extracted into " + target + ": 5 files, " +
+                                     std::to_string(fs::file_size(box)) +
+                                     " bytes in, 137079 bytes out, ");
+    else
+        EXPECT_TRUE(extracted.out.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainAndCompressed, RoundTrip, testing::Bool(),
@@ -117,11 +138,13 @@ TEST_F(MadeBox, JsonListingAndEntriesByNumberAndByPath) {
     }
     EXPECT_EQ(box["totalSize"], total);
 
-    // "/" may stand for "\"; a file named twice is written once.
+    // "/" may stand for "\"; a file named twice is written once, and counted once.
     const std::string target = Fresh("chosen");
-    VkxResult extracted = Vkx({"extract", Box(), "-C", target, "-q", deepFile,
-                               "photos\\2024\\Beach.jpg", "photos/notes.txt", deepFile});
+    VkxResult extracted = Vkx({"extract", Box(), "-C", target, deepFile, "photos\\2024\\Beach.jpg",
+                               "photos/notes.txt", deepFile});
     ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
+    ExpectSummary(extracted,
+                  "Extracted into " + target + ": 3 files, 137073 bytes in, 137073 bytes out, ");
     Tree expected;
     for (const char* path : {"docs/deep/er/x.bin", "photos/2024/Beach.jpg", "photos/notes.txt"})
         expected[path] = SampleTree().at(path);

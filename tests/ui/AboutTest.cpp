@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
@@ -74,6 +75,22 @@ private slots:
         about->findChild<QPushButton*>("cmdUpdate")->click();
         QCOMPARE(opened, QList<QUrl>{QUrl("https://www.example.org/update.asp?sid=vko1&ver=" +
                                           AppVersion())});
+        QVERIFY(!about->findChild<QMessageBox*>());
+    }
+
+    // Update or a link that nothing could open says so, naming the address.
+    void failedOpeningIsReported() {
+        for (const bool update : {true, false}) {
+            frmAbout failing(nullptr, [](const QUrl&) { return false; });
+            if (update)
+                failing.findChild<QPushButton*>("cmdUpdate")->click();
+            else
+                Send(failing.findChild<QLabel*>("lblMailTo"), QEvent::MouseButtonRelease,
+                     Qt::LeftButton);
+            auto* box = failing.findChild<QMessageBox*>("msgOpenFailed");
+            QVERIFY(box && box->isVisible());
+            QVERIFY(box->text().contains(update ? "update.asp" : "mailto:support@example.org"));
+        }
     }
 };
 

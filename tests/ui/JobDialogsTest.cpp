@@ -1,12 +1,16 @@
 #include <QApplication>
+#include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "app/FakeShell.h"
 #include "ui/DialogBoxes.h"
+#include "ui/MessageBoxes.h"
 #include "ui/WidgetNames.h"
 #include "ui/frmBlock.h"
 #include "ui/frmCreateBox.h"
@@ -153,13 +157,14 @@ private slots:
         QCOMPARE(FocusName(), QString("txtPath"));
     }
 
-    // Escape answers like OK in both small prompts; Cancel and the close box give no answer.
+    // Enter and OK answer both small prompts; Escape, Cancel and the close box give no answer.
+    // A taken or discarded password leaves the field empty.
     void smallPrompts_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("confirmed");
         QTest::newRow("ok") << "ok" << true;
         QTest::newRow("enter") << "enter" << true;
-        QTest::newRow("escape") << "escape" << true;
+        QTest::newRow("escape") << "escape" << false;
         QTest::newRow("cancel") << "cancel" << false;
         QTest::newRow("close box") << "close" << false;
     }
@@ -188,49 +193,111 @@ private slots:
         }
         QCOMPARE(password.Confirmed(), confirmed);
         QCOMPARE(folder.Confirmed(), confirmed);
-        QCOMPARE(password.Password(), QString("typed"));
+        QCOMPARE(password.TakePassword(), confirmed ? QString("typed") : QString());
+        QCOMPARE(Get(&password, "txtPassword")->text(), QString());
         QCOMPARE(folder.Folder(), QString("typed"));
     }
 
     // Rows are chosen by number in list order, whatever order they were selected in; Extract
-    // with nothing selected keeps the window open.
+    // is offered only with rows selected. The size column shows the largest size whole.
     void contentsWindowChoices() {
         BoxContents contents{"Box Name: B", "Root Folder: R", "Files: 8        Size: 8 bytes", {}};
         for (int i = 1; i <= 8; ++i) contents.Rows.append({QString("f%1").arg(i), "1"});
+        contents.Rows[0].Size = "2,147,483,647";
         auto choose = [&](const QList<int>& rows, const char* button) {
             frmBlock window;
             window.Fill(contents);
             ShowActive(&window);
             auto* list = Get<QTreeWidget>(&window, "lvFiles");
+            if (list->columnWidth(1) < list->fontMetrics().horizontalAdvance("2,147,483,647"))
+                qFatal("the size column cuts the largest size");
             for (const int row : rows) list->topLevelItem(row - 1)->setSelected(true);
+            const bool offered = Get<QPushButton>(&window, "cmdExtract")->isEnabled();
             Click(&window, button);
-            return std::pair(window.Choice(), window.isVisible());
+            return std::tuple(window.Choice(), window.isVisible(), offered);
         };
-        const auto [two, twoOpen] = choose({7, 2}, "cmdExtract");
+        const auto [two, twoOpen, twoOffered] = choose({7, 2}, "cmdExtract");
         QCOMPARE(two.Result, int16_t(2));
         QCOMPARE(two.ExtractList, QString("2;7"));
-        QVERIFY(!twoOpen);
-        const auto [all, allOpen] = choose({1, 5}, "cmdExtractAll");
+        QVERIFY(!twoOpen && twoOffered);
+        const auto [all, allOpen, allOffered] = choose({1, 5}, "cmdExtractAll");
         QCOMPARE(all.Result, int16_t(1));
         QCOMPARE(all.ExtractList, QString());
-        const auto [none, stillOpen] = choose({}, "cmdExtract");
+        const auto [none, stillOpen, noneOffered] = choose({}, "cmdExtract");
         QCOMPARE(none.Result, int16_t(0));
-        QVERIFY(stillOpen);
+        QVERIFY(stillOpen && !noneOffered);
     }
 
-    // The program's dialogs answer the jobs through the seam once shown modally.
+    // An existing box file is replaced only after a Yes, asked with No preferred, unless the
+    // save picker asked already; No leaves the dialog open with the fields as they were.
+    void createBoxAsksBeforeReplacing_data() {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("picked");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("new file") << false << false << false << false;
+        QTest::newRow("existing, No") << true << false << false << true;
+        QTest::newRow("existing, Yes") << true << false << true << true;
+        QTest::newRow("existing, chosen in the picker") << true << true << false << false;
+    }
+    void createBoxAsksBeforeReplacing() {
+        QFETCH(bool, exists);
+        QFETCH(bool, picked);
+        QFETCH(bool, yes);
+        QFETCH(bool, asked);
+        QTemporaryDir dir;
+        const QString box = dir.filePath("Old.vkx");
+        if (exists) QFile(box).open(QIODevice::WriteOnly);
+        CreateRig rig;
+        rig.messages.answers = {yes};
+        rig.Fill({"pw", "pw", dir.path(), picked ? "/elsewhere.vkx" : box});
+        if (picked) {
+            rig.saveAnswer = box;
+            Click(&rig.dialog, "cmdFind");
+        }
+        Click(&rig.dialog, "cmdCreate");
+        const QString question =
+            "[No] The box file \"" + box + "\" already exists.\n\nReplace it with the new box?";
+        QCOMPARE(rig.messages.asked, asked ? QStringList(question) : QStringList());
+        const bool accepted = !asked || yes;
+        QCOMPARE(rig.dialog.Accepted(), accepted);
+        QCOMPARE(rig.dialog.isVisible(), !accepted);
+        if (!accepted) {
+            QCOMPARE(rig.dialog.Form(), (CreateBoxForm{"Name", box, dir.path(), "pw", "pw", 1}));
+            QCOMPARE(FocusName(), QString("txtBoxFile"));
+            return;
+        }
+        QCOMPARE(rig.dialog.TakeForm().Password, QString("pw"));
+        QCOMPARE(rig.Field("txtPassword")->text() + rig.Field("txtPassword2")->text(), QString());
+    }
+
+    // The program's dialogs answer the jobs through the seam once shown modally; message
+    // boxes sit over the window in front and take the preferred answer on Enter.
     void dialogBoxesAnswerTheJobs() {
         ScriptedMessages messages;
         QWidget owner;
         DialogBoxes boxes(&owner, messages, FilePickers());
-        Answer([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+        Answer([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Return); });
         QCOMPARE(boxes.Password("Box.vkx", "memo"), std::optional<QString>("memo"));
-        Answer([](QWidget* dialog) { Click(dialog, "cmdCancel"); });
+        Answer([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
         QCOMPARE(boxes.Password("Box.vkx", "memo"), std::optional<QString>());
         Answer([](QWidget* dialog) { Click(dialog, "cmdCancel"); });
         QCOMPARE(boxes.ExtractFolder("/x"), std::optional<QString>());
         Answer([](QWidget* dialog) { Click(dialog, "cmdExtractAll"); });
         QCOMPARE(boxes.Contents({}).Result, int16_t(1));
+
+        QDialog front;
+        ShowActive(&front);
+        MessageBoxes real;
+        for (const auto preferred : {Messages::Answer::Yes, Messages::Answer::No}) {
+            front.activateWindow();  // as a window manager does once the last box has gone
+            QVERIFY(QTest::qWaitForWindowActive(&front));
+            Answer([&front](QWidget* box) {
+                QCOMPARE(box->parentWidget(), &front);
+                QTest::keyClick(box, Qt::Key_Return);
+            });
+            QCOMPARE(real.AskYesNo("Replace?", preferred), preferred == Messages::Answer::Yes);
+        }
     }
 };
 

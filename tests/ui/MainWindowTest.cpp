@@ -3,7 +3,10 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QProgressBar>
+#include <QStatusBar>
 #include <QTest>
+#include <algorithm>
 
 #include "Version.h"
 #include "app/JobRig.h"
@@ -22,16 +25,21 @@ struct Rig {
     ScriptedMessages messages;
     FakeDialogs dialogs;
     int ended = 0;
+    QList<QUrl> opened;
     std::unique_ptr<frmMain> window;
 
     Rig() {
+        UseFastKeys();
         WindowServices services;
         services.clock = [] { return QTime(21, 5); };
         services.endProgram = [this] { ++ended; };
-        services.open = [](const QUrl&) { return true; };
+        services.open = [this](const QUrl& url) {
+            opened << url;
+            return true;
+        };
         services.pickFolder = [](QWidget*, const QString&) { return QString(); };
         services.dialogs = &dialogs;
-        services.programFolder = files.ProgramFolder();
+        services.firstStartFolder = files.FirstStartFolder();
         window = std::make_unique<frmMain>(messages, files.Store(), services);
         if (!window->Form_Load(false)) qFatal("start-up failed");
         window->show();
@@ -114,7 +122,7 @@ private slots:
         rig.Shell().Busy = busy;
         rig.messages.answers = {yes};
         const bool ends = !busy || yes;
-        const QStringList asked = busy ? QStringList("Cancel current process?") : QStringList();
+        const QStringList asked = busy ? QStringList(ExitDuringJobQuestion()) : QStringList();
 
         rig.Item(item)->trigger();
         QCOMPARE(rig.messages.asked, asked);
@@ -162,20 +170,68 @@ private slots:
         QCOMPARE(rig.Label("lblStatus"), QString());
     }
 
+    // A box entry is opened, a folder entry shown in the file manager.
     void doubleClickOpensAndDeleteRemoves() {
         Rig rig;
         rig.dialogs.password = [](const QString&) { return std::optional<QString>(); };
-        rig.window->Work().lstFiles().setStringList({"/x/first.vkx", "/x/second.vkx"});
+        const QString folder = rig.files.dir.path();
+        const QString second = rig.files.dir.filePath("second.vkx");
+        QFile(second).open(QIODevice::WriteOnly);
+        rig.window->Work().lstFiles().setStringList({"/x/first.vkx", second, folder});
         QListView* list = rig.List();
-        const QPoint at = list->visualRect(rig.window->Work().lstFiles().index(1)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        for (const int row : {1, 2}) {
+            const QPoint at = list->visualRect(rig.window->Work().lstFiles().index(row)).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        }
         QCOMPARE(rig.dialogs.asked, QStringList("password: second.vkx []"));
+        QCOMPARE(rig.opened, QList<QUrl>{QUrl::fromLocalFile(folder)});
 
         list->setFocus();
         list->setCurrentIndex(rig.window->Work().lstFiles().index(0));
         QTest::keyClick(list, Qt::Key_Delete);
-        QCOMPARE(rig.Entries(), QStringList("/x/second.vkx"));
+        QCOMPARE(rig.Entries(), QStringList({second, folder}));
+    }
+
+    // While a job is inside the engine, its progress rises in the status bar, which the window
+    // shows whole; the commands that open windows wait; Escape cancels the job, and the
+    // program and its password stay.
+    void aRunningJobShowsProgressAndEscapeCancelsIt() {
+        Rig rig;
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        const std::string folder = rig.files.dir.filePath("Big").toStdString();
+        MakeTree(folder, {{"big.bin", RandomBytes(6 << 20, 5)}});
+        rig.Shell().State().DefaultFolder = rig.files.dir.path() + "/";
+        rig.Shell().State().UseCompression = 0;
+        auto* bar = rig.window->findChild<QProgressBar*>("prgJob");
+        QVERIFY(!bar->isVisible());
+        QList<int> values;
+        bool commandsWait = true;
+        bool statusFits = true;
+        QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+            // The contents only, while the job runs.
+            if (!bar->isVisible() || !rig.Label("lblStatus").startsWith(" big.bin")) return;
+            values << value;
+            for (const char* item : {"mnuFileItem_0", "mnuFileItem_1", "mnuOptionsItem_0"})
+                commandsWait = commandsWait && !rig.Item(item)->isEnabled();
+            statusFits =
+                statusFits && rig.window->statusBar()->sizeHint().width() <= rig.window->width();
+            if (value >= 30 && rig.Item("mnuFileCancelJob")->isEnabled())
+                QTest::keyClick(rig.window.get(), Qt::Key_Escape);
+        });
+        rig.window->Work().Work().lstFiles_OLEDragDrop({QString::fromStdString(folder)});
+        QTRY_VERIFY(rig.Label("lblStatus").endsWith("Box not created"));
+        QVERIFY(std::is_sorted(values.begin(), values.end()));
+        QVERIFY(values.last() >= 30 && values.last() < 100);
+        QVERIFY(commandsWait && statusFits);
+        QVERIFY(!bar->isVisible());
+        for (const char* item : {"mnuFileItem_0", "mnuFileItem_1", "mnuOptionsItem_0"})
+            QVERIFY(rig.Item(item)->isEnabled());
+        QVERIFY(!rig.Item("mnuFileCancelJob")->isEnabled());
+        QVERIFY(!QFile::exists(rig.files.dir.filePath("Big.vkx")));
+        QCOMPARE(QString(rig.Shell().State().MemorizedPassword), QString("pw"));
+        QCOMPARE(rig.ended, 0);
+        QVERIFY(rig.window->isVisible());
     }
 };
 

@@ -1,10 +1,16 @@
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <thread>
 
 #include "platform/CTray.h"
+#include "platform/InstanceChannel.h"
 #include "platform/SingleInstance.h"
 
 namespace vko::test {
@@ -41,6 +47,35 @@ qint64 DeadPid() {
     const qint64 pid = process.processId();
     process.waitForFinished();
     return pid;
+}
+
+using namespace std::chrono_literals;
+
+// Hands paths over from another thread, as a second process would, while the test's event
+// loop serves the channel; -1 until the hand-over has ended.
+struct Sender {
+    Sender(const QStringList& paths, const QString& name)
+        : thread([this, paths, name] { taken = InstanceChannel::HandOver(paths, name, 5s); }) {}
+    std::atomic<int> taken{-1};
+    std::jthread thread;
+};
+
+// Sends raw bytes and waits for the channel to hang up; false if it never does.
+bool HungUpOn(const QString& name, const QByteArray& bytes) {
+    std::atomic<bool> hungUp = false;
+    std::jthread thread([&] {
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        if (!socket.waitForConnected(2000)) return;
+        socket.write(bytes);
+        socket.waitForBytesWritten(2000);
+        hungUp =
+            socket.state() == QLocalSocket::UnconnectedState || socket.waitForDisconnected(5000);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (thread.joinable() && !hungUp && clock.elapsed() < 8000) QTest::qWait(20);
+    return hungUp;
 }
 
 }  // namespace
@@ -141,6 +176,50 @@ private slots:
 
         SingleInstance after(file);
         QVERIFY(!after.OtherInstanceRunning());
+    }
+
+    // Paths reach the listening instance exactly as given, and the sender hears they were taken.
+    void pathsReachTheRunningInstance_data() {
+        QTest::addColumn<QStringList>("paths");
+        QTest::newRow("one box") << QStringList{"/home/u/Trip.vkx"};
+        QTest::newRow("folders and boxes in order")
+            << QStringList{"/home/u/My Photos", "/tmp/a.vkx", "/home/u/Docs"};
+        QTest::newRow("newline and non-ASCII") << QStringList{"/tmp/two\nlines", "/tmp/Zoë 日本"};
+    }
+    void pathsReachTheRunningInstance() {
+        QFETCH(QStringList, paths);
+        QTemporaryDir dir;
+        InstanceChannel channel(dir.filePath("orb.socket"));
+        QVERIFY(channel.Listen());
+        QSignalSpy arrived(&channel, &InstanceChannel::PathsArrived);
+        Sender sender(paths, dir.filePath("orb.socket"));
+        QTRY_COMPARE(sender.taken.load(), 1);
+        QCOMPARE(arrived.size(), 1);
+        QCOMPARE(arrived[0][0].toStringList(), paths);
+    }
+
+    // Nothing listening: the sender gives up and says so. A socket file left by a process that
+    // died does not stop the next instance from listening; requests that are not requests, or
+    // too long, are dropped, and the channel still serves the next sender.
+    void channelSurvivesWhatGoesWrong() {
+        QTemporaryDir dir;
+        const QString name = dir.filePath("orb.socket");
+        QVERIFY(!InstanceChannel::HandOver({"/a"}, name, 300ms));
+
+        QFile stale(name);
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.close();
+        InstanceChannel channel(name);
+        QVERIFY(channel.Listen());
+        QSignalSpy arrived(&channel, &InstanceChannel::PathsArrived);
+        QVERIFY(HungUpOn(name, QByteArray("shut\0/etc\0\0", 11)));
+        QVERIFY(HungUpOn(name, QByteArray("open\0\0", 6)));
+        QVERIFY(HungUpOn(name, "open" + QByteArray((1 << 20) + 10, 'x')));
+        QCOMPARE(arrived.size(), 0);
+
+        Sender sender({"/b"}, name);
+        QTRY_COMPARE(sender.taken.load(), 1);
+        QCOMPARE(arrived.size(), 1);
     }
 
     void unusableLockFolderDoesNotStopTheProgram() {

@@ -89,7 +89,7 @@ private slots:
         QCOMPARE(rig.view.status, saved ? QString(" 09:05 PM: Settings Saved") : QString());
         if (!saved) return;
         AppState reloaded;
-        rig.files.Store().Load(reloaded, "/unused");
+        rig.files.Store().Load(reloaded);
         QCOMPARE(reloaded.DefaultFolder, path.isEmpty() ? kFolder : path);
         QCOMPARE(reloaded.ShowDialog, int16_t(0));
         QCOMPARE(reloaded.UseCompression, int16_t(toggleCompression ? 0 : 1));

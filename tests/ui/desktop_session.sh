@@ -73,4 +73,5 @@ rc=$?
 [ "$rc" = 0 ] || fail "the program ended with $rc"
 [ -f "$XDG_CONFIG_HOME/Vaultkeep Software/Vaultkeep Orb.ini" ] || fail "the settings were not saved"
 [ ! -e "$XDG_RUNTIME_DIR/vaultkeep-orb.lock" ] || fail "the instance lock was left behind"
+[ ! -e "$XDG_RUNTIME_DIR/vaultkeep-orb.socket" ] || fail "the instance socket was left behind"
 pass "Remove from the tray menu saves the settings and ends the program"

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# The user's whole journey in the program, on a virtual X server with a notification-area host:
-# a folder is dragged from another window onto the work list, its box is made through the
-# Create Box dialog (typed into like a user would), opened with File, Open Box, and extracted
-# whole; the extracted tree must equal the folder. Last, File, Exit while a second box is being
-# made stops that job and ends the program. With --screenshots DIR it also saves
-# pictures of a job running, of the Create Box dialog and of the contents window.
+# The user's journey through the program on a virtual X server with a notification-area host
+# and a window manager, typed and clicked as a user would, with real message boxes:
+#  - a folder dragged from another window onto the work list becomes a box;
+#  - making the same box again and answering the replace question with Enter (No) keeps it;
+#  - a wrong password is refused and asked for again, and the right one opens the box;
+#  - Escape in the extraction-folder prompt extracts nothing; Enter there extracts the tree;
+#  - during a long compressed create the progress bar fills, and Cancel Job (Esc) stops the job,
+#    keeps the previous box and the program;
+#  - File, Exit during a job asks, stops it and ends the program.
+# With --screenshots DIR it also saves the README's pictures of the windows.
 # Usage: journey_session.sh <vaultkeep-orb> <vko_drag_source> [--screenshots DIR]
 set -uo pipefail
 source "$(dirname "$0")/session_lib.sh"
@@ -14,45 +18,82 @@ if [ "${1:-}" != "--inside" ]; then
   source_program=${2:?usage: $0 <vaultkeep-orb> <vko_drag_source> [--screenshots DIR]}
   shots=""
   [ "${3:-}" = "--screenshots" ] && shots=$(realpath -m "${4:?screenshot folder}")
-  require_tools xvfb-run trayer xdotool xwininfo
-  if [ -n "$shots" ] && ! command -v import >/dev/null; then
-    echo "FAIL: screenshots need import (imagemagick)"
-    exit 1
-  fi
+  require_tools xvfb-run trayer openbox xdotool xwininfo import convert
   exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside "$program" "$source_program" "$shots"
 fi
 program=$2 source_program=$3 shots=$4
 
-window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
-has_window() { [ -n "$(window_named "$1")" ]; }
-shoot() { [ -z "$shots" ] || { mkdir -p "$shots" && import -window "$1" "$shots/$2" && echo "wrote $shots/$2"; }; }
-# The program prints its message boxes instead of showing them; any of them is a failure here.
-no_messages() { ! grep -q '^message: ' "$work/program.log"; }
-
 begin_session
-mkdir -p "$XDG_CONFIG_HOME/Vaultkeep Software" "$work/boxes"
+export VKO_TEST_MESSAGES=log  # real message boxes, also written to the log
+log="$work/program.log"
+boxes="$work/Documents"
+mkdir -p "$XDG_CONFIG_HOME/Vaultkeep Software" "$boxes"
 cat >"$XDG_CONFIG_HOME/Vaultkeep Software/Vaultkeep Orb.ini" <<INI
 [Vaultkeep%20Orb]
-Path=$work/boxes/
+Path=$boxes/
 ShowDialog=0
 ClearPassword=0
 UseCompression=1
 INI
 
-# The folder to box: text, a sub-folder, an empty file and a name with spaces; for the
-# screenshots a large file keeps the job on screen long enough to be seen.
+# The folder to box: text, a sub-folder, an empty file and a name with spaces.
 folder="$work/source/Travel Notes"
 mkdir -p "$folder/day 1/photos" "$folder/empty dir"
 printf 'Packing list\n- passport\n' >"$folder/list.txt"
 : >"$folder/day 1/empty.txt"
 head -c 300000 /dev/urandom >"$folder/day 1/photos/beach.jpg"
 seq 1 50000 >"$folder/day 1/log.csv"
-[ -n "$shots" ] && head -c 60000000 /dev/urandom >"$folder/day 1/photos/video.mp4"
+# Sparse, so that they cost no disk to make, yet take seconds to box.
+big="$work/source/Big"
+mkdir -p "$big"
+for part in 1 2 3 4 5 6 7 8; do truncate -s 200M "$big/part $part.bin"; done
+
+shoot() { [ -z "$shots" ] || { mkdir -p "$shots" && import -frame -window "$1" "$shots/$2" && echo "wrote $shots/$2"; }; }
+focus() { xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus "$1"; sleep 0.3; }
+logged() { grep -qF -- "$1" "$log"; }
+messages() { grep -c '^message: ' "$log"; }
+idle() { has_window '^Vaultkeep Orb v[0-9.]*$'; }
+# Waits for the message box or question, then answers it with keys.
+answer_box() {
+  wait_for has_window '^Vaultkeep Orb$' || fail "no message box appeared ($2)"
+  focus "$(window_named '^Vaultkeep Orb$')"
+  xdotool key "$1"
+  wait_for no_window '^Vaultkeep Orb$' || fail "the message box stayed ($2)"
+}
+# File, New Box for a folder typed into the folder browser; then the Create Box dialog.
+new_box() {
+  focus "$main_window"
+  xdotool key ctrl+n
+  wait_for has_window '^Select Folder to Box$' || fail "New Box did not show the folder browser"
+  sleep 0.5
+  xdotool type --delay 10 "$1"
+  xdotool key Return
+  wait_for has_window '^Create Box$' || fail "New Box did not open the Create Box dialog"
+  focus "$(window_named '^Create Box$')"
+}
+# File, Open Box for a box typed into the file picker.
+open_box() {
+  focus "$main_window"
+  xdotool key ctrl+o
+  wait_for has_window '^Open Box$' || fail "Open Box did not show the file picker"
+  sleep 0.5
+  xdotool type --delay 10 "$1"
+  xdotool key Return
+}
+# The filled part of the progress bar: pixels of its colour in the status bar (about 1,850
+# when it is full at the window's first size).
+progress_fill() {
+  import -window "$main_window" png:- 2>/dev/null |
+    convert - -gravity South -crop x32+0+0 +repage -alpha off -fuzz 12% \
+      -fill '#FF00FF' -opaque '#38A4E8' -fill black +opaque '#FF00FF' -fill white -opaque '#FF00FF' \
+      -format '%[fx:round(mean*w*h)]' info:
+}
 
 start_tray
+start_window_manager
 sleep 0.5
 
-"$program" >"$work/program.log" 2>&1 &
+"$program" >"$log" 2>&1 &
 main=$!
 pids+=("$main")
 wait_for has_window '^Vaultkeep Orb v[0-9]' || fail "the main window did not appear"
@@ -80,82 +121,130 @@ grep -q "drag finished: copied" "$work/drag.log" || fail "the drop was not taken
 pass "a folder dragged onto the work list opens the Create Box dialog"
 
 # Enter walks from the box name to the password fields; the second Enter there creates.
-dialog=$(window_named '^Create Box$')
-xdotool windowfocus "$dialog" 2>/dev/null; sleep 0.3
+focus "$(window_named '^Create Box$')"
 xdotool key Return Return Return
 xdotool type --delay 20 "journey pw"
 xdotool key Return
 xdotool type --delay 20 "journey pw"
 sleep 0.3
-shoot "$dialog" create-box.png
+shoot "$(window_named '^Create Box$')" create-box.png
 xdotool key Return
-box="$work/boxes/Travel Notes.vkx"
-if [ -n "$shots" ]; then
-  wait_for has_window '\[create\]$' || fail "the job's caption did not appear"
-  sleep 1.5
-  shoot "$main_window" job-running.png
-fi
+box="$boxes/Travel Notes.vkx"
 WAIT=600 wait_for test -s "$box" || fail "no box was made"
-WAIT=600 wait_for has_window '^Vaultkeep Orb v[0-9.]*$' || fail "the create job did not end"
-no_messages || fail "the program reported a problem"
+WAIT=600 wait_for idle || fail "the create job did not end"
+[ "$(messages)" = 0 ] || fail "the program reported a problem"
+sleep 0.5
+shoot "$main_window" main-window.png
 pass "the box is created under the default folder"
 
-# File, Open Box (Ctrl+O): the password is memorized, so the contents window comes next.
-xdotool windowfocus "$main_window" 2>/dev/null; sleep 0.3
-xdotool key ctrl+o
-wait_for has_window '^Open Box$' || fail "Open Box did not show the file picker"
-sleep 0.5
-xdotool type --delay 10 "$box"
-xdotool key Return
-wait_for has_window '^Vaultkeep Contents$' || fail "the contents window did not appear"
-contents=$(window_named '^Vaultkeep Contents$')
-sleep 0.5
-shoot "$contents" box-contents.png
-pass "Open Box shows the box's contents"
+# The same folder again: Enter answers the replace question with No, which returns to the
+# dialog; Escape there cancels, and the box is untouched.
+before=$(md5sum <"$box")
+new_box "$folder"
+xdotool key Return Return Return Return Return
+answer_box Return "replace question"
+logged "question: The box file \"$box\" already exists." || fail "no replace question was asked"
+logged "answer: No" || fail "Enter did not answer No"
+has_window '^Create Box$' || fail "No did not return to the Create Box dialog"
+focus "$(window_named '^Create Box$')"
+xdotool key Escape
+wait_for no_window '^Create Box$' || fail "Escape did not close the Create Box dialog"
+WAIT=100 wait_for idle || fail "the cancelled job did not end"
+[ "$(md5sum <"$box")" = "$before" ] || fail "the box was replaced after No"
+pass "making the same box again and answering No keeps the old box"
 
-# Tab from the file list to Extract All; the proposed folder is taken with Enter.
-xdotool windowfocus "$contents" 2>/dev/null; sleep 0.2
+# Options, Clear Password (F2), then a wrong password: refused, asked for again, and the
+# right one opens the box.
+focus "$main_window"
+xdotool key F2
+open_box "$box"
+wait_for has_window '^Travel Notes.vkx$' || fail "Open Box did not ask for the password"
+focus "$(window_named '^Travel Notes.vkx$')"
+xdotool type --delay 20 "wrong pw"
+xdotool key Return
+answer_box Return "wrong password"
+logged "message: Password incorrect or header damaged" || fail "the wrong password was not refused"
+wait_for has_window '^Travel Notes.vkx$' || fail "the password was not asked for again"
+focus "$(window_named '^Travel Notes.vkx$')"
+xdotool type --delay 20 "journey pw"
+xdotool key Return
+wait_for has_window '^Vaultkeep Contents$' || fail "the right password did not open the box"
+pass "a wrong password is refused and asked for again; the right one opens the box"
+
+# Extract All, then Escape in the folder prompt: nothing is extracted.
+target="$boxes/Travel Notes"
+contents=$(window_named '^Vaultkeep Contents$')
+focus "$contents"
 xdotool key Tab space
 wait_for has_window '^Select Extraction Folder...$' || fail "Extract All did not ask for a folder"
-sleep 0.3
+focus "$(window_named '^Select Extraction Folder...$')"
+xdotool key Escape
+wait_for no_window '^Select Extraction Folder...$' || fail "Escape did not close the folder prompt"
+sleep 1
+[ ! -e "$target" ] || fail "Escape in the folder prompt extracted the box"
+pass "Escape in the extraction-folder prompt extracts nothing"
+
+# Open it again (the password is memorized now), Extract All, Enter takes the proposal.
+open_box "$box"
+wait_for has_window '^Vaultkeep Contents$' || fail "the contents window did not appear"
+contents=$(window_named '^Vaultkeep Contents$')
+focus "$contents"
+shoot "$contents" box-contents.png
+xdotool key Tab space
+wait_for has_window '^Select Extraction Folder...$' || fail "Extract All did not ask for a folder"
+focus "$(window_named '^Select Extraction Folder...$')"
 xdotool key Return
-target="$work/boxes/Travel Notes"
 WAIT=600 wait_for test -f "$target/list.txt" || fail "nothing was extracted"
-WAIT=600 wait_for has_window '^Vaultkeep Orb v[0-9.]*$' || fail "the extract job did not end"
-sleep 0.5
-no_messages || fail "the program reported a problem"
+WAIT=600 wait_for idle || fail "the extract job did not end"
+[ "$(messages)" = 1 ] || fail "the program reported a problem"
 diff -r "$folder" "$target" >"$work/diff.log" 2>&1 ||
   # A folder without files is not stored in a box; anything else must match.
   ! grep -v "^Only in $folder: empty dir$" "$work/diff.log" | grep -q . ||
   fail "the extracted tree differs from the folder"
 pass "Extract All recreates the folder's files"
 
-# File, New Box with a large folder, then File, Exit while its job runs: the question is
-# answered Yes, the job stops, no box or partial file is left, and the program ends.
-big="$work/source/Big"
-mkdir -p "$big"
-# Sparse, so that it costs no disk to make, yet takes seconds to encipher.
-truncate -s 1500M "$big/large.bin"
-xdotool windowfocus "$main_window" 2>/dev/null; sleep 0.2
-xdotool key ctrl+n
-wait_for has_window '^Select Folder to Box$' || fail "New Box did not show the folder browser"
-sleep 0.5
-xdotool type --delay 10 "$big"
-xdotool key Return
-wait_for has_window '^Create Box$' || fail "New Box did not open the Create Box dialog"
-sleep 0.3
+# A long compressed create over a previous box (replaced after Yes): the progress bar fills
+# while it runs, and Escape cancels the job; the previous box stays and the program runs on.
+previous="$boxes/Big.vkx"
+echo "the previous box" >"$previous"
+new_box "$big"
 xdotool key Return Return Return Return Return
-wait_for has_window '\[create\]$' || fail "the second create job did not start"
+answer_box y "replace question"
+wait_for has_window '\[create\]$' || fail "the long create job did not start"
+# Sampled while it fills: first partly (the scan before shows a moving bar), then more than
+# half; the job is cancelled with files still to go.
+samples=()
+fill_between() { samples+=("$(progress_fill)"); [ "${samples[-1]}" -ge "$1" ] && [ "${samples[-1]}" -le "$2" ]; }
+WAIT=300 wait_for fill_between 1 800 || fail "the progress bar did not show a part done: ${samples[*]}"
+shoot "$main_window" job-running.png
+WAIT=300 wait_for fill_between 1100 1500 || fail "the progress bar did not fill further: ${samples[*]}"
+focus "$main_window"
+xdotool key Escape
+WAIT=300 wait_for idle || fail "Cancel Job did not end the job"
+kill -0 "$main" 2>/dev/null || fail "Cancel Job ended the program"
+[ "$(cat "$previous")" = "the previous box" ] || fail "the cancelled job touched the previous box"
+leftovers=$(find "$boxes" -maxdepth 1 -type f ! -name 'Travel Notes.vkx' ! -name Big.vkx)
+[ -z "$leftovers" ] || fail "the cancelled job left files behind: $leftovers"
+pass "the progress bar fills during a long job; Cancel Job stops it and keeps the previous box"
+
+# File, Exit while the same job runs again: the question says the program will close; Yes
+# stops the job without leaving files and ends the program.
+new_box "$big"
+xdotool key Return Return Return Return Return
+answer_box y "replace question"
+wait_for has_window '\[create\]$' || fail "the second long create job did not start"
 sleep 0.5
-xdotool windowfocus "$main_window" 2>/dev/null
+focus "$main_window"
 xdotool key alt+f; sleep 0.3
 xdotool key x
+answer_box y "exit question"
+logged "question: Cancel current process?" || fail "Exit during a job did not ask first"
+logged "Vaultkeep Orb will close" || fail "the exit question did not say the program closes"
 WAIT=300 wait_for bash -c "! kill -0 $main" || fail "Exit during a job did not end the program"
 wait "$main"
 rc=$?
 [ "$rc" = 0 ] || fail "the program ended with $rc"
-grep -q '^question: Cancel current process?$' "$work/program.log" ||
-  fail "Exit during a job did not ask first"
-leftovers=$(find "$work/boxes" -maxdepth 1 -type f ! -name 'Travel Notes.vkx')
+[ "$(cat "$previous")" = "the previous box" ] || fail "the stopped job touched the previous box"
+leftovers=$(find "$boxes" -maxdepth 1 -type f ! -name 'Travel Notes.vkx' ! -name Big.vkx)
 [ -z "$leftovers" ] || fail "a cancelled job left files behind: $leftovers"
 pass "Exit during a job asks, stops the job without leaving files, and ends the program"

@@ -1,5 +1,6 @@
 # Sourced by the sessions that run the program on a virtual X server: the tools they need, a
-# scratch home whose logs are shown on failure, polling, and the notification-area host.
+# scratch home whose logs are shown on failure, polling, the notification-area host, the
+# window manager and finding windows.
 
 # Ends the test as skipped (77) when one of the tools is missing.
 require_tools() {
@@ -48,3 +49,14 @@ start_tray() {
     >"$work/trayer.log" 2>&1 &
   pids+=($!)
 }
+
+# A window manager, for title bars and focus as users have them.
+start_window_manager() {
+  openbox >"$work/openbox.log" 2>&1 &
+  pids+=($!)
+}
+
+# The first visible window whose title matches a pattern, and whether there is one.
+window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+has_window() { [ -n "$(window_named "$1")" ]; }
+no_window() { [ -z "$(window_named "$1")" ]; }

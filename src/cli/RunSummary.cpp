@@ -1,0 +1,18 @@
+#include "cli/RunSummary.h"
+
+#include <cstdio>
+
+#include "cli/DisplayText.h"
+
+namespace vko::cli {
+
+void PrintSummary(const RunSummary& summary) {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - summary.started).count();
+    std::printf("%s: %lld file%s, %lld bytes in, %lld bytes out, %.2f seconds\n",
+                ForDisplay(summary.done).c_str(), static_cast<long long>(summary.files),
+                summary.files == 1 ? "" : "s", static_cast<long long>(summary.bytesIn),
+                static_cast<long long>(summary.bytesOut), seconds);
+}
+
+}  // namespace vko::cli
