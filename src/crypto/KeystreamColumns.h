@@ -8,7 +8,7 @@
 
 // The keystream step of several runs side by side, generic over a file's vector operations.
 // Runs are held in columns: vector i holds word i of every lane, so the BLAKE2b rounds are the
-// scalar ones on vectors, and only blocks entering and leaving a kernel are transposed.
+// scalar ones on vectors; only blocks moving between memory and registers are transposed.
 //
 // Included only by kernel files compiled for wider instruction sets. Everything here is a
 // template on those files' operations (types with internal linkage), so no copy of a function
