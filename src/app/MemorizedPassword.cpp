@@ -7,9 +7,19 @@ namespace vko {
 
 MemorizedPassword& MemorizedPassword::operator=(const QString& text) {
     // Straight from the QString's own UTF-16 buffer: no intermediate copy is made.
-    secret_ = std::string_view(reinterpret_cast<const char*>(text.utf16()),
-                               static_cast<size_t>(text.size()) * sizeof(char16_t));
+    Assign(std::string_view(reinterpret_cast<const char*>(text.utf16()),
+                            static_cast<size_t>(text.size()) * sizeof(char16_t)));
     return *this;
+}
+
+void MemorizedPassword::Assign(std::string_view bytes) {
+    // Another password: the old one's key goes (when no one else holds it) before it is replaced.
+    if (bytes != secret_.View()) keyHold_.reset();
+    secret_ = bytes;
+    if (secret_.empty())
+        keyHold_.reset();
+    else if (!keyHold_)
+        keyHold_.emplace();
 }
 
 MemorizedPassword::operator QString() const {

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 
-#include "crypto/CCipher.h"
 #include "util/Failure.h"
 
 namespace vko::cli {
@@ -33,17 +32,6 @@ BoxListing Collect(const CCipherBlock& engine) {
     return listing;
 }
 
-// ViewBlock clears the cipher when it is done, which also drops the derived key; an
-// extraction right after it would pay for the key derivation again. Reading through
-// ProcessBlock keeps the key; the box slot is closed again at once.
-int16_t ReadKeepingKey(CCipherBlock& engine, const std::string& box, const std::string& password) {
-    CCipher().Initilize(password);
-    int16_t result = engine.ProcessBlock(box, password);
-    engine.DynamicClose();
-    if (result != BlockResult::kReadOk) CCipher().Clear();
-    return result;
-}
-
 }  // namespace
 
 void RequireReadableBox(const std::string& box) {
@@ -54,11 +42,9 @@ void RequireReadableBox(const std::string& box) {
 }
 
 std::optional<BoxListing> ReadListing(CCipherBlock& engine, TerminalHost& host,
-                                      const std::string& box, const std::string& password,
-                                      KeyAfterReading key) {
+                                      const std::string& box, const std::string& password) {
     RequireReadableBox(box);
-    int16_t result = key == KeyAfterReading::kKeep ? ReadKeepingKey(engine, box, password)
-                                                   : engine.ViewBlock(box, password);
+    const int16_t result = engine.ViewBlock(box, password);
     if (result != BlockResult::kReadOk) {
         ReportBadHeader(host);
         return std::nullopt;

@@ -26,11 +26,6 @@ struct BoxListing {
     int64_t totalSize = 0;
 };
 
-enum class KeyAfterReading {
-    kClear,  // nothing follows: drop the password-derived key
-    kKeep    // an extraction follows: keep the key so it is not derived a second time
-};
-
 // Fails with a Failure naming the path unless box is a readable file. Checked before the
 // engine sees the path, so a missing box is reported as missing, not as a damaged header.
 void RequireReadableBox(const std::string& box);
@@ -40,8 +35,7 @@ void RequireReadableBox(const std::string& box);
 // readable file is a Failure naming its path.
 [[nodiscard]] std::optional<BoxListing> ReadListing(CCipherBlock& engine, TerminalHost& host,
                                                     const std::string& box,
-                                                    const std::string& password,
-                                                    KeyAfterReading key);
+                                                    const std::string& password);
 
 // Prints the bad-header message unless the engine has already shown it.
 void ReportBadHeader(const TerminalHost& host);

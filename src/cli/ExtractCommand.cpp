@@ -20,7 +20,8 @@ namespace vko::cli {
 
 namespace {
 
-// Leaves no password-derived key in the process, whichever way the command ends.
+// Leaves no password state in the cipher stream, whichever way the command ends; the key
+// itself goes with the Password.
 struct ClearKeyOnExit {
     ~ClearKeyOnExit() { CCipher().Clear(); }
 };
@@ -123,7 +124,7 @@ ExitCode RunExtract(const ExtractOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     TerminalHost host;
     CCipherBlock engine(host);
-    auto listing = ReadListing(engine, host, options.box, password.Text(), KeyAfterReading::kKeep);
+    auto listing = ReadListing(engine, host, options.box, password.Text());
     if (!listing) return ExitCode::kBadHeader;
     std::vector<int32_t> numbers = ResolveEntries(*listing, options.entries);
     std::string folder =

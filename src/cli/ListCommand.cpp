@@ -60,7 +60,7 @@ ExitCode RunList(const ListOptions& options) {
     Password password = ReadPassword(options.passwordFile, PasswordUse::kOpen);
     TerminalHost host;
     CCipherBlock engine(host);
-    auto listing = ReadListing(engine, host, options.box, password.Text(), KeyAfterReading::kClear);
+    auto listing = ReadListing(engine, host, options.box, password.Text());
     if (!listing) return ExitCode::kBadHeader;
     if (options.json)
         PrintJson(*listing, engine.Problems());

@@ -1,13 +1,15 @@
 #include "cli/PasswordSource.h"
 
+#include <fcntl.h>
 #include <sodium.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <cstring>
 
 #include "cli/ExitCode.h"
+#include "cli/SecretLine.h"
 #include "cli/Terminal.h"
 #include "util/Failure.h"
 
@@ -15,40 +17,30 @@ namespace vko::cli {
 
 namespace {
 
-void Wipe(std::string& text) noexcept {
-    sodium_memzero(text.data(), text.size());
-    text.clear();
-}
-
-// Moves a string that had to exist (the terminal reads into one) into guarded memory.
-crypto::SecretText Guarded(std::string& text) {
-    crypto::SecretText secret(text);
-    Wipe(text);
-    return secret;
-}
-
 constexpr const char* kEnvironmentVariable = "VKX_PASSWORD";
 
-// Read character by character straight into guarded memory: no buffer of ours holds the line.
-// The stream's own buffer does; it is the caller's file.
-crypto::SecretText FirstLine(std::FILE* in, const std::string& name) {
-    crypto::SecretText line;
-    int c = 0;
-    bool carriageReturn = false;
-    while ((c = std::fgetc(in)) != EOF && c != '\n') {
-        if (carriageReturn) line.push_back('\r');
-        carriageReturn = c == '\r';
-        if (!carriageReturn) line.push_back(static_cast<char>(c));
+crypto::SecretText FromFile(const std::string& path) {
+    if (path == "-") return ReadSecretLine(STDIN_FILENO, "standard input");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw FailureFromErrno(errno, path, "password file");
+    try {
+        crypto::SecretText line = ReadSecretLine(fd, path);
+        ::close(fd);
+        return line;
+    } catch (...) {
+        ::close(fd);
+        throw;
     }
-    if (std::ferror(in)) throw FailureFromErrno(errno, name, "password file");
-    return line;
 }
 
-crypto::SecretText FromFile(const std::string& path) {
-    if (path == "-") return FirstLine(stdin, "standard input");
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (!in) throw FailureFromErrno(errno, path, "password file");
-    return FirstLine(in.get(), path);
+// Taken out of the environment as well: the variable's text is wiped where the process keeps
+// it (what /proc/PID/environ shows) and the variable removed, so that neither a child process
+// nor a later look at the process finds the password there.
+crypto::SecretText FromEnvironment(char* value) {
+    crypto::SecretText secret(value);
+    sodium_memzero(value, std::strlen(value));
+    ::unsetenv(kEnvironmentVariable);
+    return secret;
 }
 
 crypto::SecretText FromTerminal(PasswordUse use) {
@@ -56,22 +48,17 @@ crypto::SecretText FromTerminal(PasswordUse use) {
     if (!terminal)
         throw UsageError("no password: give --password-file FILE or set " +
                          std::string(kEnvironmentVariable) + " (there is no terminal to ask on)");
-    std::string first = terminal->ReadSecret("Password: ");
-    if (use == PasswordUse::kOpen) return Guarded(first);
-    std::string second = terminal->ReadSecret("Re-Type Password: ");
-    bool same = first == second;
-    Wipe(second);
-    if (!same) {
-        Wipe(first);
-        throw UsageError("Passwords don't match");
-    }
-    return Guarded(first);
+    crypto::SecretText first = terminal->ReadSecret("Password: ");
+    if (use == PasswordUse::kOpen) return first;
+    const crypto::SecretText second = terminal->ReadSecret("Re-Type Password: ");
+    if (first.View() != second.View()) throw UsageError("Passwords don't match");
+    return first;
 }
 
 crypto::SecretText FromFirstSource(const std::string& passwordFile, PasswordUse use) {
     if (!passwordFile.empty()) return FromFile(passwordFile);
-    if (const char* fromEnvironment = std::getenv(kEnvironmentVariable))
-        return crypto::SecretText(fromEnvironment);
+    if (char* fromEnvironment = std::getenv(kEnvironmentVariable))
+        return FromEnvironment(fromEnvironment);
     return FromTerminal(use);
 }
 
@@ -81,7 +68,7 @@ Password::~Password() {
     WipePlain();
 }
 
-Password::Password(Password&& other) noexcept : secret_(std::move(other.secret_)) {
+Password::Password(Password&& other) : secret_(std::move(other.secret_)) {
     other.WipePlain();
 }
 

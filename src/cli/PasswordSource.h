@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "crypto/KeyHold.h"
 #include "crypto/SecretText.h"
 
 namespace vko::cli {
@@ -13,12 +14,13 @@ enum class PasswordUse {
 
 // A password held in guarded memory (see crypto::SecretText). The engine takes passwords as
 // strings, so Text() hands it one plain copy, made once at the exact size so that it never
-// moves, and wiped with the Password.
+// moves, and wiped with the Password. Its derived key stays cached while it lives (one
+// derivation per command, however many engine operations use it) and is wiped with it.
 class Password {
 public:
-    explicit Password(crypto::SecretText text) noexcept : secret_(std::move(text)) {}
+    explicit Password(crypto::SecretText text) : secret_(std::move(text)) {}
     ~Password();
-    Password(Password&& other) noexcept;
+    Password(Password&& other);
     Password& operator=(Password&&) = delete;
     Password(const Password&) = delete;
     Password& operator=(const Password&) = delete;
@@ -31,6 +33,7 @@ private:
 
     crypto::SecretText secret_;
     mutable std::string plain_;
+    crypto::KeyHold keyHold_;
 };
 
 // The password, from the first place that has one: the first line of passwordFile ("-" reads

@@ -8,6 +8,7 @@
 
 #include "cli/CancelSignal.h"
 #include "cli/ExitCode.h"
+#include "cli/SecretLine.h"
 
 namespace vko::cli {
 
@@ -51,7 +52,7 @@ Terminal::Terminal(Terminal&& other) noexcept : fd_(other.fd_) {
     other.fd_ = -1;
 }
 
-std::string Terminal::ReadSecret(const std::string& prompt) {
+crypto::SecretText Terminal::ReadSecret(const std::string& prompt) {
     Write(prompt);
     EchoOff echoOff(fd_);
     return ReadUntilNewline();
@@ -59,7 +60,16 @@ std::string Terminal::ReadSecret(const std::string& prompt) {
 
 std::string Terminal::ReadLine(const std::string& prompt) {
     Write(prompt);
-    return ReadUntilNewline();
+    return std::string(ReadUntilNewline().View());
+}
+
+crypto::SecretText Terminal::ReadUntilNewline() {
+    try {
+        return ReadSecretLine(fd_, "the terminal");
+    } catch (const CommandError&) {
+        Write("\n");  // the typed line was not ended, so the shell's prompt would follow it
+        throw;
+    }
 }
 
 void Terminal::Write(const std::string& text) {
@@ -70,24 +80,6 @@ void Terminal::Write(const std::string& text) {
         if (n <= 0) return;  // a prompt that cannot be shown is no reason to stop
         done += static_cast<size_t>(n);
     }
-}
-
-std::string Terminal::ReadUntilNewline() {
-    std::string line;
-    line.reserve(256);  // fewer reallocations leave fewer stray copies of a password behind
-    char c = 0;
-    for (;;) {
-        ssize_t n = ::read(fd_, &c, 1);
-        if (CancelSignal::Raised()) {
-            Write("\n");
-            throw Cancelled();
-        }
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0 || c == '\n') break;
-        line.push_back(c);
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
 }
 
 bool IsTerminal(int fd) noexcept {

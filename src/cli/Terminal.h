@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "crypto/SecretText.h"
+
 namespace vko::cli {
 
 // The controlling terminal (/dev/tty), used for questions even when standard input and output
@@ -16,15 +18,16 @@ public:
     Terminal(const Terminal&) = delete;
     Terminal& operator=(const Terminal&) = delete;
 
-    // Shows the prompt and reads one line without echoing it. Throws Cancelled() on Ctrl-C.
-    [[nodiscard]] std::string ReadSecret(const std::string& prompt);
+    // Shows the prompt and reads one line without echoing it, into guarded memory. Throws
+    // Cancelled() on Ctrl-C, with the terminal restored and what was typed wiped.
+    [[nodiscard]] crypto::SecretText ReadSecret(const std::string& prompt);
     // Shows the prompt and reads one line as typed. Throws Cancelled() on Ctrl-C.
     [[nodiscard]] std::string ReadLine(const std::string& prompt);
 
 private:
     explicit Terminal(int fd) : fd_(fd) {}
     void Write(const std::string& text);
-    [[nodiscard]] std::string ReadUntilNewline();
+    [[nodiscard]] crypto::SecretText ReadUntilNewline();
 
     int fd_ = -1;
 };

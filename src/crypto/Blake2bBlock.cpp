@@ -1,5 +1,7 @@
 #include "crypto/Blake2bBlock.h"
 
+#include <sodium.h>
+
 #include <bit>
 #include <cstring>
 #include <utility>
@@ -80,6 +82,10 @@ void Blake2b512(const uint8_t* in, uint8_t* out) noexcept {
         const uint64_t h = i == 0 ? kIv[0] ^ kParam0 : kIv[i];
         Store64(out + 8 * i, h ^ v[i] ^ v[i + 8]);
     }
+    // The message words hold the key, and the working state what the keystream is made of; the
+    // compiler may not drop these stores as dead.
+    sodium_memzero(m, sizeof m);
+    sodium_memzero(v, sizeof v);
 }
 
 }  // namespace vko::crypto

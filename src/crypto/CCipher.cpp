@@ -56,6 +56,12 @@ void CCipher::Initilize(std::string_view Password, int16_t iVar) {
                CallLength(Password.size(), "CCipher.Initilize"), iVar);
 }
 
+void CCipher::InitilizeRun(std::string_view Password, std::string_view Run) {
+    InitCipherRun(Password.empty() ? "" : Password.data(),
+                  CallLength(Password.size(), "CCipher.InitilizeRun"),
+                  Run.empty() ? "" : Run.data(), CallLength(Run.size(), "CCipher.InitilizeRun"));
+}
+
 void CCipher::Clear() {
     InitCipher(" ", 1, 0);
 }

@@ -13,6 +13,8 @@ class CCipher {
 public:
     // Keys the stream with the password; iVar is the library's mode (always 0).
     void Initilize(std::string_view Password, int16_t iVar = 0);
+    // Keys the stream with the password and starts the run named Run.
+    void InitilizeRun(std::string_view Password, std::string_view Run);
     // Re-keys the stream with a constant so that no password state remains.
     void Clear();
     // Transforms msg with the running stream (enciphers or deciphers).

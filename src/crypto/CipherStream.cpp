@@ -4,12 +4,24 @@
 #include <cstring>
 
 #include "crypto/Blake2bBlock.h"
+#include "crypto/SecureMemory.h"
 
 namespace vko::crypto {
 
 void CipherStream::Key(const CipherKey& key) noexcept {
     state_.Wipe();
     std::memcpy(state_->in, key.bytes, kKeyBytes);
+    Blake2b512(state_->in, state_->keystream);
+    keyed_ = true;
+}
+
+void CipherStream::Key(const CipherKey& key, std::string_view run) noexcept {
+    state_.Wipe();
+    std::memcpy(state_->in, key.bytes, kKeyBytes);
+    // Keyed, so that a run's starting state says nothing about its name without the key.
+    crypto_generichash(state_->in + kHashOffset, kAccOffset - kHashOffset,
+                       reinterpret_cast<const unsigned char*>(run.data()), run.size(), key.bytes,
+                       kKeyBytes);
     Blake2b512(state_->in, state_->keystream);
     keyed_ = true;
 }

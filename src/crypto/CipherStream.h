@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "crypto/CipherKey.h"
 #include "crypto/SecureMemory.h"
@@ -17,14 +18,19 @@ namespace vko::crypto {
 // reaches the next block's keystream except swapping it with its own enciphered value. (A sum
 // would lose every bit where the keystream bit is 1, and bit 7 always.)
 //
+// A run starts with acc = 0 and h either 0 (an unnamed run) or the keyed BLAKE2b-256 of the
+// run's name, so that runs with different names start from unrelated states and never share
+// keystream, while the same name under the same key restarts the same run.
+//
 // Instances are independent; the library's functions drive one process-wide instance, and
 // CipherLanes advances several side by side.
 class CipherStream {
 public:
     static constexpr size_t kBlockBytes = 64;
 
-    // Restarts the run under key.
+    // Restarts the stream under key: an unnamed run, or the run named run.
     void Key(const CipherKey& key) noexcept;
+    void Key(const CipherKey& key, std::string_view run) noexcept;
     // Wipes the state; the stream is unkeyed until the next Key().
     void Reset() noexcept;
     [[nodiscard]] bool IsKeyed() const noexcept { return keyed_; }

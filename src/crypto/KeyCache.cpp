@@ -7,8 +7,6 @@ namespace {
 // The format stores no salt, so every key shares this one.
 constexpr unsigned char kSalt[crypto_pwhash_SALTBYTES] = {'V', 'a', 'u', 'l', 't', 'k', 'e', 'e',
                                                           'p', ' ', 'O', 'r', 'b', ' ', 'K', '1'};
-constexpr unsigned long long kOpsLimit = 3;
-constexpr size_t kMemLimit = size_t{64} << 20;
 
 }  // namespace
 
@@ -18,7 +16,6 @@ KeyCache::KeyCache() {
 
 const CipherKey& KeyCache::KeyFor(std::string_view password) {
     if (password == kClearingKey) {
-        WipePasswordKey();
         if (!hasClearingKey_) {
             Derive(password, *clearing_);
             hasClearingKey_ = true;
@@ -38,20 +35,10 @@ const CipherKey& KeyCache::KeyFor(std::string_view password) {
     return password_->key;
 }
 
-void KeyCache::SetFastDerivation(bool fast) {
-    if (fast == fast_) return;
-    fast_ = fast;
-    WipePasswordKey();
-    clearing_.Wipe();
-    hasClearingKey_ = false;
-}
-
 void KeyCache::Derive(std::string_view password, CipherKey& key) {
-    const unsigned long long ops = fast_ ? crypto_pwhash_OPSLIMIT_MIN : kOpsLimit;
-    const size_t mem = fast_ ? crypto_pwhash_MEMLIMIT_MIN : kMemLimit;
     ++derivations_;
-    if (crypto_pwhash(key.bytes, sizeof key.bytes, password.data(), password.size(), kSalt, ops,
-                      mem, crypto_pwhash_ALG_ARGON2ID13) != 0) {
+    if (crypto_pwhash(key.bytes, sizeof key.bytes, password.data(), password.size(), kSalt,
+                      cost_.passes, cost_.memoryBytes, crypto_pwhash_ALG_ARGON2ID13) != 0) {
         sodium_memzero(key.bytes, sizeof key.bytes);
         throw Failure(FailureNumber::kOutOfMemory,
                       "Out of memory: deriving the key from the password needs 64 MiB",

@@ -11,10 +11,19 @@ namespace vko::crypto {
 // The single space that drops a password from the stream.
 inline constexpr std::string_view kClearingKey = " ";
 
+// The Argon2id cost of one key derivation.
+struct KeyCost {
+    unsigned long long passes;
+    size_t memoryBytes;
+};
+
+// What the box format keys with: 3 passes over 64 MiB.
+inline constexpr KeyCost kFormatKeyCost{3, size_t{64} << 20};
+
 // Derives cipher keys from passwords with Argon2id and keeps the costly results: the key of
 // the password in use, recognised by a keyed BLAKE2b tag, and separately the clearing key,
-// derived once. Asking for any other key wipes the password key first, so once the stream is
-// cleared no password-derived key remains in the process.
+// derived once. Keying with another password replaces the password key, and ForgetPassword
+// wipes it, so at most one password-derived key is ever held.
 class KeyCache {
 public:
     KeyCache();
@@ -26,8 +35,15 @@ public:
     // Wipes the password key (the next KeyFor of a password derives again).
     void ForgetPassword() noexcept { WipePasswordKey(); }
 
-    // Minimum Argon2id cost, for tests; wipes every key derived at the other cost.
-    void SetFastDerivation(bool fast);
+    // Changes the derivation cost and wipes every key derived at the old one. Defined here so
+    // that it is compiled only into the programs that call it: tests, which lower the cost.
+    void SetCost(const KeyCost& cost) noexcept {
+        if (cost.passes == cost_.passes && cost.memoryBytes == cost_.memoryBytes) return;
+        cost_ = cost;
+        WipePasswordKey();
+        clearing_.Wipe();
+        hasClearingKey_ = false;
+    }
 
     [[nodiscard]] bool HoldsPasswordKey() const noexcept { return hasPasswordKey_; }
     [[nodiscard]] long Derivations() const noexcept { return derivations_; }
@@ -50,7 +66,7 @@ private:
     SecureBox<CipherKey> clearing_;
     bool hasPasswordKey_ = false;
     bool hasClearingKey_ = false;
-    bool fast_ = false;
+    KeyCost cost_ = kFormatKeyCost;
     long derivations_ = 0;
 };
 

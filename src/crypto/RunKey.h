@@ -16,8 +16,9 @@ class RunKey {
 public:
     explicit RunKey(std::string_view password);
 
-    // Restarts run under this key.
+    // Restarts run under this key: unnamed, or as the run named name.
     void Start(CipherStream& run) const noexcept { run.Key(*key_); }
+    void Start(CipherStream& run, std::string_view name) const noexcept { run.Key(*key_, name); }
 
 private:
     SecureBox<CipherKey> key_;

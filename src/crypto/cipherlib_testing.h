@@ -1,6 +1,7 @@
 #pragma once
 
-// Settings and probes for tests only; the program never includes this header.
+// Settings and probes for tests only, in the library vko_crypto_testing that only test programs
+// link; the shipped programs contain none of it.
 namespace cipherlib_testing {
 
 // Lowers the key-derivation cost to its minimum so that tests can key thousands of times.

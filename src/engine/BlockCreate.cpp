@@ -12,6 +12,7 @@
 #include "engine/CCipherBlock.h"
 #include "engine/ConvLong.h"
 #include "engine/CreatePlan.h"
+#include "engine/RunNames.h"
 #include "util/Failure.h"
 #include "util/File.h"
 #include "util/PathParts.h"
@@ -89,20 +90,26 @@ void PumpEveryTenth(BlockState& s, size_t number) {
     if (number % 10 == 0) s.host.PumpMessages();
 }
 
-// The version byte, then run A: the box name, D and the folder table, entry by entry.
-bool WriteHeader(BlockState& s, OutputFile& out, const std::string& BlockName) {
+// The version byte, then run A: the box name, D and the folder table, entry by entry. Names the
+// later runs after what run A holds.
+bool WriteHeader(BlockState& s, OutputFile& out, const std::string& BlockName,
+                 const std::string& Password) {
     s.blockVersion = s.compressed == 1 ? BoxFormat::kVersionCompressed : BoxFormat::kVersionPlain;
     out.Write(std::string(1, static_cast<char>(s.blockVersion)));
+    s.cipher.InitilizeRun(Password, RunNames::kRunA);
     const auto folderTableLength = static_cast<int32_t>(s.folders.Count() + s.folders.TextLength());
     WriteCiphered(s, out, std::string(1, static_cast<char>(BlockName.size())));
     WriteCiphered(s, out, BlockName);
     WriteCiphered(s, out, ConvLong::LongToChars(folderTableLength));
+    std::string folderTable;
     size_t number = 0;
     for (const std::string& entry : s.folders.Entries()) {
+        folderTable += entry + '\0';
         WriteCiphered(s, out, entry + '\0');
         PumpEveryTenth(s, ++number);
         if (Cancelled(s)) return false;
     }
+    s.runA = RunNames::OfRunA(BlockName, folderTable);
     return true;
 }
 
@@ -156,7 +163,7 @@ bool StoreContents(BlockState& s, OutputFile& out, std::vector<PlannedFile>& fil
 bool WriteFinalTable(BlockState& s, OutputFile& out, const std::vector<PlannedFile>& files,
                      int64_t placeholder, const std::string& Password) {
     out.Seek(placeholder);
-    s.cipher.Initilize(Password);
+    s.cipher.InitilizeRun(Password, RunNames::RunB(s.runA));
     WriteCiphered(s, out, ConvLong::LongToChars(TableLength(files, s.compressed == 1)));
     size_t number = 0;
     for (const PlannedFile& file : files) {
@@ -174,8 +181,7 @@ bool WriteBox(BlockState& s, const std::string& BlockFile, const std::string& Bl
     AtomicFile::RemoveStaleTemps(BlockFile);
     AtomicFile box(BlockFile);
     OutputFile& out = box.Out();
-    s.cipher.Initilize(Password);
-    if (!WriteHeader(s, out, BlockName)) return false;
+    if (!WriteHeader(s, out, BlockName, Password)) return false;
     const int64_t placeholder = out.Position();
     out.Write(BoxFormat::kPlaceholder, BoxFormat::kPlaceholderSize);
     s.totalBytes = 0;

@@ -72,12 +72,13 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
     TargetFolders folders(root);
 
     // The file's own run; the process-wide cipher is keyed too, as every file used to key it.
-    s.cipher.Initilize(s.dynamicPassword);
+    BlockUnpack::KeyFileRun(s, s.dynamicPassword, FileNumber - 1);
     const crypto::RunKey key(s.dynamicPassword);
     const int64_t offset = s.headerEnd + s.recordOffsets[index];
     JobPipeline pipeline(0, 1);
     const size_t job = pipeline.Add(std::make_unique<RecordJob>(
-        *s.box, offset, stored, folders, entry, record.Name, compressed, key));
+        *s.box, offset, stored, folders, entry, record.Name, compressed, key,
+        BlockUnpack::FileRun(s, FileNumber - 1)));
     auto& taken = static_cast<RecordJob&>(pipeline.Job(job));
     if (!pipeline.NextStep(job)) {  // a link stands on the way to its folder
         s.problems.push_back({target, ProblemReason::ThroughLink(taken.RefusingLink())});
@@ -105,7 +106,7 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
         taken.Folder()->Remove(zlibName);  // a stream left by an earlier run
         return;
     }
-    s.cipher.Initilize(s.dynamicPassword);
+    BlockUnpack::KeyFileRun(s, s.dynamicPassword, FileNumber - 1);
     BlockUnpack::KeepStream(s, offset, stored, taken.Folder(), zlibName);
     if (taken.Expansion().failure) BlockUnpack::ReportExpansionFailure(*taken.Expansion().failure);
     s.host.ShowMessage("Error Decompressing " + output, BlockHost::Icon::None);

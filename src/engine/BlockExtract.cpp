@@ -108,7 +108,7 @@ Step FinishCompressed(BlockState& s, JobPipeline& pipeline, size_t job, const Pl
         taken.Folder()->Remove(zlibName);  // a stream left by an earlier run
         return Step::Next;
     }
-    s.cipher.Initilize(password);
+    BlockUnpack::KeyFileRun(s, password, record.index);
     BlockUnpack::KeepStream(s, DataOffset(s, record.index), record.stored, taken.Folder(),
                             zlibName);
     if (expansion.failure) BlockUnpack::ReportExpansionFailure(*expansion.failure);
@@ -150,7 +150,8 @@ Step ExtractRecords(BlockState& s, const std::string& BlockFile, const std::stri
     for (const Planned& record : records)
         pipeline.Add(std::make_unique<RecordJob>(*s.box, DataOffset(s, record.index), record.stored,
                                                  folders, record.entry, record.name,
-                                                 s.compressed == 1, key));
+                                                 s.compressed == 1, key,
+                                                 BlockUnpack::FileRun(s, record.index)));
     int32_t next = 0;
     for (size_t job = 0; job < records.size(); ++job) {
         // Records without stored bytes are passed over, each after its own poll.

@@ -89,6 +89,7 @@ int16_t OpenBox(BlockState& s, const std::string& BlockFile, const std::string& 
     ParseFileBlock(s, header->fileTable);
     s.dataByteCount = static_cast<int32_t>(header->dataBytes);
     s.headerEnd = static_cast<int32_t>(header->headerEnd);
+    s.runA = header->runA;
     s.box = std::move(box);
     return BlockResult::kReadOk;
 }

@@ -11,6 +11,7 @@
 #include "engine/BlockHost.h"
 #include "engine/FileProblem.h"
 #include "engine/FolderTable.h"
+#include "engine/RunNames.h"
 #include "util/CTick.h"
 #include "util/File.h"
 
@@ -40,6 +41,7 @@ struct BlockState {
     std::vector<int64_t> recordOffsets;  // data-area offset of each record's stored bytes
     int32_t dataByteCount = 0;
     int32_t headerEnd = 0;
+    RunNames::RunADigest runA{};  // names the runs after run A (versions 1 and 2)
 
     // The files the last operation (or the open single-file session) could not treat as asked.
     std::vector<FileProblem> problems;

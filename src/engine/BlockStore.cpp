@@ -4,7 +4,14 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/ConvLong.h"
+#include "engine/RunNames.h"
+
 namespace vko::BlockStore {
+
+std::string FileRun(const BlockState& s, const CreatePlan::PlannedFile& file) {
+    return RunNames::File(s.runA, ConvLong::WordToChars(file.folder), file.name);
+}
 
 int32_t Throughput(int64_t bytes, int32_t milliseconds) noexcept {
     constexpr double kMax = std::numeric_limits<int32_t>::max();

@@ -9,11 +9,11 @@
 #include "util/File.h"
 
 // Filling the data area of a box being created: every file's stored bytes after the box's
-// current position, each file a cipher run of its own, in blocks of 131,072 bytes with
-// CipherProgress after every block. What is stored is what was read, never more than the
-// measured size: a source found shorter or longer is stored as read and marked changed, one
-// that cannot be read is marked left out; each is named in s.problems, and PackDataArea then
-// closes the gaps. A failure writing the box itself leaves as Failure.
+// current position, each file a cipher run of its own named after its record, in blocks of
+// 131,072 bytes with CipherProgress after every block. What is stored is what was read, never
+// more than the measured size: a source found shorter or longer is stored as read and marked
+// changed, one that cannot be read is marked left out; each is named in s.problems, and
+// PackDataArea then closes the gaps. A failure writing the box itself leaves as Failure.
 namespace vko::BlockStore {
 
 // Bytes per second of a sample: bytes / (milliseconds / 1000), rounded half to even, when the
@@ -42,6 +42,9 @@ private:
     OutputFile& out_;
     int64_t pending_ = 0;
 };
+
+// The name of file's cipher run in the box being created (run A written).
+[[nodiscard]] std::string FileRun(const BlockState& s, const CreatePlan::PlannedFile& file);
 
 // Stores every file of a plain box after the box's current position, each under a cipher run
 // of its own keyed with Password, on worker threads, each at the place its measured size

@@ -2,7 +2,7 @@
 // and hands each piece with the 32 KiB read before it to worker threads, which compress it (so
 // the stream is the same whatever the number of threads, and what is stored is what was read).
 // It then joins the pieces into each file's zlib stream, enciphers it in table order under the
-// process-wide cipher, and writes it as it comes.
+// process-wide cipher, one named run per file, and writes it as it comes.
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -145,7 +145,7 @@ Outcome StoreFile(PieceReader& reader, JobPipeline& pipeline, size_t index, Plan
 bool StoreOne(BlockState& s, OutputFile& out, PieceReader& reader, JobPipeline& pipeline,
               Writeback& writeback, size_t i, PlannedFile& file, int64_t dataStart,
               const std::string& Password) {
-    s.cipher.Initilize(Password);
+    s.cipher.InitilizeRun(Password, FileRun(s, file));
     s.Events().CompressingFile(file.path);
     s.host.PumpMessages();
     file.offset = out.Position();

@@ -1,11 +1,12 @@
-// Plain contents: every file is enciphered by a worker thread under a cipher run of its own and
-// written straight to the place its measured size reserved in the data area, while the calling
-// thread raises the progress of each file in table order. A file that turns out shorter leaves
+// Plain contents: every file is enciphered by a worker thread under a cipher run of its own,
+// named after its record, and written straight to the place its measured size reserved in the
+// data area, while the calling thread raises the progress of each file in table order. A file that turns out shorter leaves
 // a gap and one that cannot be read leaves its whole place empty; the box is packed once all are
 // stored, so a failure costs the same whatever comes after it.
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "crypto/RunKey.h"
 #include "engine/BlockStore.h"
@@ -28,8 +29,14 @@ constexpr size_t kFilesAhead = 32;
 // file found longer is noted as grown.
 class PlainFileJob final : public StepJob {
 public:
-    PlainFileJob(const PlannedFile& file, OutputFile& box, const crypto::RunKey& key)
-        : path_(file.path), limit_(file.size), box_(box), offset_(file.offset), key_(key) {}
+    PlainFileJob(const PlannedFile& file, std::string run, OutputFile& box,
+                 const crypto::RunKey& key)
+        : path_(file.path),
+          run_(std::move(run)),
+          limit_(file.size),
+          box_(box),
+          offset_(file.offset),
+          key_(key) {}
 
     // A failure of the source ends the job and leaves the file out; a failure writing the box
     // is thrown on to the consumer.
@@ -73,7 +80,7 @@ private:
         source_ = FromSource([&] { return std::make_unique<InputFile>(path_); });
         remaining_ = std::min(source_->Length(), limit_);
         grown_ = source_->Length() > limit_;
-        key_.Start(tools.run);
+        key_.Start(tools.run, run_);
         tools.buffer.resize(static_cast<size_t>(kBlockSize));
         return remaining_;
     }
@@ -103,6 +110,7 @@ private:
     }
 
     const std::string path_;
+    const std::string run_;
     const int64_t limit_;
     OutputFile& box_;
     const int64_t offset_;
@@ -161,7 +169,7 @@ bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& f
     for (PlannedFile& file : files) {
         file.offset = offset;
         offset += file.size;
-        pipeline.Add(std::make_unique<PlainFileJob>(file, out, key));
+        pipeline.Add(std::make_unique<PlainFileJob>(file, FileRun(s, file), out, key));
     }
     for (size_t i = 0; i < files.size(); ++i) {
         if (s.host.CancelRequested()) return false;

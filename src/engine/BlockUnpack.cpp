@@ -8,6 +8,7 @@
 #include "compress/modCompress.h"
 #include "engine/BoxFormat.h"
 #include "engine/BoxPath.h"
+#include "engine/RunNames.h"
 #include "util/Failure.h"
 #include "util/PathParts.h"
 
@@ -91,6 +92,24 @@ void KeepStream(BlockState& s, int64_t offset, int32_t count,
         done += static_cast<int64_t>(length);
     }
     file.Commit(AtomicFile::Durability::kOrdered);
+}
+
+std::optional<std::string> FileRun(const BlockState& s, int32_t index) {
+    if (s.blockVersion == BoxFormat::kVersionLegacy) return std::nullopt;
+    const std::string& record = s.files.at(static_cast<size_t>(index));
+    const size_t fixed = s.blockVersion == BoxFormat::kVersionCompressed
+                             ? BoxFormat::kCompressedRecordFixed
+                             : BoxFormat::kPlainRecordFixed;
+    return RunNames::File(s.runA, std::string_view(record).substr(0, 2),
+                          std::string_view(record).substr(std::min(fixed, record.size())));
+}
+
+void KeyFileRun(BlockState& s, std::string_view password, int32_t index) {
+    const std::optional<std::string> run = FileRun(s, index);
+    if (run)
+        s.cipher.InitilizeRun(password, *run);
+    else
+        s.cipher.Initilize(password);
 }
 
 void ReportExpansionFailure(const Failure& failure) {

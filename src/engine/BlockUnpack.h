@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/BlockState.h"
@@ -44,6 +45,13 @@ using ChunkDone = std::function<void(int32_t bps, int32_t remaining)>;
 // for the user.
 void KeepStream(BlockState& s, int64_t offset, int32_t count,
                 const std::shared_ptr<const FolderHandle>& folder, const std::string& name);
+
+// The name of the cipher run of record index in the box read last; nothing in a legacy box,
+// whose runs are unnamed.
+[[nodiscard]] std::optional<std::string> FileRun(const BlockState& s, int32_t index);
+
+// Keys the process-wide cipher with password for the run of record index.
+void KeyFileRun(BlockState& s, std::string_view password, int32_t index);
 
 // Reports a failure of an expansion the way the compression module reports its own.
 void ReportExpansionFailure(const Failure& failure);

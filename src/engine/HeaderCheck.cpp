@@ -55,8 +55,8 @@ private:
     CCipher& cipher_;
 };
 
-// Versions 1 and 2: run A holds the name and the folder table, run B the file table, and the
-// data area starts yet another run.
+// Versions 1 and 2: run A holds the name and the folder table, run B, named after run A, the
+// file table; every file of the data area is a run of its own.
 std::optional<RawHeader> ReadCurrent(FieldReader& in, uint8_t version, CCipher& cipher,
                                      const std::string& password) {
     RawHeader header;
@@ -64,11 +64,13 @@ std::optional<RawHeader> ReadCurrent(FieldReader& in, uint8_t version, CCipher& 
     std::string nameLength;
     int32_t d = 0;
     int32_t f = 0;
+    cipher.InitilizeRun(password, RunNames::kRunA);
     if (!in.Take(1, nameLength, true)) return std::nullopt;
     if (!in.Take(static_cast<uint8_t>(nameLength[0]), header.name, true)) return std::nullopt;
     if (!in.TakeLong(d, version, true) || !in.Take(d, header.folderTable, true))
         return std::nullopt;
-    cipher.Initilize(password);
+    header.runA = RunNames::OfRunA(header.name, header.folderTable);
+    cipher.InitilizeRun(password, RunNames::RunB(header.runA));
     if (!in.TakeLong(f, version, true) || !in.Take(f, header.fileTable, true)) return std::nullopt;
     cipher.Initilize(password);
     return header;

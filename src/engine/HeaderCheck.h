@@ -8,6 +8,7 @@
 
 #include "crypto/CCipher.h"
 #include "engine/CCipherBlock.h"
+#include "engine/RunNames.h"
 #include "util/File.h"
 
 // Reading a box header and deciding whether it can be trusted. A header that deciphered with
@@ -21,15 +22,17 @@ struct RawHeader {
     std::string name;
     std::string folderTable;
     std::string fileTable;
-    int64_t headerEnd = 0;  // bytes before the data area
-    int64_t dataBytes = 0;  // bytes from the end of the header to the end of the file
+    int64_t headerEnd = 0;        // bytes before the data area
+    int64_t dataBytes = 0;        // bytes from the end of the header to the end of the file
+    RunNames::RunADigest runA{};  // versions 1 and 2: names the file table's and files' runs
 };
 
 // Reads the header of box from its first byte, deciphering with cipher, which the caller has
-// keyed with password. The version byte chooses the layout. Returns nothing for a file that
-// is not a box, a wrong password, or a header that fails IsSound; the read position is then
-// unspecified. On success the box is positioned at its first data byte and the cipher keyed
-// afresh for the data area.
+// keyed with password. The version byte chooses the layout: a version 1 or 2 header is read
+// in its two named runs, a legacy one in the caller's unnamed run. Returns nothing for a file
+// that is not a box, a wrong password, or a header that fails IsSound; the read position is
+// then unspecified. On success the box is positioned at its first data byte and the cipher
+// keyed afresh with password (every file then starts a run of its own).
 [[nodiscard]] std::optional<RawHeader> ReadHeader(InputFile& box, CCipher& cipher,
                                                   const std::string& password);
 

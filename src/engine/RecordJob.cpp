@@ -9,7 +9,7 @@ namespace vko {
 
 RecordJob::RecordJob(InputFile& box, int64_t offset, int32_t stored, TargetFolders& folders,
                      std::string entry, std::string name, bool compressed,
-                     const crypto::RunKey& key)
+                     const crypto::RunKey& key, std::optional<std::string> run)
     : box_(box),
       offset_(offset),
       stored_(stored),
@@ -17,7 +17,8 @@ RecordJob::RecordJob(InputFile& box, int64_t offset, int32_t stored, TargetFolde
       entry_(std::move(entry)),
       name_(std::move(name)),
       compressed_(compressed),
-      key_(key) {}
+      key_(key),
+      run_(std::move(run)) {}
 
 std::optional<int64_t> RecordJob::Open(WorkerTools& tools) {
     opened_ = true;
@@ -32,7 +33,10 @@ std::optional<int64_t> RecordJob::Open(WorkerTools& tools) {
     if (compressed_)
         expander_ = std::make_unique<modCompress::StreamExpander>(
             file_->Out(), folder_->Path() + name_ + BlockUnpack::kZlibSuffix);
-    key_.Start(tools.run);
+    if (run_)
+        key_.Start(tools.run, *run_);
+    else
+        key_.Start(tools.run);
     tools.buffer.resize(static_cast<size_t>(BoxFormat::kBlockSize));
     return 0;
 }

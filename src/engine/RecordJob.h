@@ -14,7 +14,7 @@
 namespace vko {
 
 // One file record taken out of an open box: its stored bytes read at their place in the data
-// area, deciphered under a cipher run of its own, and written (plain box) or expanded
+// area, deciphered under its own cipher run, and written (plain box) or expanded
 // (compressed box) into a temporary file in the record's folder. The first step enters that
 // folder and opens the file (amount 0), or ends the job when a link stands on the folder's way;
 // then one step per block of stored bytes (its amount is the block's length); the step after
@@ -22,9 +22,11 @@ namespace vko {
 // puts the file in place with Commit, in table order, or drops it.
 class RecordJob final : public StepJob {
 public:
-    // entry is the record's folder-table entry (empty for the extraction folder itself).
+    // entry is the record's folder-table entry (empty for the extraction folder itself); run is
+    // the record's run name, nothing for the unnamed run of a legacy box.
     RecordJob(InputFile& box, int64_t offset, int32_t stored, TargetFolders& folders,
-              std::string entry, std::string name, bool compressed, const crypto::RunKey& key);
+              std::string entry, std::string name, bool compressed, const crypto::RunKey& key,
+              std::optional<std::string> run);
 
     std::optional<int64_t> Step(WorkerTools& tools) override;
 
@@ -52,6 +54,7 @@ private:
     const std::string name_;
     const bool compressed_;
     const crypto::RunKey& key_;
+    const std::optional<std::string> run_;
     std::shared_ptr<const FolderHandle> folder_;
     std::string refusingLink_;
     std::unique_ptr<AtomicFile> file_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "JobRig.h"
+#include "crypto/cipherlib_testing.h"
 #include "util/File.h"
 
 namespace vko::test {
@@ -167,6 +168,23 @@ private slots:
                                                  "password: Second.vkx [pw]"}));
         QCOMPARE(ReadTree(target.toStdString()), (Tree{{"f", "f"}, {"s", "s"}}));
         QVERIFY(rig.shell.DroppedBoxes.isEmpty());
+    }
+
+    // An extraction job reads the header, then extracts: one key derivation for both, and the
+    // remembered password keeps the key until it is forgotten.
+    void anExtractJobDerivesTheKeyOnce() {
+        JobRig rig;
+        const QString box = rig.Box("One", {{"f", "f"}});
+        const QString target = rig.Path("target");
+        rig.dialogs.extractFolder = [&](const QString&) { return std::optional(target); };
+        const long before = cipherlib_testing::KeyDerivations();
+        rig.shell.ExtractQueue = {box};
+        rig.Timer.start();
+        QVERIFY(rig.WaitForLine("Extracted in "));
+        QCOMPARE(cipherlib_testing::KeyDerivations() - before, 1L);
+        QVERIFY(cipherlib_testing::HoldsPasswordKey());
+        rig.shell.ForgetPassword();
+        QVERIFY(!cipherlib_testing::HoldsPasswordKey());
     }
 
     // A job that ends at its password prompt adds no time, neither its own nor again with the

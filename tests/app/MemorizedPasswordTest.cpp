@@ -2,6 +2,8 @@
 
 #include "app/EnginePassword.h"
 #include "app/FakeShell.h"
+#include "crypto/CCipher.h"
+#include "crypto/cipherlib_testing.h"
 
 namespace vko::test {
 
@@ -27,6 +29,29 @@ private slots:
         QVERIFY(password.isEmpty());
         QCOMPARE(QString(password), QString());
         QCOMPARE(password.Secret().data(), nullptr);
+    }
+
+    // The remembered password keeps its derived key past the end of an operation, so a job
+    // derives it once; replacing it by another password or forgetting it wipes the key.
+    void itsKeyLastsAsLongAsItIsRemembered() {
+        ShellRig rig;
+        MemorizedPassword& password = rig.shell.State().MemorizedPassword;
+        const auto keyAndClear = [&] {
+            const EnginePassword bytes(password);
+            CCipher cipher;
+            cipher.Initilize(static_cast<const std::string&>(bytes));
+            cipher.Clear();
+        };
+        password = QStringLiteral("first");
+        keyAndClear();
+        QVERIFY(cipherlib_testing::HoldsPasswordKey());
+        password = QStringLiteral("first");
+        QVERIFY(cipherlib_testing::HoldsPasswordKey());
+        password = QStringLiteral("second");
+        QVERIFY(!cipherlib_testing::HoldsPasswordKey());
+        keyAndClear();
+        rig.shell.ForgetPassword();
+        QVERIFY(!cipherlib_testing::HoldsPasswordKey());
     }
 
     // The engine gets the UTF-8 bytes a terminal would give vkx, and they are wiped in place.

@@ -1,7 +1,10 @@
 // What vkx tells a script when a run cannot go ahead, and that such a run changes nothing.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "cli/VkxRunner.h"
 #include "support/TestFiles.h"
@@ -10,6 +13,7 @@ namespace vko::test {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using Args = std::vector<std::string>;
 
 bool Mentions(const VkxResult& result, const std::string& text) {
@@ -93,6 +97,31 @@ TEST(ExitCodes, PasswordSourcesAgreeOnOnePassword) {
     EXPECT_EQ(empty.exitCode, 2);
     EXPECT_TRUE(Mentions(empty, "Password not specified")) << empty.err;
     EXPECT_FALSE(fs::exists(work / "other.vkx"));
+}
+
+// Resident memory of the process in KiB, from /proc; -1 once it is gone.
+long ResidentKiB(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
+    return -1;
+}
+
+// Once read, the password is gone from the environment that /proc shows of the process (and
+// that a child would inherit): looked at while the key is being derived, long after the read.
+TEST(ExitCodes, ThePasswordLeavesTheEnvironmentOnceRead) {
+    TempDir work;
+    MakeTree(work / "src", {{"a.txt", "a"}});
+    const std::string password = "env-only s3cret";
+    ASSERT_EQ(RunVkx({{"create", "src", "-q"}, work.Str(), password, {}}).exitCode, 0);
+    VkxProcess list({{"list", "src.vkx"}, work.Str(), password, {}});
+    // The key derivation fills 64 MiB; by then the password was read long ago.
+    while (list.Running() && ResidentKiB(list.Pid()) < 48 * 1024) std::this_thread::sleep_for(1ms);
+    const std::string environment =
+        list.Running() ? ReadFile("/proc/" + std::to_string(list.Pid()) + "/environ") : "";
+    EXPECT_EQ(list.Wait().exitCode, 0);
+    if (environment.empty()) GTEST_SKIP() << "vkx ended before it could be looked at";
+    EXPECT_EQ(environment.find(password), std::string::npos);
 }
 
 }  // namespace

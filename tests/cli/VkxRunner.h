@@ -34,6 +34,7 @@ public:
     VkxProcess& operator=(const VkxProcess&) = delete;
 
     void Signal(int number) const;
+    [[nodiscard]] pid_t Pid() const noexcept { return pid_; }
     [[nodiscard]] bool Running() const;
     VkxResult Wait();
 

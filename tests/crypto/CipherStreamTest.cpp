@@ -2,8 +2,10 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "crypto/cipherlib.h"
 #include "crypto/cipherlib_testing.h"
@@ -17,8 +19,16 @@ void Key(const std::string& password) {
     InitCipher(password.data(), static_cast<int32_t>(password.size()), 0);
 }
 
-std::string Encipher(const std::string& password, const std::string& bytes) {
-    Key(password);
+// Keys the stream for password, unnamed or as the run named run.
+void Key(const std::string& password, const std::optional<std::string>& run) {
+    if (!run) return Key(password);
+    InitCipherRun(password.data(), static_cast<int32_t>(password.size()), run->data(),
+                  static_cast<int32_t>(run->size()));
+}
+
+std::string Encipher(const std::string& password, const std::string& bytes,
+                     const std::optional<std::string>& run = std::nullopt) {
+    Key(password, run);
     std::string out(bytes.size(), ' ');
     EXPECT_EQ(CipherBuffer(bytes.data(), static_cast<int32_t>(bytes.size()), out.data()),
               static_cast<int32_t>(bytes.size()));
@@ -90,38 +100,63 @@ TEST_F(CipherStream, AnEarlierDifferenceChangesEveryLaterBlock) {
         }
 }
 
+// Named runs restart like keying and invert themselves, and their starts share no keystream
+// with the unnamed run or with each other, the empty name and names that share a prefix
+// included.
+TEST_F(CipherStream, NamedRunsRestartAndShareNoKeystream) {
+    const std::string plain = RandomBytes(1'000, 9);
+    const std::optional<std::string> runs[] = {std::nullopt, "", "vko run A", "vko run B",
+                                               std::string("vko run A\0", 10)};
+    std::vector<std::string> starts;
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run ? "\"" + *run + "\"" : "unnamed");
+        const std::string enciphered = Encipher("pw", plain, run);
+        EXPECT_EQ(Encipher("pw", enciphered, run), plain);
+        for (const std::string& other : starts) EXPECT_LT(EqualBytes(other, enciphered, 0, 64), 8u);
+        starts.push_back(enciphered);
+    }
+}
+
 // A plain byte-by-byte rendering of the construction, at the program's real key-derivation
-// cost: K = Argon2id(password, fixed salt, t 3, m 64 MiB); ks = BLAKE2b-512(K || h || acc).
+// cost: K = Argon2id(password, fixed salt, t 3, m 64 MiB); h = 0 for an unnamed run and
+// BLAKE2b-256(name, key K) for a named one; ks = BLAKE2b-512(K || h || acc).
 TEST_F(CipherStream, MatchesTheConstructionAtFullCost) {
     const std::string password = "Tr0ub4dor&3";
     const std::string plain = RandomBytes(1'000, 8);
 
     const unsigned char salt[16] = {'V', 'a', 'u', 'l', 't', 'k', 'e', 'e',
                                     'p', ' ', 'O', 'r', 'b', ' ', 'K', '1'};
-    unsigned char in[128] = {};
-    ASSERT_EQ(crypto_pwhash(in, 32, password.data(), password.size(), salt, 3, 64u << 20,
+    unsigned char key[32];
+    ASSERT_EQ(crypto_pwhash(key, 32, password.data(), password.size(), salt, 3, 64u << 20,
                             crypto_pwhash_ALG_ARGON2ID13),
               0);
-    unsigned char ks[64];
-    crypto_generichash(ks, 64, in, 128, nullptr, 0);
-    std::string expected;
-    size_t pos = 0;
-    for (const char ch : plain) {
-        const auto p = static_cast<uint8_t>(ch);
-        const auto c = static_cast<uint8_t>(p ^ ks[pos]);
-        expected += static_cast<char>(c);
-        in[64 + pos] = std::min(p, c);
-        if (++pos == 64) {
-            std::copy(ks, ks + 32, in + 32);
-            crypto_generichash(ks, 64, in, 128, nullptr, 0);
-            pos = 0;
-        }
-    }
-
     cipherlib_testing::UseFastKeyDerivation(false);
-    const std::string actual = Encipher(password, plain);
+    for (const std::optional<std::string>& run :
+         {std::optional<std::string>(), std::optional<std::string>("vko file x")}) {
+        SCOPED_TRACE(run.value_or("unnamed"));
+        unsigned char in[128] = {};
+        std::copy(key, key + 32, in);
+        if (run)
+            crypto_generichash(in + 32, 32, reinterpret_cast<const unsigned char*>(run->data()),
+                               run->size(), key, 32);
+        unsigned char ks[64];
+        crypto_generichash(ks, 64, in, 128, nullptr, 0);
+        std::string expected;
+        size_t pos = 0;
+        for (const char ch : plain) {
+            const auto p = static_cast<uint8_t>(ch);
+            const auto c = static_cast<uint8_t>(p ^ ks[pos]);
+            expected += static_cast<char>(c);
+            in[64 + pos] = std::min(p, c);
+            if (++pos == 64) {
+                std::copy(ks, ks + 32, in + 32);
+                crypto_generichash(ks, 64, in, 128, nullptr, 0);
+                pos = 0;
+            }
+        }
+        EXPECT_EQ(Encipher(password, plain, run), expected);
+    }
     cipherlib_testing::UseFastKeyDerivation(true);
-    EXPECT_EQ(actual, expected);
 }
 
 }  // namespace

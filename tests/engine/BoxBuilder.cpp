@@ -1,5 +1,6 @@
 #include "engine/BoxBuilder.h"
 
+#include <sodium.h>
 #include <zlib.h>
 
 #include <stdexcept>
@@ -30,6 +31,13 @@ std::string Long(uint32_t value, uint8_t version) {
     return Field(value, 4, version);
 }
 
+uint32_t Field32(const std::string& bytes) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | static_cast<uint8_t>(bytes[static_cast<size_t>(i)]);
+    return value;
+}
+
 std::string StoredBytes(const BoxEntry& entry, uint8_t version) {
     if (entry.stored) return *entry.stored;
     return version == kCompressed ? ZlibStored(entry.contents) : entry.contents;
@@ -56,40 +64,74 @@ std::string FileTable(const BoxLayout& layout) {
     return table;
 }
 
-std::string DataArea(const BoxLayout& layout, const std::string& password) {
+std::string DataArea(const BoxLayout& layout, const std::string& password,
+                     const std::string& runA) {
     CCipher cipher;
     std::string data;
     for (const auto& entry : layout.files) {
-        cipher.Initilize(password);
+        if (layout.version == kLegacy)
+            cipher.Initilize(password);
+        else
+            cipher.InitilizeRun(
+                password, FileRunName(runA, RecordBytes(entry, layout.version), layout.version));
         data += cipher.Cipher(StoredBytes(entry, layout.version));
     }
     return data;
 }
 
 // Versions 1 and 2 encipher the name and folder table in run A and the file table in run B; the
-// legacy layout has one run from the "$" to the end of the file table, with lengths in the clear.
-std::string Header(const BoxLayout& layout, const std::string& password) {
+// legacy layout has one unnamed run from the "$" to the end of the file table, with lengths in
+// the clear. Sets runA to H (versions 1 and 2).
+std::string Header(const BoxLayout& layout, const std::string& password, std::string& runA) {
     const std::string folders = FolderTable(layout);
     const std::string files = FileTable(layout);
     const auto n = static_cast<char>(layout.nameLength.value_or(layout.name.size()));
     const std::string d = Long(layout.folderLength.value_or(folders.size()), layout.version);
     const std::string f = Long(layout.fileLength.value_or(files.size()), layout.version);
     CCipher cipher;
-    cipher.Initilize(password);
     if (layout.version == kLegacy) {
+        cipher.Initilize(password);
         // One piece per statement: the run is the cipher's state, so the order of calls counts.
         std::string box = cipher.Cipher("$") + n;
         box += cipher.Cipher(layout.name) + d;
         box += cipher.Cipher(folders) + f;
         return box + cipher.Cipher(files);
     }
-    std::string box =
-        static_cast<char>(layout.version) + cipher.Cipher(n + layout.name + d + folders);
-    cipher.Initilize(password);
+    const std::string plainRunA = n + layout.name + d + folders;
+    runA = RunADigest(plainRunA);
+    cipher.InitilizeRun(password, "vko run A");
+    std::string box = static_cast<char>(layout.version) + cipher.Cipher(plainRunA);
+    cipher.InitilizeRun(password, "vko run B" + runA);
     return box + cipher.Cipher(f + files);
 }
 
 }  // namespace
+
+// The run names are spelled out here rather than taken from the engine, so that the engine is
+// read against a second rendering of them.
+std::string RunADigest(const std::string& plainRunA) {
+    std::string digest(32, '\0');
+    crypto_generichash(reinterpret_cast<unsigned char*>(digest.data()), digest.size(),
+                       reinterpret_cast<const unsigned char*>(plainRunA.data()), plainRunA.size(),
+                       nullptr, 0);
+    return digest;
+}
+
+std::string FileRunName(const std::string& runA, const std::string& record, uint8_t version) {
+    const size_t fixed = version == kCompressed ? 10 : 6;
+    return "vko file" + runA + record.substr(0, 2) + record.substr(fixed);
+}
+
+std::string ReadRunA(const std::string& box, const std::string& password) {
+    CCipher cipher;
+    cipher.InitilizeRun(password, "vko run A");
+    const auto take = [&](size_t at, size_t count) { return cipher.Cipher(box.substr(at, count)); };
+    std::string plain = take(1, 1);
+    plain += take(2, static_cast<uint8_t>(plain[0]));
+    plain += take(plain.size() + 1, 4);
+    const auto d = static_cast<size_t>(Field32(plain.substr(plain.size() - 4)));
+    return plain + take(plain.size() + 1, d);
+}
 
 std::string RecordBytes(const BoxEntry& entry, uint8_t version) {
     const auto size = entry.sizeField.value_or(static_cast<uint32_t>(entry.contents.size()));
@@ -121,7 +163,9 @@ std::string DamagedStored(const std::string& contents) {
 }
 
 std::string BuildBox(const BoxLayout& layout, const std::string& password) {
-    std::string box = Header(layout, password) + DataArea(layout, password) + layout.trailing;
+    std::string runA;
+    std::string box = Header(layout, password, runA);
+    box += DataArea(layout, password, runA) + layout.trailing;
     if (layout.truncateTo && *layout.truncateTo < box.size()) box.resize(*layout.truncateTo);
     return box;
 }

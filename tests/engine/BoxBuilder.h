@@ -47,6 +47,14 @@ struct BoxLayout {
 [[nodiscard]] std::string BuildBox(const BoxLayout& layout, const std::string& password);
 void WriteBox(const std::string& path, const BoxLayout& layout, const std::string& password);
 
+// The run names of a version 1 or 2 box: H, the digest of run A's plain bytes, and the name of a
+// file record's run (record without its length byte).
+[[nodiscard]] std::string RunADigest(const std::string& plainRunA);
+[[nodiscard]] std::string FileRunName(const std::string& runA, const std::string& record,
+                                      uint8_t version);
+// Run A of a version 1 or 2 box, deciphered: N, the box name, D and the folder table.
+[[nodiscard]] std::string ReadRunA(const std::string& box, const std::string& password);
+
 // A file record without its length byte, as the box's version writes it.
 [[nodiscard]] std::string RecordBytes(const BoxEntry& entry, uint8_t version);
 // The stored bytes of a compressed entry: the zlib stream of contents and its trailer.

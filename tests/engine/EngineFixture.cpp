@@ -4,6 +4,7 @@
 
 #include "compress/modCompress.h"
 #include "crypto/CCipher.h"
+#include "engine/BoxBuilder.h"
 
 namespace fs = std::filesystem;
 
@@ -18,11 +19,13 @@ std::vector<StoredFile> ReadStored(const std::string& path, const std::string& p
         return files;
     }
     const std::string raw = ReadFile(path);
+    const std::string runA = RunADigest(ReadRunA(raw, password));
     size_t at = static_cast<size_t>(reader.HeaderEnd());
     CCipher cipher;
     for (int32_t i = 0; i < static_cast<int32_t>(reader.Files().size()); ++i) {
         const FileRecord record = reader.Record(i);
-        cipher.Initilize(password);
+        cipher.InitilizeRun(password, FileRunName(runA, reader.Files()[static_cast<size_t>(i)],
+                                                  static_cast<uint8_t>(reader.BlockVersion())));
         files.push_back(
             {record, cipher.Cipher(raw.substr(at, static_cast<size_t>(record.Stored)))});
         at += static_cast<size_t>(record.Stored);

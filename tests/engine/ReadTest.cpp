@@ -1,6 +1,9 @@
 // Reading box headers of every version, legacy boxes, files that are not boxes, repeat reads.
 #include <filesystem>
+#include <functional>
 
+#include "crypto/CCipher.h"
+#include "crypto/KeyHold.h"
 #include "crypto/cipherlib_testing.h"
 #include "engine/EngineFixture.h"
 
@@ -99,6 +102,44 @@ TEST_F(ReadTest, ReadsDoNotLeakIntoEachOther) {
     EXPECT_EQ(engine.Files(), files);
     EXPECT_EQ(engine.Directories(), folders);
     EXPECT_EQ(engine.RootPath(), "Photos");
+}
+
+// A front end that holds the key (vkx for a command, the desktop while it remembers the
+// password) derives it once for a whole job, whatever operations the job runs; the key goes with
+// the hold.
+TEST_F(ReadTest, AHeldKeyIsDerivedOncePerJob) {
+    const std::string path = Forge(Holiday(2));
+    const std::function<void()> jobs[] = {
+        [&] {
+            ASSERT_EQ(engine.ViewBlock(path, kPassword), 0);
+            ASSERT_EQ(engine.ExtractBlock(path, dir / "all", kPassword), 0);
+        },
+        [&] {
+            ASSERT_EQ(engine.ViewBlock(path, kPassword), 0);
+            ASSERT_EQ(engine.DynamicExtractBlock(path, dir / "some", kPassword), 0);
+            engine.DynamicExtractToFile(3, dir / "some");
+            engine.DynamicExtractToFile(1, dir / "some");
+            engine.DynamicClose();
+        },
+        [&] {
+            MakeTree(root, {{"x", "x"}, {"y/z", "z"}});
+            ASSERT_EQ(Create(1), 1);
+            ASSERT_EQ(engine.ViewBlock(box, kPassword), 0);
+            ASSERT_EQ(engine.ExtractBlock(box, dir / "made", kPassword), 0);
+        },
+    };
+    for (size_t i = 0; i < std::size(jobs); ++i) {
+        SCOPED_TRACE(i);
+        CCipher().Clear();  // forging the box keyed the cipher
+        const long before = cipherlib_testing::KeyDerivations();
+        {
+            const crypto::KeyHold hold;
+            jobs[i]();
+            EXPECT_TRUE(cipherlib_testing::HoldsPasswordKey());
+        }
+        EXPECT_EQ(cipherlib_testing::KeyDerivations() - before, 1);
+        EXPECT_FALSE(cipherlib_testing::HoldsPasswordKey());
+    }
 }
 
 }  // namespace

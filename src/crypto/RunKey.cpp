@@ -1,0 +1,15 @@
+#include "crypto/RunKey.h"
+
+#include "crypto/CipherLibrary.h"
+
+namespace vko::crypto {
+
+RunKey::RunKey(std::string_view password) {
+    CipherLibrary::Instance().CopyKey(password, *key_);
+}
+
+void PrepareKey(std::string_view password) {
+    CipherLibrary::Instance().Prepare(password);
+}
+
+}  // namespace vko::crypto
