@@ -53,8 +53,9 @@ Terminal::Terminal(Terminal&& other) noexcept : fd_(other.fd_) {
 }
 
 crypto::SecretText Terminal::ReadSecret(const std::string& prompt) {
-    Write(prompt);
+    // Echo goes off before the prompt shows, so nothing typed at it can ever be echoed.
     EchoOff echoOff(fd_);
+    Write(prompt);
     return ReadUntilNewline();
 }
 
