@@ -112,11 +112,17 @@ Outcome StoreFile(PieceReader& reader, JobPipeline& pipeline, size_t index, Plan
         return Outcome::kCancelled;
     uint32_t adler = modCompress::Adler32(nullptr, 0);
     int64_t plain = 0;
+    bool changed = false;
     for (size_t number = 0;; ++number) {
         const std::optional<size_t> piece = reader.Piece(index, number);
         if (!piece) break;
         (void)pipeline.NextStep(*piece);
         const auto& job = static_cast<const PieceJob&>(pipeline.Job(*piece));
+        if (job.ReadFailure()) {
+            reason = ProblemReason::Unreadable(job.ReadFailure()->Description(), file.path);
+            return Outcome::kLeftOut;
+        }
+        changed = changed || job.Changed();
         if (job.CompressFailure()) {
             reason = ProblemReason::NotCompressed(job.CompressFailure()->Description());
             return Outcome::kLeftOut;
@@ -137,7 +143,7 @@ Outcome StoreFile(PieceReader& reader, JobPipeline& pipeline, size_t index, Plan
                         stored.Append(modCompress::MakeTrailer(plain)) && stored.Finish();
     if (!closed) return Outcome::kCancelled;
     file.bytes = static_cast<int32_t>(plain);
-    file.changed = source.changed;
+    file.changed = changed || source.changed;
     return Outcome::kStored;
 }
 

@@ -23,11 +23,10 @@ using BoxFormat::kBoxSeparator;
 // The file's size, or the errno value of why it cannot be read (it vanished since the scan,
 // or its permissions forbid it): such a file gets no place in the box.
 std::optional<int64_t> Measure(const std::string& path, int& error) {
-    std::error_code measured;
-    const auto size = fs::file_size(path, measured);
-    error = measured ? measured.value() : InputFile::ReadableError(path);
+    int64_t size = 0;
+    error = InputFile::Measure(path, size);
     if (error != 0) return std::nullopt;
-    return static_cast<int64_t>(size);
+    return size;
 }
 
 std::string Entry(const FolderTable& folders, int32_t number) {

@@ -34,6 +34,12 @@ void PieceReader::Forget(size_t index) {
 void PieceReader::ReadNext() {
     Source& source = sources_[reading_];
     const PlannedFile& file = files_[reading_];
+    if (file.size <= static_cast<int64_t>(kPieceBytes)) {  // read on a worker, with its piece
+        source.pieces.push_back(pipeline_.Add(std::make_unique<PieceJob>(file.path, file.size)));
+        ++queued_;
+        Close(source);
+        return;
+    }
     try {
         if (!input_) Open(source, file);
         QueuePiece(source, file);

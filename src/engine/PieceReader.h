@@ -14,14 +14,16 @@
 
 namespace vko {
 
-// Reads the sources of a compressed box on the calling thread, in table order, each once, a
-// piece of modCompress::kPieceBytes at a time, and queues every piece with the 32 KiB read
-// before it as a PieceJob, so that what is compressed is exactly what was read. Reading runs a
-// number of pieces ahead of the piece being stored. Never more than a file's measured size is
-// taken; a file found longer or shorter is marked changed.
+// Queues the pieces of the sources of a compressed box as PieceJobs, in table order, a number
+// of pieces ahead of the piece being stored. A file of more than one piece is read here, on the
+// calling thread, each once, a piece of modCompress::kPieceBytes at a time, and every piece is
+// queued with the 32 KiB read before it, so that what is compressed is exactly what was read;
+// a smaller file is queued whole, for its job to read. Never more than a file's measured size
+// is taken; a file found longer or shorter is marked changed.
 class PieceReader {
 public:
     // What became of one source.
+    // What became of one source read here (a file queued whole tells through its job).
     struct Source {
         std::vector<size_t> pieces;  // pipeline indices, in order
         bool complete = false;       // every piece is queued, or reading it failed
