@@ -260,6 +260,9 @@ TEST(DamagedBox, ABoxOneByteShortGivesEveryWholeFileAndExitsFive) {
     EXPECT_EQ(listed.exitCode, 5) << listed.err;
     EXPECT_NE(listed.out.find("3 files"), std::string::npos) << listed.out;
     EXPECT_EQ(listed.err, "vkx: c.txt: cut short: the box ends after 4 of its 5 bytes\n");
+    VkxResult json = Vkx({"list", "src.vkx", "--json"}, work.Str());
+    EXPECT_EQ(json.exitCode, 5) << json.err;
+    EXPECT_EQ(nlohmann::json::parse(json.out)["problems"][0]["path"], "c.txt");
 
     VkxResult extracted = Vkx({"extract", "src.vkx", "-C", "out", "-q"}, work.Str());
     EXPECT_EQ(extracted.exitCode, 5) << extracted.err;
