@@ -1,12 +1,37 @@
 #include "cli/CommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <string>
+#include <string_view>
 
 #include "Version.h"
 
 namespace vko::cli {
 
 namespace {
+
+// One exit code and its meaning, broken at spaces so that no line passes the help's width.
+std::string ExitCodeLines(ExitCode code, std::string_view meaning) {
+    constexpr size_t kWidth = 94;
+    std::string lines = "\n  " + std::to_string(static_cast<int>(code)) + "  ";
+    const size_t indent = lines.size() - 1;
+    size_t column = indent;
+    while (!meaning.empty()) {
+        const size_t space = meaning.find(' ');
+        const std::string_view word = meaning.substr(0, space);
+        meaning.remove_prefix(space == std::string_view::npos ? meaning.size() : space + 1);
+        if (column > indent && column + 1 + word.size() > kWidth) {
+            lines += "\n" + std::string(indent, ' ');
+            column = indent;
+        } else if (column > indent) {
+            lines += ' ';
+            ++column;
+        }
+        lines += word;
+        column += word.size();
+    }
+    return lines;
+}
 
 std::string Footer() {
     std::string footer = R"(
@@ -18,8 +43,7 @@ Create and extract end with one line: the files, the bytes read and written, and
 taken (not with -q).
 
 Exit codes:)";
-    for (const auto& [code, meaning] : kExitCodeMeanings)
-        footer += "\n  " + std::to_string(static_cast<int>(code)) + "  " + meaning;
+    for (const auto& [code, meaning] : kExitCodeMeanings) footer += ExitCodeLines(code, meaning);
     return footer;
 }
 
