@@ -40,7 +40,7 @@ else from the environment variable VKX_PASSWORD, else asked on the terminal. It 
 from an argument.
 
 Create and extract end with one line: the files, the bytes read and written, and the seconds
-taken (not with -q).
+taken (not with -q, nor when files are named on stderr).
 
 Exit codes:)";
     for (const auto& [code, meaning] : kExitCodeMeanings) footer += ExitCodeLines(code, meaning);
