@@ -186,27 +186,6 @@ private slots:
         QCOMPARE(rig.dialogs.asked.count("contents: Box Name: Eight"), 2);
     }
 
-    // The window closed, or Extract All with the folder prompt cancelled.
-    void noChoiceExtractsNothing() {
-        JobRig rig;
-        const QString box = rig.Box("Three", kThree);
-        const QString earlier = rig.Path("earlier");
-        rig.State().BoxFolder = earlier;
-        rig.State().AppTimerMode = 2;
-        rig.jobs.Commands().ViewBox(box);
-        QCOMPARE(rig.State().AppTimerMode, 2);
-        QVERIFY(!rig.AppTimer.isActive());
-
-        rig.dialogs.contents = Choose(1);
-        rig.dialogs.extractFolder = [](const QString&) { return std::optional<QString>(); };
-        rig.jobs.Commands().ViewBox(box);
-        QVERIFY(QTest::qWaitFor([&] { return rig.State().AppTimerMode == 0; }));
-        QTest::qWait(20);
-        QVERIFY(rig.shell.ExtractQueue.isEmpty());
-        QVERIFY(!QDir(earlier).exists());
-        QCOMPARE(rig.State().BoxFolder, earlier);
-    }
-
     // Opening a box, by any gesture, while a job is inside the engine waits until the batch
     // is over.
     void openingABoxWaitsForTheJob() {
@@ -233,42 +212,6 @@ private slots:
         QVERIFY(created > 0);
         QVERIFY(rig.view.calls.indexOf("contents") > created);
         QVERIFY(rig.dialogs.asked.filter("password").isEmpty());
-    }
-
-    // Blanks from the file picker mean it was cancelled.
-    void cancelledOpenBoxOpensNothing() {
-        JobRig rig;
-        rig.dialogs.openAnswer = "    ";
-        rig.jobs.Work().mnuFileOpenBox();
-        rig.jobs.Work().lstFiles_DblClick(QString());
-        QCOMPARE(rig.dialogs.asked, QStringList("open: " + rig.State().DefaultFolder));
-        QVERIFY(rig.jobs.lstFiles().stringList().isEmpty());
-    }
-
-    // Delete, plain or on the keypad, takes the selected entry off the list, not the queue.
-    void deleteKey_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QStringList>("left");
-        const QStringList all{"a", "b", "c"};
-        QTest::newRow("delete") << int(Qt::Key_Delete) << 0 << 1 << QStringList{"a", "c"};
-        QTest::newRow("keypad delete")
-            << int(Qt::Key_Delete) << int(Qt::KeypadModifier) << 0 << QStringList{"b", "c"};
-        QTest::newRow("shift") << int(Qt::Key_Delete) << int(Qt::ShiftModifier) << 1 << all;
-        QTest::newRow("nothing selected") << int(Qt::Key_Delete) << 0 << -1 << all;
-        QTest::newRow("other key") << int(Qt::Key_Backspace) << 0 << 1 << all;
-    }
-    void deleteKey() {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QFETCH(int, row);
-        JobRig rig;
-        rig.jobs.lstFiles().setStringList({"a", "b", "c"});
-        rig.shell.CreateQueue = {"b"};
-        rig.jobs.Work().lstFiles_KeyUp(key, Qt::KeyboardModifiers(modifiers), row);
-        QTEST(rig.jobs.lstFiles().stringList(), "left");
-        QCOMPARE(rig.shell.CreateQueue, QStringList("b"));
     }
 
     // Exit, or Cancel Job, during the selected-files extraction stops after the file in

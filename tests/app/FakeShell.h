@@ -87,17 +87,20 @@ struct TempSettings {
     [[nodiscard]] QString FirstStartFolder() const { return dir.filePath("Documents"); }
 };
 
-// The shell with recording surroundings; its clock stands at 21:05.
+// The shell with recording surroundings; its clock stands at 21:05, and the jobs' stopwatch
+// moves only when a test moves ticks.
 struct ShellRig {
     TempSettings files;
     FakeView view;
     ScriptedMessages messages;
+    int32_t ticks = 0;
     AppShell shell{view,
                    messages,
                    files.Store(),
                    [this] { return files.FirstStartFolder(); },
                    [] { return QTime(21, 5); },
-                   QLocale(QLocale::English, QLocale::UnitedStates)};
+                   QLocale(QLocale::English, QLocale::UnitedStates),
+                   [this] { return ticks; }};
 };
 
 }  // namespace vko::test

@@ -1,5 +1,4 @@
 #include <QFile>
-#include <QThread>
 #include <algorithm>
 
 #include "JobRig.h"
@@ -17,15 +16,6 @@ const Tree kPhotos{{"a.jpg", std::string(100, 'a')},
 double SecondsIn(const QString& line) {
     static const QRegularExpression number(QStringLiteral("([\\d,]+\\.\\d\\d) seconds$"));
     return number.match(line).captured(1).remove(',').toDouble();
-}
-
-// A create dialog that takes its proposals after the user has spent a while in it.
-std::function<std::optional<CreateBoxForm>(const CreateBoxForm&)> SlowCreate(int ms) {
-    return [ms](CreateBoxForm form) {
-        QThread::msleep(ms);
-        form.Password = form.Password2 = "pw";
-        return std::optional(form);
-    };
 }
 
 }  // namespace
@@ -119,7 +109,11 @@ private slots:
     // path, one result line, and the time spent in the dialogs is not counted.
     void twoFoldersReportOnceAndAFailureDoesNotStopTheBatch() {
         JobRig rig;
-        rig.dialogs.createBox = SlowCreate(400);
+        rig.dialogs.createBox = [&](CreateBoxForm form) {
+            rig.ticks += 400'000;  // the user spends 400 s in the dialog
+            form.Password = form.Password2 = "pw";
+            return std::optional(form);
+        };
         const QString bad = rig.Folder("Bad", {{"back\\slash.txt", "x"}});
         rig.jobs.Work().lstFiles_OLEDragDrop({bad, rig.Folder("Good", {{"g", "g"}})});
         QVERIFY(rig.WaitForLine("Created in "));
@@ -129,7 +123,7 @@ private slots:
                  qPrintable(rig.messages.informed[0]));
         const QStringList results = rig.view.Lines().filter("Created in ");
         QCOMPARE(results.size(), 1);
-        QVERIFY2(SecondsIn(results[0]) < 0.4, qPrintable(results[0]));
+        QCOMPARE(SecondsIn(results[0]), 0.0);
         QVERIFY(!QFile::exists(rig.State().DefaultFolder + "Bad.vkx"));
         QVERIFY(QFile::exists(rig.State().DefaultFolder + "Good.vkx"));
     }
@@ -145,48 +139,6 @@ private slots:
         QVERIFY(!rig.view.Lines().contains("Locating Box Contents..."));
     }
 
-    // A wrong password is forgotten and asked for again, empty; the right one then extracts.
-    void wrongPasswordIsAskedForAgain() {
-        JobRig rig;
-        const QString first = rig.Box("First", {{"f", "f"}});
-        const QString second = rig.Box("Second", {{"s", "s"}});
-        std::deque<QString> typed{"wrong", "pw", "pw"};
-        rig.dialogs.password = [&](const QString&) {
-            const QString text = typed.front();
-            typed.pop_front();
-            return std::optional(text);
-        };
-        const QString target = rig.Path("target");
-        rig.dialogs.extractFolder = [&](const QString&) { return std::optional(target); };
-        rig.shell.ExtractQueue = {first, second};
-        rig.shell.DroppedBoxes = {first, second};
-        rig.Timer.start();
-        QVERIFY(rig.WaitForLine("Extracted in "));
-        QCOMPARE(rig.messages.informed, QStringList("Password incorrect or header damaged"));
-        QCOMPARE(rig.dialogs.asked, QStringList({"password: First.vkx []", "password: First.vkx []",
-                                                 "folder: " + rig.State().DefaultFolder + "First",
-                                                 "password: Second.vkx [pw]"}));
-        QCOMPARE(ReadTree(target.toStdString()), (Tree{{"f", "f"}, {"s", "s"}}));
-        QVERIFY(rig.shell.DroppedBoxes.isEmpty());
-    }
-
-    // An extraction job reads the header, then extracts: one key derivation for both, and the
-    // remembered password keeps the key until it is forgotten.
-    void anExtractJobDerivesTheKeyOnce() {
-        JobRig rig;
-        const QString box = rig.Box("One", {{"f", "f"}});
-        const QString target = rig.Path("target");
-        rig.dialogs.extractFolder = [&](const QString&) { return std::optional(target); };
-        const long before = cipherlib_testing::KeyDerivations();
-        rig.shell.ExtractQueue = {box};
-        rig.Timer.start();
-        QVERIFY(rig.WaitForLine("Extracted in "));
-        QCOMPARE(cipherlib_testing::KeyDerivations() - before, 1L);
-        QVERIFY(cipherlib_testing::HoldsPasswordKey());
-        rig.shell.ForgetPassword();
-        QVERIFY(!cipherlib_testing::HoldsPasswordKey());
-    }
-
     // A job that ends at its password prompt adds no time, neither its own nor again with the
     // next job's.
     void cancelledPromptAddsNoTime() {
@@ -194,7 +146,7 @@ private slots:
         const QString box = rig.Box("Box", {{"f", "f"}});
         std::deque<std::optional<QString>> typed{std::nullopt, QString("pw")};
         rig.dialogs.password = [&](const QString&) {
-            QThread::msleep(300);
+            rig.ticks += 300'000;
             const auto answer = typed.front();
             typed.pop_front();
             return answer;
@@ -203,7 +155,7 @@ private slots:
         rig.shell.ExtractQueue = {box, box};
         rig.Timer.start();
         QVERIFY(rig.WaitForLine("Extracted in "));
-        QVERIFY2(SecondsIn(rig.view.Lines().last()) < 0.3, qPrintable(rig.view.Lines().last()));
+        QCOMPARE(SecondsIn(rig.view.Lines().last()), 0.0);
     }
 
     // A job done in part names all its files in one message and its result line says so: a
@@ -249,64 +201,6 @@ private slots:
         QCOMPARE(list.stringList().size(), 3);
         RemoveListItem(list, "/a/photos");
         QCOMPARE(list.stringList(), QStringList({"/a/Photos", "/a/photos"}));
-    }
-
-    void resultLineTakesCreatesFirstAndTheLocalesNumbers() {
-        const QLocale english(QLocale::English, QLocale::UnitedStates);
-        QCOMPARE(BatchResultLine(1, 1, 1, SecondsText(1234500, english)),
-                 QString("Created in 1,234.50 seconds"));
-        QCOMPARE(BatchResultLine(0, 1, 0, "0.00"), QString("Box not extracted"));
-        QCOMPARE(BatchResultLine(0, 2, 2, "1.00", 1),
-                 QString("Extracted with warnings in 1.00 seconds"));
-        QVERIFY(BatchResultLine(0, 0, 0, "0.00").isNull());
-        QCOMPARE(SecondsText(1234500, QLocale(QLocale::German, QLocale::Germany)),
-                 QString("1.234,50"));
-    }
-
-    // Exit confirmed, or Cancel Job, while the engine stores a file: it stops, the box it
-    // replaced is intact and nothing half-written is left. Exit ends the program once the
-    // engine has returned; Cancel Job keeps it and its password, and the next job runs.
-    void stoppingAJobLeavesThePreviousBox_data() {
-        QTest::addColumn<bool>("exit");
-        QTest::newRow("exit") << true;
-        QTest::newRow("cancel job") << false;
-    }
-    void stoppingAJobLeavesThePreviousBox() {
-        QFETCH(bool, exit);
-        JobRig rig;
-        const QString big = rig.Folder("Big", {{"big.bin", RandomBytes(3 << 20, 7)}});
-        const QString box = rig.State().DefaultFolder + "Big.vkx";
-        WriteFile(box.toStdString(), "the previous box");
-        rig.messages.answers = {true};
-        bool stopped = false;
-        rig.view.onStatus = [&](const QString& text) {
-            if (stopped || !text.startsWith(" big.bin")) return;
-            stopped = true;
-            QVERIFY(rig.shell.Busy);
-            if (exit)
-                QVERIFY(!rig.shell.Form_Unload(true));
-            else
-                QVERIFY(rig.jobs.Work().mnuFileCancelJob());
-        };
-        QVERIFY(!rig.jobs.Work().mnuFileCancelJob());  // no job runs yet
-        rig.jobs.Work().lstFiles_OLEDragDrop({big, rig.Folder("Later", {{"l", "l"}})});
-        if (exit) {
-            QVERIFY(QTest::qWaitFor([&] { return rig.window.closes > 0; }));
-            QCOMPARE(rig.messages.asked, QStringList(ExitDuringJobQuestion()));
-            QCOMPARE(rig.view.calls.filter("end").size(), 1);
-            QVERIFY(rig.view.Lines().filter("Created").isEmpty());
-        } else {
-            QVERIFY(rig.WaitForLine("Created in "));
-            QCOMPARE(rig.window.closes, 0);
-            QVERIFY(QFile::exists(rig.State().DefaultFolder + "Later.vkx"));
-            QCOMPARE(QString(rig.State().MemorizedPassword), QString("pw"));
-            QVERIFY(!rig.State().CancelJob);
-        }
-        QCOMPARE(ReadFile(box.toStdString()), std::string("the previous box"));
-        QCOMPARE(
-            QDir(rig.State().DefaultFolder).entryList(QDir::Files | QDir::Hidden).filter("Big"),
-            QStringList("Big.vkx"));
-        QVERIFY(!rig.jobs.lstFiles().stringList().contains(box));
     }
 
     // Work asked for while a job is inside the engine, even by a tick that arrives at once,

@@ -110,6 +110,17 @@ private slots:
         files.Store().Load(loaded);
         QCOMPARE(Summary(loaded), Summary(state));
     }
+
+    // The remembered password lives in memory only: no save writes it anywhere.
+    void thePasswordIsNeverSaved() {
+        TempSettings files;
+        AppState state;
+        state.DefaultFolder = "/home/u/";
+        state.MemorizedPassword = "never on disk";
+        QVERIFY(files.Store().Save(state));
+        QVERIFY(!Bytes(files.Current()).contains("never on disk"));
+        QVERIFY(!Bytes(files.Current()).contains(QString("never on disk").toUtf8().toBase64()));
+    }
 };
 
 }  // namespace vko::test

@@ -37,15 +37,6 @@ TEST_F(DynamicExtractTest, SameFileTwiceReplacesTargetAndLeftoverZlib) {
     EXPECT_EQ(ReadTree(target), (Tree{{"a/b/two.bin", layout.files[1].contents}}));
 }
 
-TEST_F(DynamicExtractTest, EmptyPlainFileGivesAnEmptyTargetWithoutProgress) {
-    BoxLayout layout;
-    layout.files = {{0, "empty", ""}};
-    ASSERT_EQ(engine.DynamicExtractBlock(Forge(layout), target, kPassword), 0);
-    engine.DynamicExtractToFile(1, target);
-    EXPECT_EQ(ReadTree(target), (Tree{{"empty", ""}}));
-    EXPECT_TRUE(events.lines.empty());
-}
-
 TEST_F(DynamicExtractTest, FailedExpansionKeepsTheStreamAndAnyGoodFile) {
     BoxLayout layout;
     layout.version = 2;

@@ -37,34 +37,6 @@ std::vector<int64_t> ProgressFields(const std::string& line) {
     return fields;
 }
 
-// Progress counts stored (in a compressed box: compressed) bytes against the total of the file
-// sizes. Within a file, bytesleft counts down the stored bytes of a plain file and, since a
-// compressed file's stored size is known only at its end, its plain bytes.
-TEST_F(EventsTest, CreateSequence) {
-    for (const int16_t compression : {0, 1}) {
-        SCOPED_TRACE(compression);
-        events.lines.clear();
-        ASSERT_EQ(Create(compression), 1);
-        const std::vector<StoredFile> stored = ReadStored(box, kPassword);
-        const int32_t sa = stored.at(0).record.Stored;
-        const int32_t sb = stored.at(1).record.Stored;
-        ASSERT_GT(sa, 262144);
-        std::vector<std::string> expected = {"AddingToBlock " + a, "AddingToBlock " + b,
-                                             "CreatingBlock",      "BuildingHeader 1 2",
-                                             "BuildingHeader 2 2", "CreatingFileBlock"};
-        if (compression) expected.push_back("CompressingFile " + a);
-        const int32_t total = compression ? 300000 : sa;
-        for (const int32_t read : {131072, 262144, sa}) {
-            const std::vector<int64_t> seen = ProgressFields(events.lines.at(expected.size()));
-            const int64_t left = compression ? seen[2] : sa - read;  // in proportion, for zlib
-            expected.push_back(Progress(read, 300003, read == sa ? 0 : left, total, a));
-        }
-        if (compression) expected.push_back("CompressingFile " + b);
-        expected.push_back(Progress(sa + sb, 300003, 0, compression ? 3 : sb, b));
-        EXPECT_THAT(events.lines, ElementsAreArray(expected));
-    }
-}
-
 // A file of several pieces reports progress as its blocks are written, not once it is done:
 // the first event comes while the box holds a small part of it, and bytesleft counts down to
 // 0. Extraction raises its events as each block is deciphered and expanded.

@@ -185,7 +185,8 @@ protected:
     // Runs every budget of the plan; the operation's end is found by bisection between the
     // stride's last strike and its first miss, and the bytes before it are swept one by one.
     int Sweep() {
-        const SweepPlan plan = Plan();
+        SweepPlan plan = Plan();
+        if (GetParam().stop == Stop::kCancel) plan.step = 1;  // polls are few: take every one
         int runs = 0;
         const auto finishes = [&](int64_t n) {
             ++runs;

@@ -64,38 +64,6 @@ private slots:
         QCOMPARE(proposed, QString("mybox.vkx"));
     }
 
-    // Choosing an existing file asks first; No keeps the dialog open.
-    void saveNameAsksBeforeReplacing() {
-        QTemporaryDir dir;
-        QVERIFY(QFile(dir.filePath("old.vkx")).open(QIODevice::WriteOnly));
-        QString question;
-        bool stillOpen = false;
-        OnFileDialog([&](QFileDialog* dialog) {
-            NameField(dialog)->setText(dir.filePath("old.vkx"));
-            QTimer::singleShot(0, [&] {
-                QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
-                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-                question = box->text();
-                box->button(QMessageBox::No)->click();
-            });
-            static_cast<QDialog*>(dialog)->accept();
-            stillOpen = dialog->isVisible();
-            dialog->reject();
-        });
-        QString name = "old.vkx";
-        QCOMPARE(
-            cDialog::GetSaveName(nullptr, name, dir.path(), "Create Box", kBoxFileFilter, "vkx"),
-            QString());
-        QVERIFY2(question.contains("old.vkx"), qPrintable(question));
-        QVERIFY(stillOpen);
-    }
-
-    void cancelledOpenNameClearsTheName() {
-        QString name = "stale";
-        OnFileDialog([](QFileDialog* dialog) { dialog->reject(); });
-        QVERIFY(cDialog::GetOpenName(nullptr, name, QDir::tempPath()).trimmed().isEmpty());
-        QCOMPARE(name, QString());
-    }
 };
 
 }  // namespace vko::test

@@ -133,30 +133,6 @@ private slots:
         }
     }
 
-    // A picker's answer replaces the field; a cancelled picker leaves it.
-    void pickersFillTheFields() {
-        CreateRig rig;
-        rig.Fill({"pw", "pw", "/kept", "/old.vkx"});
-        rig.saveAnswer = "  /boxes/new.vkx ";
-        Click(&rig.dialog, "cmdFind");
-        QCOMPARE(rig.Field("txtBoxFile")->text(), QString("/boxes/new.vkx"));
-        QCOMPARE(FocusName(), QString("txtBoxFile"));
-        rig.Field("txtBoxName")->clear();
-        rig.saveAnswer.clear();
-        Click(&rig.dialog, "cmdFind");
-        QCOMPARE(rig.Field("txtBoxFile")->text(), QString("/boxes/new.vkx"));
-        const QString filter = kBoxFileFilter;
-        QCOMPARE(rig.picks, QStringList({"Name.vkx||Create Box|" + filter + "|vkx",
-                                         ".vkx||Create Box|" + filter + "|vkx"}));
-
-        Click(&rig.dialog, "cmdBrowse");
-        QCOMPARE(rig.Field("txtPath")->text(), QString("/kept"));
-        rig.folderAnswer = "/chosen";
-        Click(&rig.dialog, "cmdBrowse");
-        QCOMPARE(rig.Field("txtPath")->text(), QString("/chosen"));
-        QCOMPARE(FocusName(), QString("txtPath"));
-    }
-
     // Enter and OK answer both small prompts; Escape, Cancel and the close box give no answer.
     // A taken or discarded password leaves the field empty.
     void smallPrompts_data() {
@@ -226,49 +202,6 @@ private slots:
         const auto [none, stillOpen, noneOffered] = choose({}, "cmdExtract");
         QCOMPARE(none.Result, int16_t(0));
         QVERIFY(stillOpen && !noneOffered);
-    }
-
-    // An existing box file is replaced only after a Yes, asked with No preferred, unless the
-    // save picker asked already; No leaves the dialog open with the fields as they were.
-    void createBoxAsksBeforeReplacing_data() {
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<bool>("picked");
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<bool>("asked");
-        QTest::newRow("new file") << false << false << false << false;
-        QTest::newRow("existing, No") << true << false << false << true;
-        QTest::newRow("existing, Yes") << true << false << true << true;
-        QTest::newRow("existing, chosen in the picker") << true << true << false << false;
-    }
-    void createBoxAsksBeforeReplacing() {
-        QFETCH(bool, exists);
-        QFETCH(bool, picked);
-        QFETCH(bool, yes);
-        QFETCH(bool, asked);
-        QTemporaryDir dir;
-        const QString box = dir.filePath("Old.vkx");
-        if (exists) QFile(box).open(QIODevice::WriteOnly);
-        CreateRig rig;
-        rig.messages.answers = {yes};
-        rig.Fill({"pw", "pw", dir.path(), picked ? "/elsewhere.vkx" : box});
-        if (picked) {
-            rig.saveAnswer = box;
-            Click(&rig.dialog, "cmdFind");
-        }
-        Click(&rig.dialog, "cmdCreate");
-        const QString question =
-            "[No] The box file \"" + box + "\" already exists.\n\nReplace it with the new box?";
-        QCOMPARE(rig.messages.asked, asked ? QStringList(question) : QStringList());
-        const bool accepted = !asked || yes;
-        QCOMPARE(rig.dialog.Accepted(), accepted);
-        QCOMPARE(rig.dialog.isVisible(), !accepted);
-        if (!accepted) {
-            QCOMPARE(rig.dialog.Form(), (CreateBoxForm{"Name", box, dir.path(), "pw", "pw", 1}));
-            QCOMPARE(FocusName(), QString("txtBoxFile"));
-            return;
-        }
-        QCOMPARE(rig.dialog.TakeForm().Password, QString("pw"));
-        QCOMPARE(rig.Field("txtPassword")->text() + rig.Field("txtPassword2")->text(), QString());
     }
 
     // The program's dialogs answer the jobs through the seam once shown modally; message

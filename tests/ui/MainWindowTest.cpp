@@ -8,7 +8,6 @@
 #include <QTest>
 #include <algorithm>
 
-#include "Version.h"
 #include "app/JobRig.h"
 #include "ui/frmAbout.h"
 #include "ui/frmMain.h"
@@ -16,8 +15,6 @@
 namespace vko::test {
 
 namespace {
-
-const QString kIdleTip = QStringLiteral("Vaultkeep Orb v") + VKO_VERSION_TEXT;
 
 // The main window with its clock at 21:05 and the jobs' dialogs answered by the test.
 struct Rig {
@@ -57,12 +54,6 @@ struct Rig {
         return QSystemTrayIcon::isSystemTrayAvailable() ? !window->isVisible()
                                                         : window->isMinimized();
     }
-    // The tray icon's colour: red while busy, green at rest.
-    bool IconIsRed() {
-        const QColor pixel =
-            window->Tray().TrayIcon().icon().pixmap(16, 16).toImage().pixelColor(3, 8);
-        return pixel.red() > pixel.green();
-    }
 };
 
 }  // namespace
@@ -71,25 +62,6 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-
-    void statusTitleAndTrayFollowTheShell() {
-        Rig rig;
-        QCOMPARE(rig.window->windowTitle(), kIdleTip);
-        QCOMPARE(rig.Label("lblStatus"), QString(" 09:05 PM: Ready"));
-        QCOMPARE(rig.Busy(), QString("OK/Idle"));
-        QCOMPARE(rig.window->Tray().TipText(), kIdleTip);
-        QVERIFY(rig.window->Tray().TrayIcon().isVisible());
-        rig.Shell().SetIcon(1);
-        QCOMPARE(rig.window->Tray().TipText(), kIdleTip + " (Busy)");
-        QCOMPARE(rig.Busy(), QString("/Busy"));
-        QVERIFY(rig.IconIsRed());
-        rig.Shell().SetIcon(0);
-        QCOMPARE(rig.window->Tray().TipText(), kIdleTip);
-        QCOMPARE(rig.Busy(), QString("OK/Idle"));
-        QVERIFY(!rig.IconIsRed());
-        rig.Shell().SetTitle(" ");
-        QCOMPARE(rig.window->windowTitle(), QString("Vaultkeep Orb -  "));
-    }
 
     // The close box never ends the program, busy or not.
     void closeBoxPutsTheWindowAwayAndKeepsRunning() {
@@ -145,23 +117,6 @@ private slots:
         QCOMPARE(rig.messages.asked, asked);
     }
 
-    void trayMenuOffersShowOrHideAndDoubleClickShows() {
-        Rig rig;
-        QMenu* popup = rig.window->PopupMenu();
-        emit rig.window->Tray().TrayIcon().activated(QSystemTrayIcon::Context);
-        QVERIFY(!rig.Item("mnuPopupItem_0")->isVisible());
-        QVERIFY(rig.Item("mnuPopupItem_1")->isVisible());
-        popup->close();
-        rig.Item("mnuPopupItem_1")->trigger();
-        QVERIFY(rig.PutAway());
-        emit rig.window->Tray().TrayIcon().activated(QSystemTrayIcon::Context);
-        QVERIFY(rig.Item("mnuPopupItem_0")->isVisible());
-        QVERIFY(!rig.Item("mnuPopupItem_1")->isVisible());
-        popup->close();
-        emit rig.window->Tray().TrayIcon().activated(QSystemTrayIcon::DoubleClick);
-        QVERIFY(rig.window->isVisible() && !rig.window->isMinimized());
-    }
-
     void clearPasswordForgetsItAndBlanksTheStatus() {
         Rig rig;
         rig.Shell().State().MemorizedPassword = "secret";
@@ -193,46 +148,6 @@ private slots:
         QCOMPARE(rig.Entries(), QStringList({second, folder}));
     }
 
-    // While a job is inside the engine, its progress rises in the status bar, which the window
-    // shows whole; the commands that open windows wait; Escape cancels the job, and the
-    // program and its password stay.
-    void aRunningJobShowsProgressAndEscapeCancelsIt() {
-        Rig rig;
-        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
-        const std::string folder = rig.files.dir.filePath("Big").toStdString();
-        MakeTree(folder, {{"big.bin", RandomBytes(6 << 20, 5)}});
-        rig.Shell().State().DefaultFolder = rig.files.dir.path() + "/";
-        rig.Shell().State().UseCompression = 0;
-        auto* bar = rig.window->findChild<QProgressBar*>("prgJob");
-        QVERIFY(!bar->isVisible());
-        QList<int> values;
-        bool commandsWait = true;
-        bool statusFits = true;
-        QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
-            // The contents only, while the job runs.
-            if (!bar->isVisible() || !rig.Label("lblStatus").startsWith(" big.bin")) return;
-            values << value;
-            for (const char* item : {"mnuFileItem_0", "mnuFileItem_1", "mnuOptionsItem_0"})
-                commandsWait = commandsWait && !rig.Item(item)->isEnabled();
-            statusFits =
-                statusFits && rig.window->statusBar()->sizeHint().width() <= rig.window->width();
-            if (value >= 30 && rig.Item("mnuFileCancelJob")->isEnabled())
-                QTest::keyClick(rig.window.get(), Qt::Key_Escape);
-        });
-        rig.window->Work().Work().lstFiles_OLEDragDrop({QString::fromStdString(folder)});
-        QTRY_VERIFY(rig.Label("lblStatus").endsWith("Box not created"));
-        QVERIFY(std::is_sorted(values.begin(), values.end()));
-        QVERIFY(values.last() >= 30 && values.last() < 100);
-        QVERIFY(commandsWait && statusFits);
-        QVERIFY(!bar->isVisible());
-        for (const char* item : {"mnuFileItem_0", "mnuFileItem_1", "mnuOptionsItem_0"})
-            QVERIFY(rig.Item(item)->isEnabled());
-        QVERIFY(!rig.Item("mnuFileCancelJob")->isEnabled());
-        QVERIFY(!QFile::exists(rig.files.dir.filePath("Big.vkx")));
-        QCOMPARE(QString(rig.Shell().State().MemorizedPassword), QString("pw"));
-        QCOMPARE(rig.ended, 0);
-        QVERIFY(rig.window->isVisible());
-    }
 };
 
 }  // namespace vko::test

@@ -107,26 +107,6 @@ private slots:
         QVERIFY(!QFile::exists(rig.files.Current()));
     }
 
-    void untickingClearPasswordEnablesTheBoxAgain() {
-        Rig rig;
-        QCheckBox* clear = rig.Get<QCheckBox>("chkClearPassword");
-        clear->click();
-        QCOMPARE(rig.shell.State().MemorizedPassword, QString());
-        QVERIFY(!rig.Get("txtPassword")->isEnabled());
-        clear->click();
-        rig.Get("txtPassword")->setText("typed");
-        QVERIFY(rig.Get("txtPassword")->isEnabled());
-    }
-
-    void browseReplacesThePathOnlyWhenAFolderWasChosen() {
-        Rig rig;
-        rig.Click("cmdBrowse");
-        QCOMPARE(rig.pickerTitles, QStringList("Select Default Folder"));
-        QCOMPARE(rig.Get("txtPath")->text(), kFolder);
-        rig.picked = "/srv/vaults";
-        rig.Click("cmdBrowse");
-        QCOMPARE(rig.Get("txtPath")->text(), QString("/srv/vaults"));
-    }
 };
 
 }  // namespace vko::test
