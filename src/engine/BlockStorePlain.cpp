@@ -1,8 +1,9 @@
 // Plain contents: every file is enciphered by a worker thread under a cipher run of its own,
-// named after its record, several files side by side per thread, and written straight to the place its measured size reserved in the
-// data area, while the calling thread raises the progress of each file in table order. A file that turns out shorter leaves
-// a gap and one that cannot be read leaves its whole place empty; the box is packed once all are
-// stored, so a failure costs the same whatever comes after it.
+// named after its record, several files side by side per thread, and written straight to the place
+// its measured size reserved in the data area, while the calling thread raises the progress of each
+// file in table order. A file that turns out shorter leaves a gap and one that cannot be read
+// leaves its whole place empty; the box is packed once all are stored, so a failure costs the same
+// whatever comes after it.
 #include <algorithm>
 #include <memory>
 #include <optional>

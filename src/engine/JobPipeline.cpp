@@ -21,7 +21,8 @@ std::optional<int64_t> RunStep(StepJob& job, WorkerTools& tools) {
 JobPipeline::JobPipeline(unsigned threads, size_t window, Lanes lanes)
     : busy_(threads), window_(std::max<size_t>(window, 1)), lanes_(lanes) {
     threads_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this, i] { Worker(*this, i).Run(); });
+    for (unsigned i = 0; i < threads; ++i)
+        threads_.emplace_back([this, i] { Worker(*this, i).Run(); });
 }
 
 JobPipeline::~JobPipeline() {
