@@ -146,7 +146,7 @@ Step ExtractRecords(BlockState& s, const std::string& BlockFile, const std::stri
     TargetFolders folders(s.rootPath);
     CreateFolders(s, folders);
     const crypto::RunKey key(password);
-    JobPipeline pipeline(s.workerThreads, kRecordsAhead);
+    JobPipeline pipeline(s.workerThreads, kRecordsAhead, JobPipeline::Lanes::kCipher);
     for (const Planned& record : records)
         pipeline.Add(std::make_unique<RecordJob>(*s.box, DataOffset(s, record.index), record.stored,
                                                  folders, record.entry, record.name,

@@ -1,8 +1,9 @@
 // Plain contents: every file is enciphered by a worker thread under a cipher run of its own,
-// named after its record, and written straight to the place its measured size reserved in the
-// data area, while the calling thread raises the progress of each file in table order. A file that turns out shorter leaves
-// a gap and one that cannot be read leaves its whole place empty; the box is packed once all are
-// stored, so a failure costs the same whatever comes after it.
+// named after its record, several files side by side per thread, and written straight to the place
+// its measured size reserved in the data area, while the calling thread raises the progress of each
+// file in table order. A file that turns out shorter leaves a gap and one that cannot be read
+// leaves its whole place empty; the box is packed once all are stored, so a failure costs the same
+// whatever comes after it.
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -25,7 +26,8 @@ using CreatePlan::PlannedFile;
 constexpr size_t kFilesAhead = 32;
 
 // One source file: the first step opens it (its amount is the number of bytes to take), each
-// further step enciphers and writes one block. Never more than the measured size is taken; a
+// further step reads one block, which the worker enciphers beside other files' blocks before
+// Complete writes it. Never more than the measured size is taken; a
 // file found longer is noted as grown.
 class PlainFileJob final : public StepJob {
 public:
@@ -38,8 +40,14 @@ public:
           offset_(file.offset),
           key_(key) {}
 
-    // A failure of the source ends the job and leaves the file out; a failure writing the box
-    // is thrown on to the consumer.
+    // Writes a block once the worker has enciphered it; a failure writing the box is thrown on
+    // to the consumer.
+    void Complete(WorkerTools& tools) override {
+        box_.WriteAt(offset_ + written_, tools.buffer.data(), pending_);
+        written_ += static_cast<int64_t>(pending_);
+    }
+
+    // A failure of the source ends the job and leaves the file out.
     std::optional<int64_t> Step(WorkerTools& tools) override {
         if (ended_) return std::nullopt;
         try {
@@ -92,10 +100,7 @@ private:
         });
         if (count == 0) return End();  // the file shrank since it was opened
         remaining_ -= static_cast<int64_t>(count);
-        auto* bytes = reinterpret_cast<uint8_t*>(tools.buffer.data());
-        tools.run.Transform(bytes, bytes, count);
-        box_.WriteAt(offset_ + written_, tools.buffer.data(), count);
-        written_ += static_cast<int64_t>(count);
+        tools.pending = pending_ = count;
         return static_cast<int64_t>(count);
     }
 
@@ -120,6 +125,7 @@ private:
     bool grown_ = false;
     int64_t remaining_ = 0;
     int64_t written_ = 0;
+    size_t pending_ = 0;  // bytes read and left for the worker to encipher
     std::optional<Failure> readFailure_;
 };
 
@@ -164,7 +170,7 @@ bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& f
     out.Flush();
     const crypto::RunKey key(Password);
     Writeback writeback(out);
-    JobPipeline pipeline(s.workerThreads, kFilesAhead);
+    JobPipeline pipeline(s.workerThreads, kFilesAhead, JobPipeline::Lanes::kCipher);
     int64_t offset = out.Position();
     for (PlannedFile& file : files) {
         file.offset = offset;

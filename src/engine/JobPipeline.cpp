@@ -3,12 +3,26 @@
 #include <algorithm>
 
 #include "engine/BlockState.h"
+#include "engine/JobPipelineWorker.h"
 
 namespace vko {
 
-JobPipeline::JobPipeline(unsigned threads, size_t window) : window_(std::max<size_t>(window, 1)) {
+std::optional<int64_t> RunStep(StepJob& job, WorkerTools& tools) {
+    tools.pending = 0;
+    const std::optional<int64_t> amount = job.Step(tools);
+    if (tools.pending == 0) return amount;
+    auto* bytes = reinterpret_cast<uint8_t*>(tools.buffer.data());
+    tools.run.Transform(bytes, bytes, tools.pending);
+    tools.pending = 0;
+    job.Complete(tools);
+    return amount;
+}
+
+JobPipeline::JobPipeline(unsigned threads, size_t window, Lanes lanes)
+    : busy_(threads), window_(std::max<size_t>(window, 1)), lanes_(lanes) {
     threads_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+    for (unsigned i = 0; i < threads; ++i)
+        threads_.emplace_back([this, i] { Worker(*this, i).Run(); });
 }
 
 JobPipeline::~JobPipeline() {
@@ -32,7 +46,6 @@ size_t JobPipeline::Add(std::unique_ptr<StepJob> job) {
 void JobPipeline::Stop() noexcept {
     std::lock_guard lock(mutex_);
     stop_ = true;
-    stopping_.store(true, std::memory_order_relaxed);
     workersWake_.notify_all();
 }
 
@@ -41,7 +54,7 @@ std::optional<int64_t> JobPipeline::NextStep(size_t index) {
     Entry& entry = *entries_.at(index);
     if (threads_.empty()) {
         lock.unlock();
-        return entry.job->Step(inlineTools_);
+        return RunStep(*entry.job, inlineTools_);
     }
     consumerWake_.wait(lock, [&] { return entry.next < entry.amounts.size() || entry.finished; });
     if (entry.next < entry.amounts.size()) {
@@ -72,42 +85,22 @@ void JobPipeline::Release(size_t index) {
     if (released_ % WakeBatch() == 0) workersWake_.notify_all();
 }
 
-void JobPipeline::Work() {
-    WorkerTools tools;
-    std::unique_lock lock(mutex_);
-    while (true) {
-        workersWake_.wait(lock, [&] {
-            return stop_ || (nextToStart_ < entries_.size() && nextToStart_ < released_ + window_);
-        });
-        if (stop_) return;
-        Entry& entry = *entries_[nextToStart_++];
-        if (!entry.job) continue;  // released before it was started
-        entry.started = true;
-        lock.unlock();
-        RunJob(entry, tools);
-        lock.lock();
-    }
+bool JobPipeline::CanStart() const noexcept {
+    return nextToStart_ < entries_.size() && nextToStart_ < released_ + window_;
 }
 
-// A sleeping consumer is woken when the job ends or has a batch of steps ready, not after
-// every step: on this kind of machine every wake-up is a costly system call.
-void JobPipeline::RunJob(Entry& entry, WorkerTools& tools) {
-    std::exception_ptr failure;
-    try {
-        while (!stopping_.load(std::memory_order_relaxed)) {
-            const std::optional<int64_t> amount = entry.job->Step(tools);
-            if (!amount) break;
-            std::lock_guard lock(mutex_);
-            entry.amounts.push_back(*amount);
-            if (entry.amounts.size() - entry.next >= kStepBatch) consumerWake_.notify_all();
-        }
-    } catch (...) {
-        failure = std::current_exception();
-    }
-    std::lock_guard lock(mutex_);
-    entry.failure = failure;
-    entry.finished = true;
-    consumerWake_.notify_all();
+JobPipeline::Entry* JobPipeline::StartNext() noexcept {
+    Entry& entry = *entries_[nextToStart_++];
+    if (!entry.job) return nullptr;  // released before it was started
+    entry.started = true;
+    return &entry;
+}
+
+size_t JobPipeline::FewestBusyBesides(size_t worker) const noexcept {
+    size_t fewest = SIZE_MAX;
+    for (size_t i = 0; i < busy_.size(); ++i)
+        if (i != worker) fewest = std::min(fewest, busy_[i]);
+    return fewest;
 }
 
 size_t JobPipeline::WakeBatch() const noexcept {

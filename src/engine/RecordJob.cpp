@@ -57,14 +57,17 @@ std::optional<int64_t> RecordJob::Step(WorkerTools& tools) {
     const auto count = static_cast<size_t>(std::min<int64_t>(remaining, BoxFormat::kBlockSize));
     char* bytes = tools.buffer.data();
     box_.ReadAt(offset_ + done_, bytes, count);
-    auto* data = reinterpret_cast<uint8_t*>(bytes);
-    tools.run.Transform(data, data, count);
-    if (expander_)
-        expander_->Feed(data, count);
-    else
-        file_->Out().Write(bytes, count);
-    done_ += static_cast<int64_t>(count);
+    tools.pending = pending_ = count;
     return static_cast<int64_t>(count);
+}
+
+void RecordJob::Complete(WorkerTools& tools) {
+    char* bytes = tools.buffer.data();
+    if (expander_)
+        expander_->Feed(reinterpret_cast<uint8_t*>(bytes), pending_);
+    else
+        file_->Out().Write(bytes, pending_);
+    done_ += static_cast<int64_t>(pending_);
 }
 
 void RecordJob::Commit() {

@@ -17,7 +17,8 @@ namespace vko {
 // area, deciphered under its own cipher run, and written (plain box) or expanded
 // (compressed box) into a temporary file in the record's folder. The first step enters that
 // folder and opens the file (amount 0), or ends the job when a link stands on the folder's way;
-// then one step per block of stored bytes (its amount is the block's length); the step after
+// then one step per block of stored bytes (its amount is the block's length), read by the step
+// and written by Complete once the worker has deciphered it beside other records; the step after
 // the last closes the file and, for a compressed record, checks the stream. The consumer then
 // puts the file in place with Commit, in table order, or drops it.
 class RecordJob final : public StepJob {
@@ -29,6 +30,8 @@ public:
               std::optional<std::string> run);
 
     std::optional<int64_t> Step(WorkerTools& tools) override;
+    // Writes or expands a block once the worker has deciphered it.
+    void Complete(WorkerTools& tools) override;
 
     // The link that refused the record's folder, once the first step ended the job.
     [[nodiscard]] const std::string& RefusingLink() const noexcept { return refusingLink_; }
@@ -60,6 +63,7 @@ private:
     std::unique_ptr<AtomicFile> file_;
     std::unique_ptr<modCompress::StreamExpander> expander_;
     int64_t done_ = 0;
+    size_t pending_ = 0;  // bytes read and left for the worker to decipher
     bool opened_ = false;
     bool ended_ = false;
     modCompress::StreamExpander::Outcome outcome_;

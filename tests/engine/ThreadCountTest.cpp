@@ -1,5 +1,7 @@
 // Boxes, extracted trees and the events of both do not depend on how many worker threads read,
-// compress and encipher; 0 threads is the single-threaded reference.
+// compress and encipher, nor on how many files each thread enciphers side by side (the cipher
+// kernel); 0 threads is the single-threaded reference.
+#include <cstdlib>
 #include <filesystem>
 
 #include "engine/EngineFixture.h"
@@ -25,8 +27,20 @@ protected:
         int polls = 0;
     };
 
+    // Threads and the cipher kernel they use ("" for the best one); the kernel picks how many
+    // files a thread enciphers side by side.
+    struct Workers {
+        unsigned threads;
+        const char* kernel = "";
+    };
+
     // Creates a box of root (into box<threads>.vkx), or extracts box into target when given one.
-    Run With(unsigned threads, int16_t compression, const std::string& target = "") {
+    Run With(Workers workers, int16_t compression, const std::string& target = "") {
+        const unsigned threads = workers.threads;
+        if (*workers.kernel)
+            setenv("VKO_CIPHER_KERNEL", workers.kernel, 1);
+        else
+            unsetenv("VKO_CIPHER_KERNEL");
         FakeHost runHost;
         EventRecorder runEvents;
         CCipherBlock runEngine(runHost);
@@ -45,16 +59,24 @@ protected:
             if (const size_t at = target.empty() ? line.npos : line.find(target); at != line.npos)
                 line.replace(at, target.size(), "<target>");
         }
+        unsetenv("VKO_CIPHER_KERNEL");
         return {target.empty() ? ReadFile(path) : "", runEvents.lines, runHost.polls};
     }
 
-    // Pieces of a large file, a file a block long, empty and tiny files, sub-folders.
-    const Tree sources{{"big.txt", Text(2'600'000)},
-                       {"random.bin", RandomBytes(300'000, 7)},
-                       {"block.bin", RandomBytes(131'072, 8)},
-                       {"empty", ""},
-                       {"Sub/a.txt", "alpha"},
-                       {"Sub/Deep/b.txt", Text(40'000)}};
+    // Pieces of a large file, a file a block long, empty and tiny files, sub-folders, and more
+    // files than a thread has lanes, ending at different times.
+    Tree Sources() const {
+        Tree tree{{"big.txt", Text(2'600'000)},
+                  {"random.bin", RandomBytes(300'000, 7)},
+                  {"block.bin", RandomBytes(131'072, 8)},
+                  {"empty", ""},
+                  {"Sub/a.txt", "alpha"},
+                  {"Sub/Deep/b.txt", Text(40'000)}};
+        for (int i = 0; i < 12; ++i)
+            tree["many/f" + std::to_string(i)] = RandomBytes(static_cast<size_t>(i) * 61'003, i);
+        return tree;
+    }
+    const Tree sources = Sources();
 };
 
 TEST_F(ThreadCountTest, BoxesExtractionsAndEventsMatchTheSingleThreadedRun) {
@@ -66,26 +88,27 @@ TEST_F(ThreadCountTest, BoxesExtractionsAndEventsMatchTheSingleThreadedRun) {
     extracted["sub/deep/b.txt"] = sources.at("Sub/Deep/b.txt");
     for (const int16_t compression : {0, 1}) {
         SCOPED_TRACE(compression == 1 ? "compressed" : "plain");
-        const Run reference = With(0, compression);
-        for (const unsigned threads : {1u, 2u, 5u}) {
-            SCOPED_TRACE(std::to_string(threads) + " threads");
-            const Run run = With(threads, compression);
+        const Run reference = With({0}, compression);
+        for (const Workers workers : {Workers{1}, {2}, {5}, {1, "avx2"}, {2, "one-run"}}) {
+            SCOPED_TRACE(std::to_string(workers.threads) + " threads " + workers.kernel);
+            const Run run = With(workers, compression);
             EXPECT_TRUE(run.box == reference.box) << "boxes differ";
             EXPECT_EQ(run.events, reference.events);
             EXPECT_EQ(run.polls, reference.polls);
         }
         box = dir / "box0.vkx";
-        const Run unpacked = With(0, compression, dir / "out0");
+        const Run unpacked = With({0}, compression, dir / "out0");
         EXPECT_EQ(ReadTree(dir / "out0"), extracted);
-        for (const unsigned threads : {1u, 3u}) {
-            SCOPED_TRACE(std::to_string(threads) + " threads extracting");
-            const std::string target = dir / ("out" + std::to_string(threads));
-            const Run run = With(threads, compression, target);
+        for (const Workers workers : {Workers{1}, {3}, {2, "avx2"}, {2, "one-run"}}) {
+            SCOPED_TRACE(std::to_string(workers.threads) + " threads extracting " + workers.kernel);
+            const std::string target = dir / "out";
+            const Run run = With(workers, compression, target);
             EXPECT_EQ(ReadTree(target), extracted);
             EXPECT_EQ(run.events, unpacked.events);
             EXPECT_EQ(run.polls, unpacked.polls);
+            fs::remove_all(target);
         }
-        for (const char* out : {"out0", "out1", "out3"}) fs::remove_all(dir / out);
+        fs::remove_all(dir / "out0");
     }
 }
 
@@ -93,9 +116,9 @@ TEST_F(ThreadCountTest, BoxesExtractionsAndEventsMatchTheSingleThreadedRun) {
 TEST_F(ThreadCountTest, AFileLongerThanTheLookaheadIsStoredWhole) {
     const std::string large = Text(9'500'000);
     MakeTree(root, {{"large.txt", large}});
-    const Run reference = With(0, 1);
+    const Run reference = With({0}, 1);
     for (const unsigned threads : {1u, 2u}) {
-        EXPECT_TRUE(With(threads, 1).box == reference.box) << threads << " threads: boxes differ";
+        EXPECT_TRUE(With({threads}, 1).box == reference.box) << threads << " threads: boxes differ";
     }
     ASSERT_EQ(engine.ExtractBlock(dir / "box0.vkx", dir / "out", kPassword), 0);
     EXPECT_TRUE(ReadFile(dir / "out/large.txt") == large);

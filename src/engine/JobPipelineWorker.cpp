@@ -1,0 +1,136 @@
+#include "engine/JobPipelineWorker.h"
+
+#include <utility>
+
+namespace vko {
+
+namespace {
+
+crypto::CipherLanes::Kernel KernelFor(JobPipeline::Lanes lanes) {
+    return lanes == JobPipeline::Lanes::kCipher ? crypto::CipherLanes::Best()
+                                                : crypto::CipherLanes::Kernel::kOneRun;
+}
+
+}  // namespace
+
+JobPipeline::Worker::Worker(JobPipeline& pipeline, size_t index)
+    : pipeline_(pipeline),
+      index_(index),
+      cipher_(KernelFor(pipeline.lanes_)),
+      lanes_(cipher_.Width()) {
+    slices_.reserve(lanes_.size());
+}
+
+void JobPipeline::Worker::Run() {
+    std::unique_lock lock(pipeline_.mutex_);
+    while (true) {
+        HandOver();
+        if (pipeline_.stop_) return Abandon();
+        Take();
+        if (pipeline_.busy_[index_] == 0) {
+            pipeline_.workersWake_.wait(lock,
+                                        [&] { return pipeline_.stop_ || pipeline_.CanStart(); });
+            continue;
+        }
+        lock.unlock();
+        // A job that ended while its lane was being prepared gives the lane to the next job
+        // first, so that the round's transform keeps as many lanes busy as there are jobs.
+        if (!Prepare()) Transform();
+        lock.lock();
+    }
+}
+
+// The consumer is woken once a job ends or has a batch of steps waiting, not after every step:
+// on this kind of machine every wake-up is a costly system call.
+void JobPipeline::Worker::HandOver() {
+    bool wake = false;
+    for (Lane& lane : lanes_) {
+        if (!lane.entry) continue;
+        Entry& entry = *lane.entry;
+        entry.amounts.insert(entry.amounts.end(), lane.amounts.begin(), lane.amounts.end());
+        lane.amounts.clear();
+        if (lane.ended) {
+            entry.failure = std::exchange(lane.failure, nullptr);
+            entry.finished = true;
+            lane.entry = nullptr;
+            lane.ended = false;
+            --pipeline_.busy_[index_];
+        }
+        wake = wake || entry.finished || entry.amounts.size() - entry.next >= kStepBatch;
+    }
+    if (wake) pipeline_.consumerWake_.notify_all();
+}
+
+// Free lanes take the next jobs, as long as this worker runs no more jobs than the least busy
+// other one: otherwise the first worker to wake would take every file while the others idle.
+void JobPipeline::Worker::Take() {
+    size_t& busy = pipeline_.busy_[index_];
+    for (Lane& lane : lanes_) {
+        while (!lane.entry && pipeline_.CanStart()) {
+            if (busy > pipeline_.FewestBusyBesides(index_)) {
+                pipeline_.workersWake_.notify_one();
+                return;
+            }
+            lane.entry = pipeline_.StartNext();
+            if (lane.entry) ++busy;
+        }
+    }
+}
+
+// The jobs still running end without a failure; the consumer is stopping them anyway.
+void JobPipeline::Worker::Abandon() {
+    for (Lane& lane : lanes_)
+        if (lane.entry) lane.entry->finished = true;
+    pipeline_.consumerWake_.notify_all();
+}
+
+// Steps every lane until its bytes are pending or its job ended; true when a job ended.
+bool JobPipeline::Worker::Prepare() {
+    bool ended = false;
+    for (Lane& lane : lanes_) {
+        while (lane.entry && !lane.ended && lane.tools.pending == 0) Step(lane);
+        ended = ended || lane.ended;
+    }
+    return ended;
+}
+
+void JobPipeline::Worker::Step(Lane& lane) {
+    try {
+        const std::optional<int64_t> amount = lane.entry->job->Step(lane.tools);
+        if (!amount)
+            lane.ended = true;
+        else if (lane.tools.pending > 0)
+            lane.pendingAmount = *amount;
+        else
+            lane.amounts.push_back(*amount);
+    } catch (...) {
+        lane.failure = std::current_exception();
+        lane.ended = true;
+        lane.tools.pending = 0;
+    }
+}
+
+void JobPipeline::Worker::Transform() {
+    slices_.clear();
+    for (Lane& lane : lanes_) {
+        if (lane.tools.pending == 0) continue;
+        auto* bytes = reinterpret_cast<uint8_t*>(lane.tools.buffer.data());
+        slices_.push_back({&lane.tools.run, bytes, bytes, lane.tools.pending});
+    }
+    cipher_.Transform(slices_);
+    for (Lane& lane : lanes_)
+        if (lane.tools.pending > 0) Complete(lane);
+}
+
+void JobPipeline::Worker::Complete(Lane& lane) {
+    lane.tools.pending = 0;
+    try {
+        lane.entry->job->Complete(lane.tools);
+        lane.amounts.push_back(lane.pendingAmount);
+    } catch (...) {
+        lane.failure = std::current_exception();
+        lane.ended = true;
+    }
+}
+
+}  // namespace vko
