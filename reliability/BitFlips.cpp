@@ -6,7 +6,6 @@
 #include "compress/modCompress.h"
 #include "engine/CCipherBlock.h"
 #include "engine/FakeHost.h"
-#include "engine/ScratchDir.h"
 #include "support/TestFiles.h"
 #include "util/Failure.h"
 
@@ -41,7 +40,8 @@ public:
         for (int32_t i = 0; i < static_cast<int32_t>(engine_.Files().size()); ++i) {
             const FileRecord record = engine_.Record(i);
             std::string path =
-                (record.FolderNumber < 2 ? "" : engine_.Directory(record.FolderNumber)) + record.Name;
+                (record.FolderNumber < 2 ? "" : engine_.Directory(record.FolderNumber)) +
+                record.Name;
             std::replace(path.begin(), path.end(), '\\', '/');
             recordEnd += engine_.Files()[static_cast<size_t>(i)].size() + 1;
             holders_.push_back({offset, record.Stored, path, recordEnd});
@@ -132,7 +132,7 @@ private:
                               {"sub/b.bin", test::RandomBytes(300, 21)},
                               {"sub/deep/c.txt", std::string(150, 't')}};
     int16_t compression_;
-    test::ScratchDir dir_;
+    test::TempDir dir_{true};
     std::string box_ = dir_ / "box.vkx", flipped_ = dir_ / "flipped.vkx";
     std::string parent_ = dir_ / "parent", target_ = dir_ / "parent/target";
     test::FakeHost host_;

@@ -21,10 +21,9 @@
 #include <string>
 #include <vector>
 
+#include "SoakModes.h"
 #include "engine/CCipherBlock.h"
 #include "engine/FakeHost.h"
-#include "engine/ScratchDir.h"
-#include "SoakModes.h"
 #include "support/TestFiles.h"
 #include "util/Failure.h"
 #include "util/File.h"
@@ -70,7 +69,7 @@ private:
     bool ExtractOne(int cycle, const Tree& expected, Totals& totals);
 
     std::mt19937 rng_;
-    vko::test::ScratchDir dir_;
+    vko::test::TempDir dir_{true};
     std::string root_ = dir_ / "Tree";
     std::string box_ = dir_ / "box.vkx";
     std::string out_ = dir_ / "out";
@@ -294,12 +293,14 @@ int main(int argc, char** argv) {
     try {
         options = Parse(argc, argv);
     } catch (const std::exception& e) {
-        std::cerr << "unknown argument " << e.what()
-                  << "\nusage: engine_soak [--mode cycles|passwords|flips] [--seed N] [--cycles N]\n";
+        std::cerr
+            << "unknown argument " << e.what()
+            << "\nusage: engine_soak [--mode cycles|passwords|flips] [--seed N] [--cycles N]\n";
         return 2;
     }
     vko::test::UseFastKeys();
-    if (options.mode == "passwords") return std::min(vko::soak::WrongPasswords(options.seed, options.cycles), 100);
+    if (options.mode == "passwords")
+        return std::min(vko::soak::WrongPasswords(options.seed, options.cycles), 100);
     if (options.mode == "flips") return std::min(vko::soak::BitFlips(), 100);
     Soak soak(options.seed);
     Totals totals;

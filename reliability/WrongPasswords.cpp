@@ -6,7 +6,6 @@
 #include "engine/BoxBuilder.h"
 #include "engine/CCipherBlock.h"
 #include "engine/FakeHost.h"
-#include "engine/ScratchDir.h"
 #include "support/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -26,7 +25,7 @@ test::Tree ManyFiles() {
 }
 
 // The boxes tried: made by the engine, and a legacy box written field by field.
-std::vector<std::string> Boxes(const test::ScratchDir& dir, CCipherBlock& engine) {
+std::vector<std::string> Boxes(const test::TempDir& dir, CCipherBlock& engine) {
     const std::pair<const char*, test::Tree> trees[] = {
         {"one file", {{"a.txt", "hello"}}}, {"many files", ManyFiles()}, {"empty folder", {}}};
     std::vector<std::string> boxes;
@@ -51,7 +50,7 @@ std::vector<std::string> Boxes(const test::ScratchDir& dir, CCipherBlock& engine
 }  // namespace
 
 int WrongPasswords(uint32_t seed, int triesPerShape) {
-    test::ScratchDir dir;
+    test::TempDir dir{true};
     test::FakeHost host;
     CCipherBlock engine(host);
     std::mt19937 random(seed);

@@ -1,8 +1,15 @@
 #pragma once
 
+#include <fcntl.h>
 #include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -25,28 +32,76 @@ struct VkxResult {
     std::string err;
 };
 
+namespace detail {
+
+inline void RedirectOrDie(const std::string& path, int flags, int target) {
+    int fd = ::open(path.c_str(), flags, 0600);
+    if (fd < 0 || dup2(fd, target) < 0) _exit(127);
+    ::close(fd);
+}
+
+[[noreturn]] inline void ExecChild(const VkxCall& call, const std::string& in,
+                                   const std::string& out, const std::string& err) {
+    setsid();
+    if (!call.cwd.empty() && chdir(call.cwd.c_str()) != 0) _exit(127);
+    RedirectOrDie(in, O_RDONLY, STDIN_FILENO);
+    RedirectOrDie(out, O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO);
+    RedirectOrDie(err, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
+    if (call.password)
+        setenv("VKX_PASSWORD", call.password->c_str(), 1);
+    else
+        unsetenv("VKX_PASSWORD");
+    std::vector<char*> argv{const_cast<char*>(VKX_PATH)};
+    for (const auto& arg : call.args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(VKX_PATH, argv.data());
+    _exit(127);
+}
+
+}  // namespace detail
+
 // A running vkx, for tests that signal it midway.
 class VkxProcess {
 public:
-    explicit VkxProcess(const VkxCall& call);
-    ~VkxProcess();
+    explicit VkxProcess(const VkxCall& call) {
+        WriteFile(scratch_ / "in", call.input);
+        pid_ = fork();
+        if (pid_ < 0) throw std::runtime_error("fork failed");
+        if (pid_ == 0) detail::ExecChild(call, scratch_ / "in", scratch_ / "out", scratch_ / "err");
+    }
+    ~VkxProcess() {
+        if (waited_) return;
+        Signal(SIGKILL);
+        Wait();
+    }
     VkxProcess(const VkxProcess&) = delete;
     VkxProcess& operator=(const VkxProcess&) = delete;
 
-    void Signal(int number) const;
+    void Signal(int number) const { kill(pid_, number); }
     [[nodiscard]] pid_t Pid() const noexcept { return pid_; }
-    [[nodiscard]] bool Running() const;
-    VkxResult Wait();
+    [[nodiscard]] bool Running() const {
+        siginfo_t info{};
+        return !waited_ &&
+               waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               info.si_pid == 0;
+    }
+    VkxResult Wait() {
+        int status = 0;
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+        waited_ = true;
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
+                ReadFile(scratch_ / "out"), ReadFile(scratch_ / "err")};
+    }
 
 private:
     TempDir scratch_;  // standard input, output and error of the run
     pid_t pid_ = -1;
-    std::string inPath_;
-    std::string outPath_;
-    std::string errPath_;
     bool waited_ = false;
 };
 
-[[nodiscard]] VkxResult RunVkx(const VkxCall& call);
+[[nodiscard]] inline VkxResult RunVkx(const VkxCall& call) {
+    return VkxProcess(call).Wait();
+}
 
 }  // namespace vko::test

@@ -5,8 +5,8 @@
 #include <zlib.h>
 
 #include <filesystem>
+#include <vector>
 
-#include "ReportRecorder.h"
 #include "compress/modCompress.h"
 #include "support/TestFiles.h"
 #include "util/Failure.h"
@@ -20,6 +20,16 @@ using mc::ByteArray;
 ByteArray Bytes(const std::string& s) {
     return ByteArray(s.begin(), s.end());
 }
+
+// Records the module's failure reports for the life of the object.
+struct ReportRecorder {
+    ReportRecorder() {
+        mc::SetErrorReporter(
+            [this](const std::string&, const std::string& text) { reports.push_back(text); });
+    }
+    ~ReportRecorder() { mc::SetErrorReporter(nullptr); }
+    std::vector<std::string> reports;
+};
 
 ByteArray Compressed(const std::string& plain) {
     ByteArray stream;
@@ -51,7 +61,7 @@ TEST(ModCompress, BuffersRoundTripAndDamagedTrailersFail) {
         {withDigits("999"), Z_BUF_ERROR},
         {ByteArray(16, 0), vko::FailureNumber::kInvalidArgument},
     };
-    vko::test::ReportRecorder recorder;
+    ReportRecorder recorder;
     for (const auto& [stream, expected] : damaged) {
         ByteArray source = stream, dest;
         int32_t result = 0;
@@ -71,7 +81,7 @@ TEST(ModCompress, FilesRoundTripAndAFailedWriteLeavesNoPartialFile) {
     ASSERT_TRUE(mc::DecompressFile(dir / "a.zlib", dir / "back.bin", result, true));
     EXPECT_EQ(vko::test::ReadFile(dir / "back.bin"), plain);
 
-    vko::test::ReportRecorder recorder;
+    ReportRecorder recorder;
     vko::FileFaults::FailWritesAfter(1'000);
     EXPECT_FALSE(mc::DecompressFile(dir / "a.zlib", dir / "cut.bin", result, true));
     vko::FileFaults::Reset();

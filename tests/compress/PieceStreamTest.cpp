@@ -33,13 +33,9 @@ protected:
     }
     // A zlib stream of plain with its length trailer, as a compressed box stores a file.
     static std::string Stored(const std::string& plain) {
-        std::string stream(compressBound(plain.size()), '\0');
-        uLongf length = stream.size();
-        EXPECT_EQ(compress2(reinterpret_cast<Bytef*>(stream.data()), &length, Bytes(plain),
-                            plain.size(), 9),
-                  Z_OK);
-        stream.resize(length);
-        return stream + mc::MakeTrailer(static_cast<int64_t>(plain.size()));
+        mc::ByteArray stream;
+        EXPECT_TRUE(mc::CompressToStream(mc::ByteArray(plain.begin(), plain.end()), stream, 9));
+        return {stream.begin(), stream.end()};
     }
 
     TempDir dir;

@@ -33,25 +33,7 @@ protected:
     CCipher cipher;
 };
 
-// Instances are stateless views of the one cipher state: a run split over two of them, in place
-// or not, is the run of one.
-TEST_F(CCipherTest, InstancesShareOneRun) {
-    const std::string plain = RandomBytes(131'073, 2);
-    cipher.Initilize("pw", 0);
-    const std::string whole = cipher.Cipher(plain);
-    EXPECT_EQ(cipher.Cipher(""), "");
-
-    cipher.Initilize("pw");
-    std::string split = cipher.Cipher(plain.substr(0, 100));
-    std::string rest = plain.substr(100);
-    CCipher().CipherInPlace(rest.data(), rest.size());
-    EXPECT_EQ(split + rest, whole);
-
-    cipher.Initilize("pw");
-    EXPECT_EQ(cipher.Cipher(whole), plain);
-}
-
-// SecureString and its text codec: no front end calls them, so one table each. The wrapped
+// SecureString and its text codec: no front end calls them, so one table for both. The wrapped
 // text is an eight-character header (the length in three bytes) and the enciphered bytes, three
 // to four printable characters.
 TEST_F(CCipherTest, SecureStringRoundTripsAndRefusesWhatItCannotHold) {
@@ -74,23 +56,6 @@ TEST_F(CCipherTest, SecureStringRoundTripsAndRefusesWhatItCannotHold) {
         {three + body, "abc"},  // the header's length cuts the result
     };
     for (const auto& [text, expected] : damaged) EXPECT_EQ(Unwrap(text), expected) << text;
-}
-
-TEST(TextCodec, StandardVectorsAndForeignCharacters) {
-    const std::pair<std::string, std::string> vectors[] = {
-        {"f", "Zg=="}, {"fo", "Zm8="}, {"foobar", "Zm9vYmFy"}, {std::string("\xff\xfe\0", 3), "//4A"}};
-    for (const auto& [plain, encoded] : vectors) {
-        std::string out(8, '#');
-        out.resize(static_cast<size_t>(
-            EncodeText(plain.data(), static_cast<int32_t>(plain.size()), out.data())));
-        EXPECT_EQ(out, encoded);
-        std::string back(encoded.size(), ' ');
-        back.resize(static_cast<size_t>(
-            DecodeText(encoded.data(), static_cast<int32_t>(encoded.size()), back.data())));
-        EXPECT_EQ(back, plain);
-    }
-    std::string dest(8, ' ');
-    EXPECT_THROW((void)DecodeText("Zm 9v", 5, dest.data()), vko::Failure);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-// Every keystream kernel against each run's own Transform, byte for byte.
+// Every keystream kernel against each run's own Transform, byte for byte. (That VKO_CIPHER_KERNEL
+// caps the choice: ThreadCountTest.)
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
@@ -126,20 +126,5 @@ std::string KernelName(const ::testing::TestParamInfo<Kernel>& kernel) {
 INSTANTIATE_TEST_SUITE_P(Kernels, CipherLanesTest,
                          ::testing::Values(Kernel::kOneRun, Kernel::kAvx2, Kernel::kAvx512),
                          KernelName);
-
-// Tests and benchmarks compare kernels on one machine by capping the choice.
-TEST(CipherLanesChoice, EnvironmentCapsTheKernel) {
-    const Kernel avx2 = CipherLanes::Runs(Kernel::kAvx2) ? Kernel::kAvx2 : Kernel::kOneRun;
-    const struct {
-        const char* cap;
-        Kernel expected;
-    } cases[] = {{"one-run", Kernel::kOneRun}, {"avx2", avx2}};
-    for (const auto& c : cases) {
-        setenv("VKO_CIPHER_KERNEL", c.cap, 1);
-        EXPECT_EQ(CipherLanes::Best(), c.expected) << c.cap;
-        EXPECT_EQ(CipherLanes().Used(), c.expected) << c.cap;
-    }
-    unsetenv("VKO_CIPHER_KERNEL");
-}
 
 }  // namespace

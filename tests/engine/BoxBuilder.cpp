@@ -27,10 +27,6 @@ std::string Field(uint32_t value, int width, uint8_t version) {
     return bytes;
 }
 
-std::string Long(uint32_t value, uint8_t version) {
-    return Field(value, 4, version);
-}
-
 uint32_t Field32(const std::string& bytes) {
     uint32_t value = 0;
     for (int i = 3; i >= 0; --i)
@@ -86,8 +82,8 @@ std::string Header(const BoxLayout& layout, const std::string& password, std::st
     const std::string folders = FolderTable(layout);
     const std::string files = FileTable(layout);
     const auto n = static_cast<char>(layout.nameLength.value_or(layout.name.size()));
-    const std::string d = Long(layout.folderLength.value_or(folders.size()), layout.version);
-    const std::string f = Long(layout.fileLength.value_or(files.size()), layout.version);
+    const std::string d = Field(layout.folderLength.value_or(folders.size()), 4, layout.version);
+    const std::string f = Field(layout.fileLength.value_or(files.size()), 4, layout.version);
     CCipher cipher;
     if (layout.version == kLegacy) {
         cipher.Initilize(password);
@@ -136,10 +132,10 @@ std::string ReadRunA(const std::string& box, const std::string& password) {
 std::string RecordBytes(const BoxEntry& entry, uint8_t version) {
     const auto size = entry.sizeField.value_or(static_cast<uint32_t>(entry.contents.size()));
     std::string record =
-        Field(static_cast<uint32_t>(entry.folder), 2, version) + Long(size, version);
+        Field(static_cast<uint32_t>(entry.folder), 2, version) + Field(size, 4, version);
     if (version == kCompressed) {
         const auto stored = static_cast<uint32_t>(StoredBytes(entry, version).size());
-        record += Long(entry.storedField.value_or(stored), version);
+        record += Field(entry.storedField.value_or(stored), 4, version);
     }
     return record + entry.name;
 }

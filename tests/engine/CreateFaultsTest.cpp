@@ -1,9 +1,10 @@
 // Sources that change, vanish or cannot be read while they are boxed (stops of every kind at
-// every point: InterruptSweepTest).
+// every point: InterruptSweepTest), and shredding them once boxed.
 #include <filesystem>
 #include <functional>
 
 #include "engine/EngineFixture.h"
+#include "util/Failure.h"
 
 namespace fs = std::filesystem;
 using ::testing::IsEmpty;
@@ -34,28 +35,17 @@ struct Change {
     const char* reason;  // the problem that names a.bin
 };
 
-void Grow(const std::string& p) {
-    WriteFile(p, ReadFile(p) + "grown");
-}
-void Shrink(const std::string& p) {
-    fs::resize_file(p, 1000);
-}
-void ShrinkPastFirstBlock(const std::string& p) {
-    fs::resize_file(p, 140000);
-}
-void Vanish(const std::string& p) {
-    fs::remove(p);
-}
-void Deny(const std::string& p) {
-    FileFaults::DenyReading(p);
-}
+const auto Grow = [](const std::string& p) { WriteFile(p, ReadFile(p) + "grown"); };
+const auto Vanish = [](const std::string& p) { fs::remove(p); };
+const auto Deny = [](const std::string& p) { FileFaults::DenyReading(p); };
 
 const Change kChanges[] = {
     {"grows", "CreatingFileBlock", Grow, false, 300000,
      "changed size while it was boxed: 300,000 bytes were stored"},
-    {"shrinks", "CreatingFileBlock", Shrink, false, 1000,
-     "changed size while it was boxed: 1,000 bytes were stored"},
-    {"shrinks while read", "CipherProgress 131072", ShrinkPastFirstBlock, true, 140000,
+    {"shrinks", "CreatingFileBlock", [](const std::string& p) { fs::resize_file(p, 1000); }, false,
+     1000, "changed size while it was boxed: 1,000 bytes were stored"},
+    {"shrinks while read", "CipherProgress 131072",
+     [](const std::string& p) { fs::resize_file(p, 140000); }, true, 140000,
      "changed size while it was boxed: 140,000 bytes were stored"},
     {"vanishes after the scan", "CreatingBlock", Vanish, false, -1,
      "could not be read: No such file or directory"},
@@ -163,6 +153,37 @@ TEST_F(CreateFaultsTest, ChangesAfterTheFirstPieceStoreWhatWasRead) {
         }
         EXPECT_THAT(pieces, ::testing::MatchesRegex(*change.reason ? "o+" : "o+n+"));
     }
+}
+
+using ShredTest = EngineFixture;
+
+// Contents are overwritten (a second name keeps them visible) only after the box is committed;
+// a link is removed without writing through it; the box itself is never shredded, and the folder
+// that still holds it fails, naming the folder.
+TEST_F(ShredTest, OverwritesSourcesOnlyOnceTheBoxIsCompleteAndNeverThroughALink) {
+    const std::string big = RandomBytes(1048576 + 5, 5);
+    MakeTree(root, {{"a.bin", big}, {"empty.txt", ""}, {"Sub/Deep/b.txt", "b"}});
+    fs::create_hard_link(Source("a.bin"), dir / "witness");
+    WriteFile(dir / "outside.txt", "not part of the folder");
+    fs::create_symlink(dir / "outside.txt", Source("link.txt"));
+    events.onEvent = [&](const std::string& line) {
+        if (line.starts_with("ShredFile")) {
+            EXPECT_TRUE(fs::exists(box)) << "box committed first";
+        }
+    };
+    ASSERT_EQ(Create(0, 1), 1);
+    EXPECT_FALSE(fs::exists(root));
+    const std::string overwritten = ReadFile(dir / "witness");
+    ASSERT_EQ(overwritten.size(), big.size());
+    EXPECT_NE(overwritten.substr(1048576), big.substr(1048576));
+    EXPECT_EQ(ReadFile(dir / "outside.txt"), "not part of the folder");
+    EXPECT_EQ(ReadStored(box, kPassword).at(0).bytes, big);
+
+    MakeTree(root, {{"a.txt", "a"}});
+    box = Source("box.vkx");
+    EXPECT_THROW((void)Create(0, 1), Failure);
+    EXPECT_FALSE(fs::exists(Source("a.txt")));
+    EXPECT_EQ(ReadStored(box, kPassword).at(0).bytes, "a");
 }
 
 }  // namespace

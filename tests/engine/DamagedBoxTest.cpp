@@ -1,49 +1,28 @@
 // Boxes whose tables are sound but whose data area is cut short or has bytes appended: they read,
 // every file the box holds whole comes out, and every other one is named, never written cut.
-#include <algorithm>
 #include <filesystem>
 
 #include "engine/EngineFixture.h"
 #include "engine/HostileBoxes.h"
 
-using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::StartsWith;
 
 namespace vko::test {
 namespace {
 
-namespace fs = std::filesystem;
+using DamagedBoxTest = EngineFixture;
 
-class DamagedBoxTest : public EngineFixture {
-protected:
-    // The problems expected of a fixture, with each file named by path(entry).
-    template <class Name>
-    void ExpectProblems(const Damaged& fixture, const std::string& boxPath, Name path) {
-        std::vector<std::string> expected;
-        const std::pair<const char*, const char*> files[] = {{"a.txt", fixture.a},
-                                                             {"sub\\b.txt", fixture.b}};
-        for (const auto& [entry, fate] : files)
-            if (std::string(fate) != "whole") expected.push_back(path(entry) + ": " + fate);
-        if (fixture.trailing) expected.push_back(boxPath + ": trailing");
-        std::vector<std::string> seen;
-        for (const FileProblem& problem : engine.Problems()) {
-            const bool trailing = problem.reason.find("follow") != std::string::npos;
-            seen.push_back(
-                problem.path + ": " +
-                (trailing ? "trailing" : problem.reason.substr(0, problem.reason.find(':'))));
-        }
-        EXPECT_EQ(seen, expected);
-    }
-
-    // The whole files of a fixture, as extracted.
-    static Tree WholeFiles(const Damaged& fixture) {
-        Tree tree;
-        if (std::string(fixture.a) == "whole") tree["a.txt"] = "hello";
-        if (std::string(fixture.b) == "whole") tree["sub/b.txt"] = "world!";
-        return tree;
-    }
-};
+// The engine's problems as "path: fate" ("trailing" for bytes after the last file).
+std::vector<std::string> Fates(const std::vector<FileProblem>& problems) {
+    std::vector<std::string> seen;
+    for (const FileProblem& problem : problems)
+        seen.push_back(problem.path + ": " +
+                       (problem.reason.find("follow") != std::string::npos
+                            ? "trailing"
+                            : problem.reason.substr(0, problem.reason.find(':'))));
+    return seen;
+}
 
 TEST_F(DamagedBoxTest, WholeFilesComeOutAndTheOthersAreNamed) {
     for (const Damaged& fixture : DamagedBoxes()) {
@@ -52,23 +31,32 @@ TEST_F(DamagedBoxTest, WholeFilesComeOutAndTheOthersAreNamed) {
         fixture.damage(layout);
         const std::string path = Forge(layout, std::string(fixture.name) + ".vkx");
         const std::string target = dir / fixture.name;
+        // The problems expected, each file named by prefix and its path as the box or the file
+        // system writes it.
+        const auto expected = [&](const std::string& prefix, const char* b) {
+            std::vector<std::string> fates;
+            for (const auto& [file, fate] : {std::pair{"a.txt", fixture.a}, {b, fixture.b}})
+                if (std::string(fate) != "whole") fates.push_back(prefix + file + ": " + fate);
+            if (fixture.trailing) fates.push_back(path + ": trailing");
+            return fates;
+        };
+        Tree whole;
+        if (std::string(fixture.a) == "whole") whole["a.txt"] = "hello";
+        if (std::string(fixture.b) == "whole") whole["sub/b.txt"] = "world!";
 
         // A wrong password still cannot read it.
         EXPECT_EQ(engine.ViewBlock(path, "wrong"), 1);
         EXPECT_EQ(engine.ExtractBlock(path, target, "wrong"), 1);
-        EXPECT_FALSE(fs::exists(target));
+        EXPECT_FALSE(std::filesystem::exists(target));
         host.messages.clear();
 
         ASSERT_EQ(engine.ViewBlock(path, kPassword), 0);
         EXPECT_EQ(engine.Files().size(), 2u);
-        ExpectProblems(fixture, path, [](const std::string& entry) { return entry; });
+        EXPECT_EQ(Fates(engine.Problems()), expected("", "sub\\b.txt"));
 
         ASSERT_EQ(engine.ExtractBlock(path, target, kPassword), 0);
-        EXPECT_EQ(ReadTree(target), WholeFiles(fixture));
-        ExpectProblems(fixture, path, [&](std::string entry) {
-            std::replace(entry.begin(), entry.end(), '\\', '/');
-            return target + "/" + entry;
-        });
+        EXPECT_EQ(ReadTree(target), whole);
+        EXPECT_EQ(Fates(engine.Problems()), expected(target + "/", "sub/b.txt"));
         EXPECT_THAT(host.messages, IsEmpty());
         EXPECT_THAT(Leftovers(target), IsEmpty());
 
@@ -78,8 +66,8 @@ TEST_F(DamagedBoxTest, WholeFilesComeOutAndTheOthersAreNamed) {
         EXPECT_THAT(engine.Problems(), IsEmpty());
         engine.DynamicExtractToFile(1, single);
         engine.DynamicExtractToFile(2, single);
-        EXPECT_EQ(ReadTree(single), WholeFiles(fixture));
-        EXPECT_EQ(engine.Problems().size(), 2 - WholeFiles(fixture).size());
+        EXPECT_EQ(ReadTree(single), whole);
+        EXPECT_EQ(engine.Problems().size(), 2 - whole.size());
         engine.DynamicClose();
     }
 }

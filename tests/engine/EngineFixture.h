@@ -3,9 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "compress/modCompress.h"
+#include "crypto/CCipher.h"
 #include "engine/BoxBuilder.h"
 #include "engine/CCipherBlock.h"
 #include "engine/FakeHost.h"
@@ -51,18 +54,69 @@ struct StoredFile {
     FileRecord record;
     std::string bytes;
 };
+
 // Every file of the box at path, through the engine's header reader; a box whose records do not
 // add up to its data area is a test failure.
-[[nodiscard]] std::vector<StoredFile> ReadStored(const std::string& path,
-                                                 const std::string& password);
-// The plain bytes of a compressed file's stored bytes ("<damaged>" when they do not expand).
-[[nodiscard]] std::string Expand(const std::string& stored);
+inline std::vector<StoredFile> ReadStored(const std::string& path, const std::string& password) {
+    QuietHost quiet;
+    CCipherBlock reader(quiet);
+    std::vector<StoredFile> files;
+    if (reader.ViewBlock(path, password) != 0 || !reader.Problems().empty()) {
+        ADD_FAILURE() << path << " does not read back whole";
+        return files;
+    }
+    const std::string raw = ReadFile(path);
+    const std::string runA = RunADigest(ReadRunA(raw, password));
+    auto at = static_cast<size_t>(reader.HeaderEnd());
+    CCipher cipher;
+    for (size_t i = 0; i < reader.Files().size(); ++i) {
+        const FileRecord record = reader.Record(static_cast<int32_t>(i));
+        cipher.InitilizeRun(password, FileRunName(runA, reader.Files()[i],
+                                                  static_cast<uint8_t>(reader.BlockVersion())));
+        const auto stored = static_cast<size_t>(record.Stored);
+        files.push_back({record, cipher.Cipher(raw.substr(at, stored))});
+        at += stored;
+    }
+    cipher.Clear();
+    return files;
+}
 
-// Every entry below root, folders included ("sub/" -> ""), so that a test can see that nothing
-// was added, removed or changed.
-[[nodiscard]] Tree Listing(const std::string& root);
+// The plain bytes of a compressed file's stored bytes ("<damaged>" when they do not expand).
+inline std::string Expand(const std::string& stored) {
+    modCompress::ByteArray source(stored.begin(), stored.end()), plain;
+    int32_t result = 0;
+    if (!modCompress::DecompressData(source, plain, result, -1)) return "<damaged>";
+    return {plain.begin(), plain.end()};
+}
+
+// Every entry below root, folders as "sub/" -> "" and links as "-> target", never followed, so
+// that a test can see that nothing was added, removed or changed.
+inline Tree Listing(const std::string& root) {
+    namespace fs = std::filesystem;
+    Tree tree;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = entry.path().lexically_relative(root).generic_string();
+        if (entry.is_symlink())
+            tree[relative] = "-> " + fs::read_symlink(entry.path()).string();
+        else if (entry.is_directory())
+            tree[relative + "/"] = "";
+        else
+            tree[relative] = ReadFile(entry.path().string());
+    }
+    return tree;
+}
+
 // Temporaries of atomic writes and ".zlib" files below root: a finished or stopped operation
 // leaves none.
-[[nodiscard]] std::vector<std::string> Leftovers(const std::string& root);
+inline std::vector<std::string> Leftovers(const std::string& root) {
+    std::vector<std::string> found;
+    if (!std::filesystem::exists(root)) return found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        const std::string name = entry.path().filename().string();
+        if (name.ends_with(AtomicFile::kTempSuffix) || name.ends_with(".zlib"))
+            found.push_back(entry.path().string());
+    }
+    return found;
+}
 
 }  // namespace vko::test

@@ -90,13 +90,4 @@ private:
     }
 };
 
-// The line of a CipherProgress event.
-inline std::string Progress(int64_t read, int64_t total, int64_t left, int64_t fileTotal,
-                            const std::string& path) {
-    std::ostringstream line;
-    line << "CipherProgress " << read << ' ' << total << ' ' << left << ' ' << fileTotal << ' '
-         << path;
-    return line.str();
-}
-
 }  // namespace vko::test

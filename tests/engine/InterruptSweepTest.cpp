@@ -12,7 +12,6 @@
 
 #include "crypto/cipherlib_testing.h"
 #include "engine/EngineFixture.h"
-#include "engine/ScratchDir.h"
 #include "util/Failure.h"
 #include "util/File.h"
 
@@ -104,9 +103,15 @@ protected:
         Strike strike;
         const int handles = OpenHandles();
         switch (GetParam().stop) {
-            case Stop::kCancel: host.CancelAtPoll(static_cast<int>(n) + 1); break;
-            case Stop::kWrite: FileFaults::FailWritesAfter(n); break;
-            case Stop::kRead: FileFaults::FailReadsAfter(n); break;
+            case Stop::kCancel:
+                host.CancelAtPoll(static_cast<int>(n) + 1);
+                break;
+            case Stop::kWrite:
+                FileFaults::FailWritesAfter(n);
+                break;
+            case Stop::kRead:
+                FileFaults::FailReadsAfter(n);
+                break;
         }
         try {
             strike.result = Operate();
@@ -225,7 +230,7 @@ protected:
                          {"sub/deep/c.txt", sources.at("Sub/Deep/c.txt")},
                          {"sub/deep/zbig.bin", sources.at("Sub/Deep/zbig.bin")}};
     const Tree previous{{"a.txt", "old a"}, {"sub/b.bin", "old b"}, {"keep.txt", "not in the box"}};
-    ScratchDir dir;
+    TempDir dir{true};
     std::string root = dir / "Docs";
     std::string box = dir / "out/box.vkx";
     std::string target = dir / "target";
@@ -242,15 +247,13 @@ TEST_P(InterruptSweep, EveryStopEndsCleanly) {
 
 std::vector<SweepCase> Cases() {
     std::vector<SweepCase> cases;
-    for (const Stop stop : {Stop::kCancel, Stop::kWrite, Stop::kRead})
+    const std::pair<Stop, const char*> stops[] = {
+        {Stop::kCancel, "cancel"}, {Stop::kWrite, "write"}, {Stop::kRead, "read"}};
+    for (const auto& [stop, name] : stops)
         for (const int16_t compression : {0, 1})
-            for (const std::string& what : {std::string("create"), std::string("whole"), std::string("single")}) {
-                const char* stopName = stop == Stop::kCancel  ? "cancel"
-                                       : stop == Stop::kWrite ? "write"
-                                                              : "read";
-                cases.push_back({what + (compression ? "_compressed_" : "_plain_") + stopName,
-                                 stop, what == "create", compression, what == "single"});
-            }
+            for (const std::string what : {"create", "whole", "single"})
+                cases.push_back({what + (compression ? "_compressed_" : "_plain_") + name, stop,
+                                 what == "create", compression, what == "single"});
     return cases;
 }
 

@@ -1,4 +1,6 @@
-// Reading box headers of every version, legacy boxes, files that are not boxes, repeat reads.
+// Reading boxes of every version, files that are not boxes, repeat reads and held keys; extraction
+// whole and file by file: failed expansion, repeats and misuse. (Every file of boxes of every
+// shape: RoundTripTest; stops of every kind: InterruptSweepTest.)
 #include <filesystem>
 #include <functional>
 
@@ -6,14 +8,23 @@
 #include "crypto/KeyHold.h"
 #include "crypto/cipherlib_testing.h"
 #include "engine/EngineFixture.h"
+#include "util/Failure.h"
 
 using ::testing::ElementsAre;
 
 namespace vko::test {
 namespace {
 
-using ReadTest = EngineFixture;
+namespace fs = std::filesystem;
 
+using ReadTest = EngineFixture;
+class ExtractTest : public EngineFixture {
+protected:
+    std::string target = dir / "out";
+};
+
+// Three files, one two folders down; in a compressed box their stored sizes differ from their
+// sizes, so a wrong offset shows.
 BoxLayout Holiday(uint8_t version) {
     BoxLayout layout;
     layout.version = version;
@@ -25,18 +36,10 @@ BoxLayout Holiday(uint8_t version) {
     return layout;
 }
 
+// (An empty box: ScanTest.)
 TEST_F(ReadTest, EveryVersionReadsBack) {
     for (const uint8_t version : {0, 1, 2}) {
         SCOPED_TRACE(int{version});
-        BoxLayout empty;
-        empty.version = version;
-        empty.folders = {"My Docs"};
-        ASSERT_EQ(engine.ViewBlock(Forge(empty), kPassword), 0);
-        EXPECT_TRUE(engine.Files().empty());
-        EXPECT_THAT(engine.Directories(), ElementsAre("my docs", ""));
-        EXPECT_EQ(engine.RootPath(), "My Docs");
-        EXPECT_EQ(engine.DataByteCount(), 0);
-
         ASSERT_EQ(engine.ViewBlock(Forge(Holiday(version)), kPassword), 0);
         EXPECT_THAT(engine.Directories(), ElementsAre("photos", "raw\\", "raw\\day 2\\", ""));
         EXPECT_EQ(engine.BlockName(), "Holiday");
@@ -58,21 +61,10 @@ TEST_F(ReadTest, EveryVersionReadsBack) {
     }
 }
 
-TEST_F(ReadTest, LegacyBoxNeedsItsPasswordAndExtracts) {
-    const BoxLayout layout = Holiday(0);
-    const std::string path = Forge(layout);
-    EXPECT_EQ(engine.ViewBlock(path, "wrong"), 1);
-    const std::string target = dir / "out";
-    ASSERT_EQ(engine.ExtractBlock(path, target, kPassword), 0);
-    EXPECT_EQ(ReadTree(target), (Tree{{"index.txt", "abc"},
-                                      {"raw/a.jpg", layout.files[1].contents},
-                                      {"raw/day 2/b.jpg", layout.files[2].contents}}));
-}
-
 TEST_F(ReadTest, FilesThatAreNotBoxes) {
     WriteFile(dir / "text.txt", "\x07 plain text, not a box");
     WriteFile(dir / "empty.vkx", "");
-    std::filesystem::create_directories(dir / "folder.vkx");
+    fs::create_directories(dir / "folder.vkx");
     for (const std::string name : {"text.txt", "empty.vkx", "folder.vkx", "missing.vkx"})
         EXPECT_EQ(engine.ViewBlock(dir / name, kPassword), 1) << name;
 }
@@ -112,10 +104,6 @@ TEST_F(ReadTest, AHeldKeyIsDerivedOncePerJob) {
     const std::function<void()> jobs[] = {
         [&] {
             ASSERT_EQ(engine.ViewBlock(path, kPassword), 0);
-            ASSERT_EQ(engine.ExtractBlock(path, dir / "all", kPassword), 0);
-        },
-        [&] {
-            ASSERT_EQ(engine.ViewBlock(path, kPassword), 0);
             ASSERT_EQ(engine.DynamicExtractBlock(path, dir / "some", kPassword), 0);
             engine.DynamicExtractToFile(3, dir / "some");
             engine.DynamicExtractToFile(1, dir / "some");
@@ -140,6 +128,87 @@ TEST_F(ReadTest, AHeldKeyIsDerivedOncePerJob) {
         EXPECT_EQ(cipherlib_testing::KeyDerivations() - before, 1);
         EXPECT_FALSE(cipherlib_testing::HoldsPasswordKey());
     }
+}
+
+// A compressed record with nothing stored stands for a file whose compression failed when the
+// box was made: it is skipped without a message.
+TEST_F(ExtractTest, CompressedRecordWithoutStoredBytesIsSkipped) {
+    BoxLayout layout;
+    layout.version = 2;
+    layout.files = {{0, "lost", "was not compressed", std::string()}, {0, "kept", "k"}};
+    ASSERT_EQ(engine.ExtractBlock(Forge(layout), target, kPassword), 0);
+    EXPECT_EQ(ReadTree(target), (Tree{{"kept", "k"}}));
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(ExtractTest, FailedExpansionAsksWhetherToAbort) {
+    BoxLayout layout;
+    layout.version = 2;
+    layout.files = {{0, "a", "aaa"}, {0, "b", "bbb", DamagedStored("bbb")}, {0, "c", "ccc"}};
+    const std::string path = Forge(layout);
+    const std::string question = "Error Decompression " + target + "/b.zlib\r\n\r\nAbort?";
+    for (const bool abort : {false, true}) {
+        SCOPED_TRACE(abort);
+        fs::remove_all(target);
+        WriteFile(target + "/b", "old b");
+        host.questions.clear();
+        host.QueueAnswer(abort);
+        EXPECT_EQ(engine.ExtractBlock(path, target, kPassword), abort ? 100 : 0);
+        EXPECT_THAT(host.questions, ::testing::ElementsAre(question));
+        // The stream stays for the user, and a good file of that name is not lost to it.
+        Tree expected{{"a", "aaa"}, {"b", "old b"}, {"b.zlib", DamagedStored("bbb")}};
+        if (!abort) expected["c"] = "ccc";
+        EXPECT_EQ(ReadTree(target), expected);
+        EXPECT_FALSE(cipherlib_testing::HoldsPasswordKey());
+    }
+}
+
+TEST_F(ExtractTest, SameFileTwiceReplacesTargetAndLeftoverZlib) {
+    const BoxLayout layout = Holiday(2);
+    WriteFile(target + "/raw/a.jpg", "old");
+    WriteFile(target + "/raw/a.jpg.zlib", "leftover");
+    ASSERT_EQ(engine.DynamicExtractBlock(Forge(layout), target, kPassword), 0);
+    engine.DynamicExtractToFile(2, target);
+    CCipher().Initilize("something else");  // the application may key the cipher in between
+    engine.DynamicExtractToFile(2, target);
+    EXPECT_EQ(ReadTree(target), (Tree{{"raw/a.jpg", layout.files[1].contents}}));
+}
+
+TEST_F(ExtractTest, FailedExpansionKeepsTheStreamAndAnyGoodFile) {
+    BoxLayout layout;
+    layout.version = 2;
+    layout.files = {{0, "bad", "x", DamagedStored("x")}, {0, "bad2", "y", DamagedStored("y")}};
+    WriteFile(target + "/bad2", "good old");
+    ASSERT_EQ(engine.DynamicExtractBlock(Forge(layout), target, kPassword), 0);
+    engine.DynamicExtractToFile(1, target);
+    engine.DynamicExtractToFile(2, target);
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].text, "Error Decompressing " + target + "/bad.zlib");
+    EXPECT_EQ(host.messages[0].icon, BlockHost::Icon::None);
+    EXPECT_EQ(ReadTree(target), (Tree{{"bad.zlib", DamagedStored("x")},
+                                      {"bad2", "good old"},
+                                      {"bad2.zlib", DamagedStored("y")}}));
+}
+
+TEST_F(ExtractTest, MisuseAndWrongPasswordAreFailuresNotCrashes) {
+    const std::string path = Forge(Holiday(1));
+    EXPECT_THROW(engine.DynamicExtractToFile(1, target), Failure);  // nothing open yet
+    EXPECT_THROW((void)engine.ExtractBlock(path, "", kPassword), Failure);
+    EXPECT_THROW((void)engine.DynamicExtractBlock(path, "", kPassword), Failure);
+    ASSERT_EQ(engine.DynamicExtractBlock(path, target, kPassword), 0);
+    EXPECT_THROW(engine.DynamicExtractToFile(1, ""), Failure);  // never the file-system root
+    for (const int32_t number : {0, -1, 4})
+        EXPECT_THROW(engine.DynamicExtractToFile(number, target), Failure);
+    engine.DynamicClose();
+    engine.DynamicClose();
+    EXPECT_THROW(engine.DynamicExtractToFile(1, target), Failure);
+
+    const std::string never = dir / "never";
+    EXPECT_EQ(engine.DynamicExtractBlock(path, never, "wrong"), 1);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, kHeaderDamagedMessage);
+    EXPECT_THROW(engine.DynamicExtractToFile(1, never), Failure);
+    EXPECT_FALSE(fs::exists(never));
 }
 
 }  // namespace

@@ -13,22 +13,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What a folder holds, links shown as "-> target" and never followed.
-Tree Entries(const std::string& root) {
-    Tree tree;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
-         ++it) {
-        const std::string relative = it->path().lexically_relative(root).generic_string();
-        if (it->is_symlink())
-            tree[relative] = "-> " + fs::read_symlink(it->path()).string();
-        else if (it->is_directory())
-            tree[relative + "/"] = "";
-        else
-            tree[relative] = ReadFile(it->path().string());
-    }
-    return tree;
-}
-
 mode_t Mode(const std::string& path) {
     struct stat status {};
     EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
@@ -58,41 +42,24 @@ struct LinkCase {
     std::vector<std::string> refused;  // files named, below the target
 };
 
+// clang-format off
 const LinkCase kLinkCases[] = {
-    {"folder link to outside",
-     "sub",
-     "../elsewhere",
-     {{"a.txt", "new a"}, {"sub", "-> ../elsewhere"}},
-     {"sub/note.txt", "sub/deeper/x.txt"}},
-    {"folder link inside the target",
-     "sub",
-     "other",
+    {"folder link to outside", "sub", "../elsewhere",
+     {{"a.txt", "new a"}, {"sub", "-> ../elsewhere"}}, {"sub/note.txt", "sub/deeper/x.txt"}},
+    {"folder link inside the target", "sub", "other",
      {{"a.txt", "new a"}, {"other/", ""}, {"sub", "-> other"}},
      {"sub/note.txt", "sub/deeper/x.txt"}},
-    {"dangling folder link",
-     "sub",
-     "../missing",
-     {{"a.txt", "new a"}, {"sub", "-> ../missing"}},
-     {"sub/note.txt", "sub/deeper/x.txt"}},
-    {"deeper folder link",
-     "sub/deeper",
-     "../../elsewhere",
-     {{"a.txt", "new a"},
-      {"sub/", ""},
-      {"sub/note.txt", "new note"},
-      {"sub/deeper", "-> ../../elsewhere"}},
-     {"sub/deeper/x.txt"}},
+    {"dangling folder link", "sub", "../missing",
+     {{"a.txt", "new a"}, {"sub", "-> ../missing"}}, {"sub/note.txt", "sub/deeper/x.txt"}},
+    {"deeper folder link", "sub/deeper", "../../elsewhere",
+     {{"a.txt", "new a"}, {"sub/", ""}, {"sub/note.txt", "new note"},
+      {"sub/deeper", "-> ../../elsewhere"}}, {"sub/deeper/x.txt"}},
     // The rename puts the file in the link's place: the link goes, what it pointed to stays.
-    {"link at a file's own name",
-     "a.txt",
-     "../elsewhere/keep.txt",
-     {{"a.txt", "new a"},
-      {"sub/", ""},
-      {"sub/note.txt", "new note"},
-      {"sub/deeper/", ""},
-      {"sub/deeper/x.txt", "x"}},
-     {}},
+    {"link at a file's own name", "a.txt", "../elsewhere/keep.txt",
+     {{"a.txt", "new a"}, {"sub/", ""}, {"sub/note.txt", "new note"}, {"sub/deeper/", ""},
+      {"sub/deeper/x.txt", "x"}}, {}},
 };
+// clang-format on
 
 // Files below a link are refused and named; the others are extracted; nothing outside the
 // target changes. Whole and file by file, plain and compressed.
@@ -125,8 +92,8 @@ TEST_F(TargetSafetyTest, ExtractionNeverFollowsALinkBelowTheTarget) {
                 }
                 EXPECT_EQ(engine.Problems(), expected);
                 if (fileByFile) engine.DynamicClose();
-                EXPECT_EQ(Entries(target), c.after);
-                EXPECT_EQ(Entries(elsewhere), (Tree{{"keep.txt", "outside"}}));
+                EXPECT_EQ(Listing(target), c.after);
+                EXPECT_EQ(Listing(elsewhere), (Tree{{"keep.txt", "outside"}}));
                 EXPECT_FALSE(fs::exists(dir / "missing"));
                 EXPECT_THAT(host.messages, IsEmpty());
             }

@@ -1,9 +1,11 @@
 // Boxes, extracted trees and the events of both do not depend on how many worker threads read,
 // compress and encipher, nor on how many files each thread enciphers side by side (the cipher
-// kernel); 0 threads is the single-threaded reference.
+// kernel); 0 threads is the single-threaded reference. Progress moves as blocks are written.
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 
+#include "crypto/CipherLanes.h"
 #include "engine/EngineFixture.h"
 
 namespace fs = std::filesystem;
@@ -37,10 +39,16 @@ protected:
     // Creates a box of root (into box<threads>.vkx), or extracts box into target when given one.
     Run With(Workers workers, int16_t compression, const std::string& target = "") {
         const unsigned threads = workers.threads;
-        if (*workers.kernel)
+        using Lanes = crypto::CipherLanes;
+        if (*workers.kernel) {
             setenv("VKO_CIPHER_KERNEL", workers.kernel, 1);
-        else
+            // The cap holds, or the row would run the best kernel unnoticed.
+            const bool avx2 =
+                std::string(workers.kernel) == "avx2" && Lanes::Runs(Lanes::Kernel::kAvx2);
+            EXPECT_EQ(Lanes::Best(), avx2 ? Lanes::Kernel::kAvx2 : Lanes::Kernel::kOneRun);
+        } else {
             unsetenv("VKO_CIPHER_KERNEL");
+        }
         FakeHost runHost;
         EventRecorder runEvents;
         CCipherBlock runEngine(runHost);
@@ -122,6 +130,54 @@ TEST_F(ThreadCountTest, AFileLongerThanTheLookaheadIsStoredWhole) {
     }
     ASSERT_EQ(engine.ExtractBlock(dir / "box0.vkx", dir / "out", kPassword), 0);
     EXPECT_TRUE(ReadFile(dir / "out/large.txt") == large);
+}
+
+using EventsTest = EngineFixture;
+
+// Bytes of the temporary files of atomic writes in folder.
+int64_t TemporaryBytes(const std::string& folder) {
+    int64_t bytes = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        if (entry.path().string().ends_with(AtomicFile::kTempSuffix))
+            bytes += static_cast<int64_t>(entry.file_size());
+    return bytes;
+}
+
+// A file of several pieces reports progress as its blocks are written, not once it is done:
+// the first event comes while the box holds a small part of it, and bytesleft counts down to
+// 0. Extraction raises its events as each block is deciphered and expanded.
+TEST_F(EventsTest, ProgressOfALargeCompressedFileMovesAsItsBlocksAreWritten) {
+    constexpr int64_t kSize = int64_t{3} << 20;
+    engine.SetWorkerThreads(0);  // what is on disk at each event is then fixed
+    WriteFile(Source("big.bin"), RandomBytes(static_cast<size_t>(kSize), 9));
+    const std::string target = dir / "back";
+    std::string watched = dir / "out";
+    std::vector<int64_t> onDisk;  // bytes of the temporary file being written, at each event
+    events.onEvent = [&](const std::string& line) {
+        if (line.starts_with("CipherProgress")) onDisk.push_back(TemporaryBytes(watched));
+    };
+    ASSERT_EQ(Create(1), 1);
+    const auto created = events.Named("CipherProgress");
+    ASSERT_GE(created.size(), 24u);
+    EXPECT_LT(onDisk.front(), static_cast<int64_t>(std::filesystem::file_size(box)) / 8);
+    int64_t left = kSize;
+    for (const std::string& line : created) {
+        std::istringstream fields(line.substr(line.find(' ')));
+        int64_t read = 0, total = 0, nowLeft = 0, fileTotal = 0;
+        fields >> read >> total >> nowLeft >> fileTotal;
+        EXPECT_EQ(fileTotal, kSize);
+        EXPECT_LT(nowLeft, left);
+        left = nowLeft;
+    }
+    EXPECT_EQ(left, 0);
+
+    watched = target;
+    onDisk.clear();
+    ASSERT_EQ(engine.ExtractBlock(box, target, kPassword), 0);
+    ASSERT_GE(onDisk.size(), 24u);
+    EXPECT_GT(onDisk.front(), 0);
+    EXPECT_LT(onDisk.front(), kSize / 8);
 }
 
 }  // namespace

@@ -1,15 +1,9 @@
-#!/usr/bin/env python3
 """A second, independent reader of version 1 and 2 boxes, written from the format's description
-alone: the key, the cipher and its named runs, the layout. It lists a box or extracts it.
-
-Usage: read_box.py BOX PASSWORD_FILE list
-       read_box.py BOX PASSWORD_FILE extract FOLDER
-"""
+alone: the key, the cipher and its named runs, the layout. reader_test.py runs it."""
 import ctypes
 import ctypes.util
 import hashlib
 import os
-import sys
 import zlib
 
 SALT = b"Vaultkeep Orb K1"
@@ -140,26 +134,11 @@ def open_box(path, password_file):
         return Box(f.read(), derive_key(password))
 
 
-def main(argv):
-    if len(argv) < 4 or argv[3] not in ("list", "extract") or (argv[3] == "extract") != (
-            len(argv) == 5):
-        print(__doc__, file=sys.stderr)
-        return 2
-    box = open_box(argv[1], argv[2])
-    if argv[3] == "list":
-        print("Box: " + box.name.decode())
-        for entry in box.entries:
-            print("%d\t%s" % (entry.size, entry.path))
-        return 0
+def extract(box, folder):
     for entry in box.entries:
         if box.version == 2 and entry.stored == 0:
             continue  # its compression failed when the box was made: nothing was stored
-        target = os.path.join(argv[4], entry.path)
+        target = os.path.join(folder, entry.path)
         os.makedirs(os.path.dirname(target), exist_ok=True)
         with open(target, "wb") as f:
             f.write(box.contents(entry))
-    return 0
-
-
-if __name__ == "__main__":
-    sys.exit(main(sys.argv))

@@ -44,7 +44,7 @@ def check(vkx, work, compress):
     assert listed == expected, (listed, expected)
 
     target = os.path.join(work, "out-z" if compress else "out-p")
-    assert read_box.main(["read_box.py", box_path, password, "extract", target]) == 0
+    read_box.extract(box, target)
     for path, data in TREE.items():
         with open(os.path.join(target, extracted_path(path)), "rb") as f:
             assert f.read() == data, path

@@ -6,22 +6,24 @@
 #include <sstream>
 #include <stdexcept>
 
-
 namespace fs = std::filesystem;
 
 namespace vko::test {
 
 namespace {
-fs::path TestRoot() {
+fs::path TestRoot(bool inMemory) {
     const char* env = std::getenv("VKO_TEST_TMP");
-    fs::path root = env && *env ? fs::path(env) : fs::temp_directory_path() / "vko-tests";
+    std::error_code error;
+    fs::path root = inMemory && fs::is_directory("/dev/shm", error) ? fs::path("/dev/shm/vko-tests")
+                    : env && *env                                   ? fs::path(env)
+                                  : fs::temp_directory_path() / "vko-tests";
     fs::create_directories(root);
     return root;
 }
 }  // namespace
 
-TempDir::TempDir() {
-    std::string pattern = (TestRoot() / "t-XXXXXX").string();
+TempDir::TempDir(bool inMemory) {
+    std::string pattern = (TestRoot(inMemory) / "t-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create " + pattern);
     path_ = pattern;
 }
@@ -66,7 +68,8 @@ std::string RandomBytes(size_t count, uint32_t seed) {
 
 void MakeTree(const std::string& root, const Tree& tree) {
     fs::create_directories(root);
-    for (const auto& [relative, contents] : tree) WriteFile((fs::path(root) / relative).string(), contents);
+    for (const auto& [relative, contents] : tree)
+        WriteFile((fs::path(root) / relative).string(), contents);
 }
 
 Tree ReadTree(const std::string& root) {

@@ -8,10 +8,12 @@
 namespace vko::test {
 
 // A fresh folder under $VKO_TEST_TMP (or the system's temporary folder), removed with the
-// object. Paths are returned as byte strings, the way the engine takes them.
+// object. Paths are returned as byte strings, the way the engine takes them. inMemory puts it in
+// /dev/shm where the machine has one, for tests that rename and remove files thousands of times,
+// which on a busy disk would take minutes of journal waits.
 class TempDir {
 public:
-    TempDir();
+    explicit TempDir(bool inMemory = false);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

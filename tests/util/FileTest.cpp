@@ -4,7 +4,6 @@
 #include <filesystem>
 
 #include "support/TestFiles.h"
-#include "util/Failure.h"
 #include "util/File.h"
 
 namespace fs = std::filesystem;
@@ -18,8 +17,6 @@ using test::WriteFile;
 
 class FileTest : public ::testing::Test {
 protected:
-    void TearDown() override { FileFaults::Reset(); }
-
     // The folder holds nothing but the box: no temporary was left behind.
     [[nodiscard]] bool OnlyTheBox() const {
         for (const auto& entry : fs::directory_iterator(dir.Path()))
@@ -30,7 +27,8 @@ protected:
     TempDir dir;
 };
 
-// The target is replaced only on commit; an abandoned file or a failed write leaves it alone.
+// The target is replaced only on commit; an abandoned file leaves it alone. (A failed write or
+// read at every byte of a create or an extraction: InterruptSweepTest.)
 TEST_F(FileTest, AtomicFileReplacesTheTargetOnlyOnCommit) {
     WriteFile(dir / "box.vkx", "old box");
     {
@@ -38,19 +36,6 @@ TEST_F(FileTest, AtomicFileReplacesTheTargetOnlyOnCommit) {
         file.Out().Write("new box, not finished");
         EXPECT_EQ(ReadFile(dir / "box.vkx"), "old box");
     }
-    EXPECT_EQ(ReadFile(dir / "box.vkx"), "old box");
-    EXPECT_TRUE(OnlyTheBox());
-
-    FileFaults::FailWritesAfter(5);
-    try {
-        AtomicFile file(dir / "box.vkx");
-        file.Out().Write("12345");
-        file.Out().Write("6");
-        FAIL() << "the sixth byte was written";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.Number(), FailureNumber::kDiskFull);
-    }
-    FileFaults::Reset();
     EXPECT_EQ(ReadFile(dir / "box.vkx"), "old box");
     EXPECT_TRUE(OnlyTheBox());
 
