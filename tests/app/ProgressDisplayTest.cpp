@@ -77,7 +77,6 @@ private slots:
         rig.display.CipherProgress(0, 0, 0, 0, 0, "/d/empty");
         QCOMPARE(rig.TakeBusy(), QStringList({"0%", "0%", "0%"}));
     }
-
 };
 
 }  // namespace vko::test
