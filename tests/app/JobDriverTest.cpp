@@ -65,20 +65,17 @@ private slots:
         const QString good = rig.State().DefaultFolder + "Good.vkx";
         QCOMPARE(rig.jobs.lstFiles().stringList(), cancel ? QStringList() : QStringList(good));
         QCOMPARE(QDir(rig.State().DefaultFolder).exists(), !cancel);
-        QCOMPARE(QFile::exists(good), !cancel);
         QCOMPARE(rig.view.Lines().filter(QRegularExpression("^(Created|Box not)")).size(), 1);
         QCOMPARE(rig.messages.informed.size(), cancel ? 0 : 1);
         if (cancel) return;
-        QVERIFY2(rig.messages.informed[0].contains(bad + "/back\\slash.txt"),
-                 qPrintable(rig.messages.informed[0]));
+        QVERIFY(rig.messages.informed[0].contains(bad + "/back\\slash.txt"));
         QCOMPARE(SecondsIn(rig.view.Lines().last()), 0.0);
         QVERIFY(!QFile::exists(rig.State().DefaultFolder + "Bad.vkx"));
     }
 
     // A job done in part names all its files in one message and its result line says so: a
-    // create that could not read two files, an extraction of a box cut short by two bytes
-    // after one whose password prompt was cancelled, which adds no time, neither its own nor
-    // again with the next job's.
+    // create that could not read two files; an extraction of a box cut short, after one whose
+    // cancelled password prompt adds no time, neither its own nor again with the next job's.
     void jobDoneInPartNamesItsFilesInOneMessage_data() {
         QTest::addColumn<bool>("extract");
         QTest::newRow("create") << false;
@@ -92,12 +89,9 @@ private slots:
             const QString box = rig.Box("Cut", kPhotos);
             std::string bytes = ReadFile(box.toStdString());
             WriteFile(box.toStdString(), bytes.substr(0, bytes.size() - 2));
-            std::deque<std::optional<QString>> typed{std::nullopt, QString("pw")};
-            rig.dialogs.password = [&, typed](const QString&) mutable {
+            rig.dialogs.password = [&, prompts = 0](const QString&) mutable {
                 rig.ticks += 300'000;
-                const auto answer = typed.front();
-                typed.pop_front();
-                return answer;
+                return ++prompts == 1 ? FakeDialogs::Answer() : FakeDialogs::Answer("pw");
             };
             rig.QueueExtract(box);
             rig.QueueExtract(box);

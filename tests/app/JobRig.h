@@ -11,10 +11,9 @@
 
 namespace vko::test {
 
-// Answers the jobs' dialogs from functions the test sets and records every question. By
-// default the create dialog takes its proposal with the password "pw", the password prompt
-// answers "pw", the folder prompt takes folder or else its proposal, and the contents window is
-// closed.
+// Answers the jobs' dialogs as the test sets and records the questions. By default the create
+// dialog and the password prompt answer "pw", the folder prompt takes folder or else its
+// proposal, and the contents window is closed.
 class FakeDialogs : public JobDialogs {
 public:
     using Answer = std::optional<QString>;

@@ -14,7 +14,6 @@ fi
 program=$2
 
 begin_session
-
 has_panel() { [ -n "$(panel_id)" ]; }
 has_icon() { [ -n "$(icon_id)" ]; }
 

@@ -50,8 +50,7 @@ start_tray() {
   pids+=($!)
 }
 
-# The tray host's panel and the program's icon inside it; a tray-menu item picked by its
-# mnemonic after a right click on the icon.
+# The tray host's panel, the program's icon in it, and a tray-menu item picked by its mnemonic.
 panel_id() { xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ {print $1; exit}'; }
 icon_id() { xwininfo -tree -id "$(panel_id)" | awk '/"Vaultkeep Orb": \(/ {print $1; exit}'; }
 tray_menu() {
