@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds, and runs every test: first the normal build, then the same
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Sets up the machine, builds, and runs every test: first the normal build (with a short run of
+# the reliability harnesses), then the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the threaded engine tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,3 +12,8 @@ for kind in release asan; do
   echo "== $kind tests"
   ctest --test-dir "build/$kind" --output-on-failure -j "$(nproc)"
 done
+echo "== tsan build"
+./scripts/build.sh tsan
+echo "== tsan tests: thread counts and the interrupt sweep"
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j "$(nproc)" \
+  -R "ThreadCount|InterruptSweep"

@@ -18,13 +18,15 @@ QString ExitDuringJobQuestion() {
 }
 
 AppShell::AppShell(ShellView& view, Messages& messages, SettingsStore settings,
-                   FolderSource firstStartFolder, Clock clock, QLocale locale)
+                   FolderSource firstStartFolder, Clock clock, QLocale locale,
+                   CTick::Clock ticks)
     : view_(view),
       messages_(messages),
       settings_(std::move(settings)),
       firstStartFolder_(std::move(firstStartFolder)),
       clock_(std::move(clock)),
-      locale_(std::move(locale)) {
+      locale_(std::move(locale)),
+      ticks_(std::move(ticks)) {
     if (!clock_) clock_ = [] { return QTime::currentTime(); };
 }
 
@@ -44,7 +46,7 @@ bool AppShell::Form_Load(bool anotherInstanceRunning) {
     ExtractQueue.clear();
     CreateQueue.clear();
     DroppedBoxes.clear();
-    jobTick_ = std::make_unique<CTick>();
+    jobTick_ = std::make_unique<CTick>(ticks_);
 
     version_ = vko::AppVersion();
     view_.BindTray(TrayTipText(false, version_));

@@ -26,9 +26,10 @@ public:
     using Clock = std::function<QTime()>;
     using FolderSource = std::function<QString()>;
 
-    // firstStartFolder gives DefaultFolder when no setting names one.
+    // firstStartFolder gives DefaultFolder when no setting names one; ticks times the jobs.
     AppShell(ShellView& view, Messages& messages, SettingsStore settings,
-             FolderSource firstStartFolder, Clock clock = {}, QLocale locale = QLocale());
+             FolderSource firstStartFolder, Clock clock = {}, QLocale locale = QLocale(),
+             CTick::Clock ticks = SystemTickCount);
     ~AppShell();
     AppShell(const AppShell&) = delete;
     AppShell& operator=(const AppShell&) = delete;
@@ -72,6 +73,7 @@ private:
     FolderSource firstStartFolder_;
     Clock clock_;
     QLocale locale_;
+    CTick::Clock ticks_;
     AppState state_;
     QString version_;
     bool ended_ = false;

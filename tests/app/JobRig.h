@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDir>
 #include <QTest>
 #include <QTimer>
 #include <optional>
@@ -13,25 +12,19 @@
 namespace vko::test {
 
 // Answers the jobs' dialogs from functions the test sets and records every question. By
-// default the create dialog takes its proposals with the password "pw", the password prompt
-// answers "pw" and the folder prompt takes its proposal.
+// default the create dialog takes its proposal with the password "pw", the password prompt
+// answers "pw", the folder prompt takes its proposal and the contents window is closed.
 class FakeDialogs : public JobDialogs {
 public:
     using Answer = std::optional<QString>;
-    std::function<std::optional<CreateBoxForm>(const CreateBoxForm&)> createBox =
-        [](CreateBoxForm form) {
-            form.Password = form.Password2 = QStringLiteral("pw");
-            return std::optional(form);
-        };
-    std::function<Answer(const QString&)> password = [](const QString&) {
-        return Answer(QStringLiteral("pw"));
+    std::function<Answer(const QString&)> password = [](const QString&) { return Answer("pw"); };
+    std::function<std::optional<CreateBoxForm>(CreateBoxForm)> createBox = [](CreateBoxForm f) {
+        f.Password = f.Password2 = QStringLiteral("pw");
+        return std::optional(f);
     };
     std::function<Answer(const QString&)> extractFolder = [](const QString& p) { return p; };
-    std::function<ContentsChoice(const BoxContents&)> contents = [](const BoxContents&) {
-        return ContentsChoice{};
-    };
+    ContentsChoice choice;
     QString openAnswer;
-    QString folderAnswer;
 
     std::optional<CreateBoxForm> CreateBox(const CreateBoxForm& proposal) override {
         asked << "create: " + proposal.BoxFile;
@@ -41,41 +34,26 @@ public:
         asked << "password: " + caption + " [" + text + "]";
         return password(text);
     }
-    Answer ExtractFolder(const QString& proposal) override {
-        asked << "folder: " + proposal;
-        return extractFolder(proposal);
-    }
+    Answer ExtractFolder(const QString& proposal) override { return extractFolder(proposal); }
     ContentsChoice Contents(const BoxContents& shown) override {
         asked << "contents: " + shown.Name;
-        lastContents = shown;
-        return contents(shown);
+        rows = shown.Rows;
+        return choice;
     }
-    QString OpenBox(const QString& startFolder) override {
-        asked << "open: " + startFolder;
-        return openAnswer;
-    }
-    QString FolderToBox() override {
-        asked << "folder to box";
-        return folderAnswer;
-    }
+    QString OpenBox(const QString&) override { return openAnswer; }
+    QString FolderToBox() override { return {}; }
 
     QStringList asked;
-    BoxContents lastContents;
+    QList<BoxContents::Row> rows;  // of the contents shown last
 };
 
 // A window whose CloseProgram runs the shell's shutdown, as the real one does.
 class FakeJobWindow : public JobWindow {
 public:
     explicit FakeJobWindow(AppShell& shell) : shell_(shell) {}
-    void FocusMainWindow() override { ++focused; }
-    void ShowFolder(const QString& folder) override { shown << folder; }
-    void CloseProgram() override {
-        ++closes;
-        (void)shell_.Form_Unload(true);
-    }
-    int focused = 0;
-    int closes = 0;
-    QStringList shown;
+    void FocusMainWindow() override {}
+    void ShowFolder(const QString&) override {}
+    void CloseProgram() override { (void)shell_.Form_Unload(true); }
 
 private:
     AppShell& shell_;
@@ -97,9 +75,7 @@ struct JobRig : ShellRig {
         AppTimer.setInterval(10);
         if (!shell.Form_Load(false)) qFatal("start-up failed");
         State().DefaultFolder = Path("boxes") + "/";
-        view.calls.clear();
     }
-
     AppState& State() { return shell.State(); }
     [[nodiscard]] QString Path(const std::string& relative) const {
         return QString::fromStdString(dir / relative);
@@ -110,21 +86,19 @@ struct JobRig : ShellRig {
     }
     // A box of tree made with the engine directly.
     QString Box(const std::string& name, const Tree& tree, int16_t compressed = 0) {
-        const std::string source = dir / ("sources/" + name);
-        MakeTree(source, tree);
         const std::string box = dir / (name + ".vkx");
+        MakeTree(dir / ("sources/" + name), tree);
         QuietHost host;
-        if (CCipherBlock(host).CreateBlock(box, name, "pw", source, 0, compressed) != 1)
+        if (CCipherBlock(host).CreateBlock(box, name, "pw", dir / ("sources/" + name), 0,
+                                           compressed) != 1)
             qFatal("cannot make the box");
         return QString::fromStdString(box);
     }
-    // The files a box holds, read back with the engine.
-    Tree Unpacked(const QString& box) {
-        const std::string out = dir / ("out-" + std::to_string(++unpacked_));
-        QuietHost host;
-        if (CCipherBlock(host).ExtractBlock(PathBytes(box), out, "pw") != BlockResult::kExtractDone)
-            return {};
-        return ReadTree(out);
+    // Extracts box into the folder target, as the queued extract job does.
+    void QueueExtract(const QString& box, const std::string& target = "target") {
+        State().BoxFolder = Path(target);
+        shell.ExtractQueue << box;
+        Timer.start();
     }
     // Waits until the batch or command that is running has written a line starting so.
     bool WaitForLine(const QString& start) {
@@ -134,9 +108,6 @@ struct JobRig : ShellRig {
                                [&](const QString& line) { return line.startsWith(start); });
         });
     }
-
-private:
-    int unpacked_ = 0;
 };
 
 }  // namespace vko::test

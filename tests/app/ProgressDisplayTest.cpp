@@ -34,33 +34,6 @@ struct Rig {
 class ProgressDisplayTest : public QObject {
     Q_OBJECT
 private slots:
-    void scanCountsFilesWithGrouping() {
-        Rig rig;
-        rig.display.AddingToBlock("/a/x");
-        QCOMPARE(rig.view.status, QString(" Files in Box: 1"));
-        QCOMPARE(rig.view.calls.filter("bar: "), QStringList("bar: -1"));  // length unknown
-        QCOMPARE(rig.TakeBusy(), QStringList("SCAN"));
-        rig.state.FilesInBox = 999;
-        rig.display.AddingToBlock("/a/y");
-        QCOMPARE(rig.view.status, QString(" Files in Box: 1,000"));
-        QCOMPARE(rig.TakeBusy(), QStringList());
-    }
-
-    // The percentage and the status line are written only when they change.
-    void headerProgressIsWrittenOnlyWhenItMoves() {
-        Rig rig;
-        rig.display.BuildingHeader(1, 3);
-        rig.display.BuildingHeader(1, 3);
-        rig.display.BuildingHeader(2, 3);
-        QCOMPARE(rig.view.calls.count("status:  Building Header..."), 1);
-        QCOMPARE(rig.TakeBusy(), QStringList({"33%", "66%"}));
-        rig.display.BuildingHeader(2, 3);
-        QCOMPARE(rig.TakeBusy(), QStringList());
-        rig.display.BuildingHeader(0, 3);
-        rig.display.BuildingHeader(0, 3);
-        QCOMPARE(rig.TakeBusy(), QStringList({"0%", "0%"}));
-    }
-
     // The indicator runs one event late, the bar does not; a new job starts both afresh.
     void cipherProgressShowsThePreviousPercentage() {
         Rig rig;
@@ -103,32 +76,6 @@ private slots:
         rig.display.CipherProgress(0, 0, 0, 0, 0, "/d/empty");
         rig.display.CipherProgress(0, 0, 0, 0, 0, "/d/empty");
         QCOMPARE(rig.TakeBusy(), QStringList({"0%", "0%", "0%"}));
-    }
-
-    void namesAreShortened_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("progress");
-        QTest::addColumn<QString>("compressing");
-        const QString n20(20, 'a'), n35(35, 'c'), n36(36, 'd');
-        QTest::newRow("20") << n20 << " " + n20 << " " + n20 + " (compressing)";
-        QTest::newRow("35") << n35 << " " + n35 << " " + n35.left(20) + " (compressing)";
-        QTest::newRow("36") << n36 << " " + n36.left(35) + "..."
-                            << " " + n36.left(20) + " (compressing)";
-    }
-    void namesAreShortened() {
-        QFETCH(QString, name);
-        Rig rig;
-        const std::string path = "/box/dir/" + name.toStdString();
-        rig.display.CipherProgress(0, 1, 2, 0, 0, path);
-        QTEST(rig.view.status, "progress");
-        rig.display.CompressingFile(path);
-        QTEST(rig.view.status, "compressing");
-        // Extraction reports the temporary names; the user sees the file's own.
-        rig.display.BeginJob(JobProgress::CompressedExtract);
-        rig.display.DecompressingFile(path + ".zlib");
-        QCOMPARE(rig.view.status, " " + name.left(20) + " (decompressing)");
-        rig.display.CipherProgress(0, 1, 2, 0, 0, path + ".zlib");
-        QTEST(rig.view.status, "progress");
     }
 };
 

@@ -1,6 +1,7 @@
-// Creation stopped by a cancel, and sources that change, vanish or cannot be read while they are
-// boxed.
+// Sources that change, vanish or cannot be read while they are boxed (stops of every kind at
+// every point: InterruptSweepTest).
 #include <filesystem>
+#include <functional>
 
 #include "engine/EngineFixture.h"
 
@@ -21,37 +22,6 @@ protected:
 
     std::string original = RandomBytes(300000, 11);
 };
-
-// A cancel at any poll leaves the old box as it was, no temporary file and the sources intact;
-// once the box is complete only shredding is skipped.
-TEST_F(CreateFaultsTest, CancelAtEveryPollKeepsTheOldBox) {
-    const Tree sources = ReadTree(root);
-    for (const int16_t compression : {0, 1}) {
-        for (const int16_t shred : {0, 1}) {
-            FakeHost counter;
-            ASSERT_EQ(CCipherBlock(counter).CreateBlock(dir / "probe.vkx", "Box", kPassword, root,
-                                                        0, compression),
-                      1);
-            const int polls = counter.polls + shred;
-            for (int n = 1; n <= polls; ++n) {
-                SCOPED_TRACE("compression " + std::to_string(compression) + " shred " +
-                             std::to_string(shred) + " poll " + std::to_string(n));
-                FakeHost cancelling;
-                cancelling.CancelAtPoll(n);
-                const bool complete = shred == 1 && n == polls;
-                EXPECT_EQ(CCipherBlock(cancelling)
-                              .CreateBlock(box, "Box", kPassword, root, shred, compression),
-                          complete ? 1 : 0);
-                if (!complete) {
-                    EXPECT_EQ(ReadFile(box), "old box");
-                }
-                EXPECT_EQ(ReadTree(root), sources);
-                EXPECT_THAT(Leftovers(dir.Str()), IsEmpty());
-            }
-            WriteFile(box, "old box");
-        }
-    }
-}
 
 // A change to a.bin (300,000 bytes, stored first) and when it strikes: "" before the create, or
 // the first event line that starts with the text.
@@ -136,37 +106,63 @@ TEST_F(CreateFaultsTest, ChangedAndUnreadableFilesAreStoredAsReadOrLeftOutAndNam
     EXPECT_THAT(host.messages, IsEmpty());
 }
 
-// A compressed file rewritten in place, at the same size, while it is boxed: the pieces read
-// before the rewrite hold the old bytes and those read after it the new ones, and the stored
-// stream expands to exactly that, each piece's dictionary being the bytes read before it.
-TEST_F(CreateFaultsTest, RewriteBetweenPiecesStoresWhatWasRead) {
+// A compressed file of four 1 MiB pieces that changes once its first piece is read: the box
+// holds what was read, each piece expanding on the bytes read before it, and a file cut short
+// or unreadable midway is named and stored as far as it was read, or left out.
+struct PieceChange {
+    const char* label;
+    std::function<void(const std::string& path)> apply;  // at the first progress event
+    const char* reason;                                  // "" when nothing is named
+};
+
+TEST_F(CreateFaultsTest, ChangesAfterTheFirstPieceStoreWhatWasRead) {
     constexpr size_t kPiece = size_t{1} << 20;
-    engine.SetWorkerThreads(0);  // reading runs a few pieces ahead of storing, no further
-    fs::remove_all(root);
     const std::string before = RandomBytes(4 * kPiece, 21);
     const std::string after = RandomBytes(4 * kPiece, 22);
-    WriteFile(Source("big.bin"), before);
-    bool rewritten = false;
-    events.onEvent = [&](const std::string& line) {
-        if (rewritten || line.rfind("CipherProgress", 0) != 0) return;
-        rewritten = true;
-        WriteFile(Source("big.bin"), after);
+    const PieceChange changes[] = {
+        {"rewritten at the same size", [&](const std::string& p) { WriteFile(p, after); }, ""},
+        {"shrinks", [](const std::string& p) { fs::resize_file(p, kPiece * 3 / 2); },
+         "changed size while it was boxed"},
+        {"cannot be read", [](const std::string&) { FileFaults::FailReadsAfter(0); },
+         "could not be read: "},
     };
-    ASSERT_EQ(Create(1), 1);
-    EXPECT_THAT(engine.Problems(), IsEmpty());
+    engine.SetWorkerThreads(0);  // reading runs a few pieces ahead of storing, no further
+    for (const PieceChange& change : changes) {
+        SCOPED_TRACE(change.label);
+        fs::remove_all(root);
+        MakeTree(root, {{"big.bin", before}, {"z.txt", "z"}});
+        bool changed = false;
+        events.onEvent = [&](const std::string& line) {
+            if (line == "CompressingFile " + Source("z.txt")) FileFaults::Reset();
+            if (changed || line.rfind("CipherProgress", 0) != 0) return;
+            changed = true;
+            change.apply(Source("big.bin"));
+        };
+        ASSERT_EQ(Create(1), 1);
+        FileFaults::Reset();
+        events.onEvent = nullptr;
 
-    ASSERT_EQ(engine.ExtractBlock(box, dir / "back", kPassword), 0);
-    EXPECT_THAT(host.questions, IsEmpty());
-    const std::string back = ReadFile(dir / "back/big.bin");
-    ASSERT_EQ(back.size(), before.size());
-    std::string pieces;
-    for (size_t at = 0; at < back.size(); at += kPiece) {
-        const std::string piece = back.substr(at, kPiece);
-        pieces += piece == before.substr(at, kPiece)  ? 'o'
-                  : piece == after.substr(at, kPiece) ? 'n'
-                                                      : '?';
+        const std::vector<StoredFile> stored = ReadStored(box, kPassword);
+        if (*change.reason == '\0') {
+            EXPECT_THAT(engine.Problems(), IsEmpty());
+        } else {
+            ASSERT_EQ(engine.Problems().size(), 1u);
+            EXPECT_EQ(engine.Problems()[0].path, Source("big.bin"));
+            EXPECT_THAT(engine.Problems()[0].reason, ::testing::StartsWith(change.reason));
+        }
+        EXPECT_EQ(Expand(stored.back().bytes), "z");
+        if (stored.size() == 1) continue;  // left out
+        const std::string back = Expand(stored[0].bytes);
+        ASSERT_EQ(back.size(), static_cast<size_t>(stored[0].record.Size));
+        std::string pieces;
+        for (size_t at = 0; at < back.size(); at += kPiece) {
+            const std::string piece = back.substr(at, kPiece);
+            pieces += piece == before.substr(at, piece.size())  ? 'o'
+                      : piece == after.substr(at, piece.size()) ? 'n'
+                                                                : '?';
+        }
+        EXPECT_THAT(pieces, ::testing::MatchesRegex(*change.reason ? "o+" : "o+n+"));
     }
-    EXPECT_THAT(pieces, ::testing::MatchesRegex("o+n+"));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Extracting chosen files: repeats, failed expansion, cancelling, misuse. Every file of boxes of
+// Extracting chosen files: repeats, failed expansion, misuse. Every file of boxes of
 // every shape, in any order, into folders that do not exist yet: RoundTripTest.
 #include <filesystem>
 
@@ -37,15 +37,6 @@ TEST_F(DynamicExtractTest, SameFileTwiceReplacesTargetAndLeftoverZlib) {
     EXPECT_EQ(ReadTree(target), (Tree{{"a/b/two.bin", layout.files[1].contents}}));
 }
 
-TEST_F(DynamicExtractTest, EmptyPlainFileGivesAnEmptyTargetWithoutProgress) {
-    BoxLayout layout;
-    layout.files = {{0, "empty", ""}};
-    ASSERT_EQ(engine.DynamicExtractBlock(Forge(layout), target, kPassword), 0);
-    engine.DynamicExtractToFile(1, target);
-    EXPECT_EQ(ReadTree(target), (Tree{{"empty", ""}}));
-    EXPECT_TRUE(events.lines.empty());
-}
-
 TEST_F(DynamicExtractTest, FailedExpansionKeepsTheStreamAndAnyGoodFile) {
     BoxLayout layout;
     layout.version = 2;
@@ -60,15 +51,6 @@ TEST_F(DynamicExtractTest, FailedExpansionKeepsTheStreamAndAnyGoodFile) {
     EXPECT_EQ(ReadTree(target), (Tree{{"bad.zlib", DamagedStored("x")},
                                       {"bad2", "good old"},
                                       {"bad2.zlib", DamagedStored("y")}}));
-}
-
-TEST_F(DynamicExtractTest, CancelledFileReplacesNothing) {
-    WriteFile(target + "/a/b/two.bin", "old");
-    ASSERT_EQ(engine.DynamicExtractBlock(Forge(Layout(1)), target, kPassword), 0);
-    host.CancelAtPoll(host.polls + 2);  // after the first of two chunks
-    engine.DynamicExtractToFile(2, target);
-    EXPECT_EQ(ReadTree(target), (Tree{{"a/b/two.bin", "old"}}));
-    EXPECT_EQ(events.Named("CipherProgress").size(), 1u);
 }
 
 TEST_F(DynamicExtractTest, MisuseAndWrongPasswordAreFailuresNotCrashes) {

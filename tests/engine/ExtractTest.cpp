@@ -1,5 +1,4 @@
-// Whole-box extraction: folders, failed expansion, cancelling, and what is left on disk when a
-// run stops.
+// Whole-box extraction: folders and failed expansion (stops of every kind: InterruptSweepTest).
 #include <filesystem>
 
 #include "crypto/cipherlib_testing.h"
@@ -59,45 +58,6 @@ TEST_F(ExtractTest, FailedExpansionAsksWhetherToAbort) {
         if (!abort) expected["c"] = "ccc";
         EXPECT_EQ(ReadTree(target), expected);
         EXPECT_FALSE(cipherlib_testing::HoldsPasswordKey());
-    }
-}
-
-// Cancelling at every point where the flag is polled: each file is either its old version or
-// completely extracted, files are extracted in table order, and no temporary file is left.
-TEST_F(ExtractTest, CancelAtEveryPollLeavesWholeFilesOnly) {
-    for (const uint8_t version : {1, 2}) {
-        BoxLayout layout;
-        layout.version = version;
-        layout.folders = {"Docs", "sub\\"};
-        layout.files = {{0, "a", "new a"}, {0, "big", RandomBytes(300000, 5)}, {2, "c", "new c"}};
-        const std::string path = Forge(layout, "box" + std::to_string(version) + ".vkx");
-        const Tree old{{"a", "old a"}, {"big", "old big"}, {"sub/c", "old c"}};
-        const Tree complete{{"a", "new a"}, {"big", layout.files[1].contents}, {"sub/c", "new c"}};
-
-        FakeHost counter;
-        ASSERT_EQ(CCipherBlock(counter).ExtractBlock(path, dir / "count", kPassword), 0);
-        ASSERT_GT(counter.polls, 5);
-        for (int poll = 1; poll <= counter.polls; ++poll) {
-            SCOPED_TRACE("version " + std::to_string(version) + ", poll " + std::to_string(poll));
-            const std::string out = dir / ("cancel" + std::to_string(poll));
-            MakeTree(out, old);
-            FakeHost cancelling;
-            cancelling.CancelAtPoll(poll);
-            EXPECT_EQ(CCipherBlock(cancelling).ExtractBlock(path, out, kPassword), 3);
-            EXPECT_THAT(Leftovers(out), ::testing::IsEmpty());
-            const Tree after = ReadTree(out);
-            bool stillOld = false;
-            for (const auto& [name, contents] : after) {
-                ASSERT_TRUE(contents == old.at(name) || contents == complete.at(name)) << name;
-                const bool isOld = contents == old.at(name);
-                EXPECT_FALSE(stillOld && !isOld)
-                    << name << " extracted after an earlier one was not";
-                stillOld = stillOld || isOld;
-            }
-            if (poll == counter.polls) {
-                EXPECT_EQ(after, complete);
-            }
-        }
     }
 }
 

@@ -87,17 +87,6 @@ TEST_F(FormatTest, RunsNeverShareKeystream) {
     }
 }
 
-// Nothing random or time-dependent is stored, and a trailing separator changes nothing.
-TEST_F(FormatTest, SameFolderGivesIdenticalBoxes) {
-    MakeTree(root, {{"a.txt", RandomBytes(200000, 1)}, {"Sub/b.txt", "b"}, {"c/d/e.txt", ""}});
-    for (int16_t compression : {0, 1}) {
-        ASSERT_EQ(Create(compression), 1);
-        const std::string first = ReadFile(box);
-        ASSERT_EQ(engine.CreateBlock(box, "Box", kPassword, root + "/", 0, compression), 1);
-        EXPECT_EQ(ReadFile(box), first) << "compression " << compression;
-    }
-}
-
 // Each record's stored size is what follows for it in the data area: the file itself, or its
 // zlib stream with the length trailer (empty files included, with no message).
 TEST_F(FormatTest, RecordsDescribeTheDataArea) {

@@ -51,16 +51,6 @@ TEST_F(ScanTest, OrderAndFolderTable) {
     EXPECT_THAT(folders, ElementsAre(0, 0, 2, 2, 3));
 }
 
-TEST_F(ScanTest, PatternsSelectFilesAndAFileMatchingTwoIsListedTwice) {
-    MakeTree(root, {{"a.txt", "a"}, {"b.log", "b"}, {"noext", "n"}, {"sub/c.txt", "c"}});
-    EXPECT_THAT(engine.GetAllFiles(root, "*.txt;a*", false),
-                ElementsAre(Source("a.txt"), Source("a.txt")));
-    EXPECT_THAT(engine.GetAllFiles(root, "?.*;*.txt", true),
-                ElementsAre(Source("a.txt"), Source("b.log"), Source("a.txt"), Source("sub/c.txt"),
-                            Source("sub/c.txt")));
-    EXPECT_EQ(engine.GetAllFiles(root, "*.*", false).size(), 3u);
-}
-
 TEST_F(ScanTest, SkipsHiddenAndSystemEntriesAndFollowsOnlyFileLinks) {
     MakeTree(root, {{"real.txt", "r"}, {".hidden", "h"}, {".git/config", "c"}, {"sub/.x", "x"}});
     MakeTree(dir / "outside", {{"secret.txt", "outside file"}, {"deep/y.txt", "y"}});

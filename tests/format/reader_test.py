@@ -20,6 +20,8 @@ TREE = {
     "empty.txt": b"",
     "random.bin": bytes(rng.randrange(256) for _ in range(70_000)),
     "text.txt": b"compressible " * 2000,
+    # three 1 MiB pieces compressed apart: they must join into one zlib stream
+    "pieces.txt": b"".join(b"line %d\n" % (i % 9973) for i in range(250_000)),
 }
 
 

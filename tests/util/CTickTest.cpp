@@ -30,16 +30,6 @@ TEST(CTick, AccumulatesOnlyActiveTimeAcrossPauses) {
     EXPECT_EQ(clock.tick.ElapsedTicks(), 4100 + 2900);
 }
 
-TEST(CTick, MinutesRoundDown) {
-    for (const auto& [milliseconds, minutes] : {std::pair{59999, 0}, std::pair{60000, 1}}) {
-        ManualClock clock;
-        clock.tick.StartTick();
-        clock.now += milliseconds;
-        clock.tick.StopTick();
-        EXPECT_EQ(clock.tick.ElapsedMinutes(), minutes) << milliseconds;
-    }
-}
-
 TEST(CTick, MeasuresAcrossTheCounterWrap) {
     ManualClock clock{-1};                            // 4,294,967,295 as an unsigned count
     EXPECT_EQ(clock.tick.GetRealElapsedTicks(), -1);  // never started: the counter itself

@@ -1,8 +1,11 @@
 // Soak: random folder trees through create -> list -> extract -> compare, plain and compressed,
 // with random cancels, over many cycles. Every difference is printed; the exit code is the
-// number of cycles that went wrong (capped at 100), so 0 means none did.
+// number of cycles (or checks, in the other modes) that went wrong, capped at 100.
 //
-//   engine_soak [--seed N] [--cycles N]
+//   engine_soak [--mode cycles|passwords|flips] [--seed N] [--cycles N]
+//
+// "passwords" tries N random wrong passwords on boxes of five shapes; "flips" flips every bit
+// of a small box's header and one bit of every byte of its data area (SoakModes.h).
 //
 // The trees hold names with spaces, dots and non-ASCII characters, folders up to five deep,
 // empty files and sizes around the cipher's 131,072-byte block. Folder names come back in
@@ -21,6 +24,7 @@
 #include "engine/CCipherBlock.h"
 #include "engine/FakeHost.h"
 #include "engine/ScratchDir.h"
+#include "SoakModes.h"
 #include "support/TestFiles.h"
 #include "util/Failure.h"
 #include "util/File.h"
@@ -33,6 +37,7 @@ namespace {
 constexpr const char* kPassword = "soak secret";
 
 struct Options {
+    std::string mode = "cycles";
     uint32_t seed = 1;
     int cycles = 500;
 };
@@ -264,6 +269,10 @@ Options Parse(int argc, char** argv) {
     Options options;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string flag = argv[i];
+        if (flag == "--mode") {
+            options.mode = argv[i + 1];
+            continue;
+        }
         const long value = std::strtol(argv[i + 1], nullptr, 10);
         if (flag == "--seed")
             options.seed = static_cast<uint32_t>(value);
@@ -273,6 +282,8 @@ Options Parse(int argc, char** argv) {
             throw std::invalid_argument(flag);
     }
     if (argc % 2 == 0) throw std::invalid_argument(argv[argc - 1]);
+    if (options.mode != "cycles" && options.mode != "passwords" && options.mode != "flips")
+        throw std::invalid_argument(options.mode);
     return options;
 }
 
@@ -284,10 +295,12 @@ int main(int argc, char** argv) {
         options = Parse(argc, argv);
     } catch (const std::exception& e) {
         std::cerr << "unknown argument " << e.what()
-                  << "\nusage: engine_soak [--seed N] [--cycles N]\n";
+                  << "\nusage: engine_soak [--mode cycles|passwords|flips] [--seed N] [--cycles N]\n";
         return 2;
     }
     vko::test::UseFastKeys();
+    if (options.mode == "passwords") return std::min(vko::soak::WrongPasswords(options.seed, options.cycles), 100);
+    if (options.mode == "flips") return std::min(vko::soak::BitFlips(), 100);
     Soak soak(options.seed);
     Totals totals;
     for (int cycle = 1; cycle <= options.cycles; ++cycle) {
