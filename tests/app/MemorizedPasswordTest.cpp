@@ -15,7 +15,6 @@ private slots:
     void replacingAndForgettingWipeTheOldText() {
         ShellRig rig;
         MemorizedPassword& password = rig.shell.State().MemorizedPassword;
-        QVERIFY(password.isEmpty());
         const QString text = QStringLiteral("p\u00e4ssw\u00f6rd \u20ac \U0001F511 correct horse");
         password = text;
         QCOMPARE(QString(password), text);
@@ -27,7 +26,6 @@ private slots:
             QCOMPARE(int(block[i]), 0);
         rig.shell.ForgetPassword();
         QVERIFY(password.isEmpty());
-        QCOMPARE(QString(password), QString());
         QCOMPARE(password.Secret().data(), nullptr);
     }
 

@@ -15,9 +15,7 @@ program=$2
 
 begin_session
 
-panel_id() { xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ {print $1; exit}'; }
 has_panel() { [ -n "$(panel_id)" ]; }
-icon_id() { xwininfo -tree -id "$(panel_id)" | awk '/"Vaultkeep Orb": \(/ {print $1; exit}'; }
 has_icon() { [ -n "$(icon_id)" ]; }
 
 start_tray
@@ -45,15 +43,6 @@ grep -q "This instance will be close automatically." "$work/second.log" ||
   fail "the second line of the message is missing"
 kill -0 "$first" 2>/dev/null || fail "the first instance ended too"
 pass "a second start reports the first and ends; the first keeps running"
-
-
-# Right-click the icon and pick a tray-menu item by its mnemonic.
-icon=$(icon_id)
-tray_menu() {
-  xdotool mousemove --window "$icon" 8 8 click 3
-  sleep 0.5
-  xdotool key "$1"
-}
 
 tray_menu h
 wait_for unmapped || fail "Hide from the tray menu left the window on screen"

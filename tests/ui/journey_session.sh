@@ -7,7 +7,8 @@
 #  - Escape in the extraction-folder prompt extracts nothing; Enter there extracts the tree;
 #  - during a long compressed create the progress bar fills, and Cancel Job (Esc) stops the job,
 #    keeps the previous box and the program;
-#  - File, Exit during a job asks, stops it and ends the program.
+#  - File, Exit during a job asks, and No keeps the job and the program; the close box only puts
+#    the window away; Remove in the tray menu asks, stops the job and ends the program.
 # With --screenshots DIR it also saves the README's pictures of the windows.
 # Usage: journey_session.sh <vaultkeep-orb> <vko_drag_source> [--screenshots DIR]
 set -uo pipefail
@@ -227,8 +228,9 @@ leftovers=$(find "$boxes" -maxdepth 1 -type f ! -name 'Travel Notes.vkx' ! -name
 [ -z "$leftovers" ] || fail "the cancelled job left files behind: $leftovers"
 pass "the progress bar fills during a long job; Cancel Job stops it and keeps the previous box"
 
-# File, Exit while the same job runs again: the question says the program will close; Yes
-# stops the job without leaving files and ends the program.
+# The same job again. File, Exit asks, saying the program will close: No keeps the program
+# and the job, and the close box then only puts the window away. Remove in the tray menu asks
+# again; Yes stops the job without leaving files and ends the program.
 new_box "$big"
 xdotool key Return Return Return Return Return
 answer_box y "replace question"
@@ -237,9 +239,19 @@ sleep 0.5
 focus "$main_window"
 xdotool key alt+f; sleep 0.3
 xdotool key x
-answer_box y "exit question"
+answer_box n "exit question"
 logged "question: Cancel current process?" || fail "Exit during a job did not ask first"
 logged "Vaultkeep Orb will close" || fail "the exit question did not say the program closes"
+has_window '\[create\]$' || fail "No to the exit question stopped the job"
+focus "$main_window"
+xdotool key alt+F4
+wait_for no_window '\[create\]$' || fail "the close box left the window on screen"
+sleep 0.5
+kill -0 "$main" 2>/dev/null || fail "the close box ended the program"
+pass "No to the exit question, then the close box, keep the program and its job"
+tray_menu r
+answer_box y "exit question"
+[ "$(grep -c '^question: Cancel current process?' "$log")" = 2 ] || fail "Remove did not ask"
 WAIT=300 wait_for bash -c "! kill -0 $main" || fail "Exit during a job did not end the program"
 wait "$main"
 rc=$?
@@ -247,4 +259,4 @@ rc=$?
 [ "$(cat "$previous")" = "the previous box" ] || fail "the stopped job touched the previous box"
 leftovers=$(find "$boxes" -maxdepth 1 -type f ! -name 'Travel Notes.vkx' ! -name Big.vkx)
 [ -z "$leftovers" ] || fail "a cancelled job left files behind: $leftovers"
-pass "Exit during a job asks, stops the job without leaving files, and ends the program"
+pass "Remove during a job asks, stops the job without leaving files, and ends the program"
