@@ -59,7 +59,8 @@ kill -0 "$first" 2>/dev/null && fail "Remove from the tray menu did not end the 
 wait "$first"
 rc=$?
 [ "$rc" = 0 ] || fail "the program ended with $rc"
-[ -f "$XDG_CONFIG_HOME/Vaultkeep Software/Vaultkeep Orb.ini" ] || fail "the settings were not saved"
+grep -qx "Path=$work/Documents/" "$XDG_CONFIG_HOME/Vaultkeep Software/Vaultkeep Orb.ini" &&
+  [ -d "$work/Documents" ] || fail "the settings, with the documents folder made, were not saved"
 [ ! -e "$XDG_RUNTIME_DIR/vaultkeep-orb.lock" ] || fail "the instance lock was left behind"
 [ ! -e "$XDG_RUNTIME_DIR/vaultkeep-orb.socket" ] || fail "the instance socket was left behind"
-pass "Remove from the tray menu saves the settings and ends the program"
+pass "Remove from the tray menu saves the settings (the documents folder, made) and ends"
