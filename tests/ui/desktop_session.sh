@@ -14,10 +14,7 @@ fi
 program=$2
 
 begin_session
-
-panel_id() { xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ {print $1; exit}'; }
 has_panel() { [ -n "$(panel_id)" ]; }
-icon_id() { xwininfo -tree -id "$(panel_id)" | awk '/"Vaultkeep Orb": \(/ {print $1; exit}'; }
 has_icon() { [ -n "$(icon_id)" ]; }
 
 start_tray
@@ -46,15 +43,6 @@ grep -q "This instance will be close automatically." "$work/second.log" ||
 kill -0 "$first" 2>/dev/null || fail "the first instance ended too"
 pass "a second start reports the first and ends; the first keeps running"
 
-
-# Right-click the icon and pick a tray-menu item by its mnemonic.
-icon=$(icon_id)
-tray_menu() {
-  xdotool mousemove --window "$icon" 8 8 click 3
-  sleep 0.5
-  xdotool key "$1"
-}
-
 tray_menu h
 wait_for unmapped || fail "Hide from the tray menu left the window on screen"
 sleep 0.5
@@ -71,7 +59,8 @@ kill -0 "$first" 2>/dev/null && fail "Remove from the tray menu did not end the 
 wait "$first"
 rc=$?
 [ "$rc" = 0 ] || fail "the program ended with $rc"
-[ -f "$XDG_CONFIG_HOME/Vaultkeep Software/Vaultkeep Orb.ini" ] || fail "the settings were not saved"
+grep -qx "Path=$work/Documents/" "$XDG_CONFIG_HOME/Vaultkeep Software/Vaultkeep Orb.ini" &&
+  [ -d "$work/Documents" ] || fail "the settings, with the documents folder made, were not saved"
 [ ! -e "$XDG_RUNTIME_DIR/vaultkeep-orb.lock" ] || fail "the instance lock was left behind"
 [ ! -e "$XDG_RUNTIME_DIR/vaultkeep-orb.socket" ] || fail "the instance socket was left behind"
-pass "Remove from the tray menu saves the settings and ends the program"
+pass "Remove from the tray menu saves the settings (the documents folder, made) and ends"

@@ -7,7 +7,8 @@
 #  - Escape in the extraction-folder prompt extracts nothing; Enter there extracts the tree;
 #  - during a long compressed create the progress bar fills, and Cancel Job (Esc) stops the job,
 #    keeps the previous box and the program;
-#  - File, Exit during a job asks, stops it and ends the program.
+#  - File, Exit during a job asks: No keeps the job and the program, and so does the close box
+#    then; a second start brings the window back; Yes stops the job and ends the program.
 # With --screenshots DIR it also saves the README's pictures of the windows.
 # Usage: journey_session.sh <vaultkeep-orb> <vko_drag_source> [--screenshots DIR]
 set -uo pipefail
@@ -80,8 +81,7 @@ open_box() {
   xdotool type --delay 10 "$1"
   xdotool key Return
 }
-# The filled part of the progress bar: pixels of its colour in the status bar (about 1,850
-# when it is full at the window's first size).
+# The progress bar's filled part: pixels of its colour in the status bar (1,850 or so when full).
 progress_fill() {
   import -window "$main_window" png:- 2>/dev/null |
     convert - -gravity South -crop x32+0+0 +repage -alpha off -fuzz 12% \
@@ -211,8 +211,7 @@ new_box "$big"
 xdotool key Return Return Return Return Return
 answer_box y "replace question"
 wait_for has_window '\[create\]$' || fail "the long create job did not start"
-# Sampled while it fills: first partly (the scan before shows a moving bar), then more than
-# half; the job is cancelled with files still to go.
+# Sampled while it fills: partly (the scan before shows a moving bar), then more than half.
 samples=()
 fill_between() { samples+=("$(progress_fill)"); [ "${samples[-1]}" -ge "$1" ] && [ "${samples[-1]}" -le "$2" ]; }
 WAIT=300 wait_for fill_between 1 800 || fail "the progress bar did not show a part done: ${samples[*]}"
@@ -227,19 +226,28 @@ leftovers=$(find "$boxes" -maxdepth 1 -type f ! -name 'Travel Notes.vkx' ! -name
 [ -z "$leftovers" ] || fail "the cancelled job left files behind: $leftovers"
 pass "the progress bar fills during a long job; Cancel Job stops it and keeps the previous box"
 
-# File, Exit while the same job runs again: the question says the program will close; Yes
-# stops the job without leaving files and ends the program.
+# The same job again: No to File, Exit keeps it and the program, and so does the close box; a
+# second start brings the window back; Yes to File, Exit stops the job and ends the program.
 new_box "$big"
 xdotool key Return Return Return Return Return
 answer_box y "replace question"
 wait_for has_window '\[create\]$' || fail "the second long create job did not start"
 sleep 0.5
-focus "$main_window"
-xdotool key alt+f; sleep 0.3
-xdotool key x
-answer_box y "exit question"
+file_exit() { focus "$main_window"; xdotool key alt+f; sleep 0.3; xdotool key x; }
+file_exit
+answer_box n "exit question"
 logged "question: Cancel current process?" || fail "Exit during a job did not ask first"
 logged "Vaultkeep Orb will close" || fail "the exit question did not say the program closes"
+has_window '\[create\]$' || fail "No to the exit question stopped the job"
+focus "$main_window"
+xdotool key alt+F4
+wait_for no_window '\[create\]$' || fail "the close box left the window on screen"
+kill -0 "$main" 2>/dev/null || fail "the close box ended the program"
+timeout 20 "$program" "$folder" >"$work/second.log" 2>&1 || fail "the second start failed"
+wait_for has_window '\[create\]$' || fail "a second start did not bring the window back"
+pass "No to the exit question, then the close box, keep the program and its job"
+file_exit
+answer_box y "exit question"
 WAIT=300 wait_for bash -c "! kill -0 $main" || fail "Exit during a job did not end the program"
 wait "$main"
 rc=$?
@@ -247,4 +255,4 @@ rc=$?
 [ "$(cat "$previous")" = "the previous box" ] || fail "the stopped job touched the previous box"
 leftovers=$(find "$boxes" -maxdepth 1 -type f ! -name 'Travel Notes.vkx' ! -name Big.vkx)
 [ -z "$leftovers" ] || fail "a cancelled job left files behind: $leftovers"
-pass "Exit during a job asks, stops the job without leaving files, and ends the program"
+pass "Yes to File, Exit during a job stops it without leaving files and ends the program"

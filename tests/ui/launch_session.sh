@@ -17,9 +17,6 @@ if [ "${1:-}" != "--inside" ]; then
 fi
 program=$(realpath "$2") vkx=$(realpath "$3")
 
-window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
-has_window() { [ -n "$(window_named "$1")" ]; }
-
 begin_session
 # The desktop entry and the box file type, installed for this session only; the entry finds
 # the program on PATH, as it finds an installed one.

@@ -50,6 +50,15 @@ start_tray() {
   pids+=($!)
 }
 
+# The tray host's panel, the program's icon in it, and a tray-menu item picked by its mnemonic.
+panel_id() { xwininfo -root -tree | awk '/"panel": \("panel" "trayer"\)/ {print $1; exit}'; }
+icon_id() { xwininfo -tree -id "$(panel_id)" | awk '/"Vaultkeep Orb": \(/ {print $1; exit}'; }
+tray_menu() {
+  xdotool mousemove --window "$(icon_id)" 8 8 click 3
+  sleep 0.5
+  xdotool key "$1"
+}
+
 # A window manager, for title bars and focus as users have them.
 start_window_manager() {
   openbox >"$work/openbox.log" 2>&1 &
