@@ -7,8 +7,9 @@
 #  - Escape in the extraction-folder prompt extracts nothing; Enter there extracts the tree;
 #  - during a long compressed create the progress bar fills, and Cancel Job (Esc) stops the job,
 #    keeps the previous box and the program;
-#  - File, Exit during a job asks: No keeps the job and the program, and so does the close box
-#    then; a second start brings the window back; Yes stops the job and ends the program.
+#  - File, Exit during a job asks: No lets the job make its box; the close box then keeps the
+#    program, a second start with a folder brings the window back with Create Box for it; Yes to
+#    File, Exit during that job stops it, keeps the previous box, and ends the program.
 # With --screenshots DIR it also saves the README's pictures of the windows.
 # Usage: journey_session.sh <vaultkeep-orb> <vko_drag_source> [--screenshots DIR]
 set -uo pipefail
@@ -226,33 +227,43 @@ leftovers=$(find "$boxes" -maxdepth 1 -type f ! -name 'Travel Notes.vkx' ! -name
 [ -z "$leftovers" ] || fail "the cancelled job left files behind: $leftovers"
 pass "the progress bar fills during a long job; Cancel Job stops it and keeps the previous box"
 
-# The same job again: No to File, Exit keeps it and the program, and so does the close box; a
-# second start brings the window back; Yes to File, Exit stops the job and ends the program.
-new_box "$big"
-xdotool key Return Return Return Return Return
-answer_box y "replace question"
-wait_for has_window '\[create\]$' || fail "the second long create job did not start"
-sleep 0.5
+# The same job again: No to File, Exit lets it run to its end and make the box; the close box
+# then only puts the window away, and a second start brings it back. Each step is checked by
+# its outcome, not by the job still running, so a fast machine cannot end the job too early.
+# Enter through the Create Box dialog open for the big folder: the memorized password is filled in.
+long_job() {
+  focus "$(window_named '^Create Box$')"
+  xdotool key Return Return Return Return Return
+  answer_box y "replace question"
+  wait_for has_window '\[create\]$' || fail "the long create job did not start"
+}
 file_exit() { focus "$main_window"; xdotool key alt+f; sleep 0.3; xdotool key x; }
+new_box "$big"
+long_job
 file_exit
 answer_box n "exit question"
 logged "question: Cancel current process?" || fail "Exit during a job did not ask first"
 logged "Vaultkeep Orb will close" || fail "the exit question did not say the program closes"
-has_window '\[create\]$' || fail "No to the exit question stopped the job"
+WAIT=300 wait_for idle || fail "the job did not end after No to the exit question"
+! cmp -s "$previous" <(echo "the previous box") || fail "No to the exit question stopped the job"
 focus "$main_window"
 xdotool key alt+F4
-wait_for no_window '\[create\]$' || fail "the close box left the window on screen"
+wait_for no_window '^Vaultkeep Orb v[0-9]' || fail "the close box left the window on screen"
 kill -0 "$main" 2>/dev/null || fail "the close box ended the program"
-timeout 20 "$program" "$folder" >"$work/second.log" 2>&1 || fail "the second start failed"
-wait_for has_window '\[create\]$' || fail "a second start did not bring the window back"
-pass "No to the exit question, then the close box, keep the program and its job"
+timeout 20 "$program" "$big" >"$work/second.log" 2>&1 || fail "the second start failed"
+wait_for has_window '^Vaultkeep Orb v[0-9]' || fail "a second start did not bring the window back"
+wait_for has_window '^Create Box$' || fail "the handed-over folder did not open Create Box"
+pass "No to the exit question lets the job finish; the close box keeps the program"
+# Yes to File, Exit during a job stops it, keeps the box it was replacing, and ends the program.
+cp "$previous" "$work/made.vkx"
+long_job
 file_exit
 answer_box y "exit question"
 WAIT=300 wait_for bash -c "! kill -0 $main" || fail "Exit during a job did not end the program"
 wait "$main"
 rc=$?
 [ "$rc" = 0 ] || fail "the program ended with $rc"
-[ "$(cat "$previous")" = "the previous box" ] || fail "the stopped job touched the previous box"
+cmp -s "$previous" "$work/made.vkx" || fail "the stopped job touched the previous box"
 leftovers=$(find "$boxes" -maxdepth 1 -type f ! -name 'Travel Notes.vkx' ! -name Big.vkx)
 [ -z "$leftovers" ] || fail "a cancelled job left files behind: $leftovers"
 pass "Yes to File, Exit during a job stops it without leaving files and ends the program"
