@@ -17,6 +17,9 @@ case "$kind" in
   *) echo "usage: $0 [release|asan|tsan]" >&2; exit 2 ;;
 esac
 [ "${VKO_WERROR:-0}" = 1 ] && flags+=(-DVKO_WERROR=ON)
+# ccache makes rebuilds and other worktrees of the same sources cheap.
+command -v ccache >/dev/null && flags+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=1
 
 cmake -S . -B "build/$kind" -G Ninja "${flags[@]}" >/dev/null
 cmake --build "build/$kind" -j "$(nproc)" "${targets[@]}"

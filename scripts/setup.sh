@@ -4,14 +4,15 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libsodium-dev zlib1g-dev python3
+  libsodium-dev libssl-dev zlib1g-dev libfuse3-dev fuse3 libzxcvbn-dev python3
   libgtest-dev libgmock-dev libbenchmark-dev
   libcli11-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
   xvfb xauth trayer openbox xdotool x11-utils imagemagick
   dpkg-dev file help2man lintian desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin
+  appstream
   hyperfine time 7zip openssl zip age pigz gnuplot-nox valgrind
 )
 
