@@ -1,12 +1,15 @@
 // Reading boxes of every version, files that are not boxes, repeat reads and held keys; extraction
 // whole and file by file: failed expansion, repeats and misuse. (Every file of boxes of every
 // shape: RoundTripTest; stops of every kind: InterruptSweepTest.)
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <functional>
 
 #include "crypto/CCipher.h"
 #include "crypto/KeyHold.h"
 #include "crypto/cipherlib_testing.h"
+#include "engine/BoxProbe.h"
 #include "engine/EngineFixture.h"
 #include "util/Failure.h"
 
@@ -61,12 +64,25 @@ TEST_F(ReadTest, EveryVersionReadsBack) {
     }
 }
 
+// Each is refused by the password check, and the probe tells why before any password is asked.
 TEST_F(ReadTest, FilesThatAreNotBoxes) {
+    using BoxProbe::Verdict;
     WriteFile(dir / "text.txt", "\x07 plain text, not a box");
     WriteFile(dir / "empty.vkx", "");
     fs::create_directories(dir / "folder.vkx");
-    for (const std::string name : {"text.txt", "empty.vkx", "folder.vkx", "missing.vkx"})
-        EXPECT_EQ(engine.ViewBlock(dir / name, kPassword), 1) << name;
+    ASSERT_EQ(mkfifo((dir / "pipe.vkx").c_str(), 0600), 0);
+    const std::pair<std::string, Verdict> cases[] = {
+        {"text.txt", Verdict::kNotABox},         {"empty.vkx", Verdict::kNotABox},
+        {"folder.vkx", Verdict::kNotRegularFile}, {"pipe.vkx", Verdict::kNotRegularFile},
+        {"missing.vkx", Verdict::kMissing}};
+    for (const auto& [name, verdict] : cases) {
+        EXPECT_EQ(BoxProbe::Probe(dir / name), verdict) << name;
+        if (name != "pipe.vkx") {
+            EXPECT_EQ(engine.ViewBlock(dir / name, kPassword), 1) << name;
+        }
+    }
+    for (const uint8_t version : {0, 1, 2})
+        EXPECT_EQ(BoxProbe::Probe(Forge(Holiday(version))), Verdict::kCouldBeBox) << int{version};
 }
 
 // A failed read keeps the last box; a box reads the same whatever ran before; no read leaves
