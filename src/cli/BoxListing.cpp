@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "engine/BoxProbe.h"
 #include "util/Failure.h"
 
 namespace vko::cli {
@@ -38,6 +39,11 @@ void RequireReadableBox(const std::string& box) {
     struct stat status {};
     if (::stat(box.c_str(), &status) != 0) throw FailureFromErrno(errno, box, "box");
     if (S_ISDIR(status.st_mode)) throw FailureFromErrno(EISDIR, box, "box");
+    // A pipe (a box given as <(...) or /dev/stdin) could only be read once, and never opened
+    // again for the extraction: it is refused before any password is asked.
+    if (!S_ISREG(status.st_mode))
+        throw Failure(FailureNumber::kPathFileAccess,
+                      BoxProbe::Explain(BoxProbe::Verdict::kNotRegularFile, box), "box");
     if (::access(box.c_str(), R_OK) != 0) throw FailureFromErrno(errno, box, "box");
 }
 

@@ -42,6 +42,13 @@ from an argument.
 Create and extract end with one line: the files, the bytes read and written, and the seconds
 taken (not with -q, nor when files are named on stderr).
 
+Extract never replaces a file that is already there unless told --overwrite; a replaced file
+keeps its permissions (less setuid, setgid and sticky). New files are made readable by their
+owner only (0600), new folders 0700. A file whose stored contents are damaged is named and its
+stored stream kept beside it as <name>.zlib (or <name>.1.zlib, ...); the other files are
+extracted. A box is written over a regular file only; -o through a symbolic link replaces the
+file it leads to.
+
 Exit codes:)";
     for (const auto& [code, meaning] : kExitCodeMeanings) footer += ExitCodeLines(code, meaning);
     return footer;
@@ -75,6 +82,22 @@ CLI::App* AddList(CLI::App& app, ListOptions& options) {
     return list;
 }
 
+// Three flags for one choice: they exclude each other.
+void AddExistingFiles(CLI::App& extract, ExistingFiles& existing) {
+    const auto choose = [&existing](ExistingFiles choice) {
+        return [&existing, choice](std::int64_t) { existing = choice; };
+    };
+    auto* keep = extract.add_flag_function(
+        "--keep-existing", choose(ExistingFiles::kKeep),
+        "Keep files that are already there and name them (exit 5); the default");
+    auto* overwrite = extract.add_flag_function("--overwrite", choose(ExistingFiles::kReplace),
+                                                "Replace files that are already there");
+    auto* skip = extract.add_flag_function("--skip-existing", choose(ExistingFiles::kSkip),
+                                           "Keep files that are already there, quietly");
+    keep->excludes(overwrite)->excludes(skip);
+    overwrite->excludes(skip);
+}
+
 CLI::App* AddExtract(CLI::App& app, ExtractOptions& options) {
     auto* extract = app.add_subcommand("extract", "Unpack a whole box, or chosen entries");
     extract->add_option("BOX", options.box, "The box file")->required();
@@ -82,6 +105,7 @@ CLI::App* AddExtract(CLI::App& app, ExtractOptions& options) {
                         "Number or path of an entry as `list` shows it (default: all)");
     extract->add_option("-C", options.dir, "Folder to extract into (default: ./<root folder>)")
         ->type_name("DIR");
+    AddExistingFiles(*extract, options.existing);
     AddPasswordFile(*extract, options.passwordFile);
     extract->add_flag("-q", options.quiet, "Show no progress and no summary");
     return extract;

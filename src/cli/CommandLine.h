@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/ExitCode.h"
+#include "engine/ExistingFiles.h"
 
 namespace vko::cli {
 
@@ -28,6 +29,7 @@ struct ExtractOptions {
     std::string dir;  // empty: "./<root folder name>"
     std::string passwordFile;
     std::vector<std::string> entries;  // empty: the whole box
+    ExistingFiles existing = ExistingFiles::kKeep;
     bool quiet = false;
 };
 
