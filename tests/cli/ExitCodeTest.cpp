@@ -1,6 +1,7 @@
 // What vkx tells a script when a run cannot go ahead or is cancelled, and that such a run changes
 // nothing.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -34,6 +35,8 @@ TEST(ExitCodes, BadArgumentsExitTwo) {
         {"create", "folder", "--bogus"},
         {"extract", "box.vkx", "-C"},
         {"list", "box.vkx", "extra"},
+        {"extract", "box.vkx", "--overwrite", "--skip-existing"},
+        {"create", "folder", "-o", "-"},  // a box is not written in one pass
     };
     for (const auto& args : cases) {
         VkxResult result = RunVkx({args, {}, "pw", {}});
@@ -58,11 +61,17 @@ TEST(ExitCodes, NoPasswordAndNoTerminalExitsTwoWithoutWriting) {
     EXPECT_EQ(ReadTree(work.Str()), (Tree{{"src/a.txt", "a"}, {"any.vkx", "x"}}));
 }
 
+// A box is read from any point, and only a regular file is ever replaced by one: a pipe is
+// neither read as a box nor replaced by one.
 TEST(ExitCodes, FileSystemErrorsExitFourNamingThePath) {
     TempDir work;
     WriteFile(work / "plain.txt", "not a folder");
+    MakeTree(work / "src", {{"a.txt", "a"}});
+    ASSERT_EQ(mkfifo((work / "pipe.vkx").c_str(), 0600), 0);
     const std::string missing = work / "missing";
     const std::pair<Args, std::string> cases[] = {
+        {{"list", work / "pipe.vkx"}, work / "pipe.vkx"},
+        {{"create", work / "src", "-o", work / "pipe.vkx"}, work / "pipe.vkx"},
         {{"create", missing}, missing},
         {{"create", work / "plain.txt"}, work / "plain.txt"},
         {{"list", missing + ".vkx"}, missing + ".vkx"},
@@ -77,6 +86,7 @@ TEST(ExitCodes, FileSystemErrorsExitFourNamingThePath) {
     }
     EXPECT_FALSE(fs::exists(work / "out"));
     EXPECT_FALSE(fs::exists(work / "missing.vkx"));
+    EXPECT_TRUE(fs::is_fifo(work / "pipe.vkx"));
 }
 
 // The first line of the file counts, without its line ending; "-" reads standard input; the file
@@ -133,6 +143,19 @@ bool HoldsPartialFile(const std::string& folder) {
     return false;
 }
 
+// Whether process pid is writing a file in folder: a named temporary there, or an anonymous one,
+// which /proc shows as "<folder>/#<inode> (deleted)".
+bool WritesInto(pid_t pid, const std::string& folder) {
+    std::error_code error;
+    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        const std::string file = fs::read_symlink(fd.path(), error).string();
+        if (file.starts_with(folder + "/") &&
+            (file.ends_with(" (deleted)") || file.ends_with(".vkpart")))
+            return true;
+    }
+    return false;
+}
+
 // Large enough that storing it takes a good fraction of a second; sparse, so it costs the test
 // no disk writes to make.
 void MakeLargeFolder(const std::string& folder) {
@@ -144,6 +167,7 @@ void MakeLargeFolder(const std::string& folder) {
 
 // Ctrl-C while a box is written, or while a file is extracted over an older one: the run ends
 // as cancelled (exit 3), the previous box or file is untouched, and no partial file is left.
+// Killed outright (kill -9) it leaves no temporary file behind either.
 TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
     TempDir work;
     MakeTree(work / "old", {{"large.bin", "the previous file"}});
@@ -161,24 +185,27 @@ TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
         std::string watched, kept, keptBytes;
     } cases[] = {
         {{"create", work / "large", "-o", box, "-q"}, work / "boxes", box, ReadFile(box)},
-        {{"extract", work / "large.vkx", "-C", out, "-q"},
+        {{"extract", work / "large.vkx", "-C", out, "-q", "--overwrite"},
          out,
          out + "/large.bin",
          "the previous file"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[0]);
-        VkxProcess run({c.args, {}, "pw", {}});
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        while (!HoldsPartialFile(c.watched) && run.Running() &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(1ms);
-        run.Signal(SIGINT);
-        VkxResult result = run.Wait();
-        EXPECT_EQ(result.exitCode, 3) << result.err;
-        EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
-        EXPECT_EQ(ReadFile(c.kept), c.keptBytes);
-        EXPECT_FALSE(HoldsPartialFile(c.watched));
+        for (const int signal : {SIGINT, SIGKILL}) {
+            SCOPED_TRACE(c.args[0] + (signal == SIGKILL ? " killed" : " interrupted"));
+            VkxProcess run({c.args, {}, "pw", {}});
+            const auto deadline = std::chrono::steady_clock::now() + 30s;
+            while (!WritesInto(run.Pid(), c.watched) && run.Running() &&
+                   std::chrono::steady_clock::now() < deadline)
+                std::this_thread::sleep_for(1ms);
+            run.Signal(signal);
+            VkxResult result = run.Wait();
+            EXPECT_EQ(result.exitCode, signal == SIGKILL ? 128 + SIGKILL : 3) << result.err;
+            if (signal == SIGINT)
+                EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
+            EXPECT_TRUE(ReadFile(c.kept) == c.keptBytes) << c.kept << " changed";
+            EXPECT_FALSE(HoldsPartialFile(c.watched));
+        }
     }
 }
 
