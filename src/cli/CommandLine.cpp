@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -82,20 +83,26 @@ CLI::App* AddList(CLI::App& app, ListOptions& options) {
     return list;
 }
 
-// Three flags for one choice: they exclude each other.
+// Three flags for one choice: giving two is a usage error.
 void AddExistingFiles(CLI::App& extract, ExistingFiles& existing) {
-    const auto choose = [&existing](ExistingFiles choice) {
-        return [&existing, choice](std::int64_t) { existing = choice; };
+    auto chosen = std::make_shared<int>(0);
+    const auto choose = [&existing, chosen](ExistingFiles choice) {
+        return [&existing, chosen, choice](std::int64_t) {
+            existing = choice;
+            ++*chosen;
+        };
     };
-    auto* keep = extract.add_flag_function(
-        "--keep-existing", choose(ExistingFiles::kKeep),
-        "Keep files that are already there and name them (exit 5); the default");
-    auto* overwrite = extract.add_flag_function("--overwrite", choose(ExistingFiles::kReplace),
-                                                "Replace files that are already there");
-    auto* skip = extract.add_flag_function("--skip-existing", choose(ExistingFiles::kSkip),
-                                           "Keep files that are already there, quietly");
-    keep->excludes(overwrite)->excludes(skip);
-    overwrite->excludes(skip);
+    extract.add_flag_function("--keep-existing", choose(ExistingFiles::kKeep),
+                              "Keep files already there and name them (exit 5); the default");
+    extract.add_flag_function("--overwrite", choose(ExistingFiles::kReplace),
+                              "Replace files already there");
+    extract.add_flag_function("--skip-existing", choose(ExistingFiles::kSkip),
+                              "Keep files already there, quietly");
+    extract.callback([chosen] {
+        if (*chosen > 1)
+            throw CLI::ValidationError(
+                "--keep-existing, --overwrite and --skip-existing exclude each other");
+    });
 }
 
 CLI::App* AddExtract(CLI::App& app, ExtractOptions& options) {
