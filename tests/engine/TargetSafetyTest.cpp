@@ -216,6 +216,43 @@ TEST_F(TargetSafetyTest, NewFilesArePrivateAndAReplacedOneKeepsItsPermissions) {
     }
 }
 
+struct BoxPlaceCase {
+    const char* label;
+    const char* place;  // what is at the box's path: "file", "link", "pipe", "link to pipe", "folder"
+    bool written;       // the box is written (through a link: over the file it leads to)
+};
+
+const BoxPlaceCase kBoxPlaceCases[] = {
+    {"over a file", "file", true},          {"through a link", "link", true},
+    {"over a pipe", "pipe", false},         {"through a link to a pipe", "link to pipe", false},
+    {"over a folder", "folder", false},
+};
+
+// A box replaces only a regular file, and a link given as its path is followed to the file it
+// leads to, which is replaced beside it; the link stays.
+TEST_F(TargetSafetyTest, ABoxReplacesOnlyARegularFile) {
+    MakeTree(root, {{"a.txt", "a"}});
+    for (const BoxPlaceCase& c : kBoxPlaceCases) {
+        SCOPED_TRACE(c.label);
+        fs::remove_all(dir / "out");
+        fs::create_directories(dir / "out");
+        const std::string place = c.place, real = dir / "out/real";
+        if (place == "file" || place == "link") WriteFile(place == "file" ? box : real, "old");
+        if (place.ends_with("pipe")) ASSERT_EQ(mkfifo((place == "pipe" ? box : real).c_str(), 0600), 0);
+        if (place.starts_with("link")) fs::create_symlink("real", box);
+        if (place == "folder") fs::create_directories(box);
+        if (c.written) {
+            EXPECT_EQ(Create(), 1);
+        } else {
+            EXPECT_THROW((void)Create(), Failure);
+        }
+        EXPECT_EQ(fs::is_symlink(box), place.starts_with("link"));
+        EXPECT_EQ(fs::is_fifo(box), place.ends_with("pipe"));
+        if (c.written) EXPECT_EQ(ReadStored(box, kPassword).size(), 1u);
+        EXPECT_THAT(Leftovers(dir / "out"), IsEmpty());
+    }
+}
+
 struct LeftCase {
     const char* label;
     bool create;
