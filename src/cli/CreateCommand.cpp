@@ -45,8 +45,9 @@ void RequireBoxNotFolder(const std::string& box) {
     if (::stat(box.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return;
     if (S_ISDIR(status.st_mode)) throw FailureFromErrno(EISDIR, box, "create");
     throw Failure(FailureNumber::kPathFileAccess,
-                  "\"" + box + "\" is not a regular file: a box can only be written as a new file "
-                  "or over a regular file.");
+                  "\"" + box +
+                      "\" is not a regular file: a box can only be written as a new file "
+                      "or over a regular file.");
 }
 
 struct CreatePlan {

@@ -136,8 +136,7 @@ ExitCode RunExtract(const ExtractOptions& options) {
     Extraction extraction{engine, host, progress, options.box, folder, password.Text()};
     const ExitCode code = numbers.empty() ? extraction.All() : extraction.Chosen(*listing, numbers);
     if (code == ExitCode::kDone && !options.quiet)
-        PrintSummary(
-            Extracted(*listing, numbers, options.box, folder, engine.Skipped(), started));
+        PrintSummary(Extracted(*listing, numbers, options.box, folder, engine.Skipped(), started));
     return code;
 }
 

@@ -72,8 +72,7 @@ bool PrepareEntries(BlockState& s, const std::vector<int32_t>& fileNumbers,
         files.emplace_back(target.entry, target.name);
         targets.push_back(target.destination);
     }
-    s.sessionExisting =
-        ExistingTargets::Settle(s, targets, TargetFolders::Existing(root, files));
+    s.sessionExisting = ExistingTargets::Settle(s, targets, TargetFolders::Existing(root, files));
     return s.sessionExisting.has_value();
 }
 

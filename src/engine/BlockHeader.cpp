@@ -66,8 +66,9 @@ std::vector<int64_t> RecordOffsets(const std::vector<std::string>& records, uint
 // file would replace the one extracted first), kFolder when a folder of the box has it.
 std::vector<uint8_t> PathClashes(const std::vector<std::string>& records, uint8_t version,
                                  const std::vector<std::string>& folders) {
-    const size_t fixed = version == BoxFormat::kVersionCompressed ? BoxFormat::kCompressedRecordFixed
-                                                                  : BoxFormat::kPlainRecordFixed;
+    const size_t fixed = version == BoxFormat::kVersionCompressed
+                             ? BoxFormat::kCompressedRecordFixed
+                             : BoxFormat::kPlainRecordFixed;
     const auto path = [&](uint32_t i) {
         const std::string_view record = records[i];
         if (record.size() < fixed) return std::pair<int32_t, std::string_view>{-1, record};

@@ -114,7 +114,8 @@ Kept KeepStream(BlockState& s, int64_t offset, int32_t count,
             base + (n == 0 ? std::string() : "." + std::to_string(n)) + ".zlib";
         bool placed = false;
         if (taken.contains(candidate)) continue;
-        if (!writing([&] { placed = file->CommitNew(AtomicFile::Durability::kOrdered, candidate); }))
+        if (!writing(
+                [&] { placed = file->CommitNew(AtomicFile::Durability::kOrdered, candidate); }))
             return kept;
         if (placed) {
             kept.path = folder->Path() + candidate;

@@ -56,8 +56,8 @@ Outcome Take(BlockState& s, JobPipeline& pipeline, size_t job, const Target& tar
     } catch (const Failure& failure) {
         if (!record.WriteFailure()) throw;  // the box itself could not be read
         if (retry && failure.Number() == FailureNumber::kDiskFull) return Outcome::kNoSpace;
-        s.problems.push_back({target.destination,
-                              ProblemReason::Unwritable(failure.Description(), target.destination)});
+        s.problems.push_back({target.destination, ProblemReason::Unwritable(failure.Description(),
+                                                                            target.destination)});
     }
     return Outcome::kDone;
 }

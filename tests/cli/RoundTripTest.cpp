@@ -223,8 +223,10 @@ TEST(DamagedBox, AFileThatCannotBeExpandedIsNamedAndTheOthersExtracted) {
         fs::remove_all(work / "out");
         VkxResult run = Vkx(args, work.Str());
         EXPECT_EQ(run.exitCode, 5) << run.err;
-        EXPECT_TRUE(run.err.starts_with("vkx: out/report.txt: damaged: its stored contents do "
-                                        "not expand (")) << run.err;
+        EXPECT_TRUE(
+            run.err.starts_with("vkx: out/report.txt: damaged: its stored contents do "
+                                "not expand ("))
+            << run.err;
         EXPECT_TRUE(run.err.ends_with("); they were kept as out/report.txt.zlib\n")) << run.err;
         EXPECT_FALSE(fs::exists(work / "out/report.txt"));
         EXPECT_TRUE(fs::exists(work / "out/report.txt.zlib"));

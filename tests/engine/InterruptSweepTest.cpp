@@ -270,8 +270,7 @@ std::vector<SweepCase> Cases() {
                     if (named && stop != Stop::kWrite) continue;
                     cases.push_back({what + (compression ? "_compressed_" : "_plain_") + name +
                                          (named ? "_named" : ""),
-                                     stop, what == "create", compression, what == "single",
-                                     named});
+                                     stop, what == "create", compression, what == "single", named});
                 }
     return cases;
 }

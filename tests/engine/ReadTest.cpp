@@ -71,10 +71,11 @@ TEST_F(ReadTest, FilesThatAreNotBoxes) {
     WriteFile(dir / "empty.vkx", "");
     fs::create_directories(dir / "folder.vkx");
     ASSERT_EQ(mkfifo((dir / "pipe.vkx").c_str(), 0600), 0);
-    const std::pair<std::string, Verdict> cases[] = {
-        {"text.txt", Verdict::kNotABox},         {"empty.vkx", Verdict::kNotABox},
-        {"folder.vkx", Verdict::kNotRegularFile}, {"pipe.vkx", Verdict::kNotRegularFile},
-        {"missing.vkx", Verdict::kMissing}};
+    const std::pair<std::string, Verdict> cases[] = {{"text.txt", Verdict::kNotABox},
+                                                     {"empty.vkx", Verdict::kNotABox},
+                                                     {"folder.vkx", Verdict::kNotRegularFile},
+                                                     {"pipe.vkx", Verdict::kNotRegularFile},
+                                                     {"missing.vkx", Verdict::kMissing}};
     for (const auto& [name, verdict] : cases) {
         EXPECT_EQ(BoxProbe::Probe(dir / name), verdict) << name;
         if (name != "pipe.vkx") {
@@ -198,17 +199,18 @@ TEST_F(ExtractTest, ADamagedStreamIsKeptUnderANewNameAndNamed) {
         }
         EXPECT_EQ(result, c.abort ? 100 : 0);
         EXPECT_THAT(engine.Problems(),
-                    ::testing::Contains(FileProblem{
-                        target + "/b", "damaged: its stored contents do not expand (data error); "
-                                       "they were kept as " + kept}));
+                    ::testing::Contains(
+                        FileProblem{target + "/b",
+                                    "damaged: its stored contents do not expand (data error); "
+                                    "they were kept as " +
+                                        kept}));
         if (c.single) engine.DynamicClose();
         const bool asked = c.asks && !c.single;
-        EXPECT_EQ(host.questions, asked ? std::vector{"Error Decompression " + kept +
-                                                      "\r\n\r\nAbort?"}
-                                        : std::vector<std::string>{});
+        EXPECT_EQ(host.questions,
+                  asked ? std::vector{"Error Decompression " + kept + "\r\n\r\nAbort?"}
+                        : std::vector<std::string>{});
         EXPECT_EQ(host.messages.size(), c.asks && c.single ? 1u : 0u);
-        if (c.asks && c.single)
-            EXPECT_EQ(host.messages[0].text, "Error Decompressing " + kept);
+        if (c.asks && c.single) EXPECT_EQ(host.messages[0].text, "Error Decompressing " + kept);
         Tree expected = c.before;
         expected.insert({{"a", "aaa"}, {c.keptName, DamagedStored("bbb")}});
         if (!c.abort) expected.insert({{"c", "ccc"}, {"b.zlib", "the box's own"}});

@@ -158,8 +158,8 @@ TEST_F(TargetSafetyTest, AFileAlreadyThereIsReplacedOnlyWhenSaidSo) {
             for (const std::string& file : there)
                 if (c.named) named.push_back({file, "exists, kept"});
             EXPECT_EQ(engine.Problems(), named);
-            EXPECT_EQ(engine.Skipped(), !c.named && !c.replaced && c.result == 0 ? there
-                                                                                  : decltype(there){});
+            EXPECT_EQ(engine.Skipped(),
+                      !c.named && !c.replaced && c.result == 0 ? there : decltype(there){});
             if (fileByFile) engine.DynamicClose();
             Tree after = before;
             if (c.result == 0) after.insert({{"sub/deeper/", ""}, {"sub/deeper/x.txt", "x"}});
@@ -218,13 +218,14 @@ TEST_F(TargetSafetyTest, NewFilesArePrivateAndAReplacedOneKeepsItsPermissions) {
 
 struct BoxPlaceCase {
     const char* label;
-    const char* place;  // what is at the box's path: "file", "link", "pipe", "link to pipe", "folder"
-    bool written;       // the box is written (through a link: over the file it leads to)
+    const char*
+        place;     // what is at the box's path: "file", "link", "pipe", "link to pipe", "folder"
+    bool written;  // the box is written (through a link: over the file it leads to)
 };
 
 const BoxPlaceCase kBoxPlaceCases[] = {
-    {"over a file", "file", true},          {"through a link", "link", true},
-    {"over a pipe", "pipe", false},         {"through a link to a pipe", "link to pipe", false},
+    {"over a file", "file", true},      {"through a link", "link", true},
+    {"over a pipe", "pipe", false},     {"through a link to a pipe", "link to pipe", false},
     {"over a folder", "folder", false},
 };
 
@@ -238,7 +239,8 @@ TEST_F(TargetSafetyTest, ABoxReplacesOnlyARegularFile) {
         fs::create_directories(dir / "out");
         const std::string place = c.place, real = dir / "out/real";
         if (place == "file" || place == "link") WriteFile(place == "file" ? box : real, "old");
-        if (place.ends_with("pipe")) ASSERT_EQ(mkfifo((place == "pipe" ? box : real).c_str(), 0600), 0);
+        if (place.ends_with("pipe"))
+            ASSERT_EQ(mkfifo((place == "pipe" ? box : real).c_str(), 0600), 0);
         if (place.starts_with("link")) fs::create_symlink("real", box);
         if (place == "folder") fs::create_directories(box);
         if (c.written) {
@@ -261,9 +263,12 @@ struct LeftCase {
 };
 
 const LeftCase kLeftCases[] = {
-    {"create", true, true, false},          {"create, named temporaries", true, false, false},
-    {"extract", false, true, false},        {"extract, named temporaries", false, false, false},
-    {"create, flush fails", true, true, true}, {"create, named, flush fails", true, false, true},
+    {"create", true, true, false},
+    {"create, named temporaries", true, false, false},
+    {"extract", false, true, false},
+    {"extract, named temporaries", false, false, false},
+    {"create, flush fails", true, true, true},
+    {"create, named, flush fails", true, false, true},
 };
 
 // A run removes the temporaries that dead processes left in the folders it writes into, and
@@ -294,8 +299,9 @@ TEST_F(TargetSafetyTest, NoTemporaryOutlivesItsProcess) {
             EXPECT_THAT(failure.Description(), ::testing::EndsWith(": " + box));
         }
         FileFaults::Reset();
-        EXPECT_EQ(ReadFile(c.create ? box : target + "/a.txt"),
-                  c.syncFails ? "old" : c.create ? made : "new a");
+        EXPECT_EQ(ReadFile(c.create ? box : target + "/a.txt"), c.syncFails ? "old"
+                                                                : c.create  ? made
+                                                                            : "new a");
         EXPECT_EQ(Leftovers(folder), std::vector{live});
         fs::remove(live);
     }
