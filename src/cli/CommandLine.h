@@ -13,6 +13,7 @@ struct CreateOptions {
     std::string box;   // empty: "<folder name>.vkx" in the current folder
     std::string name;  // empty: the folder's name
     std::string passwordFile;
+    unsigned threads = 0;  // 0: one per core
     bool compress = false;
     bool quiet = false;
 };
@@ -28,6 +29,7 @@ struct ExtractOptions {
     std::string dir;  // empty: "./<root folder name>"
     std::string passwordFile;
     std::vector<std::string> entries;  // empty: the whole box
+    unsigned threads = 0;              // 0: one per core
     bool quiet = false;
 };
 
