@@ -2,6 +2,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
+#include <cstdio>
+#include <cstdlib>
 #include <string_view>
 
 #include "app/AppInfo.h"
@@ -19,7 +21,8 @@ void NameApplication() {
     QCoreApplication::setApplicationVersion(vko::AppVersion());
 }
 
-// The paths on the command line; --help and --version end the program here.
+// The paths on the command line; --help and --version end the program here, and so does an
+// unknown option, with the usage and exit code 2.
 QStringList PathArguments(const QCoreApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -31,6 +34,11 @@ QStringList PathArguments(const QCoreApplication& app) {
     parser.addPositionalArgument(QStringLiteral("BOX|FOLDER"),
                                  QStringLiteral("Boxes to open and folders to make boxes of."),
                                  QStringLiteral("[BOX|FOLDER...]"));
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "%s: %s\n\n%s", qPrintable(QCoreApplication::applicationName()),
+                     qPrintable(parser.errorText()), qPrintable(parser.helpText()));
+        std::exit(2);
+    }
     parser.process(app);
     return parser.positionalArguments();
 }
@@ -47,6 +55,13 @@ bool OnlyPrints(int argc, char* argv[]) {
     return false;
 }
 
+// Whether Qt has somewhere to show windows; without, it would abort the program.
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (!qEnvironmentVariableIsEmpty(name)) return true;
+    return false;
+}
+
 // A later start with paths gives them to the running instance and ends: 0 once it has taken
 // them, 1 (after saying so) when it cannot be reached.
 int HandOver(const QStringList& paths, vko::Messages& messages) {
@@ -60,11 +75,14 @@ int HandOver(const QStringList& paths, vko::Messages& messages) {
 int main(int argc, char* argv[]) {
     // A memorized password must never reach a core file.
     vko::crypto::DisableCoreDumps();
-    if (OnlyPrints(argc, argv)) {
+    if (OnlyPrints(argc, argv) || !HasDisplay()) {
         QCoreApplication app(argc, argv);
         NameApplication();
         (void)PathArguments(app);
-        return 0;
+        std::fputs("vaultkeep-orb: no display to show its window on (neither DISPLAY nor "
+                   "WAYLAND_DISPLAY is set); vkx works without one\n",
+                   stderr);
+        return 1;
     }
     QApplication app(argc, argv);
     NameApplication();
