@@ -8,21 +8,34 @@ include(GNUInstallDirs)
 set(VKO_PACKAGE_CONTACT "Vaultkeep Software <support@example.org>")
 set(doc_folder ${CMAKE_INSTALL_DATADIR}/doc/vaultkeep-orb)
 
-# The Debian changelog of a package built from these sources: one entry for this version,
-# dated by SOURCE_DATE_EPOCH when it is set (else today), so that a rebuild gives the same
-# package.
+# The Debian changelog and the AppStream release notes, both made from CHANGELOG.md.
+include(${PROJECT_SOURCE_DIR}/cmake/ReleaseNotes.cmake)
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
-string(TIMESTAMP VKO_PACKAGE_DATE "%a, %d %b %Y 00:00:00 +0000" UTC)
-configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_BINARY_DIR}/packaging/changelog
-               @ONLY)
-add_custom_command(
-  OUTPUT ${PROJECT_BINARY_DIR}/packaging/changelog.gz
-  COMMAND ${GZIP_EXECUTABLE} -9nkf ${PROJECT_BINARY_DIR}/packaging/changelog
-  DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog
-  VERBATIM)
-add_custom_target(package_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
-install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
+vko_release_notes(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_BINARY_DIR}/packaging/changelog
+                  VKO_APPSTREAM_RELEASES)
+# Documents of more than a few kilobytes go into /usr/share/doc compressed.
+foreach(document IN ITEMS packaging/changelog README.md)
+  get_filename_component(name ${document} NAME)
+  set(source ${PROJECT_SOURCE_DIR}/${document})
+  if(document STREQUAL packaging/changelog)
+    set(source ${PROJECT_BINARY_DIR}/${document})
+  endif()
+  set(packed ${PROJECT_BINARY_DIR}/packaging/${name}.gz)
+  add_custom_command(
+    OUTPUT ${packed}
+    COMMAND ${GZIP_EXECUTABLE} -9nc ${source} > ${packed}
+    DEPENDS ${source})
+  list(APPEND packed_documents ${packed})
+endforeach()
+add_custom_target(package_documents ALL DEPENDS ${packed_documents})
+install(FILES ${packed_documents} ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${doc_folder})
+
+if(VKO_BUILD_GUI)
+  set(metainfo ${PROJECT_BINARY_DIR}/packaging/org.example.vaultkeep_orb.metainfo.xml)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/metainfo.xml.in ${metainfo} @ONLY)
+  install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vaultkeep-orb)
