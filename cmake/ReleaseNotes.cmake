@@ -2,7 +2,9 @@
 # The release notes of CHANGELOG.md in the forms the package needs: the Debian changelog and the
 # <releases> of the AppStream metadata. Only releases up to the project's version are taken; the
 # project's own version must have a section, and when that section is unreleased it is dated
-# with today (SOURCE_DATE_EPOCH when set, so that a rebuild gives the same package).
+# with the time of the build (SOURCE_DATE_EPOCH when set, so that a rebuild gives the same
+# package). A heading's date may carry a time ("2026-12-07 04:24", UTC); each release must be
+# dated after the one before it, as the Debian changelog requires.
 
 # Characters CMake would read as list separators, kept aside while lines are a list.
 string(ASCII 26 _vko_semicolon)
@@ -33,8 +35,8 @@ function(_vko_wrap text first rest out)
   set(${out} "${result}" PARENT_SCOPE)
 endfunction()
 
-# "Sun, 06 Dec 2026 00:00:00 +0000" for "2026-12-06".
-function(_vko_debian_date date out)
+# "Sun, 06 Dec 2026 04:24:00 +0000" for "2026-12-06" and "04:24".
+function(_vko_debian_date date time out)
   if(NOT date MATCHES "^([0-9][0-9][0-9][0-9])-0?([0-9]+)-0?([0-9]+)$")
     message(FATAL_ERROR "CHANGELOG.md: \"${date}\" is not a date (YYYY-MM-DD)")
   endif()
@@ -56,7 +58,7 @@ function(_vko_debian_date date out)
   if(day LESS 10)
     set(day "0${day}")
   endif()
-  set(${out} "${weekday_name}, ${day} ${month_name} ${year} 00:00:00 +0000" PARENT_SCOPE)
+  set(${out} "${weekday_name}, ${day} ${month_name} ${year} ${time}:00 +0000" PARENT_SCOPE)
 endfunction()
 
 function(_vko_xml_text text out)
@@ -74,11 +76,12 @@ function(vko_release_notes changelog debian_out appstream_var)
   string(REPLACE "`" "" text "${text}")
   string(REPLACE "\n" ";" lines "${text}")
   list(APPEND lines "## end")  # closes the last release
-  string(TIMESTAMP today "%Y-%m-%d" UTC)
+  string(TIMESTAMP now "%Y-%m-%d %H:%M" UTC)
 
   set(debian "")
   set(appstream "")
   set(found_own FALSE)
+  set(newer_stamp "9999-99-99 99:99")
   set(version "")
   set(items "")
   set(item "")
@@ -107,14 +110,25 @@ function(vko_release_notes changelog debian_out appstream_var)
           message(FATAL_ERROR "CHANGELOG.md: ${version}, older than ${PROJECT_VERSION}, is "
                               "still unreleased")
         endif()
-        set(date ${today})
+        set(date "${now}")
       endif()
       if(version VERSION_EQUAL PROJECT_VERSION)
         set(found_own TRUE)
       endif()
-      _vko_debian_date(${date} stamp)
+      if(NOT date MATCHES " ")
+        set(date "${date} 00:00")
+      endif()
+      if(NOT date STRLESS newer_stamp)
+        message(FATAL_ERROR "CHANGELOG.md: ${version} (${date}) is not older than the release "
+                            "above it (${newer_stamp}); give the times, as (YYYY-MM-DD HH:MM)")
+      endif()
+      set(newer_stamp "${date}")
+      string(REPLACE " " ";" date_and_time "${date}")
+      list(GET date_and_time 0 day)
+      list(GET date_and_time 1 time)
+      _vko_debian_date(${day} ${time} stamp)
       string(APPEND debian "vaultkeep-orb (${version}) stable; urgency=medium\n\n")
-      string(APPEND appstream "    <release version=\"${version}\" date=\"${date}\">\n"
+      string(APPEND appstream "    <release version=\"${version}\" date=\"${day}\">\n"
                               "      <description>\n        <ul>\n")
       foreach(change IN LISTS items)
         _vko_wrap("${change}" "  * " "    " wrapped)
@@ -129,7 +143,7 @@ function(vko_release_notes changelog debian_out appstream_var)
     endif()
     set(items "")
     set(version "")
-    if(line MATCHES "^## ([0-9]+\\.[0-9]+\\.[0-9]+) \\((unreleased|[0-9-]+)\\)$")
+    if(line MATCHES "^## ([0-9]+\\.[0-9]+\\.[0-9]+) \\((unreleased|[0-9-]+( [0-9][0-9]:[0-9][0-9])?)\\)$")
       set(version ${CMAKE_MATCH_1})
       set(date ${CMAKE_MATCH_2})
     elseif(NOT line STREQUAL "## end")

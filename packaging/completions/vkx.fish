@@ -4,6 +4,17 @@
 # (scripts/check-options.sh checks it).
 
 complete -c vkx -f
+
+# Folders to go into, and boxes.
+function __vkx_boxes
+    for path in (commandline -ct)*
+        if test -d $path
+            echo $path/
+        else if string match -q -- '*.vkx' $path
+            echo $path
+        end
+    end
+end
 complete -c vkx -n __fish_use_subcommand -l help -d 'Show the help and exit'
 complete -c vkx -n __fish_use_subcommand -l version -d 'Show the version and exit'
 complete -c vkx -n __fish_use_subcommand -a create -d 'Pack a folder into a box'
@@ -19,12 +30,12 @@ complete -c vkx -n '__fish_seen_subcommand_from create extract' -s q -l quiet \
     -d 'Show no progress and no summary'
 
 complete -c vkx -n '__fish_seen_subcommand_from create' -a '(__fish_complete_directories)'
-complete -c vkx -n '__fish_seen_subcommand_from create' -s o -l output -r \
-    -a '(__fish_complete_suffix .vkx)' -d 'Box file'
+complete -c vkx -n '__fish_seen_subcommand_from create' -s o -l output -r -a '(__vkx_boxes)' \
+    -d 'Box file'
 complete -c vkx -n '__fish_seen_subcommand_from create' -s n -l name -x -d 'Box name'
 complete -c vkx -n '__fish_seen_subcommand_from create' -s z -l compress -d 'Compress every file'
 
-complete -c vkx -n '__fish_seen_subcommand_from list extract' -a '(__fish_complete_suffix .vkx)'
+complete -c vkx -n '__fish_seen_subcommand_from list extract' -a '(__vkx_boxes)'
 complete -c vkx -n '__fish_seen_subcommand_from list' -l json -d 'Print one JSON object'
 complete -c vkx -n '__fish_seen_subcommand_from extract' -s C -l directory -x \
     -a '(__fish_complete_directories)' -d 'Folder to extract into'
