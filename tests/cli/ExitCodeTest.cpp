@@ -240,7 +240,8 @@ TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
         VkxResult result = run.Wait();
         EXPECT_EQ(result.exitCode, 3) << result.err;
         EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
-        EXPECT_EQ(ReadFile(c.kept), c.keptBytes);
+        // Not EXPECT_EQ: a box written through would be compared, and its diff built, in full.
+        EXPECT_TRUE(ReadFile(c.kept) == c.keptBytes) << c.kept << " was replaced";
         EXPECT_FALSE(HoldsPartialFile(c.watched));
     }
 }
