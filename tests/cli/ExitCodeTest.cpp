@@ -191,6 +191,10 @@ TEST(ExitCodes, CtrlCWhileWaitingForAPasswordPipeExitsThree) {
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(1ms);
     list.Signal(SIGINT);
+    const auto stopBy = std::chrono::steady_clock::now() + 30s;
+    while (list.Running() && std::chrono::steady_clock::now() < stopBy)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_FALSE(list.Running()) << "Ctrl-C did not end the wait";
     VkxResult result = list.Wait();
     EXPECT_EQ(result.exitCode, 3) << result.err;
 }

@@ -174,7 +174,9 @@ TEST(Listing, EveryNameIsListedSafelyAndCanBeChosenExactly) {
     VkxResult json = Vkx({"list", "src.vkx", "--json"}, work.Str());
     ASSERT_EQ(json.exitCode, 0) << json.err;
     std::vector<std::string> args{"extract", "src.vkx", "-C", "out", "-q"};
-    for (const auto& file : nlohmann::json::parse(json.out)["files"]) {
+    const auto listed = nlohmann::json::parse(json.out);  // outlives the loop over its files
+    ASSERT_EQ(listed["files"].size(), tree.size());
+    for (const auto& file : listed["files"]) {
         std::string path = file["path"];
         if (file.contains("pathHex")) {
             EXPECT_EQ(path, "sub/\xEF\xBF\xBD.txt");
