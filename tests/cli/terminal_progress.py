@@ -47,7 +47,7 @@ def main():
             shown, code = run_on_terminal([vkx, "create", src, "-o", box], {**base, **extra})
             assert code == 0, (extra, code, shown)
             summary = shown.index(b"Created ")
-            assert shown[:summary].endswith((b"\n", b"\x1b[K")), ("glued", extra, shown)
+            assert shown[:summary].endswith((b"\n", b"\r\x1b[K")), ("glued", extra, shown)
             if redrawn:
                 assert b"\r" in shown[:summary] and b"\x1b[K" in shown, (extra, shown)
                 continue
