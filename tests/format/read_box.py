@@ -41,7 +41,8 @@ X_INV = (1 << 127) | (1 << 124) | (1 << 121) | (1 << 114) | 1  # x^-128 in that 
 
 
 class Unsound(ValueError):
-    """Password incorrect or header damaged: the tables do not hold together."""
+    def __str__(self):
+        return "password incorrect or header damaged"
 
 
 class Damaged(ValueError):
