@@ -98,7 +98,9 @@ CLI::App* AddExtract(CLI::App& app, ExtractOptions& options) {
     AddQuiet(*extract, options.quiet);
     AddNotes(*extract,
              "An ENTRY is the number list shows, or the path it shows (\"/\" may stand for "
-             "\"\\\"); a path that is all digits is written ./NAME.");
+             "\"\\\"); a path that is all digits is written ./NAME. A file already in DIR "
+             "under an entry's name is replaced once the entry is complete, and keeps its "
+             "permissions.");
     return extract;
 }
 
