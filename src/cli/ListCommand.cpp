@@ -78,31 +78,45 @@ std::string JsonPath(std::string path) {
     return path;
 }
 
+// What comes before element index of a JSON array whose elements have a line each.
+std::string ElementStart(size_t index) {
+    return index == 0 ? "\n    " : ",\n    ";
+}
+
+// What closes a JSON array of count elements.
+std::string ArrayEnd(size_t count) {
+    return count == 0 ? "]" : "\n  ]";
+}
+
+std::string FileElement(const CCipherBlock& engine, int32_t index) {
+    const FileRecord record = engine.Record(index);
+    return "{\"index\": " + std::to_string(index + 1) + ", " +
+           TextMember("path", JsonPath(EntryPath(engine, record))) +
+           ", \"size\": " + std::to_string(record.Size) +
+           ", \"stored\": " + std::to_string(record.Stored) + "}";
+}
+
 // Written as it is read, one file a line: a box of millions of files needs no more memory to
 // list than to open.
 void PrintJson(const CCipherBlock& engine) {
-    Write("{\n  " + TextMember("name", engine.BlockName()) + ",\n  " +
-          TextMember("root", engine.RootPath()) + ",\n  \"version\": " +
-          std::to_string(engine.BlockVersion()) + ",\n  \"compressed\": " +
-          (engine.Compressed() == 1 ? "true" : "false") + ",\n  \"files\": [");
+    Write("{\n  " + TextMember("name", engine.BlockName()) + ",\n");
+    Write("  " + TextMember("root", engine.RootPath()) + ",\n");
+    Write("  \"version\": " + std::to_string(engine.BlockVersion()) + ",\n");
+    Write(std::string("  \"compressed\": ") + (engine.Compressed() == 1 ? "true" : "false") +
+          ",\n  \"files\": [");
     const auto count = static_cast<int32_t>(engine.Files().size());
     int64_t total = 0;
     for (int32_t i = 0; i < count; ++i) {
-        const FileRecord record = engine.Record(i);
-        Write(std::string(i == 0 ? "\n" : ",\n") + "    {\"index\": " + std::to_string(i + 1) +
-              ", " + TextMember("path", JsonPath(EntryPath(engine, record))) +
-              ", \"size\": " + std::to_string(record.Size) +
-              ", \"stored\": " + std::to_string(record.Stored) + "}");
-        total += record.Size;
+        Write(ElementStart(static_cast<size_t>(i)) + FileElement(engine, i));
+        total += engine.Record(i).Size;
     }
-    Write(std::string(count == 0 ? "" : "\n  ") + "],\n  \"totalSize\": " +
-          std::to_string(total) + ",\n  \"problems\": [");
+    Write(ArrayEnd(static_cast<size_t>(count)) + ",\n  \"totalSize\": " + std::to_string(total) +
+          ",\n  \"problems\": [");
     const auto& problems = engine.Problems();
     for (size_t i = 0; i < problems.size(); ++i)
-        Write(std::string(i == 0 ? "\n" : ",\n") + "    {" +
-              TextMember("path", JsonPath(problems[i].path)) + ", " +
+        Write(ElementStart(i) + "{" + TextMember("path", JsonPath(problems[i].path)) + ", " +
               TextMember("reason", problems[i].reason) + "}");
-    Write(std::string(problems.empty() ? "" : "\n  ") + "]\n}\n");
+    Write(ArrayEnd(problems.size()) + "\n}\n");
 }
 
 }  // namespace

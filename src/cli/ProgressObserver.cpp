@@ -76,9 +76,8 @@ void ProgressObserver::CipherProgress(int32_t, int32_t BytesRead, int32_t TotalB
     }
     done_ = spanTotal_ >= 0 ? spanBase_ + BytesRead : BytesRead;
     total_ = spanTotal_ >= 0 ? spanTotal_ : TotalBlockBytes;
-    Draw("file " + Path,
-         GetFilePart(Path) + "  " + std::to_string(Percent(done_, total_)) + "%" +
-             Throughput(done_, total_));
+    Draw("file " + Path, GetFilePart(Path) + "  " + std::to_string(Percent(done_, total_)) + "%" +
+                             Throughput(done_, total_));
 }
 
 void ProgressObserver::CompressingFile(const std::string& Filename) {

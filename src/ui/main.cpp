@@ -79,9 +79,10 @@ int main(int argc, char* argv[]) {
         QCoreApplication app(argc, argv);
         NameApplication();
         (void)PathArguments(app);
-        std::fputs("vaultkeep-orb: no display to show its window on (neither DISPLAY nor "
-                   "WAYLAND_DISPLAY is set); vkx works without one\n",
-                   stderr);
+        std::fputs(
+            "vaultkeep-orb: no display to show its window on (neither DISPLAY nor "
+            "WAYLAND_DISPLAY is set); vkx works without one\n",
+            stderr);
         return 1;
     }
     QApplication app(argc, argv);
