@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Every option vkx --help or a command's --help prints is documented in the manual page and
-# offered by each shell completion, and no line of any help is wider than 80 columns.
+# offered by each shell completion, every exit code it lists has an entry under EXIT STATUS, and
+# no line of any help is wider than 80 columns.
 #   scripts/check-options.sh VKX [MANUAL_SOURCE [COMPLETION...]]
 # Defaults: docs/man/vkx.1.in and the completions in packaging/completions.
 set -euo pipefail
@@ -54,5 +55,11 @@ for command in $commands; do
   done
 done
 
+exit_status=$(awk '/^\.SH/ { on = ($0 ~ /EXIT STATUS/) } on && prev == ".TP" { print } { prev = $0 }' \
+  "$manual")
+for code in $("$vkx" --help | awk '/^Exit codes:$/ { on = 1; next } on && /^  [0-9]+  / { print $1 }'); do
+  grep -qx "\.B $code" <<<"$exit_status" || fail "exit code $code is not under EXIT STATUS"
+done
+
 [ "$failures" = 0 ] || { echo "check-options: $failures failures"; exit 1; }
-echo "check-options: every option of vkx is documented and completed; help fits 80 columns"
+echo "check-options: every option and exit code of vkx is documented; help fits 80 columns"
