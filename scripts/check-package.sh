@@ -3,7 +3,8 @@
 # an installation would use it: every file is there, the icons have the sizes their folders
 # promise, both unpacked programs run (the desktop program's --help and --version without a
 # display), the manual pages are written by hand, hold their sections and fit 80 columns, every
-# option is documented and completed by each shell, the copyright file names every library
+# option and exit code is documented and every option completed by each shell (bash and fish
+# run theirs), the Debian changelog comes from CHANGELOG.md, the copyright file names every library
 # compiled in, the AppStream metadata is valid, the menu entry is valid, a .vkx file is
 # recognised as a box and opens in the desktop program, apt can satisfy the dependencies, and
 # lintian reports no error or warning.
