@@ -50,8 +50,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.example.org/")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(VKO_BUILD_GUI)
-  # Qt loads its display plugins at run time, so dpkg-shlibdeps cannot see them.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  # Qt loads its display plugins at run time, so dpkg-shlibdeps cannot see them; the password
+  # strength estimate needs zxcvbn (found by dpkg-shlibdeps too, named here so it is never lost).
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libzxcvbn0")
 endif()
 
 include(CPack)

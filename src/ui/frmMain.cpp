@@ -73,6 +73,7 @@ frmMain::frmMain(Messages& messages, SettingsStore settings, Services services)
     lstFiles->setModel(&jobs_->lstFiles());
     connect(&tray_, &CTray::RButtonDown, this, &frmMain::Tray_RButtonDown);
     connect(&tray_, &CTray::LButtonDblClick, this, &frmMain::Tray_LButtonDblClick);
+    connect(&tray_, &CTray::LButtonUp, this, &frmMain::Tray_LButtonUp);
 }
 
 frmMain::~frmMain() = default;
@@ -190,8 +191,8 @@ void frmMain::BuildMenus() {
                             {}, &frmMain::mnuPopupItem_Click);
 }
 
-bool frmMain::Form_Load(bool anotherInstanceRunning) {
-    return shell_.Form_Load(anotherInstanceRunning);
+void frmMain::Form_Load() {
+    shell_.Form_Load();
 }
 
 void frmMain::CloseProgram() {
@@ -211,7 +212,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::OpenPaths(const QStringList& paths) {
     ShowMainWindow();
-    jobs_->Work().lstFiles_OLEDragDrop(paths);
+    if (!paths.isEmpty()) jobs_->Work().lstFiles_OLEDragDrop(paths);
 }
 
 void frmMain::TrackWindow(QWidget* window) {
@@ -370,6 +371,13 @@ void frmMain::Tray_LButtonDblClick() {
     shell_.ShowMainWindow();
 }
 
+void frmMain::Tray_LButtonUp() {
+    if (isVisible() && !isMinimized())
+        HideMainWindow();
+    else
+        shell_.ShowMainWindow();
+}
+
 void frmMain::BindTray(const QString& tip) {
     pic_.SetPicture(pics_[0]);
     tray_.PicBox(&pic_);
@@ -439,6 +447,17 @@ void frmMain::HideMainWindow() {
         hide();
     else
         showMinimized();
+}
+
+bool frmMain::TellStillRunning() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable() || !tray_.TrayIcon().isVisible()) return false;
+    tray_.TrayIcon().showMessage(
+        QString::fromLatin1(kAppTitle),
+        QString::fromLatin1(kAppTitle) +
+            QStringLiteral(" keeps running here. Click this icon to bring its window back; "
+                           "to end the program, choose Remove in the icon's menu or File, Exit."),
+        QSystemTrayIcon::Information);
+    return true;
 }
 
 void frmMain::ShowMainWindow() {

@@ -132,7 +132,7 @@ private slots:
         rig.view.onStatus = [&](const QString& text) {
             if (shownBeforeTheResult < 0 && text.contains(" in "))
                 shownBeforeTheResult = int(rig.dialogs.asked.filter("contents: ").size());
-            if (!rig.shell.CreateQueue.isEmpty() || !text.startsWith(" big.bin")) return;
+            if (!rig.shell.CreateQueue.isEmpty() || !text.endsWith(" big.bin")) return;
             rig.shell.CreateQueue.append(later);
             rig.Timer.start();
             rig.jobs.Driver().Timer_Timer();
@@ -151,7 +151,7 @@ private slots:
         QCOMPARE(shownBeforeTheResult, 0);
         const QStringList& calls = rig.view.calls;
         QCOMPARE(calls.count("dialog"), 1);
-        QVERIFY(calls.lastIndexOf(QRegularExpression("^status:  big\\.bin")) <
+        QVERIFY(calls.lastIndexOf(QRegularExpression("^status: .* big\\.bin$")) <
                 calls.lastIndexOf("dialog"));
         QVERIFY(rig.WaitForLine("Created in "));
         QTest::qWait(20);
