@@ -23,6 +23,10 @@ add_custom_command(
 add_custom_target(package_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${doc_folder})
+# The README with its pictures: the documentation the About window links to.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${doc_folder})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${doc_folder}/docs FILES_MATCHING
+        PATTERN "*.png" PATTERN "*.md")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vaultkeep-orb)

@@ -35,6 +35,7 @@ expected=(
   usr/share/mime/packages/vaultkeep-orb.xml
   usr/share/man/man1/vkx.1.gz usr/share/man/man1/vaultkeep-orb.1.gz
   usr/share/doc/vaultkeep-orb/copyright usr/share/doc/vaultkeep-orb/changelog.gz
+  usr/share/doc/vaultkeep-orb/README.md usr/share/doc/vaultkeep-orb/docs/create-box.png
 )
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("usr/share/icons/hicolor/${size}x$size/apps/vaultkeep-orb.png"

@@ -32,7 +32,8 @@ void BoxCommands::ViewBox(const QString& boxFile) {
     const bool memorized = !state.MemorizedPassword.isEmpty();
     if (memorized) state.DialogResult = 1;
     if (ReadBoxHeader(c_, boxFile, !memorized) != HeaderRead::Opened) return;
-    const BoxContents contents = ReadContents(shell.Vaultkeep(), c_.locale);
+    BoxContents contents = ReadContents(shell.Vaultkeep(), c_.locale);
+    contents.File = FilePart(boxFile);
     viewedRoot_ = PathFromBytes(shell.Vaultkeep().RootPath());
     ReportProblems(c_, QStringLiteral("This box is damaged:"));
 

@@ -14,7 +14,9 @@ struct BoxContents {
     struct Row {
         QString Name;  // folder and file name
         QString Size;  // bytes, with digit grouping
+        int64_t Bytes = 0;
     };
+    QString File;     // the box file's name, for the window's title
     QString Name;     // "Box Name: ..." with " (compressed)"
     QString Root;     // "Root Folder: ..."
     QString Summary;  // "Files: 3        Size: 600 bytes"

@@ -4,6 +4,7 @@
 #include <zxcvbn.h>
 
 #include <QByteArray>
+#include <QRegularExpression>
 #include <array>
 #include <memory>
 #include <string>
@@ -77,9 +78,12 @@ private:
 PasswordStrength EstimateStrength(const QString& password, const QStringList& userWords) {
     PasswordStrength strength;
     if (password.isEmpty()) return strength;
+    // Each name whole and word by word: "Travel Notes" also gives "travel" and "notes".
     std::vector<std::string> words;
-    for (const QString& word : userWords)
-        if (word.size() >= 3) words.push_back(word.toLower().toStdString());
+    static const QRegularExpression gaps(QStringLiteral("\\W+"));
+    for (const QString& name : userWords)
+        for (const QString& word : QStringList(name) + name.split(gaps))
+            if (word.size() >= 3) words.push_back(word.toLower().toStdString());
     std::vector<const char*> dictionary;
     for (const std::string& word : words) dictionary.push_back(word.c_str());
     dictionary.push_back(nullptr);

@@ -29,9 +29,9 @@ private:
 
 }  // namespace
 
-void FitToScreen(QWidget* window) {
+void FitToScreen(QWidget* window, QSize wanted) {
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
-    const QSize wanted = window->sizeHint().expandedTo(window->minimumSizeHint());
+    if (!wanted.isValid()) wanted = window->sizeHint().expandedTo(window->minimumSizeHint());
     if (!screen) {
         window->resize(wanted);
         return;
