@@ -46,6 +46,8 @@ void FitToScreen(QWidget* window, QSize wanted) {
 QScrollArea* VerticalScroller(QWidget* content, int widthInCharacters) {
     auto* area = new Scroller(widthInCharacters);
     area->setFrameShape(QFrame::NoFrame);
+    // The fields inside take the focus, never the area around them.
+    area->setFocusPolicy(Qt::NoFocus);
     area->setWidgetResizable(true);
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     area->setWidget(content);
