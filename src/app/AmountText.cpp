@@ -29,6 +29,7 @@ int Percent(int64_t part, int64_t total) {
 }
 
 QString SizeText(int64_t bytes, const QLocale& locale) {
+    if (bytes == 1) return QStringLiteral("1 byte");
     if (bytes < kKilo) return locale.toString(static_cast<qlonglong>(bytes)) + QStringLiteral(" bytes");
     const auto in = [&](int64_t unit, int decimals, const char* name) {
         return locale.toString(static_cast<double>(bytes) / static_cast<double>(unit), 'f',

@@ -160,7 +160,11 @@ void JobDriver::RunCreateJob(const QString& item) {
                                                EnginePassword(state.MemorizedPassword),
                                                PathBytes(state.BoxFolder), 0, state.BoxCompression);
     });
-    if (failed || result != BlockResult::kCreateDone) return;
+    // The job's progress does not stay on the status line under the next job's dialog.
+    const bool made = !failed && result == BlockResult::kCreateDone;
+    shell.SetStatus((made ? QStringLiteral("Made ") : QStringLiteral("Not made: ")) +
+                    FilePart(state.BoxFile));
+    if (!made) return;
     ++shell.JobsDone;
     amount_.files += state.FilesInBox;
     amount_.bytes += shell.Progress().BytesTotal();
@@ -201,11 +205,15 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
     ShowJobStarting(QStringLiteral("Extracting ") + FilePart(item) + QStringLiteral("..."));
     int16_t result = BlockResult::kExtractNotABox;
     const EngineRun run(c_, ExtractProgress(shell.Vaultkeep()));
-    if (EngineFailed(c_, [&] {
-            result = shell.Vaultkeep().ExtractBlock(PathBytes(item), PathBytes(state.BoxFolder),
-                                                    EnginePassword(state.MemorizedPassword));
-        }))
-        return BlockResult::kExtractNotABox;
+    const bool failed = EngineFailed(c_, [&] {
+        result = shell.Vaultkeep().ExtractBlock(PathBytes(item), PathBytes(state.BoxFolder),
+                                                EnginePassword(state.MemorizedPassword));
+    });
+    shell.SetStatus((!failed && result == BlockResult::kExtractDone
+                         ? QStringLiteral("Extracted into ")
+                         : QStringLiteral("Not all extracted into ")) +
+                    FolderName(state.BoxFolder));
+    if (failed) return BlockResult::kExtractNotABox;
     // The engine has said why the box did not open; its password is not kept for the next.
     if (result == BlockResult::kExtractNotABox) state.MemorizedPassword.clear();
     if (result != BlockResult::kExtractDone) {

@@ -41,6 +41,7 @@ private slots:
         rig.State().MemorizedPassword = memorized;
         rig.dialogs.password = [&](const QString& prefilled) {
             if (!prefilled.isEmpty()) qFatal("a failed password was offered again");
+            if (typed.isEmpty()) qFatal("asked for a password no one would type");
             const QString answer = typed.takeFirst();
             return answer == "-" ? std::nullopt : std::optional(answer);
         };
