@@ -46,13 +46,11 @@ private slots:
         QCOMPARE(SizeText(1024, QLocale(QLocale::German)), QString("1,0 KB"));
         QCOMPARE(Percent(qint64(3) << 31, qint64(4) << 31), 75);
         const qint64 gib = qint64(1) << 30;
-        const QList<ProgressFigures> figures{{gib, 4 * gib, 0, 0, 999},
-                                             {gib, 4 * gib, 1, 3, 1000},
+        const QList<ProgressFigures> figures{{gib, 4 * gib, 1, 3, 1000},
                                              {gib, 61 * gib, 1, 1, 1000},
                                              {gib, 3722 * gib, 1, 1, 1000},
                                              {4 * gib, 4 * gib, 3, 3, 8000}};
-        const QStringList texts{"1.00 GB of 4.00 GB",
-                                "1.00 GB of 4.00 GB · 1 of 3 files · 1.00 GB/s · 3 s left",
+        const QStringList texts{"1.00 GB of 4.00 GB · 1 of 3 files · 1.00 GB/s · 3 s left",
                                 "1.00 GB of 61.00 GB · 1 of 1 file · 1.00 GB/s · 1 min left",
                                 "1.00 GB of 3,722.00 GB · 1 of 1 file · 1.00 GB/s · 1 h 3 min left",
                                 "4.00 GB of 4.00 GB · 3 of 3 files · 512.00 MB/s"};

@@ -34,19 +34,15 @@ pass "the main window is shown"
 wait_for has_icon || fail "no tray icon inside the tray host"
 pass "the tray icon is embedded in the tray host"
 
-click_icon() { xdotool mousemove --window "$(icon_id)" 8 8 click 1; }
+click_icon() { xdotool mousemove --window "$(icon_id)" 8 8 click 1; sleep 0.5; }
 click_icon
 wait_for unmapped || fail "a click on the tray icon left the window on screen"
-sleep 0.5
 click_icon
 wait_for mapped || fail "a second click on the tray icon did not bring the window back"
-pass "a click on the tray icon puts the window away, the next brings it back"
-
 tray_menu h
 wait_for unmapped || fail "Hide from the tray menu left the window on screen"
-sleep 0.5
 kill -0 "$first" 2>/dev/null || fail "the program ended when its window was hidden"
-pass "Hide from the tray menu hides the window and the program keeps running"
+pass "a click on the tray icon puts the window away and brings it back, and its menu hides it"
 
 timeout 20 "$program" >"$work/second.log" 2>&1
 rc=$?

@@ -249,12 +249,7 @@ long_job() {
 }
 file_exit() { focus "$main_window"; xdotool key alt+f; sleep 0.3; xdotool key x; }
 # The bytes the job has written into the boxes folder: its temporary box, whatever its name.
-written() {
-  local fd
-  for fd in /proc/"$main"/fd/*; do
-    [[ "$(readlink "$fd")" == "$boxes"/* ]] && stat -Lc %s "$fd"
-  done 2>/dev/null | sort -n | tail -1
-}
+written() { for fd in /proc/"$main"/fd/*; do [[ "$(readlink "$fd")" == "$boxes"/* ]] && stat -Lc %s "$fd"; done 2>/dev/null | sort -n | tail -1; }
 new_box "$big"
 long_job
 file_exit
