@@ -13,8 +13,9 @@ include(${PROJECT_SOURCE_DIR}/cmake/ReleaseNotes.cmake)
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
 vko_release_notes(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_BINARY_DIR}/packaging/changelog
                   VKO_APPSTREAM_RELEASES)
-# Documents of more than a few kilobytes go into /usr/share/doc compressed.
-foreach(document IN ITEMS packaging/changelog README.md)
+# The changelog goes into /usr/share/doc compressed; the README stays readable beside its
+# pictures.
+foreach(document IN ITEMS packaging/changelog)
   get_filename_component(name ${document} NAME)
   set(source ${PROJECT_SOURCE_DIR}/${document})
   if(document STREQUAL packaging/changelog)
@@ -30,6 +31,10 @@ endforeach()
 add_custom_target(package_documents ALL DEPENDS ${packed_documents})
 install(FILES ${packed_documents} ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${doc_folder})
+# The README with its pictures: the documentation the About window links to.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${doc_folder})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${doc_folder}/docs FILES_MATCHING
+        PATTERN "*.png" PATTERN "*.md")
 
 if(VKO_BUILD_GUI)
   set(metainfo ${PROJECT_BINARY_DIR}/packaging/org.example.vaultkeep_orb.metainfo.xml)
@@ -63,8 +68,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.example.org/")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(VKO_BUILD_GUI)
-  # Qt loads its display plugins at run time, so dpkg-shlibdeps cannot see them.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  # Qt loads its display plugins at run time, so dpkg-shlibdeps cannot see them; the password
+  # strength estimate needs zxcvbn (found by dpkg-shlibdeps too, named here so it is never lost).
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libzxcvbn0")
 endif()
 
 include(CPack)

@@ -40,7 +40,7 @@ expected=(
   usr/share/metainfo/org.example.vaultkeep_orb.metainfo.xml
   usr/share/man/man1/vkx.1.gz usr/share/man/man1/vaultkeep-orb.1.gz usr/share/man/man5/vkx-box.5.gz
   usr/share/doc/vaultkeep-orb/copyright usr/share/doc/vaultkeep-orb/changelog.gz
-  usr/share/doc/vaultkeep-orb/README.md.gz
+  usr/share/doc/vaultkeep-orb/README.md usr/share/doc/vaultkeep-orb/docs/create-box.png
   usr/share/bash-completion/completions/vkx usr/share/zsh/vendor-completions/_vkx
   usr/share/fish/vendor_completions.d/vkx.fish
   usr/share/icons/hicolor/scalable/apps/vaultkeep-orb.svg

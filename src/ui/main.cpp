@@ -62,11 +62,12 @@ bool HasDisplay() {
     return false;
 }
 
-// A later start with paths gives them to the running instance and ends: 0 once it has taken
-// them, 1 (after saying so) when it cannot be reached.
+// A later start gives its paths to the running instance, which shows its window (for no paths
+// that is all it does), and ends: 0 once it has taken them, 1 (after saying so) when it cannot
+// be reached.
 int HandOver(const QStringList& paths, vko::Messages& messages) {
     if (vko::InstanceChannel::HandOver(paths)) return 0;
-    messages.Inform(vko::HandOverFailedMessage(), vko::Messages::Icon::Exclamation);
+    messages.Inform(vko::HandOverFailedMessage(!paths.isEmpty()), vko::Messages::Icon::Exclamation);
     return 1;
 }
 
@@ -101,11 +102,11 @@ int main(int argc, char* argv[]) {
     }
     vko::SingleInstance instance;
     const bool anotherInstanceRunning = instance.OtherInstanceRunning();
-    if (anotherInstanceRunning && !launch.paths.isEmpty()) return HandOver(launch.paths, *messages);
+    if (anotherInstanceRunning) return HandOver(launch.paths, *messages);
 
     vko::frmMain window(*messages, vko::SettingsStore::ForUser());
     QApplication::setWindowIcon(window.windowIcon());
-    if (!window.Form_Load(anotherInstanceRunning)) return 0;
+    window.Form_Load();
     vko::InstanceChannel channel;
     if (channel.Listen())
         QObject::connect(&channel, &vko::InstanceChannel::PathsArrived, &window,
