@@ -2,8 +2,8 @@
 # Builds the Debian package from a build folder (default build/release) and checks it the way
 # an installation would use it: every file is there, the icons have the sizes their folders
 # promise, both unpacked programs run, the menu entry is valid, a .vkx file is recognised as a box
-# and opens in the desktop program, apt can satisfy the dependencies, and lintian reports no
-# error or warning.
+# and opens in the desktop program, it depends on the libraries it loads, apt can satisfy the
+# dependencies, and lintian reports no error or warning.
 #   scripts/check-package.sh [BUILD_FOLDER]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -81,6 +81,12 @@ handler=$(HOME=$root PATH=$tree/usr/bin:$PATH XDG_CURRENT_DESKTOP=GNOME \
   xdg-mime query default application/x-vaultkeep-box)
 [ "$handler" = vaultkeep-orb.desktop ] || fail "a box opens with \"$handler\""
 pass "a box opens with $handler"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libsodium23 libssl3 zlib1g; do
+  grep -qw "$library" <<<"$depends" || fail "the package does not depend on $library"
+done
+pass "the package depends on the cipher and compression libraries"
 
 # As a non-root user apt only simulates, which is all this needs.
 apt-get install --simulate -qq "$deb" >"$root/apt.log" 2>&1 ||

@@ -6,15 +6,15 @@
 namespace vko::crypto {
 
 inline constexpr size_t kPolyvalBlockBytes = 16;
-// The most blocks a kernel folds into one reduction (the AVX-512 kernel's 16).
-inline constexpr size_t kPolyvalPowers = 16;
+// The most blocks a kernel folds into one reduction (the AVX-512 kernel's 32).
+inline constexpr size_t kPolyvalPowers = 32;
 
 // Ways to multiply in POLYVAL's field: the portable one runs everywhere; the others need
 // carry-less multiply (PCLMULQDQ) and, for four blocks per instruction, VPCLMULQDQ with AVX-512.
 enum class PolyvalKernel { kPortable, kClmul, kAvx512 };
 
 // A POLYVAL key (RFC 8452) made ready for the kernels: H's powers under POLYVAL's product
-// dot(a, b) = a b x^-128, highest first (powers[i] = H^(16 - i)), so that n blocks in a row are
+// dot(a, b) = a b x^-128, highest first (powers[i] = H^(32 - i)), so that n blocks in a row are
 // multiplied by H^n ... H^1 and summed with a single reduction. Key material: keep it in guarded
 // memory.
 struct PolyvalKey {
