@@ -42,6 +42,11 @@ void SetPolyvalKey(PolyvalKey& key, const uint8_t* h, PolyvalKernel kernel) noex
     std::memcpy(power, h, kPolyvalBlockBytes);
     for (size_t i = kPolyvalPowers - 1; i-- > 0; power -= kPolyvalBlockBytes)
         PolyvalDotPortable(power, h, key.powers[i]);
+    for (size_t i = 0; i < kPolyvalPowers; ++i) {
+        uint64_t halves[2];
+        std::memcpy(halves, key.powers[i], sizeof halves);
+        key.folded[i] = halves[0] ^ halves[1];
+    }
 }
 
 void PolyvalBlocks(const PolyvalKey& key, uint8_t* acc, const uint8_t* blocks,
@@ -51,7 +56,7 @@ void PolyvalBlocks(const PolyvalKey& key, uint8_t* acc, const uint8_t* blocks,
         case PolyvalKernel::kAvx512:
             return PolyvalBlocksAvx512(key.powers, acc, blocks, count);
         case PolyvalKernel::kClmul:
-            return PolyvalBlocksClmul(key.powers, acc, blocks, count);
+            return PolyvalBlocksClmul(key, acc, blocks, count);
 #endif
         default:
             return PolyvalBlocksPortable(key.powers, acc, blocks, count);

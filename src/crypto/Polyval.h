@@ -19,6 +19,8 @@ enum class PolyvalKernel { kPortable, kClmul, kAvx512 };
 // memory.
 struct PolyvalKey {
     uint8_t powers[kPolyvalPowers][kPolyvalBlockBytes];
+    // Each power's two 64-bit halves XORed, for Karatsuba's middle product.
+    uint64_t folded[kPolyvalPowers];
     PolyvalKernel kernel;
 };
 

@@ -13,7 +13,7 @@ using PolyvalPowers = uint8_t[kPolyvalPowers][kPolyvalBlockBytes];
 
 void PolyvalBlocksPortable(const PolyvalPowers& powers, uint8_t* acc, const uint8_t* blocks,
                            size_t count) noexcept;
-void PolyvalBlocksClmul(const PolyvalPowers& powers, uint8_t* acc, const uint8_t* blocks,
+void PolyvalBlocksClmul(const PolyvalKey& key, uint8_t* acc, const uint8_t* blocks,
                         size_t count) noexcept;
 void PolyvalBlocksAvx512(const PolyvalPowers& powers, uint8_t* acc, const uint8_t* blocks,
                          size_t count) noexcept;
