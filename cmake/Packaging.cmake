@@ -67,10 +67,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.example.org/")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# OpenSSL's libcrypto (AES of the box cipher) is named here as well as found by dpkg-shlibdeps:
+# the package must bring it whether or not the linker kept it for a given build.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3")
 if(VKO_BUILD_GUI)
   # Qt loads its display plugins at run time, so dpkg-shlibdeps cannot see them; the password
   # strength estimate needs zxcvbn (found by dpkg-shlibdeps too, named here so it is never lost).
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libzxcvbn0")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-qpa-plugins, libzxcvbn0")
 endif()
 
 include(CPack)

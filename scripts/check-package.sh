@@ -5,7 +5,7 @@
 # display), the manual pages are written by hand, hold their sections and fit 80 columns, every
 # option and exit code is documented and every option completed by each shell (bash and fish
 # run theirs), the Debian changelog comes from CHANGELOG.md, the copyright file names every library
-# compiled in, the AppStream metadata is valid, the menu entry is valid, a .vkx file is
+# compiled in, the package depends on the libraries it loads, the AppStream metadata is valid, the menu entry is valid, a .vkx file is
 # recognised as a box and opens in the desktop program, apt can satisfy the dependencies, and
 # lintian reports no error or warning.
 #   scripts/check-package.sh [BUILD_FOLDER]
@@ -194,6 +194,12 @@ handler=$(HOME=$root PATH=$tree/usr/bin:$PATH XDG_CURRENT_DESKTOP=GNOME \
   xdg-mime query default application/x-vaultkeep-box)
 [ "$handler" = vaultkeep-orb.desktop ] || fail "a box opens with \"$handler\""
 pass "a box opens with $handler"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libsodium23 libssl3 zlib1g; do
+  grep -qw "$library" <<<"$depends" || fail "the package does not depend on $library"
+done
+pass "the package depends on the cipher and compression libraries"
 
 # As a non-root user apt only simulates, which is all this needs.
 apt-get install --simulate -qq "$deb" >"$root/apt.log" 2>&1 ||
