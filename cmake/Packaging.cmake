@@ -8,21 +8,39 @@ include(GNUInstallDirs)
 set(VKO_PACKAGE_CONTACT "Vaultkeep Software <support@example.org>")
 set(doc_folder ${CMAKE_INSTALL_DATADIR}/doc/vaultkeep-orb)
 
-# The Debian changelog of a package built from these sources: one entry for this version,
-# dated by SOURCE_DATE_EPOCH when it is set (else today), so that a rebuild gives the same
-# package.
+# The Debian changelog and the AppStream release notes, both made from CHANGELOG.md.
+include(${PROJECT_SOURCE_DIR}/cmake/ReleaseNotes.cmake)
 find_program(GZIP_EXECUTABLE gzip REQUIRED)
-string(TIMESTAMP VKO_PACKAGE_DATE "%a, %d %b %Y 00:00:00 +0000" UTC)
-configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${PROJECT_BINARY_DIR}/packaging/changelog
-               @ONLY)
-add_custom_command(
-  OUTPUT ${PROJECT_BINARY_DIR}/packaging/changelog.gz
-  COMMAND ${GZIP_EXECUTABLE} -9nkf ${PROJECT_BINARY_DIR}/packaging/changelog
-  DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog
-  VERBATIM)
-add_custom_target(package_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/packaging/changelog.gz)
-install(FILES ${PROJECT_BINARY_DIR}/packaging/changelog.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
+vko_release_notes(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${PROJECT_BINARY_DIR}/packaging/changelog
+                  VKO_APPSTREAM_RELEASES)
+# The changelog goes into /usr/share/doc compressed; the README stays readable beside its
+# pictures.
+foreach(document IN ITEMS packaging/changelog)
+  get_filename_component(name ${document} NAME)
+  set(source ${PROJECT_SOURCE_DIR}/${document})
+  if(document STREQUAL packaging/changelog)
+    set(source ${PROJECT_BINARY_DIR}/${document})
+  endif()
+  set(packed ${PROJECT_BINARY_DIR}/packaging/${name}.gz)
+  add_custom_command(
+    OUTPUT ${packed}
+    COMMAND ${GZIP_EXECUTABLE} -9nc ${source} > ${packed}
+    DEPENDS ${source})
+  list(APPEND packed_documents ${packed})
+endforeach()
+add_custom_target(package_documents ALL DEPENDS ${packed_documents})
+install(FILES ${packed_documents} ${PROJECT_SOURCE_DIR}/packaging/copyright
         DESTINATION ${doc_folder})
+# The README with its pictures: the documentation the About window links to.
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${doc_folder})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${doc_folder}/docs FILES_MATCHING
+        PATTERN "*.png" PATTERN "*.md")
+
+if(VKO_BUILD_GUI)
+  set(metainfo ${PROJECT_BINARY_DIR}/packaging/org.example.vaultkeep_orb.metainfo.xml)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/metainfo.xml.in ${metainfo} @ONLY)
+  install(FILES ${metainfo} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vaultkeep-orb)
@@ -49,9 +67,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.example.org/")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# OpenSSL's libcrypto (AES of the box cipher) is named here as well as found by dpkg-shlibdeps:
+# the package must bring it whether or not the linker kept it for a given build.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3")
 if(VKO_BUILD_GUI)
-  # Qt loads its display plugins at run time, so dpkg-shlibdeps cannot see them.
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+  # Qt loads its display plugins at run time, so dpkg-shlibdeps cannot see them; the password
+  # strength estimate needs zxcvbn (found by dpkg-shlibdeps too, named here so it is never lost).
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-qpa-plugins, libzxcvbn0")
 endif()
 
 include(CPack)

@@ -11,8 +11,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   clang libclang-rt-14-dev
   xvfb xauth trayer openbox xdotool x11-utils imagemagick
-  dpkg-dev file help2man lintian desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin
-  appstream
+  dpkg-dev file lintian desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin
+  appstream librsvg2-bin zsh fish bash-completion
   hyperfine time 7zip openssl zip age pigz gnuplot-nox valgrind
 )
 

@@ -1,5 +1,9 @@
 #include "app/AppInfo.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
 #include "Version.h"
 
 namespace vko {
@@ -11,8 +15,15 @@ QString AppVersion() {
         .arg(VKO_VERSION_PATCH);
 }
 
-QString UpdateRequestUrl(const QString& version) {
-    return QStringLiteral("https://www.example.org/update.asp?sid=vko1&ver=") + version;
+QString UpdateRequestUrl(const QString& version, const QString& page) {
+    if (page.isEmpty()) return {};
+    return page + QStringLiteral("/update.asp?sid=vko1&ver=") + version;
+}
+
+QString DocumentationFolder() {
+    const QString beside = QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                                           QStringLiteral("/../share/doc/vaultkeep-orb"));
+    return QFileInfo(beside).isDir() ? beside : QStringLiteral("/usr/share/doc/vaultkeep-orb");
 }
 
 }  // namespace vko

@@ -8,17 +8,20 @@ namespace vko {
 inline constexpr const char* kAppTitle = "Vaultkeep Orb";
 // Organisation name of the current settings location.
 inline constexpr const char* kMakerKey = "Vaultkeep Software";
-inline constexpr const char* kWebAddress = "www.example.org";
-inline constexpr const char* kWebLink = "https://www.example.org/";
-inline constexpr const char* kMailAddress = "support@example.org";
-inline constexpr const char* kMailLink = "mailto:support@example.org";
 inline constexpr const char* kCopyrightNotice =
     "Copyright (C) Vaultkeep Software. All rights reserved.";
+// The page asked for updates; none: updates come with the system's packages.
+inline constexpr const char* kUpdatePage = "";
 
 // Major, minor and revision of the program's version joined by ".", without leading zeros.
 [[nodiscard]] QString AppVersion();
 
-// The update page's address for this version.
-[[nodiscard]] QString UpdateRequestUrl(const QString& version);
+// The update page's address for this version; empty when there is no page to ask.
+[[nodiscard]] QString UpdateRequestUrl(const QString& version, const QString& page = QString::fromLatin1(kUpdatePage));
+
+// The folder of the documentation the package installs beside the program
+// ("<prefix>/share/doc/vaultkeep-orb" for "<prefix>/bin"), else where the Debian package puts
+// it.
+[[nodiscard]] QString DocumentationFolder();
 
 }  // namespace vko

@@ -5,13 +5,6 @@
 
 namespace vko {
 
-QString AnotherInstanceMessage() {
-    return QStringLiteral("Another instance of ") + QString::fromLatin1(kAppTitle) +
-           QStringLiteral(
-               " is already running.\r\n\r\n"
-               "This instance will be close automatically.");
-}
-
 QString ExitDuringJobQuestion() {
     return QStringLiteral("Cancel current process?\n\n") + QString::fromLatin1(kAppTitle) +
            QStringLiteral(" will close. To stop only the running job, use File, Cancel Job.");
@@ -32,11 +25,7 @@ AppShell::AppShell(ShellView& view, Messages& messages, SettingsStore settings,
 
 AppShell::~AppShell() = default;
 
-bool AppShell::Form_Load(bool anotherInstanceRunning) {
-    if (anotherInstanceRunning) {
-        messages_.Inform(AnotherInstanceMessage());
-        return false;
-    }
+void AppShell::Form_Load() {
     compressionReports_ = std::make_unique<CompressionReports>(messages_);
     host_ = std::make_unique<EngineHost>(state_, messages_);
     progress_ = std::make_unique<ProgressDisplay>(
@@ -56,17 +45,37 @@ bool AppShell::Form_Load(bool anotherInstanceRunning) {
         state_.DefaultFolder = WithSeparator(firstStartFolder_());
     SetIcon(0);
     SetStatus(QStringLiteral("Ready"));
-    return true;
 }
 
 bool AppShell::Form_Unload(bool endRequested) {
     if (!endRequested) {
         view_.HideMainWindow();
+        // Once is enough for the user to learn where the program went.
+        if (!toldStillRunning_) toldStillRunning_ = view_.TellStillRunning();
         return true;
     }
     if (ended_) return false;
-    if (Busy && !messages_.AskYesNo(ExitDuringJobQuestion())) return true;
+    if (Busy) {
+        AskToEndDuringJob();
+        return !ended_;
+    }
+    End();
+    return false;
+}
 
+void AppShell::AskToEndDuringJob() {
+    // Asked once; a second Exit while the question is up leaves it as it is.
+    if (exitAsked_) return;
+    exitAsked_ = true;
+    // The job runs on while the user thinks: the question waits in the event loop that the
+    // job lets run, not in a loop of its own inside it. No leaves everything as it was.
+    messages_.AskYesNoLater(ExitDuringJobQuestion(), [this](bool yes) {
+        exitAsked_ = false;
+        if (yes && !ended_) End();
+    });
+}
+
+void AppShell::End() {
     Busy = false;
     state_.CancelProcess = true;
     SaveSettings();
@@ -76,7 +85,6 @@ bool AppShell::Form_Unload(bool endRequested) {
     // The engine, the queues and the stopwatch stay until the shell itself goes, after the
     // event loop has returned: a job that was cancelled may still be inside one of them.
     view_.EndProgram();
-    return false;
 }
 
 void AppShell::SetStatus(const QString& message) {

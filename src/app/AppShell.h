@@ -34,11 +34,13 @@ public:
     AppShell(const AppShell&) = delete;
     AppShell& operator=(const AppShell&) = delete;
 
-    // Start-up. With another instance running it only tells the user and returns false.
-    [[nodiscard]] bool Form_Load(bool anotherInstanceRunning);
+    // Start-up. A later start never gets this far: it hands its paths (or only the wish to see
+    // the window) to the running instance and ends.
+    void Form_Load();
 
     // The window is closing: returns true (cancel) to keep it. endRequested is true when
-    // CloseProgram started the close, false for the close box or the system.
+    // CloseProgram started the close, false for the close box or the system. During a job
+    // the user is asked first, without stopping the job; Yes ends the program later.
     [[nodiscard]] bool Form_Unload(bool endRequested);
 
     void SetStatus(const QString& message);
@@ -67,6 +69,10 @@ public:
     int32_t JobsDone = 0;
 
 private:
+    void AskToEndDuringJob();
+    // Cancels what runs, saves the settings, closes the other windows and leaves the loop.
+    void End();
+
     ShellView& view_;
     Messages& messages_;
     SettingsStore settings_;
@@ -77,15 +83,14 @@ private:
     AppState state_;
     QString version_;
     bool ended_ = false;
+    bool exitAsked_ = false;  // the question before ending during a job is on screen
+    bool toldStillRunning_ = false;
     std::unique_ptr<CompressionReports> compressionReports_;
     std::unique_ptr<EngineHost> host_;
     std::unique_ptr<ProgressDisplay> progress_;
     std::unique_ptr<CCipherBlock> vaultkeep_;
     std::unique_ptr<CTick> jobTick_;
 };
-
-// The text shown by a second start before it ends.
-[[nodiscard]] QString AnotherInstanceMessage();
 
 // The question asked before the program ends in the middle of a job.
 [[nodiscard]] QString ExitDuringJobQuestion();

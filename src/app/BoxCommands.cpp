@@ -32,7 +32,8 @@ void BoxCommands::ViewBox(const QString& boxFile) {
     const bool memorized = !state.MemorizedPassword.isEmpty();
     if (memorized) state.DialogResult = 1;
     if (ReadBoxHeader(c_, boxFile, !memorized) != HeaderRead::Opened) return;
-    const BoxContents contents = ReadContents(shell.Vaultkeep(), c_.locale);
+    BoxContents contents = ReadContents(shell.Vaultkeep(), c_.locale);
+    contents.File = FilePart(boxFile);
     viewedRoot_ = PathFromBytes(shell.Vaultkeep().RootPath());
     ReportProblems(c_, QStringLiteral("This box is damaged:"));
 
@@ -56,7 +57,7 @@ void BoxCommands::BeginBoxExtraction() {
     if (choice != 1 && choice != 2) return;
 
     // The root of the box shown, not the engine's: a job may have run in between.
-    AskExtractFolder(c_, viewedRoot_);
+    AskExtractFolder(c_, viewedRoot_, boxFile);
     if (state.DialogResult != 1 || state.BoxFolder.isEmpty()) return;
     state.DialogResult = choice;
     const QString target = WithSeparator(state.BoxFolder);
@@ -78,7 +79,7 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
     const JobGate::Hold hold(c_.gate);
     shell.SetIcon(1);
     shell.SetStatus(QStringLiteral("Extracting ") + FilePart(boxFile) + QStringLiteral("..."));
-    const EngineRun run(c_, ExtractProgress(engine));
+    const EngineRun run(c_, JobProgress::Plain);
     int16_t opened = BlockResult::kReadNotABox;
     if (EngineFailed(c_,
                      [&] {
@@ -91,10 +92,20 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
         // it is not offered again.
         if (opened != BlockResult::kReadOk) state.MemorizedPassword.clear();
         shell.SetIcon(0);
+        shell.SetStatus(QStringLiteral("Box not extracted"));
         return;
     }
 
+    // Known once the box is open: a job may have read another box since it was shown.
     const QList<int32_t> entries = ExtractListEntries(state.ExtractList);
+    int64_t stored = 0;  // what the engine counts, file by file
+    int64_t bytes = 0;
+    for (const int32_t entry : entries) {
+        if (entry < 1 || entry > static_cast<int32_t>(engine.Files().size())) continue;
+        stored += engine.Record(entry - 1).Stored;
+        bytes += engine.Record(entry - 1).Size;
+    }
+    shell.Progress().BeginJob(ExtractProgress(engine), entries.size(), stored);
     bool cancelled = false;
     shell.JobTick().StartTick();
     const bool failed = EngineFailed(c_, [&] {
@@ -113,10 +124,14 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
     if (cancelled) {
         // The file in progress was left as it was; the count of the others is not claimed.
         shell.SetStatus(QStringLiteral("Extraction cancelled"));
-    } else if (!failed) {
+    } else if (failed) {
+        shell.SetStatus(QStringLiteral("Extraction stopped by an error"));
+    } else {
         shell.SetStatus(ExtractedFilesLine(entries.size(),
                                            SecondsText(shell.JobTick().ElapsedTicks(), c_.locale),
-                                           c_.locale, warned));
+                                           c_.locale, warned) +
+                        (warned ? QString() : QStringLiteral(": ") + SizeText(bytes, c_.locale)) +
+                        QStringLiteral(" into ") + FolderName(state.BoxFolder));
         c_.lstFiles.AddResult(state.BoxFolder,
                               QStringLiteral("Files extracted from ") + FilePart(boxFile));
     }

@@ -1,5 +1,6 @@
 #include "app/BoxContents.h"
 
+#include "app/AmountText.h"
 #include "app/PathText.h"
 #include "engine/BoxPath.h"
 #include "engine/CCipherBlock.h"
@@ -18,17 +19,9 @@ QString RowName(const CCipherBlock& engine, const FileRecord& record) {
 
 }  // namespace
 
-QString SizeTotalText(int64_t total, const QLocale& locale) {
-    if (total < 1024)
-        return locale.toString(static_cast<qlonglong>(total)) + QStringLiteral(" bytes");
-    if (total < 1048576)
-        return locale.toString(static_cast<double>(total) / 1024.0, 'f', 1) + QStringLiteral(" Kb");
-    return locale.toString(static_cast<double>(total) / 1048576.0, 'f', 2) + QStringLiteral(" Mb");
-}
-
 QString FilesSummary(int64_t count, int64_t total, const QLocale& locale) {
     return QStringLiteral("Files: ") + locale.toString(static_cast<qlonglong>(count)) +
-           QStringLiteral("        Size: ") + SizeTotalText(total, locale);
+           QStringLiteral("        Size: ") + SizeText(total, locale);
 }
 
 BoxContents ReadContents(const CCipherBlock& engine, const QLocale& locale) {
@@ -42,7 +35,7 @@ BoxContents ReadContents(const CCipherBlock& engine, const QLocale& locale) {
     const auto count = static_cast<int32_t>(engine.Files().size());
     for (int32_t i = 0; i < count; ++i) {
         const FileRecord record = engine.Record(i);
-        contents.Rows.append({RowName(engine, record), locale.toString(record.Size)});
+        contents.Rows.append({RowName(engine, record), locale.toString(record.Size), record.Size});
         total += record.Size;
     }
     contents.Summary = FilesSummary(count, total, locale);

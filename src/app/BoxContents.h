@@ -14,7 +14,9 @@ struct BoxContents {
     struct Row {
         QString Name;  // folder and file name
         QString Size;  // bytes, with digit grouping
+        int64_t Bytes = 0;
     };
+    QString File;     // the box file's name, for the window's title
     QString Name;     // "Box Name: ..." with " (compressed)"
     QString Root;     // "Root Folder: ..."
     QString Summary;  // "Files: 3        Size: 600 bytes"
@@ -23,9 +25,6 @@ struct BoxContents {
 
 // The lines and rows of the box whose header the engine has just read.
 [[nodiscard]] BoxContents ReadContents(const CCipherBlock& engine, const QLocale& locale);
-
-// A byte total as bytes (below 1,024), Kb with one decimal (below 1,048,576) or Mb with two.
-[[nodiscard]] QString SizeTotalText(int64_t total, const QLocale& locale);
 
 // "Files: " + count + eight spaces + "Size: " + the total's text.
 [[nodiscard]] QString FilesSummary(int64_t count, int64_t total, const QLocale& locale);

@@ -1,11 +1,13 @@
 #include "app/JobContext.h"
 
 #include <QFileInfo>
+
 #include <exception>
 
 #include "app/EnginePassword.h"
 #include "app/PathText.h"
 #include "app/ProblemText.h"
+#include "engine/BoxProbe.h"
 
 namespace vko {
 
@@ -21,11 +23,12 @@ void AskPassword(JobContext& c, const QString& boxFile) {
     c.pump();
 }
 
-EngineRun::EngineRun(JobContext& c, JobProgress kind) : c_(c) {
+EngineRun::EngineRun(JobContext& c, JobProgress kind, int64_t files, int64_t bytesOfEachFile)
+    : c_(c) {
     c_.State().CancelJob = false;
     ++c_.enginesRunning;
     c_.view.ShowJobRunning(true);
-    c_.shell.Progress().BeginJob(kind);
+    c_.shell.Progress().BeginJob(kind, files, bytesOfEachFile);
 }
 
 EngineRun::~EngineRun() {
@@ -39,13 +42,12 @@ JobProgress ExtractProgress(const CCipherBlock& engine) {
 
 namespace {
 
-// A path that cannot hold a box at all gets its own message, never a password prompt.
+// A file that cannot be a box (missing, a folder, a text file) is told so at once: no
+// password could ever open it.
 bool IsBoxFileCandidate(JobContext& c, const QString& boxFile) {
-    const QFileInfo info(boxFile);
-    if (info.isFile()) return true;
-    c.shell.UserMessages().Inform(
-        info.exists() ? QStringLiteral("\"%1\" is a folder, not a box file.").arg(boxFile)
-                      : QStringLiteral("The box file \"%1\" cannot be found.").arg(boxFile));
+    const BoxProbe::Verdict verdict = BoxProbe::Probe(PathBytes(boxFile));
+    if (verdict == BoxProbe::Verdict::kCouldBeBox) return true;
+    c.shell.UserMessages().Inform(PathFromBytes(BoxProbe::Explain(verdict, PathBytes(boxFile))));
     return false;
 }
 
@@ -75,18 +77,29 @@ HeaderRead ReadBoxHeader(JobContext& c, const QString& boxFile, bool askFirst) {
     }
 }
 
-QString ExtractFolderProposal(const QString& defaultFolder, const QString& rootName) {
-    if (rootName.isEmpty()) return defaultFolder;
+QString ExtractFolderProposal(const QString& defaultFolder, const QString& name) {
     const QString base =
-        defaultFolder.mid(1, 1) == QLatin1String(":") ? defaultFolder.left(3) : defaultFolder;
-    return WithSeparator(base) + rootName;
+        WithSeparator(defaultFolder.mid(1, 1) == QLatin1String(":") ? defaultFolder.left(3)
+                                                                    : defaultFolder);
+    // A folder that exists may hold newer versions of the box's files: the proposal is always
+    // a folder of its own ("Photos", else "Photos (2)", "Photos (3)", ...).
+    const auto taken = [](const QString& path) {
+        const QFileInfo info(path);
+        return info.exists() || info.isSymLink();
+    };
+    QString proposal = base + name;
+    for (int n = 2; taken(proposal); ++n)
+        proposal = base + name + QStringLiteral(" (%1)").arg(n);
+    return proposal;
 }
 
-void AskExtractFolder(JobContext& c, const QString& rootName) {
+void AskExtractFolder(JobContext& c, const QString& rootName, const QString& boxFile) {
     AppState& state = c.State();
     state.DialogResult = 0;
-    const auto answer =
-        c.dialogs.ExtractFolder(ExtractFolderProposal(state.DefaultFolder, rootName));
+    QString name = rootName;
+    if (name.isEmpty()) name = QFileInfo(boxFile).completeBaseName();
+    if (name.isEmpty()) name = QStringLiteral("Untitled");
+    const auto answer = c.dialogs.ExtractFolder(ExtractFolderProposal(state.DefaultFolder, name));
     if (answer) {
         state.BoxFolder = *answer;
         state.DialogResult = 1;

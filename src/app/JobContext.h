@@ -33,11 +33,12 @@ struct JobContext {
     [[nodiscard]] AppState& State() { return shell.State(); }
 };
 
-// One engine call of a job. While it runs, the window shows its progress and offers to cancel
-// it; a cancel is spent when the call ends, so it never stops the next one.
+// One engine call of a job. While it runs, the window shows its progress from zero (the
+// arguments of ProgressDisplay::BeginJob) and offers to cancel it; a cancel is spent when the call ends, so it
+// never stops the next one.
 class EngineRun {
 public:
-    EngineRun(JobContext& c, JobProgress kind);
+    EngineRun(JobContext& c, JobProgress kind, int64_t files = 0, int64_t bytesOfEachFile = 0);
     ~EngineRun();
     EngineRun(const EngineRun&) = delete;
     EngineRun& operator=(const EngineRun&) = delete;
@@ -62,11 +63,12 @@ enum class HeaderRead { Opened, NotAsked, Failed };
 // all, and the user has been told why.
 [[nodiscard]] HeaderRead ReadBoxHeader(JobContext& c, const QString& boxFile, bool askFirst);
 
-// The extraction-folder prompt proposing a folder named rootName beside the default folder
-// (on the default folder's drive root where it has one), or the default folder itself for an
-// empty rootName: BoxFolder and DialogResult 1 on OK, both left as they were on Cancel.
-void AskExtractFolder(JobContext& c, const QString& rootName);
-[[nodiscard]] QString ExtractFolderProposal(const QString& defaultFolder, const QString& rootName);
+// The extraction-folder prompt proposing a new folder named rootName (the box file's name when
+// the box has no root name) in the default folder, or on its drive root where it has one:
+// BoxFolder and DialogResult 1 on OK, both left as they were on Cancel.
+void AskExtractFolder(JobContext& c, const QString& rootName, const QString& boxFile);
+// base + name, or base + "name (2)", "name (3)", ... for the first that does not exist yet.
+[[nodiscard]] QString ExtractFolderProposal(const QString& defaultFolder, const QString& name);
 
 // Reports a failure that left an engine call (its message names the path) and returns true,
 // or returns false when call finished.

@@ -1,5 +1,7 @@
 #include "app/JobDriver.h"
 
+#include <QFileInfo>
+
 #include "app/AppInfo.h"
 #include "app/EnginePassword.h"
 #include "app/PathText.h"
@@ -11,18 +13,44 @@ QString SecondsText(int32_t milliseconds, const QLocale& locale) {
     return locale.toString(milliseconds / 1000.0, 'f', 2);
 }
 
+namespace {
+
+// ": 8 files, 1.56 GB into Big.vkx (1.20 MB)", or ": into 2 boxes" without counts.
+QString AmountText(const BatchAmount& amount, bool counted, const char* several,
+                   const QLocale& locale) {
+    QString text = QStringLiteral(": ");
+    if (counted)
+        text += FileCountText(amount.files, locale) + QStringLiteral(", ") +
+                SizeText(amount.bytes, locale) + QLatin1Char(' ');
+    text += QStringLiteral("into ");
+    if (amount.places.size() != 1)
+        return text + QString::number(amount.places.size()) + QLatin1Char(' ') +
+               QLatin1String(several);
+    text += amount.places.first();
+    if (amount.boxSize >= 0) text += QStringLiteral(" (") + SizeText(amount.boxSize, locale) + ')';
+    return text;
+}
+
+}  // namespace
+
 QString BatchResultLine(int creates, int extracts, int32_t jobsDone, const QString& seconds,
-                        int jobsWarned) {
+                        int jobsWarned, const BatchAmount& amount, const QLocale& locale) {
     const QString in =
         jobsWarned > 0 ? QStringLiteral(" with warnings in ") : QStringLiteral(" in ");
+    const bool counted = jobsWarned == 0;
     if (creates >= 1)
-        return jobsDone >= 1 ? QStringLiteral("Created") + in + seconds + QStringLiteral(" seconds")
+        return jobsDone >= 1 ? QStringLiteral("Created") + in + seconds +
+                                   QStringLiteral(" seconds") +
+                                   AmountText(amount, counted, "boxes", locale)
                              : QStringLiteral("Box not created");
-    if (extracts >= 1)
-        return jobsDone >= 1
-                   ? QStringLiteral("Extracted") + in + seconds + QStringLiteral(" seconds")
-                   : QStringLiteral("Box not extracted");
-    return {};
+    if (extracts < 1) return {};
+    if (jobsDone >= 1)
+        return QStringLiteral("Extracted") + in + seconds + QStringLiteral(" seconds") +
+               AmountText(amount, counted, "folders", locale);
+    if (amount.stoppedFiles > 0)
+        return QStringLiteral("Extraction stopped: ") + FileCountText(amount.stoppedFiles, locale) +
+               QStringLiteral(" already extracted into ") + amount.stoppedIn;
+    return QStringLiteral("Box not extracted");
 }
 
 void JobDriver::Timer_Timer() {
@@ -48,6 +76,7 @@ void JobDriver::RunBatch() {
     AppState& state = c_.State();
     shell.JobsDone = 0;
     jobsWarned_ = 0;
+    amount_ = BatchAmount{};
     StartClock();
     shell.Busy = true;
     int creates = 0;
@@ -86,9 +115,10 @@ void JobDriver::FinishBatch(int creates, int extracts) {
     AppState& state = c_.State();
     PauseClock();
     shell.SetIcon(0);
-    const QString line =
-        BatchResultLine(creates, extracts, shell.JobsDone,
-                        SecondsText(shell.JobTick().ElapsedTicks(), c_.locale), jobsWarned_);
+    if (amount_.places.size() != 1) amount_.boxSize = -1;
+    const QString line = BatchResultLine(creates, extracts, shell.JobsDone,
+                                         SecondsText(shell.JobTick().ElapsedTicks(), c_.locale),
+                                         jobsWarned_, amount_, c_.locale);
     if (!line.isNull()) shell.SetStatus(line);
     if (state.ClearPassword == 1) state.MemorizedPassword.clear();
     state.PasswordVerified = false;
@@ -130,8 +160,16 @@ void JobDriver::RunCreateJob(const QString& item) {
                                                EnginePassword(state.MemorizedPassword),
                                                PathBytes(state.BoxFolder), 0, state.BoxCompression);
     });
-    if (failed || result != BlockResult::kCreateDone) return;
+    // The job's progress does not stay on the status line under the next job's dialog.
+    const bool made = !failed && result == BlockResult::kCreateDone;
+    shell.SetStatus((made ? QStringLiteral("Made ") : QStringLiteral("Not made: ")) +
+                    FilePart(state.BoxFile));
+    if (!made) return;
     ++shell.JobsDone;
+    amount_.files += state.FilesInBox;
+    amount_.bytes += shell.Progress().BytesTotal();
+    amount_.places << FilePart(state.BoxFile);
+    amount_.boxSize = QFileInfo(state.BoxFile).size();
     c_.lstFiles.AddResult(state.BoxFile, QStringLiteral("Box made from ") + state.BoxFolder);
     PauseClock();
     if (ReportProblems(c_, QStringLiteral("The box was made, but these files are not in it as "
@@ -160,22 +198,32 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
     }
 
     if (state.BoxFolder.isEmpty())
-        AskExtractFolder(c_, PathFromBytes(shell.Vaultkeep().RootPath()));
+        AskExtractFolder(c_, PathFromBytes(shell.Vaultkeep().RootPath()), item);
     ResumeClock();
     if (state.BoxFolder.isEmpty() || state.DialogResult != 1) return kNotAsked;
 
     ShowJobStarting(QStringLiteral("Extracting ") + FilePart(item) + QStringLiteral("..."));
     int16_t result = BlockResult::kExtractNotABox;
     const EngineRun run(c_, ExtractProgress(shell.Vaultkeep()));
-    if (EngineFailed(c_, [&] {
-            result = shell.Vaultkeep().ExtractBlock(PathBytes(item), PathBytes(state.BoxFolder),
-                                                    EnginePassword(state.MemorizedPassword));
-        }))
-        return BlockResult::kExtractNotABox;
+    const bool failed = EngineFailed(c_, [&] {
+        result = shell.Vaultkeep().ExtractBlock(PathBytes(item), PathBytes(state.BoxFolder),
+                                                EnginePassword(state.MemorizedPassword));
+    });
+    shell.SetStatus((!failed && result == BlockResult::kExtractDone
+                         ? QStringLiteral("Extracted into ")
+                         : QStringLiteral("Not all extracted into ")) +
+                    FolderName(state.BoxFolder));
+    if (failed) return BlockResult::kExtractNotABox;
     // The engine has said why the box did not open; its password is not kept for the next.
     if (result == BlockResult::kExtractNotABox) state.MemorizedPassword.clear();
-    if (result != BlockResult::kExtractDone) return result;
+    if (result != BlockResult::kExtractDone) {
+        amount_.stoppedFiles += shell.Progress().Figures().filesDone;
+        amount_.stoppedIn = FolderName(state.BoxFolder);
+        return result;
+    }
     ++shell.JobsDone;
+    CountBox(shell.Vaultkeep());
+    amount_.places << FolderName(state.BoxFolder);
     c_.lstFiles.AddResult(state.BoxFolder,
                           QStringLiteral("Files extracted from ") + FilePart(item));
     PauseClock();
@@ -183,6 +231,12 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
         ++jobsWarned_;
     ResumeClock();
     return result;
+}
+
+void JobDriver::CountBox(const CCipherBlock& engine) {
+    const auto records = static_cast<int32_t>(engine.Files().size());
+    for (int32_t i = 0; i < records; ++i) amount_.bytes += engine.Record(i).Size;
+    amount_.files += records;
 }
 
 void JobDriver::StartClock() {

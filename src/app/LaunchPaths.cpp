@@ -34,11 +34,13 @@ QString MissingPathsMessage(const QStringList& missing) {
     return lines.join(QStringLiteral("\r\n"));
 }
 
-QString HandOverFailedMessage() {
+QString HandOverFailedMessage(bool withPaths) {
     return QString::fromLatin1(kAppTitle) +
-           QStringLiteral(
-               " is already running but did not answer, so it has not opened the files and "
-               "folders given to this instance. Try again in a moment.");
+           (withPaths ? QStringLiteral(" is already running but did not answer, so it has not "
+                                       "opened the files and folders given to this instance.")
+                      : QStringLiteral(" is already running but did not answer, so its window "
+                                       "could not be shown.")) +
+           QStringLiteral(" Try again in a moment.");
 }
 
 }  // namespace vko

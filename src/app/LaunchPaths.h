@@ -18,7 +18,8 @@ struct LaunchPaths {
 // Told when a path does not exist; then nothing at all is opened.
 [[nodiscard]] QString MissingPathsMessage(const QStringList& missing);
 
-// Told when the running instance could not be reached to take the paths over.
-[[nodiscard]] QString HandOverFailedMessage();
+// Told when the running instance could not be reached to take paths over (withPaths) or to
+// show its window.
+[[nodiscard]] QString HandOverFailedMessage(bool withPaths);
 
 }  // namespace vko

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "engine/BlockHost.h"
 
@@ -24,6 +25,13 @@ public:
     }
     // A question with Yes and No buttons; true for Yes.
     [[nodiscard]] virtual bool AskYesNo(const QString& text, Answer preferred = Answer::Yes) = 0;
+    // The same question without waiting for it: answered gets true for Yes once the user has
+    // answered, and whatever runs meanwhile (a job inside the engine) goes on as it was. This
+    // default asks, and answers, at once.
+    virtual void AskYesNoLater(const QString& text, std::function<void(bool)> answered,
+                               Answer preferred = Answer::Yes) {
+        answered(AskYesNo(text, preferred));
+    }
 };
 
 }  // namespace vko

@@ -30,4 +30,13 @@ QString FilePart(const QString& path) {
     return path.mid(path.lastIndexOf(QLatin1Char(kPathSeparator)) + 1);
 }
 
+QString FolderName(QString path) {
+    while (path.size() > 1 && path.endsWith(QLatin1Char(kPathSeparator))) path.chop(1);
+    return FilePart(path);
+}
+
+QString PathPart(const QString& path) {
+    return path.left(path.lastIndexOf(QLatin1Char(kPathSeparator)) + 1);
+}
+
 }  // namespace vko

@@ -18,5 +18,9 @@ namespace vko {
 
 // The text after the last folder separator; the whole text when it has none.
 [[nodiscard]] QString FilePart(const QString& path);
+// The name of a folder path, whether or not it ends in a separator.
+[[nodiscard]] QString FolderName(QString path);
+// The text up to and with the last folder separator; empty when it has none.
+[[nodiscard]] QString PathPart(const QString& path);
 
 }  // namespace vko

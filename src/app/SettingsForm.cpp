@@ -11,11 +11,9 @@ int16_t Checked(bool ticked) {
 bool ApplySettingsForm(AppState& state, const SettingsForm& form) {
     state.MemorizedPassword = form.Password;
     const bool changed = form.Path != state.DefaultFolder ||
-                         Checked(form.Ask) != state.ShowDialog ||
                          Checked(form.ClearPassword) != state.ClearPassword ||
                          Checked(form.UseCompression) != state.UseCompression;
     state.DefaultFolder = form.Path;
-    state.ShowDialog = Checked(form.Ask);
     state.ClearPassword = Checked(form.ClearPassword);
     state.UseCompression = Checked(form.UseCompression);
     return changed;

@@ -6,11 +6,11 @@
 
 namespace vko {
 
-// What the settings dialog holds when the user confirms it.
+// What the settings dialog holds when the user confirms it. "ShowDialog" is not among it: no
+// job consults that setting, so the dialog does not offer it, and its stored value is kept.
 struct SettingsForm {
     QString Path;
     QString Password;
-    bool Ask = false;
     bool ClearPassword = false;
     bool UseCompression = false;
 };

@@ -11,6 +11,7 @@ namespace {
 
 const QString kCurrentGroup = QString::fromLatin1(kAppTitle);
 const QString kLegacyGroup = QStringLiteral("Settings");
+const QString kWindowsGroup = QStringLiteral("Window Sizes");
 
 QString SettingText(const QSettings& settings, const QString& key) {
     // A stored text with commas reads back as a list; join it again rather than lose it.
@@ -55,6 +56,16 @@ void SettingsStore::Load(AppState& state) const {
     if (state.DefaultFolder.isEmpty()) return;
     state.ShowDialog = SettingToInt16(legacy.value(QStringLiteral("ShowDialog")), 0);
     state.ClearPassword = SettingToInt16(legacy.value(QStringLiteral("ClearPassword")), 0);
+}
+
+QSize SettingsStore::WindowSize(const QString& window) const {
+    const QSettings current(current_, QSettings::IniFormat);
+    return current.value(kWindowsGroup + QLatin1Char('/') + window).toSize();
+}
+
+void SettingsStore::SaveWindowSize(const QString& window, QSize size) const {
+    QSettings current(current_, QSettings::IniFormat);
+    current.setValue(kWindowsGroup + QLatin1Char('/') + window, size);
 }
 
 bool SettingsStore::Save(const AppState& state) const {

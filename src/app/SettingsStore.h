@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QVariant>
 #include <cstdint>
@@ -26,6 +27,11 @@ public:
     // Writes all four settings to the current location; false when the file could not be
     // written.
     [[nodiscard]] bool Save(const AppState& state) const;
+
+    // The size a window was left at, in the current file's own section beside the settings;
+    // an invalid size when none was kept.
+    [[nodiscard]] QSize WindowSize(const QString& window) const;
+    void SaveWindowSize(const QString& window, QSize size) const;
 
     [[nodiscard]] const QString& CurrentFile() const noexcept { return current_; }
     [[nodiscard]] const QString& LegacyFile() const noexcept { return legacy_; }

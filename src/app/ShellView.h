@@ -33,6 +33,9 @@ public:
 
     // Hides the main window (or minimizes it where there is no notification area).
     virtual void HideMainWindow() = 0;
+    // Says in a message from the notification-area icon that the program runs on there; false
+    // when there is no icon to say it from.
+    virtual bool TellStillRunning() = 0;
     virtual void ShowMainWindow() = 0;
     // Closes every other window, the most recently opened first.
     virtual void CloseOtherWindows() = 0;

@@ -5,12 +5,11 @@
 
 #include <cerrno>
 
+#include "cli/ExitCode.h"
 #include "engine/BoxProbe.h"
 #include "util/Failure.h"
 
 namespace vko::cli {
-
-namespace {
 
 std::string EntryPath(const CCipherBlock& engine, const FileRecord& record) {
     if (record.FolderNumber < 2) return record.Name;
@@ -33,28 +32,29 @@ BoxListing Collect(const CCipherBlock& engine) {
     return listing;
 }
 
-}  // namespace
-
 void RequireReadableBox(const std::string& box) {
     struct stat status {};
     if (::stat(box.c_str(), &status) != 0) throw FailureFromErrno(errno, box, "box");
     if (S_ISDIR(status.st_mode)) throw FailureFromErrno(EISDIR, box, "box");
-    // A pipe (a box given as <(...) or /dev/stdin) could only be read once, and never opened
-    // again for the extraction: it is refused before any password is asked.
-    if (!S_ISREG(status.st_mode))
-        throw Failure(FailureNumber::kPathFileAccess,
-                      BoxProbe::Explain(BoxProbe::Verdict::kNotRegularFile, box), "box");
     if (::access(box.c_str(), R_OK) != 0) throw FailureFromErrno(errno, box, "box");
+    const BoxProbe::Verdict verdict = BoxProbe::Probe(box);
+    if (verdict == BoxProbe::Verdict::kNotABox)
+        throw CommandError(ExitCode::kBadHeader, BoxProbe::Explain(verdict, box));
+    if (verdict != BoxProbe::Verdict::kCouldBeBox)
+        throw CommandError(ExitCode::kFileSystem, BoxProbe::Explain(verdict, box));
+}
+
+bool ReadHeader(CCipherBlock& engine, TerminalHost& host, const std::string& box,
+                const std::string& password) {
+    RequireReadableBox(box);
+    if (engine.ViewBlock(box, password) == BlockResult::kReadOk) return true;
+    ReportBadHeader(host);
+    return false;
 }
 
 std::optional<BoxListing> ReadListing(CCipherBlock& engine, TerminalHost& host,
                                       const std::string& box, const std::string& password) {
-    RequireReadableBox(box);
-    const int16_t result = engine.ViewBlock(box, password);
-    if (result != BlockResult::kReadOk) {
-        ReportBadHeader(host);
-        return std::nullopt;
-    }
+    if (!ReadHeader(engine, host, box, password)) return std::nullopt;
     return Collect(engine);
 }
 

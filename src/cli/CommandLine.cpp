@@ -1,58 +1,39 @@
 #include "cli/CommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "Version.h"
+#include "cli/HelpText.h"
+#include "cli/NearestWord.h"
 
 namespace vko::cli {
 
 namespace {
 
-// One exit code and its meaning, broken at spaces so that no line passes the help's width.
-std::string ExitCodeLines(ExitCode code, std::string_view meaning) {
-    constexpr size_t kWidth = 94;
-    std::string lines = "\n  " + std::to_string(static_cast<int>(code)) + "  ";
-    const size_t indent = lines.size() - 1;
-    size_t column = indent;
-    while (!meaning.empty()) {
-        const size_t space = meaning.find(' ');
-        const std::string_view word = meaning.substr(0, space);
-        meaning.remove_prefix(space == std::string_view::npos ? meaning.size() : space + 1);
-        if (column > indent && column + 1 + word.size() > kWidth) {
-            lines += "\n" + std::string(indent, ' ');
-            column = indent;
-        } else if (column > indent) {
-            lines += ' ';
-            ++column;
-        }
-        lines += word;
-        column += word.size();
-    }
-    return lines;
-}
+constexpr unsigned kMaxThreads = 1024;
 
 std::string Footer() {
-    std::string footer = R"(
-The password is read from the first line of --password-file FILE ("-" reads standard input),
-else from the environment variable VKX_PASSWORD, else asked on the terminal. It is never taken
-from an argument.
+    std::string footer = WrapParagraphs(
+        "The password is read from the first line of --password-file FILE, without its line "
+        "ending (LF or CR LF; \"-\" reads standard input), else from the environment variable "
+        "VKX_PASSWORD, else asked on the terminal. It is never taken from an argument.\n\n"
+        "Create and extract end with one line: the files, the bytes read and written, and the "
+        "seconds taken (not with -q, nor when files are named on stderr).\n\n"
+        "Exit codes:");
+    for (const auto& [code, meaning] : kExitCodeMeanings) {
+        const std::string number = "  " + std::to_string(static_cast<int>(code)) + "  ";
+        footer += "\n" + number + WrapWords(meaning, kHelpWidth, number.size());
+    }
+    return footer + "\n\nSee man vkx for the JSON of list, examples, and what a box protects.";
+}
 
-Create and extract end with one line: the files, the bytes read and written, and the seconds
-taken (not with -q, nor when files are named on stderr).
-
-Extract never replaces a file that is already there unless told --overwrite; a replaced file
-keeps its permissions (less setuid, setgid and sticky). New files are made readable by their
-owner only (0600), new folders 0700. A file whose stored contents are damaged is named and its
-stored stream kept beside it as <name>.zlib (or <name>.1.zlib, ...); the other files are
-extracted. A box is written over a regular file only; -o through a symbolic link replaces the
-file it leads to.
-
-Exit codes:)";
-    for (const auto& [code, meaning] : kExitCodeMeanings) footer += ExitCodeLines(code, meaning);
-    return footer;
+// A command's own notes before the footer every command shares.
+void AddNotes(CLI::App& command, std::string_view notes) {
+    command.footer(WrapParagraphs(notes) + "\n\n" + Footer());
 }
 
 void AddPasswordFile(CLI::App& command, std::string& target) {
@@ -62,25 +43,13 @@ void AddPasswordFile(CLI::App& command, std::string& target) {
         ->type_name("FILE");
 }
 
-CLI::App* AddCreate(CLI::App& app, CreateOptions& options) {
-    auto* create = app.add_subcommand("create", "Pack FOLDER into a box");
-    create->add_option("FOLDER", options.folder, "The folder to box")->required();
-    create->add_option("-o", options.box, "Box file (default: <folder name>.vkx here)")
-        ->type_name("BOX");
-    create->add_option("-n", options.name, "Box name (default: the folder's name)")
-        ->type_name("NAME");
-    create->add_flag("-z,--compress", options.compress, "Compress every file");
-    AddPasswordFile(*create, options.passwordFile);
-    create->add_flag("-q", options.quiet, "Show no progress and no summary");
-    return create;
-}
-
-CLI::App* AddList(CLI::App& app, ListOptions& options) {
-    auto* list = app.add_subcommand("list", "Show the name, root folder and files of a box");
-    list->add_option("BOX", options.box, "The box file")->required();
-    list->add_flag("--json", options.json, "Print one JSON object");
-    AddPasswordFile(*list, options.passwordFile);
-    return list;
+// Every command that moves file contents takes it; verify will too.
+void AddThreads(CLI::App& command, unsigned& target) {
+    command
+        .add_option("--threads", target,
+                    "Worker threads that read, compress and encipher (default: one per core)")
+        ->type_name("N")
+        ->check(CLI::Range(1u, kMaxThreads).description(""));
 }
 
 // Three flags for one choice: giving two is a usage error.
@@ -105,17 +74,81 @@ void AddExistingFiles(CLI::App& extract, ExistingFiles& existing) {
     });
 }
 
+void AddQuiet(CLI::App& command, bool& target) {
+    command.add_flag("-q,--quiet", target, "Show no progress and no summary");
+}
+
+CLI::App* AddCreate(CLI::App& app, CreateOptions& options) {
+    auto* create = app.add_subcommand("create", "Pack FOLDER into a box");
+    create->add_option("FOLDER", options.folder, "The folder to box")->required();
+    create->add_option("-o,--output", options.box, "Box file (default: <folder name>.vkx here)")
+        ->type_name("BOX");
+    create->add_option("-n,--name", options.name, "Box name (default: the folder's name)")
+        ->type_name("NAME");
+    create->add_flag("-z,--compress", options.compress, "Compress every file");
+    AddPasswordFile(*create, options.passwordFile);
+    AddThreads(*create, options.threads);
+    AddQuiet(*create, options.quiet);
+    AddNotes(*create,
+             "Left out of the box: hidden files and folders (names starting with \".\"), links "
+             "to folders, sockets, pipes and devices, and folders that hold no file (they are "
+             "not recreated). A file that cannot be read is named on stderr.\n\n"
+             "BOX is replaced once the new box is complete, keeping its permissions; through a "
+             "symbolic link the file it leads to is replaced. A box is never written over a "
+             "folder, a device or a pipe, nor to standard output (-o -): it is written in more "
+             "than one pass.");
+    return create;
+}
+
+CLI::App* AddList(CLI::App& app, ListOptions& options) {
+    auto* list = app.add_subcommand("list", "Show the name, root folder and files of a box");
+    list->add_option("BOX", options.box, "The box file")->required();
+    list->add_flag("--json", options.json, "Print one JSON object (see man vkx)");
+    AddPasswordFile(*list, options.passwordFile);
+    AddNotes(*list,
+             "Each file's line holds its number, its path as the box stores it (\"\\\" between "
+             "folders) and its size. In JSON, paths have \"/\" between folders.");
+    return list;
+}
+
 CLI::App* AddExtract(CLI::App& app, ExtractOptions& options) {
     auto* extract = app.add_subcommand("extract", "Unpack a whole box, or chosen entries");
     extract->add_option("BOX", options.box, "The box file")->required();
     extract->add_option("ENTRY", options.entries,
                         "Number or path of an entry as `list` shows it (default: all)");
-    extract->add_option("-C", options.dir, "Folder to extract into (default: ./<root folder>)")
+    extract
+        ->add_option("-C,--directory", options.dir,
+                     "Folder to extract into (default: ./<root folder>)")
         ->type_name("DIR");
     AddExistingFiles(*extract, options.existing);
     AddPasswordFile(*extract, options.passwordFile);
-    extract->add_flag("-q", options.quiet, "Show no progress and no summary");
+    AddThreads(*extract, options.threads);
+    AddQuiet(*extract, options.quiet);
+    AddNotes(*extract,
+             "An ENTRY is the number list shows, or the path it shows (\"/\" may stand for "
+             "\"\\\"); a path that is all digits is written ./NAME.\n\n"
+             "A file already in DIR under an entry's name is kept and named (exit 5) unless "
+             "--overwrite replaces it, once the entry is complete, keeping its permissions less "
+             "setuid, setgid and sticky; --skip-existing keeps it without a word. New files are "
+             "readable by their owner only (0600), new folders 0700. A file whose stored "
+             "contents are damaged is named, its stream kept beside it as NAME.zlib (or "
+             "NAME.1.zlib, ... never over a file), and the other files are extracted; a file "
+             "that cannot be written is named and the next ones still written. BOX must be a "
+             "regular file.");
     return extract;
+}
+
+// A first argument that is no command: named, with the command it most likely meant.
+void RequireKnownCommand(const CLI::App& app, int argc, char** argv) {
+    if (argc < 2 || argv[1][0] == '-') return;
+    const std::string typed = argv[1];
+    std::vector<std::string> names;
+    for (const CLI::App* command : app.get_subcommands({})) names.push_back(command->get_name());
+    if (std::find(names.begin(), names.end(), typed) != names.end()) return;
+    const std::string nearest = NearestWord(typed, names);
+    throw UsageError("unknown command \"" + typed + "\"" +
+                     (nearest.empty() ? "" : ": did you mean " + nearest + "?") +
+                     "\nvkx --help lists the commands");
 }
 
 }  // namespace
@@ -125,6 +158,7 @@ ParsedCommandLine ParseCommandLine(int argc, char** argv) {
                  ": packs a folder tree into one password-encrypted box "
                  "file and back",
                  "vkx"};
+    app.formatter(WrappingHelpFormatter());
     app.set_version_flag("--version", "vkx " VKO_VERSION_TEXT);
     app.footer(Footer());
     app.require_subcommand(1);
@@ -136,6 +170,7 @@ ParsedCommandLine ParseCommandLine(int argc, char** argv) {
     auto* listCommand = AddList(app, list);
     AddExtract(app, extract);
 
+    RequireKnownCommand(app, argc, argv);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {

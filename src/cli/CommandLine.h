@@ -14,6 +14,7 @@ struct CreateOptions {
     std::string box;   // empty: "<folder name>.vkx" in the current folder
     std::string name;  // empty: the folder's name
     std::string passwordFile;
+    unsigned threads = 0;  // 0: one per core
     bool compress = false;
     bool quiet = false;
 };
@@ -30,6 +31,7 @@ struct ExtractOptions {
     std::string passwordFile;
     std::vector<std::string> entries;  // empty: the whole box
     ExistingFiles existing = ExistingFiles::kKeep;
+    unsigned threads = 0;              // 0: one per core
     bool quiet = false;
 };
 

@@ -93,8 +93,9 @@ ExitCode RunCreate(const CreateOptions& options) {
     if (CancelSignal::Raised()) return ExitCode::kCancelled;
 
     TerminalHost host;
-    ProgressObserver progress(!options.quiet && IsTerminal(STDERR_FILENO));
+    ProgressObserver progress(ProgressStyleFor(options.quiet));
     CCipherBlock engine(host);
+    if (options.threads != 0) engine.SetWorkerThreads(options.threads);
     engine.SetEvents(&progress);
     const auto started = std::chrono::steady_clock::now();
     int16_t result = engine.CreateBlock(plan.box, plan.name, password.Text(), plan.folder, 0,

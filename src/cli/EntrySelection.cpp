@@ -34,7 +34,9 @@ public:
             if (number >= 1 && static_cast<size_t>(number) <= count_)
                 return static_cast<int32_t>(number);
         }
-        auto found = byPath_.find(AsBoxPath(argument));
+        // "./3" is the file named 3, where "3" is the third entry.
+        const bool pathOnly = argument.starts_with("./");
+        auto found = byPath_.find(AsBoxPath(pathOnly ? argument.substr(2) : argument));
         if (found != byPath_.end()) return found->second;
         throw UsageError("no entry \"" + argument + "\" in the box (it holds " +
                          std::to_string(count_) + " files; vkx list shows them)");

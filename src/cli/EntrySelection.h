@@ -10,8 +10,8 @@ namespace vko::cli {
 
 // Turns the ENTRY arguments of extract into entry numbers, in the order given, each once. An
 // argument of digits is the number list shows; anything else is a path as list shows it ("/"
-// may stand for "\"). An argument that names no entry is a UsageError, raised before anything
-// is written.
+// may stand for "\"), and "./" before a path makes it one even when it is all digits. An
+// argument that names no entry is a UsageError, raised before anything is written.
 [[nodiscard]] std::vector<int32_t> ResolveEntries(const BoxListing& listing,
                                                   const std::vector<std::string>& arguments);
 

@@ -8,7 +8,7 @@ namespace vko::cli {
 // What vkx tells the shell.
 enum class ExitCode : int {
     kDone = 0,
-    kBadHeader = 1,   // "Password incorrect or header damaged"
+    kBadHeader = 1,   // not a box, "Password incorrect or header damaged"
     kUsage = 2,       // bad arguments, no password to be had
     kCancelled = 3,   // Ctrl-C (or SIGTERM/SIGHUP); nothing half-written is left in place
     kFileSystem = 4,  // a file-system error; the message names the path
@@ -24,7 +24,8 @@ struct ExitCodeMeaning {
 };
 inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
     {ExitCode::kDone, "done"},
-    {ExitCode::kBadHeader, "password incorrect or header damaged"},
+    {ExitCode::kBadHeader,
+     "not a box, or password incorrect or header damaged"},
     {ExitCode::kUsage, "usage: bad arguments, or no password to be had"},
     {ExitCode::kCancelled, "cancelled; nothing half-written is left in place"},
     {ExitCode::kFileSystem, "a file-system error; the message names the path"},

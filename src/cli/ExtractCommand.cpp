@@ -124,13 +124,14 @@ ExitCode RunExtract(const ExtractOptions& options) {
     const auto started = std::chrono::steady_clock::now();
     TerminalHost host;
     CCipherBlock engine(host);
+    if (options.threads != 0) engine.SetWorkerThreads(options.threads);
     auto listing = ReadListing(engine, host, options.box, password.Text());
     if (!listing) return ExitCode::kBadHeader;
     std::vector<int32_t> numbers = ResolveEntries(*listing, options.entries);
     std::string folder =
         options.dir.empty() ? DefaultExtractFolder(*listing, options.box) : options.dir;
 
-    ProgressObserver progress(!options.quiet && IsTerminal(STDERR_FILENO));
+    ProgressObserver progress(ProgressStyleFor(options.quiet));
     engine.SetEvents(&progress);
     engine.SetExistingFiles(options.existing);
     Extraction extraction{engine, host, progress, options.box, folder, password.Text()};

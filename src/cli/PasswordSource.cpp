@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "cli/CancelSignal.h"
 #include "cli/ExitCode.h"
 #include "cli/SecretLine.h"
 #include "cli/Terminal.h"
@@ -21,7 +22,15 @@ constexpr const char* kEnvironmentVariable = "VKX_PASSWORD";
 
 crypto::SecretText FromFile(const std::string& path) {
     if (path == "-") return ReadSecretLine(STDIN_FILENO, "standard input");
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A named pipe blocks the open until someone writes to it; Ctrl-C must end that wait.
+    int fd = -1;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (CancelSignal::Raised()) {
+            if (fd >= 0) ::close(fd);
+            throw Cancelled();
+        }
+    } while (fd < 0 && errno == EINTR);
     if (fd < 0) throw FailureFromErrno(errno, path, "password file");
     try {
         crypto::SecretText line = ReadSecretLine(fd, path);

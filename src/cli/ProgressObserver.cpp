@@ -1,10 +1,15 @@
 #include "cli/ProgressObserver.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 #include "cli/DisplayText.h"
 #include "cli/StatusLine.h"
+#include "cli/Terminal.h"
 #include "util/PathParts.h"
 
 namespace vko::cli {
@@ -29,20 +34,37 @@ std::string Duration(double seconds) {
     return text;
 }
 
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
 }  // namespace
 
+ProgressStyle ProgressStyleFor(bool quiet) {
+    if (quiet || !IsTerminal(STDERR_FILENO)) return ProgressStyle::kNone;
+    const char* term = std::getenv("TERM");
+    const bool dumb = term == nullptr || *term == '\0' || std::string_view(term) == "dumb";
+    return dumb || IsSet("NO_COLOR") ? ProgressStyle::kLines : ProgressStyle::kRedrawn;
+}
+
 ProgressObserver::~ProgressObserver() {
-    if (enabled_) StatusLine::Clear();
+    if (style_ == ProgressStyle::kRedrawn) StatusLine::Clear();
 }
 
 void ProgressObserver::AddingToBlock(const std::string&) {
     ++scanned_;
-    Draw("Scanning: " + std::to_string(scanned_) + " files");
+    Draw("scan", style_ == ProgressStyle::kLines
+                     ? "Scanning"
+                     : "Scanning: " + std::to_string(scanned_) + " files");
 }
 
 void ProgressObserver::BuildingHeader(int32_t FileNum, int32_t TotalFiles) {
     tableFiles_ = TotalFiles;
-    Draw("Building header: " + std::to_string(Percent(FileNum, TotalFiles)) + "%",
+    Draw("header",
+         style_ == ProgressStyle::kLines
+             ? "Building header"
+             : "Building header: " + std::to_string(Percent(FileNum, TotalFiles)) + "%",
          FileNum == TotalFiles);
 }
 
@@ -54,18 +76,19 @@ void ProgressObserver::CipherProgress(int32_t, int32_t BytesRead, int32_t TotalB
     }
     done_ = spanTotal_ >= 0 ? spanBase_ + BytesRead : BytesRead;
     total_ = spanTotal_ >= 0 ? spanTotal_ : TotalBlockBytes;
-    Draw(GetFilePart(Path) + "  " + std::to_string(Percent(done_, total_)) + "%" +
-         Throughput(done_, total_));
+    Draw("file " + Path, GetFilePart(Path) + "  " + std::to_string(Percent(done_, total_)) + "%" +
+                             Throughput(done_, total_));
 }
 
 void ProgressObserver::CompressingFile(const std::string& Filename) {
-    Draw("Compressing " + GetFilePart(Filename) + "  " + std::to_string(Percent(done_, total_)) +
+    Draw("compress " + Filename,
+         "Compressing " + GetFilePart(Filename) + "  " + std::to_string(Percent(done_, total_)) +
              "%",
          true);
 }
 
 void ProgressObserver::DecompressingFile(const std::string& Filename) {
-    Draw("Expanding " + GetFilePart(Filename), true);
+    Draw("expand " + Filename, "Expanding " + GetFilePart(Filename), true);
 }
 
 std::string ProgressObserver::Throughput(int64_t done, int64_t total) const {
@@ -78,8 +101,13 @@ std::string ProgressObserver::Throughput(int64_t done, int64_t total) const {
     return text;
 }
 
-void ProgressObserver::Draw(const std::string& text, bool force) {
-    if (!enabled_) return;
+void ProgressObserver::Draw(const std::string& step, const std::string& text, bool force) {
+    if (style_ == ProgressStyle::kNone) return;
+    if (style_ == ProgressStyle::kLines) {
+        if (step != lastStep_) StatusLine::Line(ForDisplay(text));
+        lastStep_ = step;
+        return;
+    }
     auto now = Clock::now();
     if (!force && now - lastDraw_ < kRedrawInterval) return;
     lastDraw_ = now;

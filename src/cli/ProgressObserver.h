@@ -8,12 +8,22 @@
 
 namespace vko::cli {
 
-// Shows the engine's progress on one line of standard error: the current file, the percentage
-// done, the throughput and the time left. Draws nothing when disabled (-q, or stderr is not a
-// terminal), and at most ten times a second otherwise.
+// How progress is shown on standard error.
+enum class ProgressStyle {
+    kNone,     // -q, or standard error is not a terminal
+    kRedrawn,  // one line, redrawn in place
+    kLines     // TERM=dumb or NO_COLOR set: a plain line per step, no control sequences
+};
+
+// The style for standard error as it is now, given whether -q was asked for.
+[[nodiscard]] ProgressStyle ProgressStyleFor(bool quiet);
+
+// Shows the engine's progress on standard error: the current file, the percentage done, the
+// throughput and the time left, on one line redrawn at most ten times a second; or, in the
+// line style, one line each time a step begins (the scan, the header, each file).
 class ProgressObserver : public BlockEvents {
 public:
-    explicit ProgressObserver(bool enabled) : enabled_(enabled) {}
+    explicit ProgressObserver(ProgressStyle style) : style_(style) {}
     ~ProgressObserver() override;
     ProgressObserver(const ProgressObserver&) = delete;
     ProgressObserver& operator=(const ProgressObserver&) = delete;
@@ -37,10 +47,12 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    void Draw(const std::string& text, bool force = false);
+    // step names what is being done; a new step starts a line in the line style.
+    void Draw(const std::string& step, const std::string& text, bool force = false);
     [[nodiscard]] std::string Throughput(int64_t done, int64_t total) const;
 
-    bool enabled_;
+    ProgressStyle style_;
+    std::string lastStep_;
     int64_t spanTotal_ = -1;
     int64_t spanBase_ = 0;
     int64_t scanned_ = 0;

@@ -3,10 +3,13 @@
 #include <cstdio>
 
 #include "cli/DisplayText.h"
+#include "cli/StatusLine.h"
 
 namespace vko::cli {
 
 void PrintSummary(const RunSummary& summary) {
+    // Standard output and error are often the same terminal: the progress line must go first.
+    StatusLine::Clear();
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - summary.started).count();
     std::printf("%s: %lld file%s, %lld bytes in, %lld bytes out, %.2f seconds\n",

@@ -33,4 +33,9 @@ void Clear() {
     shown = false;
 }
 
+void Line(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+}
+
 }  // namespace vko::cli::StatusLine

@@ -12,6 +12,8 @@ namespace StatusLine {
 void Show(const std::string& text);
 // Removes the line if one is shown.
 void Clear();
+// Writes text as a line of its own, for terminals that are shown no control sequences.
+void Line(const std::string& text);
 
 }  // namespace StatusLine
 

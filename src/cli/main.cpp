@@ -8,6 +8,7 @@
 #include "cli/CreateCommand.h"
 #include "cli/ExtractCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/StandardStreams.h"
 #include "cli/TerminalHost.h"
 #include "crypto/CoreDumps.h"
 #include "util/Failure.h"
@@ -33,7 +34,10 @@ ExitCode Run(const vko::cli::ParsedCommandLine& parsed) {
 ExitCode RunReportingFailures(int argc, char** argv) {
     using vko::cli::PrintError;
     try {
-        return Run(vko::cli::ParseCommandLine(argc, argv));
+        const ExitCode code = Run(vko::cli::ParseCommandLine(argc, argv));
+        if (code == ExitCode::kDone || code == ExitCode::kDoneInPart)
+            vko::cli::StandardStreams::RequireWritten();
+        return code;
     } catch (const vko::cli::CommandError& e) {
         if (e.Code() != ExitCode::kCancelled) PrintError(e.what());
         return e.Code();
@@ -57,6 +61,7 @@ ExitCode RunReportingFailures(int argc, char** argv) {
 int main(int argc, char** argv) {
     // Every command may hold a password; none of it may reach a core file.
     vko::crypto::DisableCoreDumps();
+    vko::cli::StandardStreams::Reserve();
     vko::cli::CancelSignal::Install();
     ExitCode code = RunReportingFailures(argc, argv);
     if (code == ExitCode::kCancelled) vko::cli::PrintError("cancelled");

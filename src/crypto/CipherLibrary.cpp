@@ -43,6 +43,11 @@ void CipherLibrary::CopyKey(std::string_view password, CipherKey& key) {
     key = keys_.KeyFor(password);
 }
 
+void CipherLibrary::CopyBoxSubkeys(std::string_view password, BoxSubkeys& subkeys) {
+    const std::lock_guard lock(mutex_);
+    DeriveBoxSubkeys(keys_.KeyFor(password), subkeys);
+}
+
 void CipherLibrary::Prepare(std::string_view password) {
     const std::lock_guard lock(mutex_);
     static_cast<void>(keys_.KeyFor(password));

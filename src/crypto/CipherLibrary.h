@@ -3,6 +3,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "crypto/BoxKeys.h"
 #include "crypto/CipherKey.h"
 #include "crypto/CipherStream.h"
 #include "crypto/KeyCache.h"
@@ -30,6 +31,9 @@ public:
 
     // Copies password's key into key (a RunKey's own box), deriving it when it is not cached.
     void CopyKey(std::string_view password, CipherKey& key);
+    // Writes the box subkeys of password's key into subkeys (a BoxKeys' own box), deriving the
+    // key when it is not cached; the key itself stays in the cache.
+    void CopyBoxSubkeys(std::string_view password, BoxSubkeys& subkeys);
     // Derives and caches password's key now; may run on another thread.
     void Prepare(std::string_view password);
 

@@ -7,7 +7,8 @@ namespace vko::crypto {
 // continued, but the next keying with the same password needs no new derivation. A front end
 // holds one while it keeps a password: the desktop while the password is memorized, vkx for the
 // length of a command; so that a job or command derives its key once, however many operations
-// it runs. When the last hold goes, the key is wiped.
+// it runs. A box's subkeys (BoxKeys) are derived from the same cached key. When the last hold
+// goes, the key is wiped.
 //
 // Without any hold, Clear wipes the key at once.
 class KeyHold {

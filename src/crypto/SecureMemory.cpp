@@ -9,4 +9,9 @@ void EnsureSodium() {
                       "cipherlib");
 }
 
+[[gnu::noinline]] void WipeStack() noexcept {
+    unsigned char area[4096];
+    sodium_memzero(area, sizeof area);
+}
+
 }  // namespace vko::crypto

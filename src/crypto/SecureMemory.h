@@ -11,6 +11,10 @@ namespace vko::crypto {
 // Starts libsodium once per process; throws when it cannot start.
 void EnsureSodium();
 
+// Zeroes the stack below the caller's frame, where the routines it called may have spilled
+// key-dependent registers. Call it after a cipher routine returns.
+void WipeStack() noexcept;
+
 // One T in guarded memory from sodium_malloc, wiped on Wipe() and when released. Key material
 // and the running cipher state live only in such boxes, never on the heap or in a copy.
 template <class T>

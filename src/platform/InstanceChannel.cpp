@@ -6,7 +6,6 @@
 #include <QLocalSocket>
 #include <QThread>
 #include <algorithm>
-#include <optional>
 
 #include "platform/SingleInstance.h"
 
@@ -15,8 +14,8 @@ namespace vko {
 namespace {
 
 // A request is "open", then each path, every one ended by a NUL byte, then one more NUL: no
-// path is empty or holds a NUL, so the first empty field ends the request. The answer "ok"
-// says the paths were taken.
+// path is empty or holds a NUL, so the first empty field ends the request. A request without
+// paths asks for the window alone. The answer "ok" says the request was taken.
 const QByteArray kOpen = QByteArrayLiteral("open");
 const QByteArray kTaken = QByteArrayLiteral("ok");
 constexpr qsizetype kMaxRequest = 1 << 20;
@@ -27,15 +26,20 @@ QByteArray Request(const QStringList& paths) {
     return request + '\0';
 }
 
-// The paths of a whole request; nothing while it is incomplete or when it is not a request.
-std::optional<QStringList> Paths(const QByteArray& request) {
+struct Parsed {
+    bool complete = false;
+    bool valid = false;
+    QStringList paths;
+};
+
+Parsed Parse(const QByteArray& request) {
     const qsizetype end = request.indexOf(QByteArray("\0\0", 2));
-    if (end < 0) return std::nullopt;
+    if (end < 0) return {};
     QList<QByteArray> fields = request.left(end).split('\0');
-    if (fields.takeFirst() != kOpen) return QStringList();
+    if (fields.takeFirst() != kOpen) return {true, false, {}};
     QStringList paths;
     for (const QByteArray& field : fields) paths.append(QFile::decodeName(field));
-    return paths;
+    return {true, true, paths};
 }
 
 }  // namespace
@@ -66,19 +70,19 @@ void InstanceChannel::Accept() {
 
 void InstanceChannel::Read(QLocalSocket* socket) {
     const QByteArray pending = socket->peek(kMaxRequest + 1);
-    const std::optional<QStringList> paths = Paths(pending);
-    if (!paths) {
+    const Parsed request = Parse(pending);
+    if (!request.complete) {
         if (pending.size() > kMaxRequest) socket->abort();
         return;
     }
     socket->readAll();
-    if (paths->isEmpty()) {
+    if (!request.valid) {
         socket->abort();
         return;
     }
     socket->write(kTaken);
     socket->flush();
-    emit PathsArrived(*paths);
+    emit PathsArrived(request.paths);
 }
 
 bool InstanceChannel::HandOver(const QStringList& paths, const QString& name,

@@ -21,8 +21,8 @@ public:
     // by a process that died is taken over. False when no socket can be made.
     [[nodiscard]] bool Listen();
 
-    // Gives the paths (none of them empty) to the instance listening on name; true once it has
-    // taken them. A starting instance may not listen yet, so connecting is retried for the
+    // Gives the paths (none of them empty; no paths at all asks it to show its window) to the
+    // instance listening on name; true once it has taken them. A starting instance may not listen yet, so connecting is retried for the
     // given patience.
     [[nodiscard]] static bool HandOver(
         const QStringList& paths, const QString& name = DefaultName(),
@@ -32,6 +32,7 @@ public:
     [[nodiscard]] static QString DefaultName();
 
 signals:
+    // A later start's paths; none when it only wants the window.
     void PathsArrived(const QStringList& paths);
 
 private:

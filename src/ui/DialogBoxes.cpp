@@ -8,8 +8,9 @@
 
 namespace vko {
 
-DialogBoxes::DialogBoxes(QWidget* owner, Messages& messages, FilePickers pickers)
-    : owner_(owner), messages_(messages), pickers_(std::move(pickers)) {}
+DialogBoxes::DialogBoxes(QWidget* owner, Messages& messages, FilePickers pickers,
+                         const SettingsStore* sizes)
+    : owner_(owner), messages_(messages), pickers_(std::move(pickers)), sizes_(sizes) {}
 
 std::optional<CreateBoxForm> DialogBoxes::CreateBox(const CreateBoxForm& proposal) {
     frmCreateBox dialog(messages_, owner_, pickers_);
@@ -36,7 +37,7 @@ std::optional<QString> DialogBoxes::ExtractFolder(const QString& proposal) {
 }
 
 ContentsChoice DialogBoxes::Contents(const BoxContents& contents) {
-    frmBlock window(owner_);
+    frmBlock window(owner_, sizes_);
     window.Fill(contents);
     window.exec();
     return window.Choice();

@@ -5,6 +5,7 @@
 
 #include "app/JobDialogs.h"
 #include "app/Messages.h"
+#include "app/SettingsStore.h"
 #include "platform/cDialog.h"
 
 namespace vko {
@@ -13,7 +14,9 @@ namespace vko {
 // and shown modally over owner.
 class DialogBoxes : public JobDialogs {
 public:
-    DialogBoxes(QWidget* owner, Messages& messages, FilePickers pickers = {});
+    // sizes keeps the sizes windows are left at (none: not kept).
+    DialogBoxes(QWidget* owner, Messages& messages, FilePickers pickers = {},
+                const SettingsStore* sizes = nullptr);
 
     std::optional<CreateBoxForm> CreateBox(const CreateBoxForm& proposal) override;
     std::optional<QString> Password(const QString& caption, const QString& password) override;
@@ -26,6 +29,7 @@ private:
     QPointer<QWidget> owner_;
     Messages& messages_;
     FilePickers pickers_;
+    const SettingsStore* sizes_;
 };
 
 }  // namespace vko

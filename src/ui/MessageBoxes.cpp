@@ -56,6 +56,22 @@ bool MessageBoxes::AskYesNo(const QString& text, Answer preferred) {
     return box.exec() == QMessageBox::Yes;
 }
 
+void MessageBoxes::AskYesNoLater(const QString& text, std::function<void(bool)> answered,
+                                 Answer preferred) {
+    QWidget* owner = FrontWindow();
+    // Owned by the main window when nothing is shown, so that it goes with it.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (!owner && qobject_cast<QMainWindow*>(window)) owner = window;
+    auto* box = new QMessageBox(QMessageBox::Question, QString::fromLatin1(kAppTitle), text,
+                                QMessageBox::Yes | QMessageBox::No, owner);
+    box->setDefaultButton(preferred == Answer::No ? QMessageBox::No : QMessageBox::Yes);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, box, [box, answered = std::move(answered)] {
+        answered(box->clickedButton() == box->button(QMessageBox::Yes));
+    });
+    box->open();
+}
+
 void PrintedMessages::Inform(const QString& text, Icon) {
     Print(QStringLiteral("message"), text);
 }
@@ -80,6 +96,18 @@ bool LoggedMessages::AskYesNo(const QString& text, Answer preferred) {
     const bool yes = MessageBoxes::AskYesNo(text, preferred);
     Print(QStringLiteral("answer"), yes ? QStringLiteral("Yes") : QStringLiteral("No"));
     return yes;
+}
+
+void LoggedMessages::AskYesNoLater(const QString& text, std::function<void(bool)> answered,
+                                   Answer preferred) {
+    Print(QStringLiteral("question"), text);
+    MessageBoxes::AskYesNoLater(
+        text,
+        [answered = std::move(answered)](bool yes) {
+            Print(QStringLiteral("answer"), yes ? QStringLiteral("Yes") : QStringLiteral("No"));
+            answered(yes);
+        },
+        preferred);
 }
 
 std::unique_ptr<Messages> MessagesForEnvironment() {

@@ -14,6 +14,10 @@ public:
     void Inform(const QString& text, Icon icon = Icon::Information) override;
     void Report(const QString& title, const QString& text, Icon icon) override;
     bool AskYesNo(const QString& text, Answer preferred = Answer::Yes) override;
+    // Window-modal over the window in front (else the main window, even hidden), with no event
+    // loop of its own: a job that lets window messages run keeps running under it.
+    void AskYesNoLater(const QString& text, std::function<void(bool)> answered,
+                       Answer preferred = Answer::Yes) override;
 };
 
 // Messages written to the error stream instead of shown, questions answered Yes; for
@@ -31,6 +35,8 @@ public:
     void Inform(const QString& text, Icon icon = Icon::Information) override;
     void Report(const QString& title, const QString& text, Icon icon) override;
     bool AskYesNo(const QString& text, Answer preferred = Answer::Yes) override;
+    void AskYesNoLater(const QString& text, std::function<void(bool)> answered,
+                       Answer preferred = Answer::Yes) override;
 };
 
 // The window a message box belongs over: the modal dialog in front, else the active window,

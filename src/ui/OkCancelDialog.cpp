@@ -9,9 +9,9 @@ namespace vko {
 
 OkCancelDialog::OkCancelDialog(QWidget* parent) : QDialog(parent) {
     if (parent) setWindowIcon(parent->windowIcon());
-    cmdOK = Named<QPushButton>("cmdOK", QStringLiteral("OK"));
+    cmdOK = Named<QPushButton>("cmdOK", QStringLiteral("&OK"));
     cmdOK->setDefault(true);
-    cmdCancel = Named<QPushButton>("cmdCancel", QStringLiteral("Cancel"));
+    cmdCancel = Named<QPushButton>("cmdCancel", QStringLiteral("&Cancel"));
     connect(cmdOK, &QPushButton::clicked, this, &OkCancelDialog::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QString>
+#include <initializer_list>
 #include <utility>
 
 namespace vko {
@@ -23,13 +26,29 @@ inline QLabel* BoldLabel(const char* name, const QString& text) {
     return label;
 }
 
-// A help text that wraps at a fixed width, so that a dialog sized by its layout shows all of
-// its lines.
-inline QLabel* HelpLabel(const char* name, const QString& text, int widthInCharacters = 62) {
+// A help text that wraps to the width of its window.
+inline QLabel* HelpLabel(const char* name, const QString& text) {
     auto* label = Named<QLabel>(name, text);
     label->setWordWrap(true);
-    label->setFixedWidth(label->fontMetrics().averageCharWidth() * widthInCharacters);
     return label;
+}
+
+// A field that shows its whole text as its tip: a path is often longer than the field.
+inline void ShowWholeTextAsTip(QLineEdit* field) {
+    QObject::connect(field, &QLineEdit::textChanged, field,
+                     [field](const QString& text) { field->setToolTip(text); });
+}
+
+// "Show password": a check box that shows the fields' text instead of dots while ticked.
+inline QCheckBox* ShowPasswordBox(const char* name, std::initializer_list<QLineEdit*> fields,
+                                  const QString& caption = QStringLiteral("&Show password")) {
+    auto* box = Named<QCheckBox>(name, caption);
+    const QList<QLineEdit*> shown(fields);
+    QObject::connect(box, &QCheckBox::toggled, box, [shown](bool ticked) {
+        for (QLineEdit* field : shown)
+            field->setEchoMode(ticked ? QLineEdit::Normal : QLineEdit::Password);
+    });
+    return box;
 }
 
 // The filter of the box file pickers.

@@ -1,5 +1,6 @@
 #include "ui/frmAbout.h"
 
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -42,23 +43,20 @@ void frmAbout::BuildControls() {
     lblTitle->setFont(bold);
     lblCopyright = new QLabel(QString::fromLatin1(kCopyrightNotice), this);
     lblCopyright->setObjectName(QStringLiteral("lblCopyright"));
-    Label2 = new QLabel(QStringLiteral("web:"), this);
-    Label1 = new QLabel(QStringLiteral("e-mail:"), this);
-    lblQuillfen =
-        MakeLink("lblQuillfen", QString::fromLatin1(kWebAddress), QString::fromLatin1(kWebLink));
-    lblMailTo =
-        MakeLink("lblMailTo", QString::fromLatin1(kMailAddress), QString::fromLatin1(kMailLink));
-    cmdUpdate = new QPushButton(QStringLiteral("Update"), this);
+    // The maker keeps no web site or mail address for this program: the documentation that
+    // comes with it is where to read on.
+    Label2 = new QLabel(QStringLiteral("Documentation:"), this);
+    const QString docs = DocumentationFolder();
+    lblQuillfen = MakeLink("lblQuillfen", docs, QUrl::fromLocalFile(docs).toString());
+    cmdUpdate = new QPushButton(QStringLiteral("&Update"), this);
     cmdUpdate->setObjectName(QStringLiteral("cmdUpdate"));
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK = new QPushButton(QStringLiteral("&OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
 
     auto* links = new QGridLayout;
     links->addWidget(Label2, 0, 0);
     links->addWidget(lblQuillfen, 0, 1);
-    links->addWidget(Label1, 1, 0);
-    links->addWidget(lblMailTo, 1, 1);
     links->setColumnStretch(1, 1);
     auto* text = new QVBoxLayout;
     text->addWidget(lblTitle);
@@ -85,22 +83,25 @@ void frmAbout::Form_Load() {
     setWindowTitle(QStringLiteral("About ") + QString::fromLatin1(kAppTitle));
     lblTitle->setText(QString::fromLatin1(kAppTitle) + QStringLiteral(" v") + AppVersion());
     LinkAction(lblQuillfen, kLinkInitial);
-    LinkAction(lblMailTo, kLinkInitial);
 }
 
 bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
     auto* label = qobject_cast<QLabel*>(watched);
-    if (label != lblQuillfen && label != lblMailTo) return QDialog::eventFilter(watched, event);
-    QLabel* other = label == lblQuillfen ? lblMailTo : lblQuillfen;
+    if (label != lblQuillfen) return QDialog::eventFilter(watched, event);
     if (event->type() == QEvent::MouseMove) {
-        LinkAction(other, kLinkMouseElsewhere);
         LinkAction(label, kLinkMouseOver);
         return true;
     }
     if (event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (!LinkAction(label, kLinkClick, open_))
-            ShowOpenFailure(QUrl(label->property("tag").toString()));
+        const QUrl url(label->property("tag").toString());
+        if (!QFileInfo(url.toLocalFile()).isDir())
+            Tell(QStringLiteral("The documentation is not installed in\n%1\n\nIt comes with the "
+                                "vaultkeep-orb package; README.md in the program's sources "
+                                "says the same.")
+                     .arg(url.toLocalFile()));
+        else if (!LinkAction(label, kLinkClick, open_))
+            ShowOpenFailure(url);
         return true;
     }
     return QDialog::eventFilter(watched, event);
@@ -108,23 +109,31 @@ bool frmAbout::eventFilter(QObject* watched, QEvent* event) {
 
 void frmAbout::mouseMoveEvent(QMouseEvent* event) {
     LinkAction(lblQuillfen, kLinkMouseElsewhere);
-    LinkAction(lblMailTo, kLinkMouseElsewhere);
     QDialog::mouseMoveEvent(event);
 }
 
 void frmAbout::cmdUpdate_Click() {
-    const QUrl url(UpdateRequestUrl(AppVersion()));
+    const QString page = UpdateRequestUrl(AppVersion());
+    if (page.isEmpty()) {
+        Tell(QString::fromLatin1(kAppTitle) +
+             QStringLiteral(" has no update page to look at: new versions come with your system's "
+                            "packages (the package vaultkeep-orb), through its software updates."));
+        return;
+    }
+    const QUrl url(page);
     if (!open_ || !open_(url)) ShowOpenFailure(url);
 }
 
 void frmAbout::ShowOpenFailure(const QUrl& url) {
-    auto* box = new QMessageBox(
-        QMessageBox::Information, QString::fromLatin1(kAppTitle),
-        QStringLiteral("No program could be started to open\n%1\n\nOpen it yourself with your "
-                       "web browser or mail program.")
-            .arg(url.toString()),
-        QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("msgOpenFailed"));
+    Tell(QStringLiteral("No program could be started to open\n%1\n\nOpen it yourself with your "
+                        "web browser or file manager.")
+             .arg(url.toDisplayString()));
+}
+
+void frmAbout::Tell(const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Information, QString::fromLatin1(kAppTitle), text,
+                                QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("msgAbout"));
     box->setTextInteractionFlags(Qt::TextSelectableByMouse);
     box->setAttribute(Qt::WA_DeleteOnClose);
     // Window-modal and without a loop of its own: a job running meanwhile goes on.

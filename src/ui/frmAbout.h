@@ -9,7 +9,8 @@ class QPushButton;
 
 namespace vko {
 
-// Product name and version, the maker's web and mail links, and the update request.
+// Product name and version, the link to the documentation that comes with the program, and
+// the update request.
 class frmAbout : public QDialog {
     Q_OBJECT
 public:
@@ -25,6 +26,8 @@ private:
     void cmdUpdate_Click();
     // Says, without holding up anything else, that nothing could open url.
     void ShowOpenFailure(const QUrl& url);
+    // A message over this window that holds up nothing else.
+    void Tell(const QString& text);
     QLabel* MakeLink(const char* name, const QString& text, const QString& target);
 
     UrlOpener open_;
@@ -33,8 +36,6 @@ private:
     QLabel* lblCopyright = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* lblQuillfen = nullptr;
-    QLabel* Label1 = nullptr;
-    QLabel* lblMailTo = nullptr;
     QPushButton* cmdUpdate = nullptr;
     QPushButton* cmdOK = nullptr;
 };

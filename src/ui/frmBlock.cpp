@@ -1,5 +1,6 @@
 #include "ui/frmBlock.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -8,7 +9,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/ElidedLabel.h"
 #include "ui/WidgetNames.h"
+#include "ui/WindowFit.h"
 
 namespace vko {
 
@@ -17,6 +20,19 @@ namespace {
 // Wide enough for a few dozen characters of a name beside a size of ten digits.
 constexpr int kStartWidthInCharacters = 72;
 constexpr int kStartRows = 14;
+constexpr int kFileNumber = Qt::UserRole;  // a row's file, counted from 1 in box order
+constexpr int kBytes = Qt::UserRole + 1;
+
+// Sorts sizes by their number and names as people read them; rows keep their file number.
+class FileRow : public QTreeWidgetItem {
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem& other) const override {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        if (column == 1) return data(1, kBytes).toLongLong() < other.data(1, kBytes).toLongLong();
+        return QString::localeAwareCompare(text(0), other.text(0)) < 0;
+    }
+};
 
 }  // namespace
 
@@ -27,20 +43,23 @@ QString JoinRows(QList<int> rows) {
     return parts.join(QLatin1Char(';'));
 }
 
-frmBlock::frmBlock(QWidget* parent) : QDialog(parent) {
+frmBlock::frmBlock(QWidget* parent, const SettingsStore* sizes)
+    : QDialog(parent), sizes_(sizes) {
     setObjectName(QStringLiteral("frmBlock"));
     setWindowTitle(QStringLiteral("Vaultkeep Contents"));
-    lblName = BoldLabel("lblName", QString());
-    lblRoot = Named<QLabel>("lblRoot");
-    for (QLabel* label : {lblName, lblRoot})
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblName = Named<ElidedLabel>("lblName");
+    QFont bold = lblName->font();
+    bold.setBold(true);
+    lblName->setFont(bold);
+    lblRoot = Named<ElidedLabel>("lblRoot");
     lvFiles = Named<QTreeWidget>("lvFiles");
     lvFiles->setRootIsDecorated(false);
     lvFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lvFiles->setUniformRowHeights(true);
+    lvFiles->setTextElideMode(Qt::ElideMiddle);
     lblMsg = BoldLabel("lblMsg", QString());
-    cmdExtractAll = Named<QPushButton>("cmdExtractAll", QStringLiteral("Extract All"));
-    cmdExtract = Named<QPushButton>("cmdExtract", QStringLiteral("Extract"));
+    cmdExtractAll = Named<QPushButton>("cmdExtractAll", QStringLiteral("Extract &All"));
+    cmdExtract = Named<QPushButton>("cmdExtract", QStringLiteral("&Extract"));
     // Enter chooses nothing here; only a click (or Space on a button) extracts.
     for (QPushButton* button : {cmdExtractAll, cmdExtract}) button->setAutoDefault(false);
 
@@ -71,22 +90,38 @@ void frmBlock::Form_Load() {
     header->setStretchLastSection(false);
     header->setSectionResizeMode(0, QHeaderView::Stretch);
     header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    // Box order until a column's header is clicked.
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    lvFiles->setSortingEnabled(true);
     lvFiles_SelectionChanged();
     const QFontMetrics metrics = fontMetrics();
-    resize(metrics.averageCharWidth() * kStartWidthInCharacters,
-           sizeHint().height() + metrics.height() * kStartRows);
+    QSize size(metrics.averageCharWidth() * kStartWidthInCharacters,
+               sizeHint().height() + metrics.height() * kStartRows);
+    if (sizes_ && sizes_->WindowSize(QStringLiteral("Contents")).isValid())
+        size = sizes_->WindowSize(QStringLiteral("Contents"));
+    FitToScreen(this, size);
+}
+
+void frmBlock::done(int result) {
+    if (sizes_) sizes_->SaveWindowSize(QStringLiteral("Contents"), size());
+    QDialog::done(result);
 }
 
 void frmBlock::Fill(const BoxContents& contents) {
-    lblName->setText(contents.Name);
-    lblRoot->setText(contents.Root);
+    if (!contents.File.isEmpty())
+        setWindowTitle(QStringLiteral("Vaultkeep Contents - ") + contents.File);
+    lblName->SetWholeText(contents.Name);
+    lblRoot->SetWholeText(contents.Root);
     lblMsg->setText(contents.Summary);
     QList<QTreeWidgetItem*> rows;
     rows.reserve(contents.Rows.size());
-    for (const BoxContents::Row& row : contents.Rows) {
-        auto* item = new QTreeWidgetItem({row.Name, row.Size});
+    for (qsizetype i = 0; i < contents.Rows.size(); ++i) {
+        const BoxContents::Row& row = contents.Rows[i];
+        auto* item = new FileRow(QStringList{row.Name, row.Size});
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
         item->setToolTip(0, row.Name);
+        item->setData(0, kFileNumber, static_cast<int>(i + 1));
+        item->setData(1, kBytes, static_cast<qlonglong>(row.Bytes));
         rows.append(item);
     }
     lvFiles->addTopLevelItems(rows);
@@ -102,9 +137,10 @@ void frmBlock::cmdExtractAll_Click() {
 }
 
 void frmBlock::cmdExtract_Click() {
+    // The files chosen, by their place in the box, however the list is sorted.
     QList<int> rows;
-    for (int row = 0; row < lvFiles->topLevelItemCount(); ++row)
-        if (lvFiles->topLevelItem(row)->isSelected()) rows.append(row + 1);
+    for (const QTreeWidgetItem* item : lvFiles->selectedItems())
+        rows.append(item->data(0, kFileNumber).toInt());
     // Only reachable with rows chosen; the button is disabled otherwise.
     if (rows.isEmpty()) return;
     choice_ = {2, JoinRows(rows)};

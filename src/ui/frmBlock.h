@@ -4,6 +4,7 @@
 
 #include "app/BoxContents.h"
 #include "app/JobDialogs.h"
+#include "app/SettingsStore.h"
 
 class QLabel;
 class QPushButton;
@@ -11,12 +12,15 @@ class QTreeWidget;
 
 namespace vko {
 
+class ElidedLabel;
+
 // What a box holds, one row per file, and the choice of extracting everything or the selected
 // rows. The window only records the choice; the main window carries it out once it is gone.
 class frmBlock : public QDialog {
     Q_OBJECT
 public:
-    explicit frmBlock(QWidget* parent = nullptr);
+    // sizes keeps the size the window is left at for the next time (none: not kept).
+    explicit frmBlock(QWidget* parent = nullptr, const SettingsStore* sizes = nullptr);
 
     void Fill(const BoxContents& contents);
     // Result 0 until a button chose.
@@ -25,13 +29,17 @@ public:
     void cmdExtractAll_Click();
     void cmdExtract_Click();
 
+protected:
+    void done(int result) override;
+
 private:
     void Form_Load();
     void lvFiles_SelectionChanged();
 
+    const SettingsStore* sizes_;
     ContentsChoice choice_;
-    QLabel* lblName = nullptr;
-    QLabel* lblRoot = nullptr;
+    ElidedLabel* lblName = nullptr;
+    ElidedLabel* lblRoot = nullptr;
     QTreeWidget* lvFiles = nullptr;
     QLabel* lblMsg = nullptr;
     QPushButton* cmdExtractAll = nullptr;

@@ -7,15 +7,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
+#include "app/PasswordStrength.h"
+#include "app/PathText.h"
 #include "ui/WidgetNames.h"
+#include "ui/WindowFit.h"
 
 namespace vko {
 
 namespace {
 
 constexpr int kMaxBoxName = 255;  // the box format's limit
+constexpr int kWidthInCharacters = 64;
 
 QPushButton* Button(const char* name, const QString& caption) {
     auto* button = Named<QPushButton>(name, caption);
@@ -31,6 +36,12 @@ QHBoxLayout* Row(QWidget* field, QWidget* button) {
     return row;
 }
 
+QLabel* FieldLabel(const char* name, const QString& caption, QWidget* field) {
+    QLabel* label = BoldLabel(name, caption);
+    label->setBuddy(field);
+    return label;
+}
+
 }  // namespace
 
 frmCreateBox::frmCreateBox(Messages& messages, QWidget* parent, FilePickers pickers)
@@ -39,32 +50,32 @@ frmCreateBox::frmCreateBox(Messages& messages, QWidget* parent, FilePickers pick
     setWindowTitle(QStringLiteral("Create Box"));
     if (parent) setWindowIcon(parent->windowIcon());
     BuildControls();
+    FitToScreen(this);
 }
 
 QGroupBox* frmCreateBox::BuildProperties() {
     Frame1 = Named<QGroupBox>("Frame1", QStringLiteral("Vaultkeep Properties"));
-    Label6 = BoldLabel("Label6", QStringLiteral("Box &Name:"));
-    Label1 = HelpLabel("Label1", QStringLiteral("Enter a name for your box. This is used to "
-                                                "reference the contents of your box."));
     txtBoxName = Named<QLineEdit>("txtBoxName");
     txtBoxName->setMaxLength(kMaxBoxName);
-    Label6->setBuddy(txtBoxName);
-    Label7 = BoldLabel("Label7", QStringLiteral("Box File:"));
+    Label6 = FieldLabel("Label6", QStringLiteral("Box &Name:"), txtBoxName);
+    Label1 = HelpLabel("Label1", QStringLiteral("Enter a name for your box. This is used to "
+                                                "reference the contents of your box."));
+    txtBoxFile = Named<QLineEdit>("txtBoxFile");
+    Label7 = FieldLabel("Label7", QStringLiteral("Box &File:"), txtBoxFile);
     Label5 = HelpLabel("Label5",
                        QStringLiteral("Select a location and name for your box file. This file "
-                                      "will contain the encrypted contents of of the Folder To "
+                                      "will contain the encrypted contents of the Folder To "
                                       "Box property below."));
-    txtBoxFile = Named<QLineEdit>("txtBoxFile");
-    cmdFind = Button("cmdFind", QStringLiteral("..."));
-    Label8 = BoldLabel("Label8", QStringLiteral("Folder To Box:"));
+    cmdFind = Button("cmdFind", QStringLiteral("C&hoose..."));
+    txtPath = Named<QLineEdit>("txtPath");
+    Label8 = FieldLabel("Label8", QStringLiteral("F&older To Box:"), txtPath);
     Label2 = HelpLabel("Label2", QStringLiteral("Select a folder to box. The contents of this "
                                                 "folder will be stored in the box file selected "
                                                 "above."));
-    txtPath = Named<QLineEdit>("txtPath");
-    cmdBrowse = Button("cmdBrowse", QStringLiteral("..."));
-    chkCompress =
-        Named<QCheckBox>("chkCompress", QStringLiteral("Compress Files (needs temp disk space)"));
-    for (QPushButton* picker : {cmdFind, cmdBrowse}) picker->setFixedWidth(32);
+    cmdBrowse = Button("cmdBrowse", QStringLiteral("&Browse..."));
+    chkCompress = Named<QCheckBox>("chkCompress",
+                                   QStringLiteral("Co&mpress Files (needs temp disk space)"));
+    for (QLineEdit* path : {txtBoxFile, txtPath}) ShowWholeTextAsTip(path);
 
     auto* layout = new QVBoxLayout(Frame1);
     for (QWidget* w : std::initializer_list<QWidget*>{Label6, Label1, txtBoxName, Label7, Label5})
@@ -79,32 +90,42 @@ QGroupBox* frmCreateBox::BuildProperties() {
 
 QGroupBox* frmCreateBox::BuildPassword() {
     Frame2 = Named<QGroupBox>("Frame2", QStringLiteral("Vaultkeep Password"));
-    Label3 = BoldLabel("Label3", QStringLiteral("Password:"));
     txtPassword = Named<QLineEdit>("txtPassword");
-    Label4 = BoldLabel("Label4", QStringLiteral("Re-Type Password:"));
+    Label3 = FieldLabel("Label3", QStringLiteral("&Password:"), txtPassword);
+    lblStrength = Named<QLabel>("lblStrength");
+    lblStrength->setWordWrap(true);
+    // Room for the longest estimate, so that the dialog does not jump while the user types.
+    lblStrength->setMinimumHeight(lblStrength->fontMetrics().lineSpacing() * 3);
+    lblStrength->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     txtPassword2 = Named<QLineEdit>("txtPassword2");
+    Label4 = FieldLabel("Label4", QStringLiteral("&Re-Type Password:"), txtPassword2);
     for (QLineEdit* field : {txtPassword, txtPassword2}) field->setEchoMode(QLineEdit::Password);
+    chkShowPassword = ShowPasswordBox("chkShowPassword", {txtPassword, txtPassword2});
     auto* layout = new QVBoxLayout(Frame2);
-    layout->addWidget(Label3);
-    layout->addWidget(txtPassword);
-    layout->addWidget(Label4);
-    layout->addWidget(txtPassword2);
+    for (QWidget* w : std::initializer_list<QWidget*>{Label3, txtPassword, lblStrength, Label4,
+                                                      txtPassword2, chkShowPassword})
+        layout->addWidget(w);
+    connect(txtPassword, &QLineEdit::textChanged, this, &frmCreateBox::ShowStrength);
     return Frame2;
 }
 
 void frmCreateBox::BuildControls() {
-    cmdCreate = Button("cmdCreate", QStringLiteral("Create"));
-    cmdCancel = Button("cmdCancel", QStringLiteral("Cancel"));
+    cmdCreate = Button("cmdCreate", QStringLiteral("&Create"));
+    cmdCancel = Button("cmdCancel", QStringLiteral("C&ancel"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdCreate);
     buttons->addWidget(cmdCancel);
 
+    auto* content = new QWidget;
+    auto* fields = new QVBoxLayout(content);
+    fields->setContentsMargins(0, 0, 0, 0);
+    fields->addWidget(BuildProperties());
+    fields->addWidget(BuildPassword());
+    fields->addStretch(1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(BuildProperties());
-    layout->addWidget(BuildPassword());
+    layout->addWidget(VerticalScroller(content, kWidthInCharacters), 1);
     layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     ChainEnter(txtBoxName, txtBoxFile);
     ChainEnter(txtBoxFile, txtPath);
@@ -115,6 +136,26 @@ void frmCreateBox::BuildControls() {
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdFind, &QPushButton::clicked, this, &frmCreateBox::cmdFind_Click);
     connect(cmdBrowse, &QPushButton::clicked, this, &frmCreateBox::cmdBrowse_Click);
+    ShowStrength();
+}
+
+void frmCreateBox::ShowStrength() {
+    const QString password = txtPassword->text();
+    if (password.isEmpty()) {
+        lblStrength->setText(
+            QStringLiteral("How hard the password is to guess shows here as you type."));
+        return;
+    }
+    const PasswordStrength strength = EstimateStrength(
+        password, {txtBoxName->text(), FilePart(txtPath->text()), FilePart(txtBoxFile->text())});
+    // Weak passwords are told so, never refused: the choice stays the user's.
+    const QString colour =
+        strength.Weak() ? QStringLiteral("#b00000") : QStringLiteral("#006000");
+    QString rest = strength.warning;
+    if (!strength.suggestion.isEmpty()) rest += QLatin1Char(' ') + strength.suggestion;
+    lblStrength->setText(QStringLiteral("<b style=\"color:%1\">Strength: %2.</b> %3")
+                             .arg(colour, strength.rating.toHtmlEscaped(),
+                                  rest.trimmed().toHtmlEscaped()));
 }
 
 void frmCreateBox::ChainEnter(QLineEdit* from, QWidget* to) {
@@ -122,6 +163,7 @@ void frmCreateBox::ChainEnter(QLineEdit* from, QWidget* to) {
 }
 
 void frmCreateBox::Fill(const CreateBoxForm& form) {
+    proposedFolder_ = PathPart(form.BoxFile);
     txtBoxName->setText(form.BoxName);
     txtBoxFile->setText(form.BoxFile);
     txtPath->setText(form.Path);
@@ -160,6 +202,8 @@ bool frmCreateBox::MayReplace(const CreateBoxForm& form) {
 void frmCreateBox::cmdCreate_Click() {
     const CreateBoxForm form = Form();
     if (const auto problem = CheckCreateBox(form)) {
+        // Two passwords that differ are both typed again: neither can be trusted.
+        if (form.Password != form.Password2) ClearPasswords();
         messages_.Inform(problem->message);
         switch (problem->focus) {
             case CreateBoxField::Path:
@@ -185,8 +229,12 @@ void frmCreateBox::cmdCreate_Click() {
 
 void frmCreateBox::cmdFind_Click() {
     QString name = txtBoxName->text() + QStringLiteral(".vkx");
+    // In the folder of the box file named, else where the box was proposed (the default
+    // folder), never wherever the process happens to run.
+    const QString named = PathPart(txtBoxFile->text());
+    const QString start = !named.isEmpty() && QFileInfo(named).isDir() ? named : proposedFolder_;
     const QString path = pickers_
-                             .save(this, name, QString(), QStringLiteral("Create Box"),
+                             .save(this, name, start, QStringLiteral("Create Box"),
                                    kBoxFileFilter, QStringLiteral("vkx"))
                              .trimmed();
     // A cancelled picker keeps the file the user had. The picker itself asks before an

@@ -39,6 +39,8 @@ protected:
 
 private:
     void ClearPasswords();
+    // The strength estimate of the first password field, under it.
+    void ShowStrength();
     // Asks before an existing file is replaced, unless the file picker asked already.
     [[nodiscard]] bool MayReplace(const CreateBoxForm& form);
 
@@ -51,6 +53,7 @@ private:
     FilePickers pickers_;
     bool Accepted_ = false;
     QString replaceConfirmed_;  // a file the save picker asked to replace
+    QString proposedFolder_;    // where the proposed box file was, for the box-file picker
     QGroupBox* Frame1 = nullptr;
     QLabel* Label6 = nullptr;
     QLabel* Label1 = nullptr;
@@ -69,6 +72,8 @@ private:
     QLineEdit* txtPassword = nullptr;
     QLabel* Label4 = nullptr;
     QLineEdit* txtPassword2 = nullptr;
+    QLabel* lblStrength = nullptr;
+    QCheckBox* chkShowPassword = nullptr;
     QPushButton* cmdCreate = nullptr;
     QPushButton* cmdCancel = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "ui/WidgetNames.h"
+#include "ui/WindowFit.h"
 
 namespace vko {
 
@@ -15,13 +16,15 @@ frmExtractFolder::frmExtractFolder(QWidget* parent, FolderPicker pick)
     : OkCancelDialog(parent), pick_(std::move(pick)) {
     setObjectName(QStringLiteral("frmExtractFolder"));
     setWindowTitle(QStringLiteral("Select Extraction Folder..."));
-    Frame2 = Named<QGroupBox>("Frame2", QStringLiteral("Extraction Folder"));
-    Label1 = HelpLabel("Label1", QStringLiteral("The folder below is your default folder for "
-                                                "storing Vaultkeeps. If the folder does not "
-                                                "exist, it will be created."));
+    // The group's mnemonic takes the focus to the folder field.
+    Frame2 = Named<QGroupBox>("Frame2", QStringLiteral("&Extraction Folder"));
+    Label1 = HelpLabel("Label1", QStringLiteral("The box's files will be extracted into the "
+                                                "folder below. If the folder does not exist, it "
+                                                "will be created."));
     txtPath = Named<QLineEdit>("txtPath");
-    cmdBrowse = Named<QPushButton>("cmdBrowse", QStringLiteral("..."));
-    cmdBrowse->setFixedWidth(32);
+    txtPath->setMinimumWidth(txtPath->fontMetrics().averageCharWidth() * 48);
+    ShowWholeTextAsTip(txtPath);
+    cmdBrowse = Named<QPushButton>("cmdBrowse", QStringLiteral("&Browse..."));
     cmdBrowse->setAutoDefault(false);
 
     auto* pathRow = new QHBoxLayout;
@@ -32,8 +35,9 @@ frmExtractFolder::frmExtractFolder(QWidget* parent, FolderPicker pick)
     frame->addLayout(pathRow);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Frame2);
+    layout->addStretch(1);
     layout->addLayout(ButtonRow());
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    FitToScreen(this);
 
     connect(cmdBrowse, &QPushButton::clicked, this, &frmExtractFolder::cmdBrowse_Click);
 }

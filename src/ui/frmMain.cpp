@@ -41,8 +41,8 @@ AppShell::FolderSource FirstStartFolderOr(const QString& folder) {
     return [folder] { return folder; };
 }
 
-// Room for the menus, a few entries of the work list and the whole status bar.
-constexpr QSize kStartSize(560, 360);
+// Room for the menus, a few entries of the work list and a job's figures in the status bar.
+constexpr QSize kStartSize(720, 380);
 
 }  // namespace
 
@@ -66,13 +66,15 @@ frmMain::frmMain(Messages& messages, SettingsStore settings, Services services)
     if (!dialogs) {
         ownDialogs_ = std::make_unique<DialogBoxes>(
             this, messages,
-            FilePickers{services_.pickFolder, services_.pickSaveName, services_.pickOpenName});
+            FilePickers{services_.pickFolder, services_.pickSaveName, services_.pickOpenName},
+            &shell_.Settings());
         dialogs = ownDialogs_.get();
     }
     jobs_ = std::make_unique<Jobs>(shell_, *this, *dialogs, *this, *Timer, *AppTimer);
     lstFiles->setModel(&jobs_->lstFiles());
     connect(&tray_, &CTray::RButtonDown, this, &frmMain::Tray_RButtonDown);
     connect(&tray_, &CTray::LButtonDblClick, this, &frmMain::Tray_LButtonDblClick);
+    connect(&tray_, &CTray::LButtonUp, this, &frmMain::Tray_LButtonUp);
 }
 
 frmMain::~frmMain() = default;
@@ -109,7 +111,9 @@ void frmMain::BuildStatusBar() {
     prgJob = new QProgressBar(this);
     prgJob->setObjectName(QStringLiteral("prgJob"));
     prgJob->setRange(0, 100);
-    prgJob->setMaximumWidth(fontMetrics().averageCharWidth() * 20);
+    // The percentage shows once, in the indicator beside the bar.
+    prgJob->setTextVisible(false);
+    prgJob->setMaximumWidth(fontMetrics().averageCharWidth() * 16);
     cmdCancelJob = new QToolButton(this);
     cmdCancelJob->setObjectName(QStringLiteral("cmdCancelJob"));
     cmdCancelJob->setText(QStringLiteral("Cancel"));
@@ -190,8 +194,8 @@ void frmMain::BuildMenus() {
                             {}, &frmMain::mnuPopupItem_Click);
 }
 
-bool frmMain::Form_Load(bool anotherInstanceRunning) {
-    return shell_.Form_Load(anotherInstanceRunning);
+void frmMain::Form_Load() {
+    shell_.Form_Load();
 }
 
 void frmMain::CloseProgram() {
@@ -211,7 +215,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
 
 void frmMain::OpenPaths(const QStringList& paths) {
     ShowMainWindow();
-    jobs_->Work().lstFiles_OLEDragDrop(paths);
+    if (!paths.isEmpty()) jobs_->Work().lstFiles_OLEDragDrop(paths);
 }
 
 void frmMain::TrackWindow(QWidget* window) {
@@ -255,6 +259,7 @@ void frmMain::mnuFileCancelJob_Click() {
     cmdCancelJob->setEnabled(false);
     mnuFileCancelJob->setEnabled(false);
     prgJob->setFormat(QStringLiteral("Cancelling..."));
+    prgJob->setTextVisible(true);
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -273,6 +278,13 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     } else if (watched == lstFiles && event->type() == QEvent::KeyRelease) {
         const auto* key = static_cast<QKeyEvent*>(event);
         jobs_->Work().lstFiles_KeyUp(key->key(), key->modifiers(), SelectedRow());
+    } else if (watched == lstFiles && event->type() == QEvent::KeyPress) {
+        // Enter opens the entry as a double click does.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            lstFiles_DblClick();
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -370,6 +382,13 @@ void frmMain::Tray_LButtonDblClick() {
     shell_.ShowMainWindow();
 }
 
+void frmMain::Tray_LButtonUp() {
+    if (isVisible() && !isMinimized())
+        HideMainWindow();
+    else
+        shell_.ShowMainWindow();
+}
+
 void frmMain::BindTray(const QString& tip) {
     pic_.SetPicture(pics_[0]);
     tray_.PicBox(&pic_);
@@ -399,6 +418,7 @@ void frmMain::ShowCaption(const QString& caption) {
 
 void frmMain::ShowStatus(const QString& text) {
     lblStatus->setText(text);
+    lblStatus->setToolTip(text.trimmed());  // all of it, where the window cuts it
 }
 
 QString frmMain::StatusText() const {
@@ -411,7 +431,7 @@ void frmMain::ShowBusyText(const QString& text) {
 
 void frmMain::ShowJobRunning(bool running) {
     prgJob->setVisible(running);
-    prgJob->setFormat(QStringLiteral("%p%"));
+    prgJob->setTextVisible(false);
     prgJob->setRange(0, 100);
     prgJob->setValue(0);
     cmdCancelJob->setVisible(running);
@@ -439,6 +459,17 @@ void frmMain::HideMainWindow() {
         hide();
     else
         showMinimized();
+}
+
+bool frmMain::TellStillRunning() {
+    if (!QSystemTrayIcon::isSystemTrayAvailable() || !tray_.TrayIcon().isVisible()) return false;
+    tray_.TrayIcon().showMessage(
+        QString::fromLatin1(kAppTitle),
+        QString::fromLatin1(kAppTitle) +
+            QStringLiteral(" keeps running here. Click this icon to bring its window back; "
+                           "to end the program, choose Remove in the icon's menu or File, Exit."),
+        QSystemTrayIcon::Information);
+    return true;
 }
 
 void frmMain::ShowMainWindow() {

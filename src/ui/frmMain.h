@@ -53,11 +53,11 @@ public:
     frmMain(Messages& messages, SettingsStore settings, Services services = {});
     ~frmMain() override;
 
-    // Start-up; false when another instance runs (the user has been told).
-    [[nodiscard]] bool Form_Load(bool anotherInstanceRunning);
+    void Form_Load();
     void CloseProgram() override;
     // Boxes and folders the program was started with, or that a later start handed over:
-    // taken as if dropped on the work list, with the window brought up from the tray.
+    // taken as if dropped on the work list, with the window brought up from the tray (all a
+    // later start without paths asks for).
     void OpenPaths(const QStringList& paths);
     void ShowSettingsDialog();
     void ShowAbout();
@@ -80,6 +80,7 @@ public:
     void ShowProgress(int percent) override;
     void EnableWindowCommands(bool enabled) override;
     void HideMainWindow() override;
+    bool TellStillRunning() override;
     void ShowMainWindow() override;
     void CloseOtherWindows() override;
     void DeleteTrayIcon() override;
@@ -91,6 +92,8 @@ public:
 
     void Tray_RButtonDown();
     void Tray_LButtonDblClick();
+    // A single click shows the window, or puts it away when it is shown.
+    void Tray_LButtonUp();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

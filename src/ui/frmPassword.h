@@ -2,6 +2,7 @@
 
 #include "ui/OkCancelDialog.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 
@@ -24,6 +25,7 @@ protected:
 private:
     QLabel* Label1 = nullptr;
     QLineEdit* txtPassword = nullptr;
+    QCheckBox* chkShowPassword = nullptr;
 };
 
 }  // namespace vko

@@ -7,26 +7,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 #include "app/SettingsForm.h"
+#include "ui/WidgetNames.h"
+#include "ui/WindowFit.h"
 
 namespace vko {
 
 namespace {
 
-template <typename W, typename... Args>
-W* Named(const char* name, Args&&... args) {
-    auto* widget = new W(std::forward<Args>(args)...);
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QLabel* Wrapped(const char* name, const QString& text) {
-    auto* label = Named<QLabel>(name, text);
-    label->setWordWrap(true);
-    return label;
-}
+constexpr int kWidthInCharacters = 56;
 
 }  // namespace
 
@@ -36,22 +28,24 @@ frmSettings::frmSettings(AppShell& shell, QWidget* parent, FolderPicker pick)
     setWindowTitle(QStringLiteral("Settings"));
     if (parent) setWindowIcon(parent->windowIcon());
     BuildControls();
+    FitToScreen(this);
     shell_.State().DialogResult = 0;
 }
 
 void frmSettings::BuildControls() {
-    Frame3 = Named<QGroupBox>("Frame3", QStringLiteral("Compression Settings"), this);
-    chkUseCompression =
-        Named<QCheckBox>("chkUseCompression", QStringLiteral("Use compression as default setting"));
+    Frame3 = Named<QGroupBox>("Frame3", QStringLiteral("Compression Settings"));
+    chkUseCompression = Named<QCheckBox>("chkUseCompression",
+                                         QStringLiteral("Use co&mpression as default setting"));
     (new QVBoxLayout(Frame3))->addWidget(chkUseCompression);
 
-    Frame2 = Named<QGroupBox>("Frame2", QStringLiteral("Default Folder"), this);
-    Label1 = Wrapped("Label1", QStringLiteral("The folder below is your default folder for "
+    // A group's mnemonic takes the focus to its first field.
+    Frame2 = Named<QGroupBox>("Frame2", QStringLiteral("&Default Folder"));
+    Label1 = HelpLabel("Label1", QStringLiteral("The folder below is your default folder for "
                                               "storing/extracting Vaultkeeps. If the folder does "
                                               "not exist, it will be created."));
     txtPath = Named<QLineEdit>("txtPath");
-    cmdBrowse = Named<QPushButton>("cmdBrowse", QStringLiteral("..."));
-    cmdBrowse->setFixedWidth(32);
+    ShowWholeTextAsTip(txtPath);
+    cmdBrowse = Named<QPushButton>("cmdBrowse", QStringLiteral("&Browse..."));
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(txtPath, 1);
     pathRow->addWidget(cmdBrowse);
@@ -59,12 +53,12 @@ void frmSettings::BuildControls() {
     folderBox->addWidget(Label1);
     folderBox->addLayout(pathRow);
 
-    Frame1 = Named<QGroupBox>("Frame1", QStringLiteral("Vaultkeep Password"), this);
+    Frame1 = Named<QGroupBox>("Frame1", QStringLiteral("Vaultkeep &Password"));
     chkClearPassword =
-        Named<QCheckBox>("chkClearPassword", QStringLiteral("Clear password automatically"));
+        Named<QCheckBox>("chkClearPassword", QStringLiteral("Clear password &automatically"));
     txtPassword = Named<QLineEdit>("txtPassword");
     txtPassword->setEchoMode(QLineEdit::Password);
-    Label2 = Wrapped("Label2", QStringLiteral("Your password will be memorized as long as "
+    Label2 = HelpLabel("Label2", QStringLiteral("Your password will be memorized as long as "
                                               "Vaultkeep is running. You can clear your password "
                                               "using the Options, Clear Password setting or by "
                                               "checking the Clear password automatically box."));
@@ -73,22 +67,22 @@ void frmSettings::BuildControls() {
     passwordBox->addWidget(txtPassword);
     passwordBox->addWidget(chkClearPassword);
 
-    chkAsk = Named<QCheckBox>("chkAsk", QStringLiteral("Show this dialog before cipher"), this);
-    cmdOK = Named<QPushButton>("cmdOK", QStringLiteral("OK"), this);
+    cmdOK = Named<QPushButton>("cmdOK", QStringLiteral("&OK"));
     cmdOK->setDefault(true);
-    cmdCancel = Named<QPushButton>("cmdCancel", QStringLiteral("Cancel"), this);
+    cmdCancel = Named<QPushButton>("cmdCancel", QStringLiteral("&Cancel"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
 
+    auto* content = new QWidget;
+    auto* fields = new QVBoxLayout(content);
+    fields->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* frame : {Frame3, Frame2, Frame1}) fields->addWidget(frame);
+    fields->addStretch(1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(Frame3);
-    layout->addWidget(Frame2);
-    layout->addWidget(Frame1);
-    layout->addWidget(chkAsk);
+    layout->addWidget(VerticalScroller(content, kWidthInCharacters), 1);
     layout->addLayout(buttons);
-    setFixedWidth(380);
 
     connect(chkClearPassword, &QCheckBox::toggled, this, &frmSettings::chkClearPassword_Click);
     connect(cmdBrowse, &QPushButton::clicked, this, &frmSettings::cmdBrowse_Click);
@@ -134,8 +128,8 @@ void frmSettings::cmdOK_Click() {
         txtPath->setFocus();
         return;
     }
-    SettingsForm form{txtPath->text(), txtPassword->text(), chkAsk->isChecked(),
-                      chkClearPassword->isChecked(), chkUseCompression->isChecked()};
+    SettingsForm form{txtPath->text(), txtPassword->text(), chkClearPassword->isChecked(),
+                      chkUseCompression->isChecked()};
     txtPassword->clear();
     SettingsChanged = ApplySettingsForm(shell_.State(), form);
     WipeText(form.Password);

@@ -46,7 +46,6 @@ private:
     QCheckBox* chkClearPassword = nullptr;
     QLineEdit* txtPassword = nullptr;
     QLabel* Label2 = nullptr;
-    QCheckBox* chkAsk = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 };

@@ -2,6 +2,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
+#include <cstdio>
+#include <cstdlib>
 #include <string_view>
 
 #include "app/AppInfo.h"
@@ -19,7 +21,8 @@ void NameApplication() {
     QCoreApplication::setApplicationVersion(vko::AppVersion());
 }
 
-// The paths on the command line; --help and --version end the program here.
+// The paths on the command line; --help and --version end the program here, and so does an
+// unknown option, with the usage and exit code 2.
 QStringList PathArguments(const QCoreApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -31,6 +34,11 @@ QStringList PathArguments(const QCoreApplication& app) {
     parser.addPositionalArgument(QStringLiteral("BOX|FOLDER"),
                                  QStringLiteral("Boxes to open and folders to make boxes of."),
                                  QStringLiteral("[BOX|FOLDER...]"));
+    if (!parser.parse(QCoreApplication::arguments())) {
+        std::fprintf(stderr, "%s: %s\n\n%s", qPrintable(QCoreApplication::applicationName()),
+                     qPrintable(parser.errorText()), qPrintable(parser.helpText()));
+        std::exit(2);
+    }
     parser.process(app);
     return parser.positionalArguments();
 }
@@ -47,11 +55,19 @@ bool OnlyPrints(int argc, char* argv[]) {
     return false;
 }
 
-// A later start with paths gives them to the running instance and ends: 0 once it has taken
-// them, 1 (after saying so) when it cannot be reached.
+// Whether Qt has somewhere to show windows; without, it would abort the program.
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (!qEnvironmentVariableIsEmpty(name)) return true;
+    return false;
+}
+
+// A later start gives its paths to the running instance, which shows its window (for no paths
+// that is all it does), and ends: 0 once it has taken them, 1 (after saying so) when it cannot
+// be reached.
 int HandOver(const QStringList& paths, vko::Messages& messages) {
     if (vko::InstanceChannel::HandOver(paths)) return 0;
-    messages.Inform(vko::HandOverFailedMessage(), vko::Messages::Icon::Exclamation);
+    messages.Inform(vko::HandOverFailedMessage(!paths.isEmpty()), vko::Messages::Icon::Exclamation);
     return 1;
 }
 
@@ -60,11 +76,15 @@ int HandOver(const QStringList& paths, vko::Messages& messages) {
 int main(int argc, char* argv[]) {
     // A memorized password must never reach a core file.
     vko::crypto::DisableCoreDumps();
-    if (OnlyPrints(argc, argv)) {
+    if (OnlyPrints(argc, argv) || !HasDisplay()) {
         QCoreApplication app(argc, argv);
         NameApplication();
         (void)PathArguments(app);
-        return 0;
+        std::fputs(
+            "vaultkeep-orb: no display to show its window on (neither DISPLAY nor "
+            "WAYLAND_DISPLAY is set); vkx works without one\n",
+            stderr);
+        return 1;
     }
     QApplication app(argc, argv);
     NameApplication();
@@ -82,11 +102,11 @@ int main(int argc, char* argv[]) {
     }
     vko::SingleInstance instance;
     const bool anotherInstanceRunning = instance.OtherInstanceRunning();
-    if (anotherInstanceRunning && !launch.paths.isEmpty()) return HandOver(launch.paths, *messages);
+    if (anotherInstanceRunning) return HandOver(launch.paths, *messages);
 
     vko::frmMain window(*messages, vko::SettingsStore::ForUser());
     QApplication::setWindowIcon(window.windowIcon());
-    if (!window.Form_Load(anotherInstanceRunning)) return 0;
+    window.Form_Load();
     vko::InstanceChannel channel;
     if (channel.Listen())
         QObject::connect(&channel, &vko::InstanceChannel::PathsArrived, &window,

@@ -13,11 +13,17 @@
 namespace vko::test {
 
 // Records every message; answers every question No, so that none ever ends a test's program.
+// Questions that do not wait are kept in later for the test to answer.
 class ScriptedMessages : public Messages {
 public:
     void Inform(const QString& text, Icon = Icon::Information) override { informed << text; }
     bool AskYesNo(const QString&, Answer = Answer::Yes) override { return false; }
+    void AskYesNoLater(const QString& text, std::function<void(bool)> answered, Answer) override {
+        informed << text;
+        later << std::move(answered);
+    }
     QStringList informed;
+    QList<std::function<void(bool)>> later;
 };
 
 // Records the status line, the indicator, its busy text and the progress bar. onStatus lets a
@@ -41,7 +47,11 @@ public:
     void ShowCaption(const QString&) override {}
     void ShowJobRunning(bool) override {}
     void EnableWindowCommands(bool) override {}
-    void HideMainWindow() override {}
+    void HideMainWindow() override { calls << "hide"; }
+    bool TellStillRunning() override {
+        calls << "told";
+        return true;
+    }
     void ShowMainWindow() override {}
     void CloseOtherWindows() override {}
     void DeleteTrayIcon() override {}

@@ -72,7 +72,7 @@ struct JobRig : ShellRig {
         UseFastKeys();
         Timer.setInterval(1);
         AppTimer.setInterval(10);
-        if (!shell.Form_Load(false)) qFatal("start-up failed");
+        shell.Form_Load();
         State().DefaultFolder = Path("boxes") + "/";
     }
     AppState& State() { return shell.State(); }

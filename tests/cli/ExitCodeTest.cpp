@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 #include "cli/VkxRunner.h"
 #include "support/TestFiles.h"
@@ -24,25 +26,31 @@ bool Mentions(const VkxResult& result, const std::string& text) {
     return result.err.find(text) != std::string::npos;
 }
 
+// Passes for a box until a password is tried: a version byte and room for a header.
+const std::string kCouldBeBox = "\x01" + std::string(10, 'x');
+
 TEST(ExitCodes, BadArgumentsExitTwo) {
-    const Args cases[] = {
-        {},
-        {"frobnicate"},
-        {"create"},
-        {"list"},
-        {"extract"},
-        {"create", "folder", "--password", "secret"},  // never taken from an argument
-        {"create", "folder", "--bogus"},
-        {"extract", "box.vkx", "-C"},
-        {"list", "box.vkx", "extra"},
-        {"extract", "box.vkx", "--overwrite", "--skip-existing"},
-        {"create", "folder", "-o", "-"},  // a box is not written in one pass
+    const std::pair<Args, std::string> cases[] = {
+        {{}, ""},
+        {{"frobnicate"}, "unknown command \"frobnicate\""},
+        {{"craete", "folder"}, "did you mean create?"},
+        {{"create"}, ""},
+        {{"list"}, ""},
+        {{"extract"}, ""},
+        {{"create", "folder", "--password", "secret"}, ""},  // never taken from an argument
+        {{"create", "folder", "--bogus"}, ""},
+        {{"create", "folder", "--threads", "0"}, "--threads"},
+        {{"extract", "box.vkx", "-C"}, ""},
+        {{"list", "box.vkx", "extra"}, ""},
+        {{"extract", "box.vkx", "--overwrite", "--skip-existing"}, "exclude each other"},
+        {{"create", "folder", "-o", "-"}, "standard output"},  // a box is not written in one pass
     };
-    for (const auto& args : cases) {
+    for (const auto& [args, mention] : cases) {
         VkxResult result = RunVkx({args, {}, "pw", {}});
         const std::string shown = args.empty() ? "(none)" : args.back();
         EXPECT_EQ(result.exitCode, 2) << shown << ": " << result.err;
         EXPECT_FALSE(result.err.empty()) << shown;
+        EXPECT_TRUE(Mentions(result, mention)) << result.err;
         EXPECT_TRUE(result.out.empty()) << shown;
     }
 }
@@ -50,7 +58,7 @@ TEST(ExitCodes, BadArgumentsExitTwo) {
 TEST(ExitCodes, NoPasswordAndNoTerminalExitsTwoWithoutWriting) {
     TempDir work;
     MakeTree(work / "src", {{"a.txt", "a"}});
-    WriteFile(work / "any.vkx", "x");
+    WriteFile(work / "any.vkx", kCouldBeBox);
     for (const auto& args : {Args{"create", "src"}, Args{"list", "any.vkx"},
                              Args{"extract", "any.vkx", "-C", "out"}}) {
         VkxResult result = RunVkx({args, work.Str(), std::nullopt, {}});
@@ -58,35 +66,57 @@ TEST(ExitCodes, NoPasswordAndNoTerminalExitsTwoWithoutWriting) {
         EXPECT_TRUE(Mentions(result, "--password-file")) << result.err;
         EXPECT_TRUE(Mentions(result, "VKX_PASSWORD")) << result.err;
     }
-    EXPECT_EQ(ReadTree(work.Str()), (Tree{{"src/a.txt", "a"}, {"any.vkx", "x"}}));
+    EXPECT_EQ(ReadTree(work.Str()), (Tree{{"src/a.txt", "a"}, {"any.vkx", kCouldBeBox}}));
 }
 
-// A box is read from any point, and only a regular file is ever replaced by one: a pipe is
-// neither read as a box nor replaced by one.
-TEST(ExitCodes, FileSystemErrorsExitFourNamingThePath) {
+// Missing or unusable paths exit 4, a file that cannot be a box 1; each names its path before
+// any password is asked. Only a regular file is ever replaced by a box: never a pipe.
+TEST(ExitCodes, UnusablePathsExitFourOrOneNamingThePath) {
     TempDir work;
     WriteFile(work / "plain.txt", "not a folder");
+    WriteFile(work / "box.vkx", kCouldBeBox);
     MakeTree(work / "src", {{"a.txt", "a"}});
-    ASSERT_EQ(mkfifo((work / "pipe.vkx").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((work / "pipe").c_str(), 0600), 0);
     const std::string missing = work / "missing";
-    const std::pair<Args, std::string> cases[] = {
-        {{"list", work / "pipe.vkx"}, work / "pipe.vkx"},
-        {{"create", work / "src", "-o", work / "pipe.vkx"}, work / "pipe.vkx"},
-        {{"create", missing}, missing},
-        {{"create", work / "plain.txt"}, work / "plain.txt"},
-        {{"list", missing + ".vkx"}, missing + ".vkx"},
-        {{"list", work.Str()}, work.Str()},
-        {{"extract", missing + ".vkx", "-C", work / "out"}, missing + ".vkx"},
-        {{"list", work / "plain.txt", "--password-file", missing}, missing},
+    const std::tuple<Args, std::string, int> cases[] = {
+        {{"create", missing}, missing, 4},
+        {{"create", work / "plain.txt"}, work / "plain.txt", 4},
+        {{"create", work / "src", "-o", work / "pipe"}, work / "pipe", 4},
+        {{"list", missing + ".vkx"}, missing + ".vkx", 4},
+        {{"list", work.Str()}, work.Str(), 4},
+        {{"list", work / "pipe"}, work / "pipe", 4},
+        {{"list", work / "plain.txt"}, work / "plain.txt\" is not a box", 1},
+        {{"extract", missing + ".vkx", "-C", work / "out"}, missing + ".vkx", 4},
+        {{"list", work / "box.vkx", "--password-file", missing}, missing, 4},
     };
-    for (const auto& [args, path] : cases) {
+    for (const auto& [args, path, code] : cases) {
         VkxResult result = RunVkx({args, work.Str(), "pw", {}});
-        EXPECT_EQ(result.exitCode, 4) << args[0] << " " << args[1] << ": " << result.err;
+        EXPECT_EQ(result.exitCode, code) << args[0] << " " << args[1] << ": " << result.err;
         EXPECT_TRUE(Mentions(result, path)) << result.err;
     }
     EXPECT_FALSE(fs::exists(work / "out"));
     EXPECT_FALSE(fs::exists(work / "missing.vkx"));
-    EXPECT_TRUE(fs::is_fifo(work / "pipe.vkx"));
+    EXPECT_TRUE(fs::is_fifo(work / "pipe"));
+}
+
+// What vkx writes on standard output must arrive: a full disk or a closed descriptor is an
+// error (exit 4) even when the work itself was done.
+TEST(ExitCodes, OutputThatCannotBeWrittenExitsFour) {
+    TempDir work;
+    MakeTree(work / "src", {{"a.txt", "a"}});
+    ASSERT_EQ(RunVkx({{"create", "src", "-q"}, work.Str(), "pw", {}}).exitCode, 0);
+    const std::tuple<Args, std::string, std::string> cases[] = {
+        {{"list", "src.vkx"}, "/dev/full", "No space left on device: standard output"},
+        {{"list", "src.vkx", "--json"}, "-", "Bad file descriptor: standard output"},
+        {{"--help"}, "/dev/full", "standard output"},
+        {{"create", "src", "-o", "again.vkx"}, "-", "standard output"},
+    };
+    for (const auto& [args, to, message] : cases) {
+        VkxResult result = RunVkx({args, work.Str(), "pw", {}, to});
+        EXPECT_EQ(result.exitCode, 4) << args[0] << " > " << to << ": " << result.err;
+        EXPECT_TRUE(Mentions(result, message)) << result.err;
+    }
+    EXPECT_EQ(ReadFile(work / "src.vkx").size(), fs::file_size(work / "again.vkx"));
 }
 
 // The first line of the file counts, without its line ending; "-" reads standard input; the file
@@ -112,11 +142,11 @@ TEST(ExitCodes, PasswordSourcesAgreeOnOnePassword) {
     EXPECT_FALSE(fs::exists(work / "other.vkx"));
 }
 
-// Resident memory of the process in KiB, from /proc; -1 once it is gone.
-long ResidentKiB(pid_t pid) {
+// The number on the line of /proc/PID/status that starts with key; -1 once the process is gone.
+long StatusField(pid_t pid, const std::string& key) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);)
-        if (line.starts_with("VmRSS:")) return std::stol(line.substr(6));
+        if (line.starts_with(key)) return std::stol(line.substr(key.size()));
     return -1;
 }
 
@@ -129,7 +159,8 @@ TEST(ExitCodes, ThePasswordLeavesTheEnvironmentOnceRead) {
     ASSERT_EQ(RunVkx({{"create", "src", "-q"}, work.Str(), password, {}}).exitCode, 0);
     VkxProcess list({{"list", "src.vkx"}, work.Str(), password, {}});
     // The key derivation fills 64 MiB; by then the password was read long ago.
-    while (list.Running() && ResidentKiB(list.Pid()) < 48 * 1024) std::this_thread::sleep_for(1ms);
+    while (list.Running() && StatusField(list.Pid(), "VmRSS:") < 48 * 1024)
+        std::this_thread::sleep_for(1ms);
     const std::string environment =
         list.Running() ? ReadFile("/proc/" + std::to_string(list.Pid()) + "/environ") : "";
     EXPECT_EQ(list.Wait().exitCode, 0);
@@ -165,9 +196,31 @@ void MakeLargeFolder(const std::string& folder) {
     fs::resize_file(fs::path(folder) / "large.bin", 256u << 20);
 }
 
+// A password file that is a named pipe blocks vkx in open() until someone writes to it;
+// Ctrl-C there is a cancel like any other.
+TEST(ExitCodes, CtrlCWhileWaitingForAPasswordPipeExitsThree) {
+    TempDir work;
+    WriteFile(work / "box.vkx", kCouldBeBox);
+    ASSERT_EQ(mkfifo((work / "pipe").c_str(), 0600), 0);
+    VkxProcess list({{"list", "box.vkx", "--password-file", "pipe"}, work.Str(), {}, {}});
+    const std::string wchan = "/proc/" + std::to_string(list.Pid()) + "/wchan";
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (list.Running() && ReadFile(wchan) != "wait_for_partner" &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    list.Signal(SIGINT);
+    const auto stopBy = std::chrono::steady_clock::now() + 30s;
+    while (list.Running() && std::chrono::steady_clock::now() < stopBy)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_FALSE(list.Running()) << "Ctrl-C did not end the wait";
+    VkxResult result = list.Wait();
+    EXPECT_EQ(result.exitCode, 3) << result.err;
+}
+
 // Ctrl-C while a box is written, or while a file is extracted over an older one: the run ends
 // as cancelled (exit 3), the previous box or file is untouched, and no partial file is left.
-// Killed outright (kill -9) it leaves no temporary file behind either.
+// Killed outright (kill -9) it leaves no temporary file behind either. Both runs ask for more
+// worker threads than the default, and get them.
 TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
     TempDir work;
     MakeTree(work / "old", {{"large.bin", "the previous file"}});
@@ -180,12 +233,17 @@ TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
         0);
     const std::string out = work / "out";
     MakeTree(out, {{"large.bin", "the previous file"}});
+    const long workers = std::thread::hardware_concurrency() + 2;
+    const std::string threads = std::to_string(workers);
     const struct {
         std::vector<std::string> args;
         std::string watched, kept, keptBytes;
     } cases[] = {
-        {{"create", work / "large", "-o", box, "-q"}, work / "boxes", box, ReadFile(box)},
-        {{"extract", work / "large.vkx", "-C", out, "-q", "--overwrite"},
+        {{"create", work / "large", "-o", box, "-q", "--threads", threads},
+         work / "boxes",
+         box,
+         ReadFile(box)},
+        {{"extract", work / "large.vkx", "-C", out, "-q", "--threads", threads, "--overwrite"},
          out,
          out + "/large.bin",
          "the previous file"},
@@ -195,15 +253,20 @@ TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
             SCOPED_TRACE(c.args[0] + (signal == SIGKILL ? " killed" : " interrupted"));
             VkxProcess run({c.args, {}, "pw", {}});
             const auto deadline = std::chrono::steady_clock::now() + 30s;
-            while (!WritesInto(run.Pid(), c.watched) && run.Running() &&
-                   std::chrono::steady_clock::now() < deadline)
+            long seen = 0;  // the most threads at once: the main thread and the workers
+            while (!(WritesInto(run.Pid(), c.watched) && seen > workers) && run.Running() &&
+                   std::chrono::steady_clock::now() < deadline) {
+                seen = std::max(seen, StatusField(run.Pid(), "Threads:"));
                 std::this_thread::sleep_for(1ms);
+            }
+            EXPECT_GT(seen, workers);
             run.Signal(signal);
             VkxResult result = run.Wait();
             EXPECT_EQ(result.exitCode, signal == SIGKILL ? 128 + SIGKILL : 3) << result.err;
             if (signal == SIGINT)
                 EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
-            EXPECT_TRUE(ReadFile(c.kept) == c.keptBytes) << c.kept << " changed";
+            // Not EXPECT_EQ: a box written through would be compared, and its diff built, in full.
+            EXPECT_TRUE(ReadFile(c.kept) == c.keptBytes) << c.kept << " was replaced";
             EXPECT_FALSE(HoldsPartialFile(c.watched));
         }
     }

@@ -43,8 +43,8 @@ void ExpectSummary(const VkxResult& run, const std::string& upToSeconds) {
 
 class RoundTrip : public testing::TestWithParam<bool> {};
 
-// Plain boxes go through the defaults (box and folder named after the tree) and -q, compressed
-// ones through -o, -n and -C, and end with a summary.
+// Plain boxes go through the defaults (box and folder named after the tree) and --quiet,
+// compressed ones through --output, --name and --directory, and end with a summary.
 TEST_P(RoundTrip, CreateListExtractGivesTheTreeBack) {
     const bool compressed = GetParam();
     TempDir work;
@@ -55,9 +55,9 @@ TEST_P(RoundTrip, CreateListExtractGivesTheTreeBack) {
     std::string box = work / "Docs.vkx";
     if (compressed) {
         box = work / "boxes/named.vkx";
-        create.insert(create.end(), {"-z", "-o", box, "-n", "My Box"});
+        create.insert(create.end(), {"-z", "--output", box, "--name", "My Box"});
     } else {
-        create.push_back("-q");
+        create.push_back("--quiet");
     }
     VkxResult created = Vkx(create, work.Str());
     ASSERT_EQ(created.exitCode, 0) << created.err;
@@ -77,8 +77,8 @@ TEST_P(RoundTrip, CreateListExtractGivesTheTreeBack) {
         EXPECT_NE(listed.out.find(line), std::string::npos) << line << " in " << listed.out;
 
     std::string target = work / "out/Docs";
-    VkxResult extracted = compressed ? Vkx({"extract", box, "-C", target})
-                                     : Vkx({"extract", box, "-q"}, work / "out");
+    VkxResult extracted = compressed ? Vkx({"extract", box, "--directory", target})
+                                     : Vkx({"extract", box, "--quiet"}, work / "out");
     ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
     EXPECT_EQ(ReadTree(target), SampleTree());
     if (compressed)
@@ -119,9 +119,8 @@ TEST(MadeBox, JsonListingAndEntriesByNumberAndByPath) {
     for (size_t i = 0; i < box["files"].size(); ++i) {
         const auto& file = box["files"][i];
         EXPECT_EQ(file["index"], i + 1);
-        std::string path = file["path"];
-        if (path == "docs\\deep\\er\\x.bin") deepFile = file["index"].dump();
-        std::replace(path.begin(), path.end(), '\\', '/');
+        const std::string path = file["path"];
+        if (path == "docs/deep/er/x.bin") deepFile = file["index"].dump();
         ASSERT_TRUE(SampleTree().count(path)) << path;
         EXPECT_EQ(file["size"], SampleTree().at(path).size());
         EXPECT_EQ(file["stored"], file["size"]);
@@ -163,18 +162,35 @@ TEST(MadeBox, RefusedRunsWriteNothing) {
     EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
 }
 
-// Names are whatever bytes their maker chose: JSON needs UTF-8, and a terminal must not be
-// handed control sequences.
-TEST(Listing, NamesThatAreNotUtf8OrHoldControlBytesAreListedSafely) {
+// Names are whatever bytes their maker chose: JSON gives a name that is not UTF-8 exactly (in
+// hex beside its readable form), a terminal is not handed control sequences, and every entry,
+// one named like a number too, can be chosen by what the JSON listing says.
+TEST(Listing, EveryNameIsListedSafelyAndCanBeChosenExactly) {
     TempDir work;
-    MakeTree(work / "src", {{"\xff.txt", "x"}, {"red\x1b[31m.txt", "y"}});
+    const Tree tree = {{"2", "named two"}, {"red\x1b[31m.txt", "y"}, {"sub/\xff.txt", "x"}};
+    MakeTree(work / "src", tree);
     ASSERT_EQ(Vkx({"create", "src", "-q"}, work.Str()).exitCode, 0);
 
     VkxResult json = Vkx({"list", "src.vkx", "--json"}, work.Str());
     ASSERT_EQ(json.exitCode, 0) << json.err;
-    auto files = nlohmann::json::parse(json.out)["files"];
-    EXPECT_EQ(files[0]["path"], "red\x1b[31m.txt");
-    EXPECT_EQ(files[1]["path"], "\xEF\xBF\xBD.txt");
+    std::vector<std::string> args{"extract", "src.vkx", "-C", "out", "-q"};
+    const auto listed = nlohmann::json::parse(json.out);  // outlives the loop over its files
+    ASSERT_EQ(listed["files"].size(), tree.size());
+    for (const auto& file : listed["files"]) {
+        std::string path = file["path"];
+        if (file.contains("pathHex")) {
+            EXPECT_EQ(path, "sub/\xEF\xBF\xBD.txt");
+            path.clear();
+            const std::string hex = file["pathHex"];
+            for (size_t i = 0; i < hex.size(); i += 2)
+                path += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+        }
+        ASSERT_TRUE(tree.count(path)) << path;
+        args.push_back(path == "2" ? "./2" : path);
+    }
+    VkxResult extracted = Vkx(args, work.Str());
+    ASSERT_EQ(extracted.exitCode, 0) << extracted.err;
+    EXPECT_EQ(ReadTree(work / "out"), tree);
 
     VkxResult text = Vkx({"list", "src.vkx"}, work.Str());
     ASSERT_EQ(text.exitCode, 0) << text.err;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -24,6 +25,7 @@ struct VkxCall {
     std::string cwd;                      // empty: the test's current folder
     std::optional<std::string> password;  // VKX_PASSWORD; unset when empty
     std::string input;                    // standard input
+    std::string stdoutTo = {};            // empty: captured; "-": closed; else a path
 };
 
 struct VkxResult {
@@ -45,7 +47,11 @@ inline void RedirectOrDie(const std::string& path, int flags, int target) {
     setsid();
     if (!call.cwd.empty() && chdir(call.cwd.c_str()) != 0) _exit(127);
     RedirectOrDie(in, O_RDONLY, STDIN_FILENO);
-    RedirectOrDie(out, O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO);
+    if (call.stdoutTo == "-")
+        ::close(STDOUT_FILENO);
+    else
+        RedirectOrDie(call.stdoutTo.empty() ? out : call.stdoutTo, O_WRONLY | O_CREAT | O_TRUNC,
+                      STDOUT_FILENO);
     RedirectOrDie(err, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
     if (call.password)
         setenv("VKX_PASSWORD", call.password->c_str(), 1);
@@ -91,7 +97,8 @@ public:
         }
         waited_ = true;
         return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
-                ReadFile(scratch_ / "out"), ReadFile(scratch_ / "err")};
+                std::filesystem::exists(scratch_ / "out") ? ReadFile(scratch_ / "out") : "",
+                ReadFile(scratch_ / "err")};
     }
 
 private:

@@ -2,6 +2,11 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTextDocumentFragment>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -12,8 +17,11 @@
 #include "app/FakeShell.h"
 #include "platform/cDialog.h"
 #include "ui/WidgetNames.h"
+#include "ui/frmAbout.h"
 #include "ui/frmBlock.h"
 #include "ui/frmCreateBox.h"
+#include "ui/frmExtractFolder.h"
+#include "ui/frmPassword.h"
 #include "ui/frmSettings.h"
 
 namespace vko::test {
@@ -76,6 +84,9 @@ private slots:
         Click(&dialog, "cmdCreate");
         QCOMPARE(dialog.Accepted(), refusal.isEmpty());
         QCOMPARE(dialog.isVisible(), !refusal.isEmpty());
+        // Passwords that differ are both typed again.
+        if (refusal.startsWith("Passwords"))
+            QCOMPARE(Get(&dialog, "txtPassword")->text() + Get(&dialog, "txtPassword2")->text(), "");
         QCOMPARE(messages.informed,
                  refusal.isEmpty() ? QStringList() : QStringList(refusal.section('|', 0, 0)));
         if (refusal.isEmpty())
@@ -84,16 +95,114 @@ private slots:
             QCOMPARE(QApplication::focusWidget()->objectName(), refusal.section('|', 1));
     }
 
-    // Rows are chosen by number in list order, whatever order they were selected in; Extract
-    // is offered only with rows selected.
+    // The strength of the first password shows as it is typed, names the box's own name as
+    // guessable, and never keeps a weak password from being used; the show box shows both.
+    void createBoxPasswords() {
+        ScriptedMessages messages;
+        frmCreateBox dialog(messages, nullptr, FilePickers());
+        dialog.Fill({"Zanzibarquest", "/b/Zanzibarquest.vkx", "/u/Zanzibarquest", "", "", 0});
+        const QList<QStringList> typed{
+            {"password", "very weak. This is a commonly used password."},
+            {"zanzibarquest2024", "very weak. It holds the box's or the folder's name"},
+            {"19871225", "weak. Dates and years are easy to guess."},
+            {"correct horse battery staple", "very strong. "}};
+        for (const QStringList& row : typed) {
+            Get(&dialog, "txtPassword")->setText(row[0]);
+            QLabel* shown = Get<QLabel>(&dialog, "lblStrength");
+            QVERIFY2(QTextDocumentFragment::fromHtml(shown->text()).toPlainText().startsWith(
+                         "Strength: " + row[1]),
+                     qPrintable(shown->text()));
+        }
+        Get<QCheckBox>(&dialog, "chkShowPassword")->setChecked(true);
+        QCOMPARE(Get(&dialog, "txtPassword2")->echoMode(), QLineEdit::Normal);
+        Get(&dialog, "txtPassword")->setText("password");
+        Get(&dialog, "txtPassword2")->setText("password");
+        Click(&dialog, "cmdCreate");
+        QVERIFY(dialog.Accepted() && messages.informed.isEmpty());
+    }
+
+    // At twice the size of text, on a small screen, Create Box still fits with its buttons in
+    // reach, and it widens; its box-file picker starts where the box was proposed.
+    void createBoxFitsAndPicks() {
+        const QFont normal = QApplication::font();
+        QFont big = normal;
+        big.setPointSizeF(normal.pointSizeF() * 2);
+        QApplication::setFont(big);
+        QTemporaryDir dir;
+        QString startedIn;
+        FilePickers pickers;
+        pickers.save = [&](QWidget*, QString&, const QString& folder, const QString&,
+                           const QString&, const QString&) {
+            startedIn = folder;
+            return QString();
+        };
+        ScriptedMessages messages;
+        frmCreateBox dialog(messages, nullptr, pickers);
+        dialog.Fill({"Name", dir.filePath("Name.vkx"), "/f", "", "", 0});
+        ShowActive(&dialog);
+        const QRect room = dialog.screen()->availableGeometry();
+        auto* create = Get<QPushButton>(&dialog, "cmdCreate");
+        QVERIFY(dialog.height() < room.height());
+        QVERIFY(create->mapTo(&dialog, QPoint(0, create->height())).y() <= dialog.height());
+        QVERIFY(dialog.maximumWidth() > dialog.width());
+        QApplication::setFont(normal);
+        Get(&dialog, "txtBoxFile")->clear();
+        Click(&dialog, "cmdFind");
+        QCOMPARE(startedIn, dir.path() + "/");
+    }
+
+    // Every button and field of every dialog has a mnemonic of its own.
+    void mnemonics() {
+        ShellRig rig;
+        std::vector<std::unique_ptr<QWidget>> dialogs;
+        dialogs.emplace_back(new frmCreateBox(rig.messages, nullptr, FilePickers()));
+        dialogs.emplace_back(new frmPassword);
+        dialogs.emplace_back(new frmExtractFolder(nullptr, {}));
+        dialogs.emplace_back(new frmSettings(rig.shell, nullptr, {}));
+        dialogs.emplace_back(new frmBlock);
+        dialogs.emplace_back(new frmAbout(nullptr, {}));
+        for (const auto& dialog : dialogs) {
+            dialog->show();
+            QMap<QChar, QString> taken;
+            const auto claim = [&](const QString& text, const QString& what) {
+                const qsizetype at = text.indexOf('&');
+                QVERIFY2(at >= 0, qPrintable(dialog->objectName() + ": " + what));
+                const QChar key = text[at + 1].toLower();
+                QVERIFY2(!taken.contains(key), qPrintable(what + " and " + taken[key]));
+                taken[key] = what;
+            };
+            for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>())
+                claim(button->text(), button->objectName());
+            for (QLineEdit* field : dialog->findChildren<QLineEdit*>()) {
+                QString caption;  // a label's whose buddy it is, else its group's title
+                for (const QLabel* label : dialog->findChildren<QLabel*>())
+                    if (label->buddy() == field) caption = label->text();
+                if (auto* group = qobject_cast<QGroupBox*>(field->parentWidget());
+                    group && caption.isEmpty())
+                    caption = group->title();
+                claim(caption, field->objectName());
+            }
+        }
+    }
+
+    // Rows are chosen by their place in the box, whatever order they were selected or sorted
+    // in; Extract is offered only with rows selected. The window names the box and keeps the
+    // size it was left at.
     void contentsWindowChoices() {
-        BoxContents contents{"Box Name: B", "Root Folder: R", "Files: 8        Size: 8 bytes", {}};
-        for (int i = 1; i <= 8; ++i) contents.Rows.append({QString("f%1").arg(i), "1"});
-        auto choose = [&](const QList<int>& rows, const char* button) {
-            frmBlock window;
+        BoxContents contents{"B.vkx", "Box Name: B", "Root Folder: R", "Files: 8", {}};
+        for (int i = 1; i <= 8; ++i)
+            contents.Rows.append({QString("f%1").arg(i), QString::number(9 - i), 9 - i});
+        TempSettings sizes;
+        const SettingsStore store = sizes.Store();
+        QString title;
+        auto choose = [&](const QList<int>& rows, const char* button, int sortBySize = 0) {
+            frmBlock window(nullptr, &store);
             window.Fill(contents);
             ShowActive(&window);
+            title = window.windowTitle();
             auto* list = Get<QTreeWidget>(&window, "lvFiles");
+            if (sortBySize) list->sortByColumn(1, Qt::AscendingOrder);
+            window.resize(640, 420 + sortBySize);
             for (const int row : rows) list->topLevelItem(row - 1)->setSelected(true);
             const bool offered = Get<QPushButton>(&window, "cmdExtract")->isEnabled();
             Click(&window, button);
@@ -102,12 +211,16 @@ private slots:
         };
         QCOMPARE(choose({7, 2}, "cmdExtract"), QStringList({"2", "2;7", "1", "0"}));
         QCOMPARE(choose({1, 5}, "cmdExtractAll"), QStringList({"1", "", "1", "0"}));
+        QCOMPARE(choose({1, 2}, "cmdExtract", 1), QStringList({"2", "7;8", "1", "0"}));
+        QCOMPARE(store.WindowSize("Contents"), QSize(640, 421));
+        QCOMPARE(title, QString("Vaultkeep Contents - B.vkx"));
         QCOMPARE(choose({}, "cmdExtract"), QStringList({"0", "", "0", "1"}));
     }
 
     // With ClearPassword ticked the dialog forgets the password as it opens, even when it is
     // cancelled; an empty folder is refused and nothing is lost; a folder whose case changed
-    // is saved, and the password typed with it only memorized.
+    // is saved, and the password typed with it only memorized. ShowDialog, which no job
+    // consults, is not offered and keeps its stored value.
     void settingsDialog() {
         for (const QString path : {"", "  ", "/u/boxes/"}) {  // cancelled, refused, saved
             ShellRig rig;
@@ -115,6 +228,7 @@ private slots:
             state.DefaultFolder = "/u/Boxes/";
             state.MemorizedPassword = "old";
             state.ClearPassword = path.isEmpty() ? 1 : 0;
+            state.ShowDialog = 1;
             frmSettings dialog(rig.shell, nullptr, {});
             dialog.Fill();
             QCOMPARE(Get(&dialog, "txtPassword")->isEnabled(), !path.isEmpty());
@@ -126,7 +240,18 @@ private slots:
             QCOMPARE(rig.messages.informed.size(), path == "  " ? 1 : 0);
             QCOMPARE(state.DefaultFolder, saved ? path : QString("/u/Boxes/"));
             QCOMPARE(QFile::exists(rig.files.Current()), saved);
+            QCOMPARE(state.ShowDialog, 1);
         }
+    }
+
+    // About names no placeholder address, and an Update with no page to ask says so.
+    void aboutWindow() {
+        frmAbout about(nullptr, [](const QUrl&) { return true; });
+        for (const QLabel* label : about.findChildren<QLabel*>())
+            QVERIFY2(!label->text().contains("example."), qPrintable(label->text()));
+        Click(&about, "cmdUpdate");
+        QTRY_VERIFY(about.findChild<QMessageBox*>());
+        QVERIFY(about.findChild<QMessageBox*>()->text().contains("no update page"));
     }
 
     // Filter pairs become the file dialog's filters; a box file name typed without its

@@ -73,17 +73,18 @@ private slots:
         QVERIFY(channel.Listen());
         QSignalSpy arrived(&channel, &InstanceChannel::PathsArrived);
         QVERIFY(HungUpOn(name, QByteArray("shut\0/etc\0\0", 11)));
-        QVERIFY(HungUpOn(name, QByteArray("open\0\0", 6)));
         QVERIFY(HungUpOn(name, "open" + QByteArray((1 << 20) + 10, 'x')));
         QCOMPARE(arrived.size(), 0);
 
         // From another thread, as a second process would, while the event loop serves the channel.
-        const QStringList paths{"/tmp/two\nlines", "/tmp/Zoë 日本", "/b"};
-        std::atomic<int> taken = -1;
-        std::jthread sender([&] { taken = InstanceChannel::HandOver(paths, name, 5s); });
-        QTRY_COMPARE(taken.load(), 1);
-        QCOMPARE(arrived.size(), 1);
-        QCOMPARE(arrived[0][0].toStringList(), paths);
+        // No paths at all: the sender only wants the window shown.
+        for (const QStringList& paths : {QStringList{"/tmp/two\nlines", "/tmp/Zoë 日本", "/b"},
+                                         QStringList()}) {
+            std::atomic<int> taken = -1;
+            std::jthread sender([&] { taken = InstanceChannel::HandOver(paths, name, 5s); });
+            QTRY_COMPARE(taken.load(), 1);
+            QCOMPARE(arrived.takeFirst()[0].toStringList(), paths);
+        }
     }
 };
 

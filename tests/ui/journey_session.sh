@@ -3,13 +3,16 @@
 # and a window manager, typed and clicked as a user would, with real message boxes:
 #  - a folder dragged from another window onto the work list becomes a box;
 #  - making the same box again and answering the replace question with Enter (No) keeps it;
-#  - a wrong password is refused and asked for again, and the right one opens the box;
-#  - Escape in the extraction-folder prompt extracts nothing; Enter there extracts the tree;
+#  - Enter on the box in the work list asks for its password; a wrong one is refused and asked
+#    for again, and the right one opens the box;
+#  - Escape in the extraction-folder prompt extracts nothing; Enter there extracts the tree into
+#    a folder of its own, beside a folder of that name holding newer files, which stay;
 #  - during a long compressed create the progress bar fills, and Cancel Job (Esc) stops the job,
 #    keeps the previous box and the program;
-#  - File, Exit during a job asks: No lets the job make its box; the close box then keeps the
-#    program, a second start with a folder brings the window back with Create Box for it; Yes to
-#    File, Exit during that job stops it, keeps the previous box, and ends the program.
+#  - File, Exit during a job asks, and the job goes on while the question is open: No lets it
+#    make its box; the close box then keeps the program, a second start brings the window back
+#    and a third, with a folder, opens Create Box for it; Yes to File, Exit during that job stops
+#    it, keeps the previous box, and ends the program.
 # With --screenshots DIR it also saves the README's pictures of the windows.
 # Usage: journey_session.sh <vaultkeep-orb> <vko_drag_source> [--screenshots DIR]
 set -uo pipefail
@@ -127,8 +130,6 @@ xdotool key Return Return Return
 xdotool type --delay 20 "journey pw"
 xdotool key Return
 xdotool type --delay 20 "journey pw"
-sleep 0.3
-shoot "$(window_named '^Create Box$')" create-box.png
 xdotool key Return
 box="$boxes/Travel Notes.vkx"
 WAIT=600 wait_for test -s "$box" || fail "no box was made"
@@ -138,11 +139,16 @@ sleep 0.5
 shoot "$main_window" main-window.png
 pass "the box is created under the default folder"
 
-# The same folder again: Enter answers the replace question with No, which returns to the
-# dialog; Escape there cancels, and the box is untouched.
+# The same folder again, with a common password typed into the fields their mnemonics reach:
+# Enter answers the replace question with No, which returns to the dialog; Escape there
+# cancels, and the box is untouched.
 before=$(md5sum <"$box")
 new_box "$folder"
-xdotool key Return Return Return Return Return
+xdotool key alt+p ctrl+a && xdotool type --delay 20 "password"
+xdotool key alt+r ctrl+a && xdotool type --delay 20 "password"
+sleep 0.3
+shoot "$(window_named '^Create Box$')" create-box.png
+xdotool key Return
 answer_box Return "replace question"
 logged "question: The box file \"$box\" already exists." || fail "no replace question was asked"
 logged "answer: No" || fail "Enter did not answer No"
@@ -154,12 +160,11 @@ WAIT=100 wait_for idle || fail "the cancelled job did not end"
 [ "$(md5sum <"$box")" = "$before" ] || fail "the box was replaced after No"
 pass "making the same box again and answering No keeps the old box"
 
-# Options, Clear Password (F2), then a wrong password: refused, asked for again, and the
-# right one opens the box.
+# Options, Clear Password (F2), Enter on the box in the work list, then a wrong password:
+# refused, asked for again, and the right one opens the box.
 focus "$main_window"
-xdotool key F2
-open_box "$box"
-wait_for has_window '^Travel Notes.vkx$' || fail "Open Box did not ask for the password"
+xdotool key F2 Home Return
+wait_for has_window '^Travel Notes.vkx$' || fail "Enter on the work list did not ask for the password"
 focus "$(window_named '^Travel Notes.vkx$')"
 xdotool type --delay 20 "wrong pw"
 xdotool key Return
@@ -169,12 +174,13 @@ wait_for has_window '^Travel Notes.vkx$' || fail "the password was not asked for
 focus "$(window_named '^Travel Notes.vkx$')"
 xdotool type --delay 20 "journey pw"
 xdotool key Return
-wait_for has_window '^Vaultkeep Contents$' || fail "the right password did not open the box"
-pass "a wrong password is refused and asked for again; the right one opens the box"
+contents_title='^Vaultkeep Contents - Travel Notes\.vkx$'
+wait_for has_window "$contents_title" || fail "the right password did not open the box"
+pass "Enter on a box in the work list asks for its password; a wrong one is asked for again"
 
 # Extract All, then Escape in the folder prompt: nothing is extracted.
 target="$boxes/Travel Notes"
-contents=$(window_named '^Vaultkeep Contents$')
+contents=$(window_named "$contents_title")
 focus "$contents"
 xdotool key Tab space
 wait_for has_window '^Select Extraction Folder...$' || fail "Extract All did not ask for a folder"
@@ -185,24 +191,28 @@ sleep 1
 [ ! -e "$target" ] || fail "Escape in the folder prompt extracted the box"
 pass "Escape in the extraction-folder prompt extracts nothing"
 
-# Open it again (the password is memorized now), Extract All, Enter takes the proposal.
+# A folder of the box's name with a newer file: Extract All proposes another folder, and Enter
+# taking the proposal (the password is memorized now) leaves the newer file as it is.
+mkdir -p "$target"
+echo "newer list" >"$target/list.txt"
 open_box "$box"
-wait_for has_window '^Vaultkeep Contents$' || fail "the contents window did not appear"
-contents=$(window_named '^Vaultkeep Contents$')
+wait_for has_window "$contents_title" || fail "the contents window did not appear"
+contents=$(window_named "$contents_title")
 focus "$contents"
 shoot "$contents" box-contents.png
 xdotool key Tab space
 wait_for has_window '^Select Extraction Folder...$' || fail "Extract All did not ask for a folder"
 focus "$(window_named '^Select Extraction Folder...$')"
 xdotool key Return
-WAIT=600 wait_for test -f "$target/list.txt" || fail "nothing was extracted"
+WAIT=600 wait_for test -f "$target (2)/list.txt" || fail "nothing was extracted into a new folder"
 WAIT=600 wait_for idle || fail "the extract job did not end"
 [ "$(messages)" = 1 ] || fail "the program reported a problem"
-diff -r "$folder" "$target" >"$work/diff.log" 2>&1 ||
+[ "$(cat "$target/list.txt")" = "newer list" ] || fail "the newer file was replaced"
+diff -r "$folder" "$target (2)" >"$work/diff.log" 2>&1 ||
   # A folder without files is not stored in a box; anything else must match.
   ! grep -v "^Only in $folder: empty dir$" "$work/diff.log" | grep -q . ||
   fail "the extracted tree differs from the folder"
-pass "Extract All recreates the folder's files"
+pass "Extract All recreates the folder's files in a folder of its own; the newer file stays"
 
 # A long compressed create over a previous box (replaced after Yes): the progress bar fills
 # while it runs, and Escape cancels the job; the previous box stays and the program runs on.
@@ -238,22 +248,31 @@ long_job() {
   wait_for has_window '\[create\]$' || fail "the long create job did not start"
 }
 file_exit() { focus "$main_window"; xdotool key alt+f; sleep 0.3; xdotool key x; }
+# The bytes the job has written into the boxes folder: its temporary box, whatever its name.
+written() { for fd in /proc/"$main"/fd/*; do [[ "$(readlink "$fd")" == "$boxes"/* ]] && stat -Lc %s "$fd"; done 2>/dev/null | sort -n | tail -1; }
 new_box "$big"
 long_job
 file_exit
+wait_for has_window '^Vaultkeep Orb$' || fail "Exit during a job did not ask first"
+before=$(written)
+went_on() { [ "$(written)" -gt "${before:-0}" ] 2>/dev/null || ! cmp -s "$previous" <(echo "the previous box"); }
+WAIT=150 wait_for went_on || fail "the job stood still while the exit question was open"
 answer_box n "exit question"
 logged "question: Cancel current process?" || fail "Exit during a job did not ask first"
 logged "Vaultkeep Orb will close" || fail "the exit question did not say the program closes"
 WAIT=300 wait_for idle || fail "the job did not end after No to the exit question"
 ! cmp -s "$previous" <(echo "the previous box") || fail "No to the exit question stopped the job"
+pass "the job goes on while the exit question is open, and No lets it finish"
 focus "$main_window"
 xdotool key alt+F4
 wait_for no_window '^Vaultkeep Orb v[0-9]' || fail "the close box left the window on screen"
 kill -0 "$main" 2>/dev/null || fail "the close box ended the program"
-timeout 20 "$program" "$big" >"$work/second.log" 2>&1 || fail "the second start failed"
+timeout 20 "$program" >"$work/second.log" 2>&1 || fail "the second start failed"
 wait_for has_window '^Vaultkeep Orb v[0-9]' || fail "a second start did not bring the window back"
+[ "$(xdotool getactivewindow)" = "$main_window" ] || fail "the window came back without the focus"
+timeout 20 "$program" "$big" >"$work/third.log" 2>&1 || fail "the third start failed"
 wait_for has_window '^Create Box$' || fail "the handed-over folder did not open Create Box"
-pass "No to the exit question lets the job finish; the close box keeps the program"
+pass "the close box keeps the program; a second start brings the window back, a third hands over"
 # Yes to File, Exit during a job stops it, keeps the box it was replacing, and ends the program.
 cp "$previous" "$work/made.vkx"
 long_job

@@ -61,11 +61,11 @@ prompt=$(window_named '^Trip\.vkx$')
 xdotool windowfocus "$prompt" 2>/dev/null; sleep 0.3
 xdotool type --delay 20 "launch pw"
 xdotool key Return
-wait_for has_window '^Vaultkeep Contents$' || fail "the contents window did not appear"
+wait_for has_window '^Vaultkeep Contents - Trip\.vkx$' || fail "the contents window did not appear"
 pass "the right password shows the box's contents"
-xdotool windowfocus "$(window_named '^Vaultkeep Contents$')" 2>/dev/null; sleep 0.2
+xdotool windowfocus "$(window_named '^Vaultkeep Contents - Trip\.vkx$')" 2>/dev/null; sleep 0.2
 xdotool key Escape
-wait_for bash -c "! xdotool search --onlyvisible --name '^Vaultkeep Contents$'" ||
+wait_for bash -c "! xdotool search --onlyvisible --name '^Vaultkeep Contents - Trip\.vkx$'" ||
   fail "the contents window did not close"
 
 # A relative path, resolved where the second start runs, not where the first does.

@@ -1,0 +1,46 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
+# fish completion of vkx: its commands, each command's options, boxes (*.vkx) where a box is
+# read, folders where a folder is wanted. Every option vkx prints in --help is offered here
+# (scripts/check-options.sh checks it).
+
+complete -c vkx -f
+
+# Folders to go into, and boxes.
+function __vkx_boxes
+    for path in (commandline -ct)*
+        if test -d $path
+            echo $path/
+        else if string match -q -- '*.vkx' $path
+            echo $path
+        end
+    end
+end
+complete -c vkx -n __fish_use_subcommand -l help -d 'Show the help and exit'
+complete -c vkx -n __fish_use_subcommand -l version -d 'Show the version and exit'
+complete -c vkx -n __fish_use_subcommand -a create -d 'Pack a folder into a box'
+complete -c vkx -n __fish_use_subcommand -a list -d 'Show the name, root folder and files of a box'
+complete -c vkx -n __fish_use_subcommand -a extract -d 'Unpack a whole box, or chosen entries'
+
+set -l commands 'create list extract'
+complete -c vkx -n "__fish_seen_subcommand_from $commands" -s h -l help -d 'Show the help and exit'
+complete -c vkx -n "__fish_seen_subcommand_from $commands" -l password-file -r -F \
+    -d 'Read the password from the first line of a file'
+complete -c vkx -n '__fish_seen_subcommand_from create extract' -l threads -x -d 'Worker threads'
+complete -c vkx -n '__fish_seen_subcommand_from create extract' -s q -l quiet \
+    -d 'Show no progress and no summary'
+
+complete -c vkx -n '__fish_seen_subcommand_from create' -a '(__fish_complete_directories)'
+complete -c vkx -n '__fish_seen_subcommand_from create' -s o -l output -r -a '(__vkx_boxes)' \
+    -d 'Box file'
+complete -c vkx -n '__fish_seen_subcommand_from create' -s n -l name -x -d 'Box name'
+complete -c vkx -n '__fish_seen_subcommand_from create' -s z -l compress -d 'Compress every file'
+
+complete -c vkx -n '__fish_seen_subcommand_from list extract' -a '(__vkx_boxes)'
+complete -c vkx -n '__fish_seen_subcommand_from list' -l json -d 'Print one JSON object'
+complete -c vkx -n '__fish_seen_subcommand_from extract' -s C -l directory -x \
+    -a '(__fish_complete_directories)' -d 'Folder to extract into'
+complete -c vkx -n '__fish_seen_subcommand_from extract' -l keep-existing \
+    -d 'Keep files already there and name them'
+complete -c vkx -n '__fish_seen_subcommand_from extract' -l overwrite -d 'Replace files already there'
+complete -c vkx -n '__fish_seen_subcommand_from extract' -l skip-existing \
+    -d 'Keep files already there, quietly'
