@@ -263,8 +263,9 @@ TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
             run.Signal(signal);
             VkxResult result = run.Wait();
             EXPECT_EQ(result.exitCode, signal == SIGKILL ? 128 + SIGKILL : 3) << result.err;
-            if (signal == SIGINT)
+            if (signal == SIGINT) {
                 EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
+            }
             // Not EXPECT_EQ: a box written through would be compared, and its diff built, in full.
             EXPECT_TRUE(ReadFile(c.kept) == c.keptBytes) << c.kept << " was replaced";
             EXPECT_FALSE(HoldsPartialFile(c.watched));

@@ -233,7 +233,7 @@ TEST(DamagedBox, AFileThatCannotBeExpandedIsNamedAndTheOthersExtracted) {
     bytes[bytes.size() - 200] ^= 0x55;
     WriteFile(work / "src.vkx", bytes);
 
-    for (const std::vector<std::string> chosen : {std::vector<std::string>{}, {"report.txt"}}) {
+    for (const std::vector<std::string>& chosen : {std::vector<std::string>{}, {"report.txt"}}) {
         std::vector<std::string> args{"extract", "src.vkx", "-C", "out", "-q"};
         args.insert(args.end(), chosen.begin(), chosen.end());
         fs::remove_all(work / "out");
@@ -246,7 +246,9 @@ TEST(DamagedBox, AFileThatCannotBeExpandedIsNamedAndTheOthersExtracted) {
         EXPECT_TRUE(run.err.ends_with("); they were kept as out/report.txt.zlib\n")) << run.err;
         EXPECT_FALSE(fs::exists(work / "out/report.txt"));
         EXPECT_TRUE(fs::exists(work / "out/report.txt.zlib"));
-        if (chosen.empty()) EXPECT_EQ(ReadFile(work / "out/b.txt"), "intact");
+        if (chosen.empty()) {
+            EXPECT_EQ(ReadFile(work / "out/b.txt"), "intact");
+        }
     }
 }
 

@@ -211,8 +211,12 @@ TEST_F(TargetSafetyTest, NewFilesArePrivateAndAReplacedOneKeepsItsPermissions) {
             ASSERT_EQ(engine.ExtractBlock(forged, target, kPassword), 0);
         EXPECT_NE(ReadFile(path), "old");
         EXPECT_EQ(Mode(path), c.expected != 0 ? c.expected : 0666 & ~mask);
-        if (!c.box) EXPECT_EQ(Mode(target + "/sub"), 0700u);
-        if (!c.box && c.before == 0) EXPECT_EQ(Mode(target), 0700u);
+        if (!c.box) {
+            EXPECT_EQ(Mode(target + "/sub"), 0700u);
+            if (c.before == 0) {
+                EXPECT_EQ(Mode(target), 0700u);
+            }
+        }
     }
 }
 
@@ -239,8 +243,9 @@ TEST_F(TargetSafetyTest, ABoxReplacesOnlyARegularFile) {
         fs::create_directories(dir / "out");
         const std::string place = c.place, real = dir / "out/real";
         if (place == "file" || place == "link") WriteFile(place == "file" ? box : real, "old");
-        if (place.ends_with("pipe"))
+        if (place.ends_with("pipe")) {
             ASSERT_EQ(mkfifo((place == "pipe" ? box : real).c_str(), 0600), 0);
+        }
         if (place.starts_with("link")) fs::create_symlink("real", box);
         if (place == "folder") fs::create_directories(box);
         if (c.written) {
@@ -250,7 +255,9 @@ TEST_F(TargetSafetyTest, ABoxReplacesOnlyARegularFile) {
         }
         EXPECT_EQ(fs::is_symlink(box), place.starts_with("link"));
         EXPECT_EQ(fs::is_fifo(box), place.ends_with("pipe"));
-        if (c.written) EXPECT_EQ(ReadStored(box, kPassword).size(), 1u);
+        if (c.written) {
+            EXPECT_EQ(ReadStored(box, kPassword).size(), 1u);
+        }
         EXPECT_THAT(Leftovers(dir / "out"), IsEmpty());
     }
 }
