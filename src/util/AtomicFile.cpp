@@ -141,9 +141,16 @@ void AtomicFile::Finish(Durability durability) {
 }
 
 bool AtomicFile::LinkAs(const std::string& name, const std::string& shown) {
+    // Linking a descriptor itself needs a capability most users lack; once refused, it is not
+    // tried again.
+    static std::atomic<bool> linkDescriptor{true};
     const int folder = folder_->Descriptor();
-    int result = linkat(anonymous_, "", folder, name.c_str(), AT_EMPTY_PATH);
-    if (result != 0 && errno != EEXIST) {  // linking a descriptor itself needs a capability
+    int result = -1;
+    if (linkDescriptor.load(std::memory_order_relaxed)) {
+        result = linkat(anonymous_, "", folder, name.c_str(), AT_EMPTY_PATH);
+        if (result != 0 && errno == ENOENT) linkDescriptor.store(false, std::memory_order_relaxed);
+    }
+    if (result != 0 && (errno == ENOENT || !linkDescriptor.load(std::memory_order_relaxed))) {
         const std::string proc = "/proc/self/fd/" + std::to_string(anonymous_);
         result = linkat(AT_FDCWD, proc.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW);
     }
