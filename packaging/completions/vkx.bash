@@ -30,7 +30,7 @@ _vkx() {
         "") options="create list extract --help --version" ;;
         create) options="-o --output -n --name -z --compress --password-file --threads -q --quiet -h --help" ;;
         list) options="--json --password-file -h --help" ;;
-        extract) options="-C --directory --password-file --threads -q --quiet -h --help" ;;
+        extract) options="-C --directory --keep-existing --overwrite --skip-existing --password-file --threads -q --quiet -h --help" ;;
     esac
     if [[ -z $command || $cur == -* ]]; then
         IFS=$' \t\n'

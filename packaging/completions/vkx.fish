@@ -39,3 +39,8 @@ complete -c vkx -n '__fish_seen_subcommand_from list extract' -a '(__vkx_boxes)'
 complete -c vkx -n '__fish_seen_subcommand_from list' -l json -d 'Print one JSON object'
 complete -c vkx -n '__fish_seen_subcommand_from extract' -s C -l directory -x \
     -a '(__fish_complete_directories)' -d 'Folder to extract into'
+complete -c vkx -n '__fish_seen_subcommand_from extract' -l keep-existing \
+    -d 'Keep files already there and name them'
+complete -c vkx -n '__fish_seen_subcommand_from extract' -l overwrite -d 'Replace files already there'
+complete -c vkx -n '__fish_seen_subcommand_from extract' -l skip-existing \
+    -d 'Keep files already there, quietly'

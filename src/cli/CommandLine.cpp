@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -51,6 +52,28 @@ void AddThreads(CLI::App& command, unsigned& target) {
         ->check(CLI::Range(1u, kMaxThreads).description(""));
 }
 
+// Three flags for one choice: giving two is a usage error.
+void AddExistingFiles(CLI::App& extract, ExistingFiles& existing) {
+    auto chosen = std::make_shared<int>(0);
+    const auto choose = [&existing, chosen](ExistingFiles choice) {
+        return [&existing, chosen, choice](std::int64_t) {
+            existing = choice;
+            ++*chosen;
+        };
+    };
+    extract.add_flag_function("--keep-existing", choose(ExistingFiles::kKeep),
+                              "Keep files already there and name them (exit 5); the default");
+    extract.add_flag_function("--overwrite", choose(ExistingFiles::kReplace),
+                              "Replace files already there");
+    extract.add_flag_function("--skip-existing", choose(ExistingFiles::kSkip),
+                              "Keep files already there, quietly");
+    extract.callback([chosen] {
+        if (*chosen > 1)
+            throw CLI::ValidationError(
+                "--keep-existing, --overwrite and --skip-existing exclude each other");
+    });
+}
+
 void AddQuiet(CLI::App& command, bool& target) {
     command.add_flag("-q,--quiet", target, "Show no progress and no summary");
 }
@@ -69,7 +92,11 @@ CLI::App* AddCreate(CLI::App& app, CreateOptions& options) {
     AddNotes(*create,
              "Left out of the box: hidden files and folders (names starting with \".\"), links "
              "to folders, sockets, pipes and devices, and folders that hold no file (they are "
-             "not recreated). A file that cannot be read is named on stderr.");
+             "not recreated). A file that cannot be read is named on stderr.\n\n"
+             "BOX is replaced once the new box is complete, keeping its permissions; through a "
+             "symbolic link the file it leads to is replaced. A box is never written over a "
+             "folder, a device or a pipe, nor to standard output (-o -): it is written in more "
+             "than one pass.");
     return create;
 }
 
@@ -93,14 +120,21 @@ CLI::App* AddExtract(CLI::App& app, ExtractOptions& options) {
         ->add_option("-C,--directory", options.dir,
                      "Folder to extract into (default: ./<root folder>)")
         ->type_name("DIR");
+    AddExistingFiles(*extract, options.existing);
     AddPasswordFile(*extract, options.passwordFile);
     AddThreads(*extract, options.threads);
     AddQuiet(*extract, options.quiet);
     AddNotes(*extract,
              "An ENTRY is the number list shows, or the path it shows (\"/\" may stand for "
-             "\"\\\"); a path that is all digits is written ./NAME. A file already in DIR "
-             "under an entry's name is replaced once the entry is complete, and keeps its "
-             "permissions.");
+             "\"\\\"); a path that is all digits is written ./NAME.\n\n"
+             "A file already in DIR under an entry's name is kept and named (exit 5) unless "
+             "--overwrite replaces it, once the entry is complete, keeping its permissions less "
+             "setuid, setgid and sticky; --skip-existing keeps it without a word. New files are "
+             "readable by their owner only (0600), new folders 0700. A file whose stored "
+             "contents are damaged is named, its stream kept beside it as NAME.zlib (or "
+             "NAME.1.zlib, ... never over a file), and the other files are extracted; a file "
+             "that cannot be written is named and the next ones still written. BOX must be a "
+             "regular file.");
     return extract;
 }
 

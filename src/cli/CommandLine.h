@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/ExitCode.h"
+#include "engine/ExistingFiles.h"
 
 namespace vko::cli {
 
@@ -29,6 +30,7 @@ struct ExtractOptions {
     std::string dir;  // empty: "./<root folder name>"
     std::string passwordFile;
     std::vector<std::string> entries;  // empty: the whole box
+    ExistingFiles existing = ExistingFiles::kKeep;
     unsigned threads = 0;              // 0: one per core
     bool quiet = false;
 };

@@ -38,11 +38,16 @@ void RequireReadableFolder(const std::string& folder) {
     if (::access(folder.c_str(), R_OK | X_OK) != 0) throw FailureFromErrno(errno, folder, "create");
 }
 
-// A folder in the box's place would only be found after the whole box had been written.
+// What is in the box's place is checked before the password is asked: a folder, a device or a
+// pipe is never replaced (a link is followed to the file it leads to).
 void RequireBoxNotFolder(const std::string& box) {
     struct stat status {};
-    if (::stat(box.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
-        throw FailureFromErrno(EISDIR, box, "create");
+    if (::stat(box.c_str(), &status) != 0 || S_ISREG(status.st_mode)) return;
+    if (S_ISDIR(status.st_mode)) throw FailureFromErrno(EISDIR, box, "create");
+    throw Failure(FailureNumber::kPathFileAccess,
+                  "\"" + box +
+                      "\" is not a regular file: a box can only be written as a new file "
+                      "or over a regular file.");
 }
 
 struct CreatePlan {
@@ -52,6 +57,10 @@ struct CreatePlan {
 };
 
 CreatePlan Plan(const CreateOptions& options) {
+    if (options.box == "-")
+        throw UsageError(
+            "a box cannot go to standard output (-o -): it is written in more than one pass, so "
+            "it needs a file; give the box file's name");
     CreatePlan plan;
     plan.folder = AbsoluteFolder(options.folder);
     RequireReadableFolder(plan.folder);

@@ -8,14 +8,13 @@ namespace vko::cli {
 // What vkx tells the shell.
 enum class ExitCode : int {
     kDone = 0,
-    kBadHeader = 1,   // not a box, "Password incorrect or header damaged", or a damaged stored
-                      // file
+    kBadHeader = 1,   // not a box, "Password incorrect or header damaged"
     kUsage = 2,       // bad arguments, no password to be had
     kCancelled = 3,   // Ctrl-C (or SIGTERM/SIGHUP); nothing half-written is left in place
     kFileSystem = 4,  // a file-system error; the message names the path
     kDoneInPart = 5   // done, except for the files named on stderr: left out of a box or
-                      // stored changed (create), missing or cut in a damaged box (list,
-                      // extract), or refused at extraction
+                      // stored changed (create), missing, cut or damaged in the box (list,
+                      // extract), or not extracted: already there, refused, or not writable
 };
 
 // What each exit code means, as --help and the manual page put it.
@@ -26,13 +25,14 @@ struct ExitCodeMeaning {
 inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
     {ExitCode::kDone, "done"},
     {ExitCode::kBadHeader,
-     "not a box, password incorrect or header damaged, or a stored file damaged"},
+     "not a box, or password incorrect or header damaged"},
     {ExitCode::kUsage, "usage: bad arguments, or no password to be had"},
     {ExitCode::kCancelled, "cancelled; nothing half-written is left in place"},
     {ExitCode::kFileSystem, "a file-system error; the message names the path"},
     {ExitCode::kDoneInPart,
      "done in part: the files named on stderr were left out or stored changed (create), are "
-     "missing or cut in a damaged box (list, extract), or were not extracted (extract)"},
+     "missing, cut or damaged in the box (list, extract), or were not extracted: already "
+     "there (kept), below a link, or not writable (extract)"},
 };
 
 // Ends a command early with an exit code and, unless it is empty, a message for stderr.

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <set>
 
 #include "cli/BoxListing.h"
 #include "cli/CancelSignal.h"
@@ -15,6 +17,7 @@
 #include "cli/TerminalHost.h"
 #include "crypto/CCipher.h"
 #include "engine/CCipherBlock.h"
+#include "util/PathParts.h"
 
 namespace vko::cli {
 
@@ -35,17 +38,11 @@ struct DynamicSession {
     CCipherBlock& engine;
 };
 
-// After a run the engine counted as finished: a stored stream that could not be expanded
-// (reported by the engine's message) means a damaged box; files the engine named as problems
-// (missing from a damaged box, refused) make the run done in part.
-ExitCode Finished(const CCipherBlock& engine, const TerminalHost& host) {
+// After a run the engine counted as finished: files the engine named as problems (damaged or
+// missing in the box, already there, refused, not writable) make the run done in part.
+ExitCode Finished(const CCipherBlock& engine) {
     if (CancelSignal::Raised()) return ExitCode::kCancelled;
-    const ExitCode problems = ReportProblems(engine.Problems());
-    if (host.ReportedProblems()) {
-        PrintError("the box is damaged: the files named above were not extracted");
-        return ExitCode::kBadHeader;
-    }
-    return problems;
+    return ReportProblems(engine.Problems());
 }
 
 // One extraction: the engine, its host and observer, and where from and to.
@@ -60,16 +57,14 @@ struct Extraction {
     [[nodiscard]] ExitCode All() const {
         switch (engine.ExtractBlock(box, folder, password)) {
             case BlockResult::kExtractDone:
-                return Finished(engine, host);
+                return Finished(engine);
             case BlockResult::kExtractNotABox:
                 ReportBadHeader(host);
                 return ExitCode::kBadHeader;
             case BlockResult::kExtractCancelled:
                 return ExitCode::kCancelled;
-            default:  // abandoned at "Abort?" after a damaged file
-                if (CancelSignal::Raised()) return ExitCode::kCancelled;
-                PrintError("extraction stopped: the box is damaged");
-                return ExitCode::kBadHeader;
+            default:  // the engine asks this host nothing, so nothing is abandoned
+                return ExitCode::kCancelled;
         }
     }
 
@@ -90,26 +85,31 @@ struct Extraction {
             engine.DynamicExtractToFile(number, folder);
             before += listing.files[number - 1].stored;
         }
-        return Finished(engine, host);
+        return Finished(engine);
     }
 };
 
-// The files written and what was read for them: the whole box, or the chosen entries' data.
+// The files written and what was read for them: the whole box, or the chosen entries' data;
+// files skipped because they were there are not counted as written.
 RunSummary Extracted(const BoxListing& listing, const std::vector<int32_t>& numbers,
                      const std::string& box, const std::string& folder,
+                     const std::vector<std::string>& skipped,
                      std::chrono::steady_clock::time_point started) {
     RunSummary summary{"Extracted into " + folder, 0, 0, 0, started};
+    const std::set<std::string> left(skipped.begin(), skipped.end());
+    const auto count = [&](const BoxEntry& entry) {
+        std::string path = entry.path;
+        std::replace(path.begin(), path.end(), '\\', kPathSeparator);
+        if (left.contains(AddBackslash(folder) + path)) return;
+        ++summary.files;
+        summary.bytesIn += entry.stored;
+        summary.bytesOut += entry.size;
+    };
     if (numbers.empty()) {
-        summary.files = static_cast<int64_t>(listing.files.size());
+        for (const BoxEntry& entry : listing.files) count(entry);
         summary.bytesIn = static_cast<int64_t>(std::filesystem::file_size(box));
-        summary.bytesOut = listing.totalSize;
-        return summary;
     }
-    summary.files = static_cast<int64_t>(numbers.size());
-    for (int32_t number : numbers) {
-        summary.bytesIn += listing.files[number - 1].stored;
-        summary.bytesOut += listing.files[number - 1].size;
-    }
+    for (int32_t number : numbers) count(listing.files[number - 1]);
     return summary;
 }
 
@@ -133,10 +133,11 @@ ExitCode RunExtract(const ExtractOptions& options) {
 
     ProgressObserver progress(ProgressStyleFor(options.quiet));
     engine.SetEvents(&progress);
+    engine.SetExistingFiles(options.existing);
     Extraction extraction{engine, host, progress, options.box, folder, password.Text()};
     const ExitCode code = numbers.empty() ? extraction.All() : extraction.Chosen(*listing, numbers);
     if (code == ExitCode::kDone && !options.quiet)
-        PrintSummary(Extracted(*listing, numbers, options.box, folder, started));
+        PrintSummary(Extracted(*listing, numbers, options.box, folder, engine.Skipped(), started));
     return code;
 }
 

@@ -5,9 +5,7 @@
 
 #include "cli/CancelSignal.h"
 #include "cli/DisplayText.h"
-#include "cli/ExitCode.h"
 #include "cli/StatusLine.h"
-#include "cli/Terminal.h"
 
 namespace vko::cli {
 
@@ -20,24 +18,12 @@ void TerminalHost::ShowMessage(const std::string& text, Icon) {
     PrintError(text);
 }
 
+// The engine's only question is whether to abort after a damaged file, which it does not ask
+// a host that AsksAboutDamage() says no to: any other would be answered No, which changes
+// nothing.
 bool TerminalHost::AskYesNo(const std::string& text) {
     shown_.push_back(text);
-    StatusLine::Clear();
-    auto terminal = Terminal::Open();
-    if (!terminal) {
-        PrintError(text + " yes (no terminal to ask on)");
-        return true;
-    }
-    for (;;) {
-        std::string answer;
-        try {
-            answer = terminal->ReadLine(ForDisplay(text, true) + " [Y/n] ");
-        } catch (const CommandError&) {
-            return true;  // Ctrl-C at the question: stop; the cancel flag is already set
-        }
-        if (answer.empty() || answer == "y" || answer == "Y" || answer == "yes") return true;
-        if (answer == "n" || answer == "N" || answer == "no") return false;
-    }
+    return false;
 }
 
 bool TerminalHost::HasShown(const std::string& text) const {

@@ -86,7 +86,15 @@ StreamExpander::Outcome StreamExpander::Finish() {
     Outcome outcome;
     auto fail = [&](Failure failure) {
         outcome.result = failure.Number();
+        outcome.why = failure.Description();
+        const std::string named = ": " + what_;
+        if (outcome.why.ends_with(named)) outcome.why.resize(outcome.why.size() - named.size());
         outcome.failure = std::move(failure);
+        return outcome;
+    };
+    auto zlibFails = [&](int code, const char* why) {
+        outcome.result = code;
+        outcome.why = why;
         return outcome;
     };
     if (fed_ == 0)
@@ -101,18 +109,12 @@ StreamExpander::Outcome StreamExpander::Finish() {
     } catch (const Failure& failure) {
         return fail(failure);
     }
-    if (!recorded) {
-        outcome.result = kResultBadTrailer;
-        return outcome;
-    }
-    if (code_ != Z_STREAM_END) {
-        outcome.result = code_ == Z_OK ? Z_DATA_ERROR : code_;
-        return outcome;
-    }
-    if (expanded_ != *recorded) {
-        outcome.result = Z_DATA_ERROR;
-        return outcome;
-    }
+    if (!recorded) return zlibFails(kResultBadTrailer, "no length trailer");
+    if (code_ != Z_STREAM_END)
+        return zlibFails(code_ == Z_OK ? Z_DATA_ERROR : code_,
+                         code_ == Z_OK ? "the stream ends early" : zError(code_));
+    if (expanded_ != *recorded)
+        return zlibFails(Z_DATA_ERROR, "it expands to another length than recorded");
     outcome.expanded = true;
     return outcome;
 }

@@ -31,6 +31,7 @@ public:
         int32_t result = 0;              // zlib's code, -1 for a trailer that is none, or the
                                          // failure's number
         std::optional<Failure> failure;  // to be reported to the user (ReportFailure)
+        std::string why;                 // what went wrong, in words, without the stream's name
     };
     // Ends the stream and tells whether it expanded completely.
     [[nodiscard]] Outcome Finish();

@@ -5,11 +5,10 @@
 
 #include "engine/BlockExtract.h"
 #include "engine/BlockHeader.h"
-#include "engine/BlockScan.h"
 #include "engine/BlockUnpack.h"
-#include "engine/BoxPath.h"
+#include "engine/ExistingTargets.h"
 #include "engine/JobPipeline.h"
-#include "engine/RecordJob.h"
+#include "engine/RecordTake.h"
 #include "engine/TargetFolders.h"
 #include "util/Failure.h"
 
@@ -42,12 +41,14 @@ int16_t DynamicExtractBlock(BlockState& s, const std::string& BlockFile, const s
         return BlockResult::kReadNotABox;
     }
     try {
-        BlockScan::CreateAllFolders(s.rootPath);
+        (void)FolderHandle::Make(s.rootPath);
     } catch (...) {
         DynamicClose(s);
         throw;
     }
     s.problems.clear();  // the session names the files it is asked for and cannot give
+    s.skipped.clear();
+    s.sweptFolders.clear();
     s.processedBytes = 0;
     s.sinceSample = 0;
     // Every file is keyed with this password: the application's memorized one may be cleared
@@ -56,64 +57,69 @@ int16_t DynamicExtractBlock(BlockState& s, const std::string& BlockFile, const s
     return BlockResult::kReadOk;
 }
 
+bool PrepareEntries(BlockState& s, const std::vector<int32_t>& fileNumbers,
+                    const std::string& Path) {
+    if (!s.box)
+        throw Failure(FailureNumber::kInvalidArgument, "No box is open to extract files from.");
+    s.sessionExisting.reset();
+    if (s.existingFiles != ExistingFiles::kAsk) return true;
+    const std::string root = BlockUnpack::ExtractionFolder(Path);
+    std::vector<TargetFolders::File> files;
+    std::vector<std::string> targets;
+    for (const int32_t number : fileNumbers) {
+        if (number < 1 || number > static_cast<int64_t>(s.files.size())) continue;
+        const RecordTake::Target target = RecordTake::Of(s, number - 1, root);
+        files.emplace_back(target.entry, target.name);
+        targets.push_back(target.destination);
+    }
+    s.sessionExisting = ExistingTargets::Settle(s, targets, TargetFolders::Existing(root, files));
+    return s.sessionExisting.has_value();
+}
+
 void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& Path) {
     RequireFile(s, FileNumber);
-    const auto index = static_cast<size_t>(FileNumber) - 1;
-    const FileRecord record = BlockHeader::Record(s, FileNumber - 1);
-    const bool compressed = s.compressed == 1;
-    const int32_t stored = compressed ? record.Stored : record.Size;
     const std::string root = BlockUnpack::ExtractionFolder(Path);
-    const std::string entry = BlockUnpack::FolderEntry(s, record.FolderNumber);
-    const std::string target = root + BoxPath::ToNativeFolder(entry) + record.Name;
+    const RecordTake::Target target = RecordTake::Of(s, FileNumber - 1, root);
     if (auto damage = BlockHeader::Damage(s, FileNumber - 1)) {
-        s.problems.push_back({target, *damage});
+        s.problems.push_back({target.destination, *damage});
         return;
     }
-    TargetFolders folders(root);
+    // Without a choice made for the session, a file already there is kept.
+    const ExistingFiles choice = s.existingFiles == ExistingFiles::kAsk
+                                     ? s.sessionExisting.value_or(ExistingFiles::kKeep)
+                                     : s.existingFiles;
+    if (choice != ExistingFiles::kReplace &&
+        TargetFolders::Existing(root, {{target.entry, target.name}}).front()) {
+        ExistingTargets::Leave(s, choice, target.destination);
+        return;
+    }
+    TargetFolders folders(root, s.sweptFolders);
 
     // The file's own run; the process-wide cipher is keyed too, as every file used to key it.
     BlockUnpack::KeyFileRun(s, s.dynamicPassword, FileNumber - 1);
     const crypto::RunKey key(s.dynamicPassword);
-    const int64_t offset = s.headerEnd + s.recordOffsets[index];
     JobPipeline pipeline(0, 1);
-    const size_t job = pipeline.Add(std::make_unique<RecordJob>(
-        *s.box, offset, stored, folders, entry, record.Name, compressed, key,
-        BlockUnpack::FileRun(s, FileNumber - 1)));
-    auto& taken = static_cast<RecordJob&>(pipeline.Job(job));
-    if (!pipeline.NextStep(job)) {  // a link stands on the way to its folder
-        s.problems.push_back({target, ProblemReason::ThroughLink(taken.RefusingLink())});
-        return;
-    }
-    const std::string output = compressed ? target + BlockUnpack::kZlibSuffix : target;
-    const bool complete =
-        BlockUnpack::TakeBlocks(s, pipeline, job, stored, [&](int32_t bps, int32_t remaining) {
+    const size_t job = pipeline.Add(RecordTake::Job(s, target, folders, key));
+    const int32_t stored = target.stored;
+    const RecordTake::Outcome outcome = RecordTake::Take(
+        s, pipeline, job, target, choice, false,
+        [&](int32_t bps, int32_t remaining) {
             s.Events().CipherProgress(bps, stored - remaining, stored, remaining, stored,
-                                      record.Name);
-        });
+                                      target.name);
+        },
+        [&] { s.Events().DecompressingFile(target.destination); });
     // A cancelled file replaces nothing, and a partial stream is not worth expanding.
-    if (!complete) return;
-    if (!compressed) {
-        (void)pipeline.NextStep(job);
-        taken.Commit();
-        return;
-    }
-
-    s.Events().DecompressingFile(output);
-    (void)pipeline.NextStep(job);
-    const std::string zlibName = record.Name + BlockUnpack::kZlibSuffix;
-    if (taken.Expansion().expanded) {
-        taken.Commit();
-        taken.Folder()->Remove(zlibName);  // a stream left by an earlier run
-        return;
-    }
-    BlockUnpack::KeyFileRun(s, s.dynamicPassword, FileNumber - 1);
-    BlockUnpack::KeepStream(s, offset, stored, taken.Folder(), zlibName);
+    if (outcome != RecordTake::Outcome::kDamaged) return;
+    const auto& taken = static_cast<const RecordJob&>(pipeline.Job(job));
+    const std::string shown = RecordTake::KeepDamaged(s, taken, target, s.dynamicPassword);
+    if (!s.host.AsksAboutDamage()) return;
     if (taken.Expansion().failure) BlockUnpack::ReportExpansionFailure(*taken.Expansion().failure);
-    s.host.ShowMessage("Error Decompressing " + output, BlockHost::Icon::None);
+    s.host.ShowMessage("Error Decompressing " + shown, BlockHost::Icon::None);
 }
 
 void DynamicClose(BlockState& s) {
     s.box.reset();
+    s.sessionExisting.reset();
     if (!s.dynamicPassword.empty())
         sodium_memzero(s.dynamicPassword.data(), s.dynamicPassword.size());
     s.dynamicPassword.clear();

@@ -26,13 +26,15 @@ public:
     // Once, when the folder scan has finished.
     virtual void CreatingBlock() {}
     // After each chunk enciphered or deciphered; bytesleft and bytestotal concern the file
-    // named by Path.
-    virtual void CipherProgress(int32_t /*bps*/, int32_t /*BytesRead*/,
-                                int32_t /*TotalBlockBytes*/, int32_t /*bytesleft*/,
-                                int32_t /*bytestotal*/, const std::string& /*Path*/) {}
+    // named by Path (when extracting, the file being written; for a compressed file they count
+    // stored bytes).
+    virtual void CipherProgress(int32_t /*bps*/, int32_t /*BytesRead*/, int32_t /*TotalBlockBytes*/,
+                                int32_t /*bytesleft*/, int32_t /*bytestotal*/,
+                                const std::string& /*Path*/) {}
     // Before each file is compressed (full path).
     virtual void CompressingFile(const std::string& /*Filename*/) {}
-    // Before a stored zlib stream is expanded (path of the temporary ".zlib" file).
+    // Before a stored zlib stream is checked, once it has been expanded into the file being
+    // written (the path of that file).
     virtual void DecompressingFile(const std::string& /*Filename*/) {}
 };
 

@@ -5,14 +5,16 @@
 
 #include "engine/BlockHeader.h"
 #include "engine/BlockUnpack.h"
-#include "engine/BoxPath.h"
+#include "engine/ExistingTargets.h"
 #include "engine/JobPipeline.h"
-#include "engine/RecordJob.h"
+#include "engine/RecordTake.h"
 #include "engine/TargetFolders.h"
 
 namespace vko::BlockExtract {
 
 namespace {
+
+using RecordTake::Target;
 
 enum class Step { Next, Cancelled, Abandoned };
 
@@ -38,7 +40,7 @@ private:
 };
 
 // Every folder of the table below the extraction folder, those that hold no file included;
-// those a link refuses are not made. Entry 1 names the boxed folder itself, whose contents land
+// those refused are not made. Entry 1 names the boxed folder itself, whose contents land
 // directly in the extraction folder.
 void CreateFolders(const BlockState& s, TargetFolders& folders) {
     const auto& entries = s.folders.Entries();
@@ -57,111 +59,128 @@ bool CopyOut(BlockState& s, const std::string& destination, int32_t count) {
 // Workers start at most this many records past the one being reported.
 constexpr size_t kRecordsAhead = 32;
 
-// The records that have stored bytes, each a job of the pipeline.
-struct Planned {
-    int32_t index;
-    int32_t stored;
-    std::string entry;  // its folder-table entry
-    std::string name;
-    std::string destination;  // the full path, for events and messages
-};
-
-// A file of a damaged box that the box does not hold whole is named, never written.
-std::vector<Planned> PlanRecords(BlockState& s, const std::string& BlockFile) {
-    std::vector<Planned> planned;
-    const bool compressed = s.compressed == 1;
+// Every record the box holds whole, in table order; the others are named (a damaged box).
+std::vector<Target> PlanRecords(BlockState& s, const std::string& BlockFile) {
+    std::vector<Target> planned;
     for (int32_t i = 0; i < static_cast<int32_t>(s.files.size()); ++i) {
-        const FileRecord record = BlockHeader::Record(s, i);
-        // A compressed record without stored bytes has nothing to expand. A plain record of
-        // size 0 is an empty file and is recreated as one.
-        if (compressed && record.Stored < 1) continue;
-        std::string entry = BlockUnpack::FolderEntry(s, record.FolderNumber);
-        std::string destination = s.rootPath + BoxPath::ToNativeFolder(entry) + record.Name;
-        if (auto damage = BlockHeader::Damage(s, i)) {
-            s.problems.push_back({std::move(destination), *damage});
-            continue;
-        }
-        planned.push_back({i, compressed ? record.Stored : record.Size, std::move(entry),
-                           record.Name, std::move(destination)});
+        Target target = RecordTake::Of(s, i, s.rootPath);
+        if (auto damage = BlockHeader::Damage(s, i))
+            s.problems.push_back({std::move(target.destination), *damage});
+        else
+            planned.push_back(std::move(target));
     }
     if (auto trailing = BlockHeader::TrailingBytes(s, BlockFile)) s.problems.push_back(*trailing);
     return planned;
 }
 
-int64_t DataOffset(const BlockState& s, int32_t index) {
-    return s.headerEnd + s.recordOffsets[static_cast<size_t>(index)];
+// Before anything is written: the files already there are asked about, kept or skipped as the
+// choice says, and taken out of the plan unless they are to be replaced. Nothing when the host
+// cancelled.
+std::optional<ExistingFiles> SettleExisting(BlockState& s, std::vector<Target>& records) {
+    if (s.existingFiles == ExistingFiles::kReplace) return ExistingFiles::kReplace;
+    std::vector<TargetFolders::File> files;
+    std::vector<std::string> targets;
+    for (const Target& record : records) {
+        files.emplace_back(record.entry, record.name);
+        targets.push_back(record.destination);
+    }
+    const std::vector<bool> existing = TargetFolders::Existing(s.rootPath, files);
+    const std::optional<ExistingFiles> choice = ExistingTargets::Settle(s, targets, existing);
+    if (!choice || *choice == ExistingFiles::kReplace) return choice;
+    size_t kept = 0;
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (existing[i])
+            ExistingTargets::Leave(s, *choice, records[i].destination);
+        else if (kept++ != i)
+            records[kept - 1] = std::move(records[i]);
+    }
+    records.resize(kept);
+    return choice;
 }
 
-// After the stored bytes of a compressed record: DecompressingFile, then the expanded file in
-// place, or the stream kept as destination + ".zlib" and the question whether to go on.
-Step FinishCompressed(BlockState& s, JobPipeline& pipeline, size_t job, const Planned& record,
-                      const std::string& password) {
-    const std::string zlibPath = record.destination + BlockUnpack::kZlibSuffix;
-    const std::string zlibName = record.name + BlockUnpack::kZlibSuffix;
-    s.Events().DecompressingFile(zlibPath);
-    s.host.PumpMessages();
-    (void)pipeline.NextStep(job);
-    auto& taken = static_cast<RecordJob&>(pipeline.Job(job));
-    const auto& expansion = taken.Expansion();
-    if (expansion.expanded) {
-        taken.Commit();
-        taken.Folder()->Remove(zlibName);  // a stream left by an earlier run
-        return Step::Next;
-    }
-    BlockUnpack::KeyFileRun(s, password, record.index);
-    BlockUnpack::KeepStream(s, DataOffset(s, record.index), record.stored, taken.Folder(),
-                            zlibName);
-    if (expansion.failure) BlockUnpack::ReportExpansionFailure(*expansion.failure);
-    const bool abort = s.host.AskYesNo("Error Decompression " + zlibPath + "\r\n\r\n" + "Abort?");
+// A stream that did not expand: kept, named, and the user (if there is one) asked whether to
+// abort the rest.
+Step Damaged(BlockState& s, const RecordJob& job, const Target& record,
+             const std::string& password) {
+    const std::string shown = RecordTake::KeepDamaged(s, job, record, password);
+    if (!s.host.AsksAboutDamage()) return Step::Next;
+    if (job.Expansion().failure) BlockUnpack::ReportExpansionFailure(*job.Expansion().failure);
+    const bool abort = s.host.AskYesNo("Error Decompression " + shown + "\r\n\r\n" + "Abort?");
     return abort ? Step::Abandoned : Step::Next;
 }
 
-Step ExtractRecord(BlockState& s, JobPipeline& pipeline, size_t job, const Planned& record,
-                   const std::string& password) {
-    if (!pipeline.NextStep(job)) {  // a link stands on the way to its folder
-        const auto& refused = static_cast<const RecordJob&>(pipeline.Job(job));
-        s.problems.push_back(
-            {record.destination, ProblemReason::ThroughLink(refused.RefusingLink())});
-        return Step::Next;
-    }
-    const bool compressed = s.compressed == 1;
-    const std::string path =
-        compressed ? record.destination + BlockUnpack::kZlibSuffix : record.destination;
-    const bool complete = BlockUnpack::TakeBlocks(
-        s, pipeline, job, record.stored, [&](int32_t bps, int32_t remaining) {
-            s.Events().CipherProgress(bps, s.processedBytes, s.dataByteCount, remaining,
-                                      record.stored, path);
-        });
-    if (!complete) return Step::Cancelled;
-    if (compressed) return FinishCompressed(s, pipeline, job, record, password);
-    (void)pipeline.NextStep(job);
-    static_cast<RecordJob&>(pipeline.Job(job)).Commit();
-    return Step::Next;
-}
+// One pass over the records from `from` on, with workers deciphering (and expanding) ahead and
+// the calling thread reporting and putting each file in place in order.
+struct Pass {
+    BlockState& s;
+    std::vector<Target>& records;
+    TargetFolders& folders;
+    const crypto::RunKey& key;
+    const std::string& password;
+    ExistingFiles choice;
+    int32_t polled = 0;  // records polled for a cancel so far
 
-// Every record in table order; workers decipher (and expand) ahead, the calling thread reports
-// and puts each file in place in order.
-Step ExtractRecords(BlockState& s, const std::string& BlockFile, const std::string& password) {
-    const std::vector<Planned> records = PlanRecords(s, BlockFile);
-    TargetFolders folders(s.rootPath);
+    // Where the pass stopped: records.size() when it went through.
+    struct End {
+        Step step = Step::Next;
+        size_t at = 0;
+    };
+
+    End Run(size_t from, unsigned threads) {
+        JobPipeline pipeline(threads, kRecordsAhead, JobPipeline::Lanes::kCipher);
+        for (size_t k = from; k < records.size(); ++k)
+            pipeline.Add(RecordTake::Job(s, records[k], folders, key));
+        for (size_t k = from; k < records.size(); ++k) {
+            const Target& record = records[k];
+            // Records without stored bytes are passed over, each after its own poll.
+            for (; polled <= record.index; ++polled)
+                if (s.host.CancelRequested()) return {Step::Cancelled, k};
+            const int32_t before = s.processedBytes;
+            const size_t job = k - from;
+            const RecordTake::Outcome outcome = RecordTake::Take(
+                s, pipeline, job, record, choice, threads > 0,
+                [&](int32_t bps, int32_t remaining) {
+                    s.Events().CipherProgress(bps, s.processedBytes, s.dataByteCount, remaining,
+                                              record.stored, record.destination);
+                },
+                [&] {
+                    s.Events().DecompressingFile(record.destination);
+                    s.host.PumpMessages();
+                });
+            switch (outcome) {
+                case RecordTake::Outcome::kCancelled:
+                    return {Step::Cancelled, k};
+                case RecordTake::Outcome::kNoSpace:  // perhaps only for the files written ahead
+                    s.processedBytes = before;
+                    return {Step::Next, k};
+                case RecordTake::Outcome::kDamaged: {
+                    const auto& taken = static_cast<const RecordJob&>(pipeline.Job(job));
+                    const Step step = Damaged(s, taken, record, password);
+                    if (step != Step::Next) return {step, k};
+                    break;
+                }
+                case RecordTake::Outcome::kDone:
+                    break;
+            }
+            pipeline.Release(job);
+        }
+        return {Step::Next, records.size()};
+    }
+};
+
+// Every planned record in table order. When the disk fills, the files the workers were writing
+// ahead are dropped and the rest is written one at a time from the file that failed, so that
+// each file that fits on its own is written.
+Step ExtractRecords(BlockState& s, std::vector<Target>& records, const std::string& password,
+                    ExistingFiles choice) {
+    TargetFolders folders(s.rootPath, s.sweptFolders);
     CreateFolders(s, folders);
     const crypto::RunKey key(password);
-    JobPipeline pipeline(s.workerThreads, kRecordsAhead, JobPipeline::Lanes::kCipher);
-    for (const Planned& record : records)
-        pipeline.Add(std::make_unique<RecordJob>(*s.box, DataOffset(s, record.index), record.stored,
-                                                 folders, record.entry, record.name,
-                                                 s.compressed == 1, key,
-                                                 BlockUnpack::FileRun(s, record.index)));
-    int32_t next = 0;
-    for (size_t job = 0; job < records.size(); ++job) {
-        // Records without stored bytes are passed over, each after its own poll.
-        for (; next <= records[job].index; ++next)
-            if (s.host.CancelRequested()) return Step::Cancelled;
-        const Step step = ExtractRecord(s, pipeline, job, records[job], password);
-        if (step != Step::Next) return step;
-        pipeline.Release(job);
-    }
-    for (; next < static_cast<int32_t>(s.files.size()); ++next)
+    Pass pass{s, records, folders, key, password, choice};
+    Pass::End end = pass.Run(0, s.workerThreads);
+    if (end.step == Step::Next && end.at < records.size()) end = pass.Run(end.at, 0);
+    if (end.step != Step::Next) return end.step;
+    for (; pass.polled < static_cast<int32_t>(s.files.size()); ++pass.polled)
         if (s.host.CancelRequested()) return Step::Cancelled;
     return Step::Next;
 }
@@ -182,10 +201,15 @@ int16_t ExtractBlock(BlockState& s, const std::string& BlockFile, const std::str
 
     const ExtractionScope scope(s);
     s.problems.clear();  // what the header told is said again below, with target paths
+    s.skipped.clear();
+    s.sweptFolders.clear();
+    std::vector<Target> records = PlanRecords(s, BlockFile);
+    const std::optional<ExistingFiles> choice = SettleExisting(s, records);
+    if (!choice) return BlockResult::kExtractCancelled;
     s.processedBytes = 0;
     s.sinceSample = 0;
     s.tick.StartTick();
-    if (ExtractRecords(s, BlockFile, Password) == Step::Abandoned)
+    if (ExtractRecords(s, records, Password, *choice) == Step::Abandoned)
         return BlockResult::kExtractAbandoned;
     return s.host.CancelRequested() ? BlockResult::kExtractCancelled : BlockResult::kExtractDone;
 }

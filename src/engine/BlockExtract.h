@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/BlockState.h"
 
@@ -14,6 +15,8 @@ void ExtractToFile(BlockState& s, const std::string& destination, int32_t count)
 
 [[nodiscard]] int16_t DynamicExtractBlock(BlockState& s, const std::string& BlockFile,
                                           const std::string& Path, const std::string& Password);
+[[nodiscard]] bool PrepareEntries(BlockState& s, const std::vector<int32_t>& fileNumbers,
+                                  const std::string& Path);
 void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& Path);
 void DynamicClose(BlockState& s);
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
+#include <string_view>
 
 #include "engine/BlockExtract.h"
 #include "engine/BoxFormat.h"
@@ -13,6 +15,8 @@
 namespace vko::BlockHeader {
 
 namespace {
+
+enum : uint8_t { kNoClash, kSameAsEarlier, kFolder };
 
 bool NamesAFile(const std::string& path) {
     std::error_code error;
@@ -56,6 +60,47 @@ std::vector<int64_t> RecordOffsets(const std::vector<std::string>& records, uint
         if (decoded) offset += decoded->Stored;
     }
     return offsets;
+}
+
+// For each record whether its path clashes: kSameAsEarlier when an earlier record has it (its
+// file would replace the one extracted first), kFolder when a folder of the box has it.
+std::vector<uint8_t> PathClashes(const std::vector<std::string>& records, uint8_t version,
+                                 const std::vector<std::string>& folders) {
+    const size_t fixed = version == BoxFormat::kVersionCompressed
+                             ? BoxFormat::kCompressedRecordFixed
+                             : BoxFormat::kPlainRecordFixed;
+    const auto path = [&](uint32_t i) {
+        const std::string_view record = records[i];
+        if (record.size() < fixed) return std::pair<int32_t, std::string_view>{-1, record};
+        const int32_t folder = ConvLong::CharsToWord(record, version);
+        return std::pair{folder < 2 ? 0 : folder, record.substr(fixed)};  // 0 and 1: the root
+    };
+    std::vector<uint32_t> order(records.size());
+    for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return path(a) < path(b); });
+    std::vector<uint8_t> clashes(records.size(), kNoClash);
+    for (size_t k = 1; k < order.size(); ++k)
+        if (path(order[k]).first >= 0 && path(order[k]) == path(order[k - 1]))
+            clashes[order[k]] = kSameAsEarlier;
+    // A folder entry is its parent's entry and its own name: a record of that folder number
+    // and name clashes with it.
+    std::set<std::pair<std::string_view, std::string_view>> folderPaths;
+    for (size_t i = 1; i < folders.size(); ++i) {
+        if (!folders[i].ends_with(BoxFormat::kBoxSeparator)) continue;
+        const std::string_view entry(folders[i].data(), folders[i].size() - 1);
+        const size_t cut = entry.rfind(BoxFormat::kBoxSeparator);
+        const size_t start = cut == std::string_view::npos ? 0 : cut + 1;
+        folderPaths.emplace(std::string_view(folders[i]).substr(0, start), entry.substr(start));
+    }
+    for (uint32_t i = 0; i < records.size() && !folderPaths.empty(); ++i) {
+        const auto [folder, name] = path(i);
+        const bool inTable = folder == 0 || folder <= static_cast<int32_t>(folders.size());
+        if (folder < 0 || !inTable) continue;
+        const std::string_view parent = folder == 0 ? std::string_view() : folders[folder - 1];
+        if (folderPaths.contains({parent, name})) clashes[i] = kFolder;
+    }
+    return clashes;
 }
 
 // The folder-table entry of a record's folder; empty for the boxed folder itself.
@@ -146,6 +191,7 @@ void ParseFileBlock(BlockState& s, const std::string& block) {
     s.files =
         s.blockVersion == BoxFormat::kVersionLegacy ? SplitLegacy(block) : SplitCurrent(block);
     s.recordOffsets = RecordOffsets(s.files, s.blockVersion);
+    s.pathClashes = PathClashes(s.files, s.blockVersion, s.folders.Entries());
 }
 
 void ParseBlockInfo(BlockState& s, int32_t Index, std::string& BlockFile, std::string& FilePath,
@@ -166,8 +212,15 @@ FileRecord Record(const BlockState& s, int32_t index) {
 }
 
 std::optional<std::string> Damage(const BlockState& s, int32_t index) {
+    const uint8_t clash = s.pathClashes[static_cast<size_t>(index)];
+    if (clash == kSameAsEarlier) return ProblemReason::Duplicate();
+    if (clash == kFolder) return ProblemReason::FolderClash();
+    const FileRecord record = Record(s, index);
+    // An empty file whose compression failed (as older versions stored it) is still empty.
+    if (s.compressed == 1 && record.Stored == 0 && record.Size > 0)
+        return ProblemReason::NothingStored(record.Size);
     const int64_t start = s.recordOffsets[static_cast<size_t>(index)];
-    const int64_t stored = Record(s, index).Stored;
+    const int64_t stored = record.Stored;
     const int64_t present = std::clamp<int64_t>(s.dataByteCount - start, 0, stored);
     if (present == stored) return std::nullopt;
     return present == 0 ? ProblemReason::Missing() : ProblemReason::CutShort(present, stored);

@@ -20,8 +20,9 @@ void ParseBlockInfo(BlockState& s, int32_t Index, std::string& BlockFile, std::s
                     int32_t& filesize);
 [[nodiscard]] FileRecord Record(const BlockState& s, int32_t index);
 
-// Why record index of the box read last cannot be taken out whole: its stored bytes run past
-// the end of a damaged box's data area. Nothing when they lie wholly inside it.
+// Why record index of the box read last cannot be taken out whole: an earlier record or a
+// folder has the same path, nothing is stored for a file that is not empty, or its stored
+// bytes run past the end of a damaged box's data area. Nothing when it can.
 [[nodiscard]] std::optional<std::string> Damage(const BlockState& s, int32_t index);
 // The bytes after the last file's stored bytes, as a problem naming box; nothing without any.
 [[nodiscard]] std::optional<FileProblem> TrailingBytes(const BlockState& s, const std::string& box);

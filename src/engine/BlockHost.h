@@ -1,6 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "engine/ExistingFiles.h"
 
 namespace vko {
 
@@ -20,15 +23,28 @@ public:
     virtual void ShowMessage(const std::string& text, Icon icon) = 0;
     // A question with Yes and No buttons; true for Yes.
     [[nodiscard]] virtual bool AskYesNo(const std::string& text) = 0;
+    // Whether someone is there to be told of a damaged file the moment it is found (a message,
+    // or whether to abort the rest). Without, the file is only named among the operation's
+    // problems and the work goes on.
+    [[nodiscard]] virtual bool AsksAboutDamage() { return true; }
+    // Asked once per extraction job, before anything is written, when files it would write are
+    // already there (existing: their paths). Unless overridden nobody can answer, and nothing
+    // is replaced: the job is cancelled.
+    [[nodiscard]] virtual ExistingAnswer AskExistingFiles(
+        const std::vector<std::string>& /*existing*/) {
+        return ExistingAnswer::kCancel;
+    }
 };
 
-// A host with no user: never cancels, ignores messages, answers every question Yes.
+// A host with no user: never cancels, ignores messages, never asks about damage (damaged files
+// are named among the problems), answers any other question Yes.
 class QuietHost : public BlockHost {
 public:
     bool CancelRequested() override { return false; }
     void PumpMessages() override {}
     void ShowMessage(const std::string&, Icon) override {}
     bool AskYesNo(const std::string&) override { return true; }
+    bool AsksAboutDamage() override { return false; }
 };
 
 }  // namespace vko

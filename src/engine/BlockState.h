@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -9,6 +11,7 @@
 #include "crypto/SecretText.h"
 #include "engine/BlockEvents.h"
 #include "engine/BlockHost.h"
+#include "engine/ExistingFiles.h"
 #include "engine/FileProblem.h"
 #include "engine/FolderTable.h"
 #include "engine/RunNames.h"
@@ -39,12 +42,21 @@ struct BlockState {
     FolderTable folders;
     std::vector<std::string> files;      // records of the last box read, without length byte
     std::vector<int64_t> recordOffsets;  // data-area offset of each record's stored bytes
+    std::vector<uint8_t> pathClashes;    // an earlier record or a folder has the same path
     int32_t dataByteCount = 0;
     int32_t headerEnd = 0;
     RunNames::RunADigest runA{};  // names the runs after run A (versions 1 and 2)
 
     // The files the last operation (or the open single-file session) could not treat as asked.
     std::vector<FileProblem> problems;
+
+    // Extraction: what becomes of files already there; the ones skipped by that choice; the
+    // single-file session's choice once the host was asked; the folders cleared of stale
+    // temporaries in this job.
+    ExistingFiles existingFiles = ExistingFiles::kKeep;
+    std::vector<std::string> skipped;
+    std::optional<ExistingFiles> sessionExisting;
+    std::set<std::string> sweptFolders;
 
     // Box creation.
     std::vector<std::string> fileList;  // full paths in scan order

@@ -6,6 +6,7 @@
 
 #include "compress/CompressErrors.h"
 #include "compress/modCompress.h"
+#include "engine/BlockHeader.h"
 #include "engine/BoxFormat.h"
 #include "engine/BoxPath.h"
 #include "engine/RunNames.h"
@@ -15,6 +16,9 @@
 namespace vko::BlockUnpack {
 
 namespace {
+
+// How many names KeepStream tries before it gives up.
+constexpr int kKeptNames = 1000;
 
 // The counters are 32-bit; repeated single-file extractions must not overflow them.
 void Advance(int32_t& counter, int32_t by) {
@@ -58,7 +62,7 @@ bool UnpackStored(BlockState& s, OutputFile& out, int32_t count, const ChunkDone
 
 bool UnpackToFile(BlockState& s, const std::string& destination, int32_t count,
                   const ChunkDone& done) {
-    AtomicFile file(destination);
+    AtomicFile file(FolderHandle::Open(GetPathPart(destination)), GetFilePart(destination));
     if (!UnpackStored(s, file.Out(), count, done)) return false;
     file.Commit(AtomicFile::Durability::kOrdered);
     return true;
@@ -80,18 +84,62 @@ bool TakeBlocks(BlockState& s, JobPipeline& pipeline, size_t job, int32_t count,
     return true;
 }
 
-void KeepStream(BlockState& s, int64_t offset, int32_t count,
-                const std::shared_ptr<const FolderHandle>& folder, const std::string& name) {
-    AtomicFile file(folder, name);
+Kept KeepStream(BlockState& s, int64_t offset, int32_t count,
+                const std::shared_ptr<const FolderHandle>& folder, const std::string& name,
+                const std::set<std::string>& taken) {
+    Kept kept;
+    // A failure to read the box ends the operation; only writing this file fails the keeping.
+    const auto writing = [&kept](const auto& write) {
+        try {
+            write();
+            return true;
+        } catch (const Failure& failure) {
+            kept.failure = failure.Description();
+            return false;
+        }
+    };
+    const std::string base = name.substr(0, 240);  // room for ".<n>.zlib" in 255 bytes
+    std::unique_ptr<AtomicFile> file;
+    if (!writing([&] { file = std::make_unique<AtomicFile>(folder, base + ".zlib"); })) return kept;
     std::vector<char> chunk(static_cast<size_t>(std::clamp(count, 0, BoxFormat::kBlockSize)));
     for (int64_t done = 0; done < count;) {
         const auto length = static_cast<size_t>(std::min<int64_t>(count - done, chunk.size()));
         s.box->ReadAt(offset + done, chunk.data(), length);
         s.cipher.CipherInPlace(chunk.data(), length);
-        file.Out().Write(chunk.data(), length);
+        if (!writing([&] { file->Out().Write(chunk.data(), length); })) return kept;
         done += static_cast<int64_t>(length);
     }
-    file.Commit(AtomicFile::Durability::kOrdered);
+    for (int n = 0; n < kKeptNames; ++n) {
+        const std::string candidate =
+            base + (n == 0 ? std::string() : "." + std::to_string(n)) + ".zlib";
+        bool placed = false;
+        if (taken.contains(candidate)) continue;
+        if (!writing(
+                [&] { placed = file->CommitNew(AtomicFile::Durability::kOrdered, candidate); }))
+            return kept;
+        if (placed) {
+            kept.path = folder->Path() + candidate;
+            return kept;
+        }
+    }
+    kept.failure = "no free name beside it";
+    return kept;
+}
+
+std::set<std::string> NamesIn(const BlockState& s, const std::string& entry) {
+    std::set<std::string> names;
+    for (int32_t i = 0; i < static_cast<int32_t>(s.files.size()); ++i) {
+        const FileRecord record = BlockHeader::Record(s, i);
+        if (FolderEntry(s, record.FolderNumber) == entry) names.insert(record.Name);
+    }
+    const auto& folders = s.folders.Entries();
+    for (size_t i = 1; i < folders.size(); ++i) {
+        const std::string& folder = folders[i];
+        if (folder.size() <= entry.size() || folder.compare(0, entry.size(), entry) != 0) continue;
+        const std::string rest = folder.substr(entry.size(), folder.size() - entry.size() - 1);
+        if (rest.find(BoxFormat::kBoxSeparator) == std::string::npos) names.insert(rest);
+    }
+    return names;
 }
 
 std::optional<std::string> FileRun(const BlockState& s, int32_t index) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "engine/BlockState.h"
@@ -15,9 +16,6 @@
 // What whole and single-file extraction share: deciphering a file's stored bytes out of the
 // open box, the throughput figure, and expanding a compressed entry.
 namespace vko::BlockUnpack {
-
-// A compressed entry is deciphered into the destination's name with this appended.
-inline constexpr char kZlibSuffix[] = ".zlib";
 
 // Bytes per second for a chunk of bytes that took milliseconds (halves round to even); the
 // byte count itself when the chunk took less than a second.
@@ -40,11 +38,22 @@ using ChunkDone = std::function<void(int32_t bps, int32_t remaining)>;
 [[nodiscard]] bool TakeBlocks(BlockState& s, JobPipeline& pipeline, size_t job, int32_t count,
                               const ChunkDone& done);
 
-// Deciphers the count stored bytes at offset in the box slot into name in folder, with the
-// cipher keyed for that record, and no events: what a stream that could not be expanded leaves
-// for the user.
-void KeepStream(BlockState& s, int64_t offset, int32_t count,
-                const std::shared_ptr<const FolderHandle>& folder, const std::string& name);
+// A stream that could not be expanded, kept for the user: where, or why it could not be.
+struct Kept {
+    std::string path;
+    std::string failure;
+};
+// Deciphers the count stored bytes at offset in the box slot, with the cipher keyed for that
+// record and no events, into a new file in folder beside name: "<name>.zlib", or else
+// "<name>.1.zlib" and so on, the first that is neither there nor in taken (the names the box
+// itself puts in that folder), so that nothing is ever replaced by it. A failure to read the box
+// is thrown.
+[[nodiscard]] Kept KeepStream(BlockState& s, int64_t offset, int32_t count,
+                              const std::shared_ptr<const FolderHandle>& folder,
+                              const std::string& name, const std::set<std::string>& taken);
+
+// The names the box read last puts directly in the folder of entry: its files and folders.
+[[nodiscard]] std::set<std::string> NamesIn(const BlockState& s, const std::string& entry);
 
 // The name of the cipher run of record index in the box read last; nothing in a legacy box,
 // whose runs are unnamed.

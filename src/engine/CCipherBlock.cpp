@@ -35,6 +35,10 @@ int16_t CCipherBlock::ProcessBlock(const std::string& BlockFile, const std::stri
     return BlockHeader::ProcessBlock(*s_, BlockFile, Password);
 }
 
+void CCipherBlock::SetExistingFiles(ExistingFiles policy) noexcept {
+    s_->existingFiles = policy;
+}
+
 int16_t CCipherBlock::ExtractBlock(const std::string& BlockFile, const std::string& Path,
                                    const std::string& Password) {
     return BlockExtract::ExtractBlock(*s_, BlockFile, Path, Password);
@@ -47,6 +51,11 @@ void CCipherBlock::ExtractToFile(const std::string& destination, int32_t count) 
 int16_t CCipherBlock::DynamicExtractBlock(const std::string& BlockFile, const std::string& Path,
                                           const std::string& Password) {
     return BlockExtract::DynamicExtractBlock(*s_, BlockFile, Path, Password);
+}
+
+bool CCipherBlock::PrepareEntries(const std::vector<int32_t>& fileNumbers,
+                                  const std::string& Path) {
+    return BlockExtract::PrepareEntries(*s_, fileNumbers, Path);
 }
 
 void CCipherBlock::DynamicExtractToFile(int32_t FileNumber, const std::string& Path) {
@@ -104,6 +113,10 @@ void CCipherBlock::CleanUp() {
 
 const std::vector<FileProblem>& CCipherBlock::Problems() const noexcept {
     return s_->problems;
+}
+
+const std::vector<std::string>& CCipherBlock::Skipped() const noexcept {
+    return s_->skipped;
 }
 
 uint8_t CCipherBlock::BlockVersion() const noexcept {

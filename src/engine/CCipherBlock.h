@@ -7,6 +7,7 @@
 
 #include "engine/BlockEvents.h"
 #include "engine/BlockHost.h"
+#include "engine/ExistingFiles.h"
 #include "engine/FileProblem.h"
 
 namespace vko {
@@ -65,7 +66,17 @@ public:
     // Reads the header and leaves the box open at its data area (the cipher must have been
     // keyed with Password just before).
     [[nodiscard]] int16_t ProcessBlock(const std::string& BlockFile, const std::string& Password);
-    // Unpacks the whole box into Path: 0 done, 1 not a box, 3 cancelled, 100 abandoned.
+    // What extraction does where a file it would write is already there; kKeep unless set.
+    // Under kAsk the host is asked once per job, before anything is written; its kCancel ends
+    // ExtractBlock with 3 (cancelled). Extracted files and folders are made private (0600,
+    // 0700); a file that replaces another keeps its mode less setuid, setgid and sticky.
+    void SetExistingFiles(ExistingFiles policy) noexcept;
+
+    // Unpacks the whole box into Path: 0 done, 1 not a box, 3 cancelled, 100 abandoned. Files
+    // that could not be written, or were kept, are named in Problems(); the run goes on after
+    // them. A compressed file whose stream does not expand is named and its stream kept under a
+    // new name beside it ("<name>.zlib", "<name>.1.zlib", ...), which the host is shown when it
+    // AsksAboutDamage (with the question whether to abort).
     [[nodiscard]] int16_t ExtractBlock(const std::string& BlockFile, const std::string& Path,
                                        const std::string& Password);
     // Deciphers count stored bytes from the open box into destination.
@@ -74,7 +85,14 @@ public:
     // Opens a box for extracting chosen files: 0 ready, 1 not readable (box closed).
     [[nodiscard]] int16_t DynamicExtractBlock(const std::string& BlockFile, const std::string& Path,
                                               const std::string& Password);
-    // Extracts file FileNumber (counted from 1) of the open box below Path.
+    // Under kAsk, asks the host once about the chosen files (FileNumbers, counted from 1) that
+    // are already there below Path, before any of them is written; false when the host
+    // cancelled (then write nothing). Call it after DynamicExtractBlock; without it a chosen file
+    // that is there is kept. Under the other policies it asks nothing and returns true.
+    [[nodiscard]] bool PrepareEntries(const std::vector<int32_t>& fileNumbers,
+                                      const std::string& Path);
+    // Extracts file FileNumber (counted from 1) of the open box below Path, as ExtractBlock
+    // would (a damaged stream is shown with a message instead of the question).
     void DynamicExtractToFile(int32_t FileNumber, const std::string& Path);
     void DynamicClose();
 
@@ -102,6 +120,9 @@ public:
     // out of a box, stored changed, missing from a damaged box, or refused at extraction. A done
     // result with problems is done in part. Cleared when the next such operation starts.
     [[nodiscard]] const std::vector<FileProblem>& Problems() const noexcept;
+    // The files the last extraction (or the open single-file session) left alone because they
+    // were there and the choice was to skip them.
+    [[nodiscard]] const std::vector<std::string>& Skipped() const noexcept;
 
     // Properties of the last box created or read.
     [[nodiscard]] uint8_t BlockVersion() const noexcept;

@@ -11,6 +11,13 @@ std::string Grouped(int64_t value) {
     return value < 0 ? "-" + digits : digits;
 }
 
+// why without a trailing ": " + path.
+std::string WithoutPath(const std::string& why, const std::string& path) {
+    const std::string suffix = ": " + path;
+    const bool namesPath = why.size() > suffix.size() && why.ends_with(suffix);
+    return namesPath ? why.substr(0, why.size() - suffix.size()) : why;
+}
+
 }  // namespace
 
 std::string ByteCountText(int64_t bytes) {
@@ -20,9 +27,7 @@ std::string ByteCountText(int64_t bytes) {
 namespace ProblemReason {
 
 std::string Unreadable(const std::string& why, const std::string& path) {
-    const std::string suffix = ": " + path;
-    const bool namesPath = why.size() > suffix.size() && why.ends_with(suffix);
-    return "could not be read: " + (namesPath ? why.substr(0, why.size() - suffix.size()) : why);
+    return "could not be read: " + WithoutPath(why, path);
 }
 
 std::string ChangedSize(int64_t stored) {
@@ -49,6 +54,37 @@ std::string TrailingBytes(int64_t extra) {
 
 std::string ThroughLink(const std::string& link) {
     return "not extracted: its folder is a symbolic link (" + link + ")";
+}
+
+std::string FolderNotMade(const std::string& why) {
+    return "not extracted: its folder could not be made (" + why + ")";
+}
+
+std::string Exists() {
+    return "exists, kept";
+}
+
+std::string Unwritable(const std::string& why, const std::string& path) {
+    return "could not be written: " + WithoutPath(why, path);
+}
+
+std::string Duplicate() {
+    return "damaged: the box holds this path twice; only its first file is taken";
+}
+
+std::string FolderClash() {
+    return "damaged: the box holds a folder of this path";
+}
+
+std::string NothingStored(int64_t size) {
+    return "damaged: none of its " + ByteCountText(size) + (size == 1 ? " is" : " are") +
+           " stored (its compression failed when the box was made)";
+}
+
+std::string NotExpanded(const std::string& why, const std::string& kept,
+                        const std::string& keepFailure) {
+    return "damaged: its stored contents do not expand (" + why + "); " +
+           (kept.empty() ? "they could not be kept: " + keepFailure : "they were kept as " + kept);
 }
 
 }  // namespace ProblemReason

@@ -32,6 +32,22 @@ namespace ProblemReason {
 [[nodiscard]] std::string TrailingBytes(int64_t extra);
 // "not extracted: its folder is a symbolic link (<link>)"
 [[nodiscard]] std::string ThroughLink(const std::string& link);
+// "not extracted: its folder could not be made (<why>)"
+[[nodiscard]] std::string FolderNotMade(const std::string& why);
+// "exists, kept"
+[[nodiscard]] std::string Exists();
+// "could not be written: No space left on device"; why may end in ": " + path, which is dropped.
+[[nodiscard]] std::string Unwritable(const std::string& why, const std::string& path);
+// "damaged: the box holds this path twice; only its first file is taken"
+[[nodiscard]] std::string Duplicate();
+// "damaged: the box holds a folder of this path"
+[[nodiscard]] std::string FolderClash();
+// "damaged: none of its 4,096 bytes is stored (its compression failed when the box was made)"
+[[nodiscard]] std::string NothingStored(int64_t size);
+// "damaged: its stored contents do not expand (<why>); they were kept as <kept>", or, when kept
+// is empty, "...; they could not be kept: <keepFailure>"
+[[nodiscard]] std::string NotExpanded(const std::string& why, const std::string& kept,
+                                      const std::string& keepFailure);
 
 }  // namespace ProblemReason
 

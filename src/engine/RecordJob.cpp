@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
-#include "engine/BlockUnpack.h"
 #include "engine/BoxFormat.h"
 
 namespace vko {
 
 RecordJob::RecordJob(InputFile& box, int64_t offset, int32_t stored, TargetFolders& folders,
                      std::string entry, std::string name, bool compressed,
-                     const crypto::RunKey& key, std::optional<std::string> run)
+                     const crypto::RunKey& key, std::optional<std::string> run, std::string what)
     : box_(box),
       offset_(offset),
       stored_(stored),
@@ -18,21 +17,32 @@ RecordJob::RecordJob(InputFile& box, int64_t offset, int32_t stored, TargetFolde
       name_(std::move(name)),
       compressed_(compressed),
       key_(key),
-      run_(std::move(run)) {}
+      run_(std::move(run)),
+      what_(std::move(what)) {}
+
+template <class Write>
+auto RecordJob::Writing(Write write) -> decltype(write()) {
+    try {
+        return write();
+    } catch (const Failure& failure) {
+        writeFailure_ = failure;
+        expander_.reset();
+        file_.reset();
+        throw;
+    }
+}
 
 std::optional<int64_t> RecordJob::Open(WorkerTools& tools) {
     opened_ = true;
     TargetFolders::Entered entered = folders_.Enter(entry_);
     if (!entered.folder) {
-        refusingLink_ = std::move(entered.link);
+        refusal_ = std::move(entered.refusal);
         ended_ = true;
         return std::nullopt;
     }
     folder_ = std::move(entered.folder);
-    file_ = std::make_unique<AtomicFile>(folder_, name_);
-    if (compressed_)
-        expander_ = std::make_unique<modCompress::StreamExpander>(
-            file_->Out(), folder_->Path() + name_ + BlockUnpack::kZlibSuffix);
+    Writing([&] { file_ = std::make_unique<AtomicFile>(folder_, name_); });
+    if (compressed_) expander_ = std::make_unique<modCompress::StreamExpander>(file_->Out(), what_);
     if (run_)
         key_.Start(tools.run, *run_);
     else
@@ -51,7 +61,7 @@ std::optional<int64_t> RecordJob::Step(WorkerTools& tools) {
             outcome_ = expander_->Finish();
             expander_.reset();
         }
-        file_->Out().Flush();  // a write that fails shows here, on the worker
+        Writing([&] { file_->Out().Flush(); });  // a write that fails shows here, on the worker
         return std::nullopt;
     }
     const auto count = static_cast<size_t>(std::min<int64_t>(remaining, BoxFormat::kBlockSize));
@@ -62,16 +72,26 @@ std::optional<int64_t> RecordJob::Step(WorkerTools& tools) {
 }
 
 void RecordJob::Complete(WorkerTools& tools) {
-    char* bytes = tools.buffer.data();
-    if (expander_)
-        expander_->Feed(reinterpret_cast<uint8_t*>(bytes), pending_);
-    else
-        file_->Out().Write(bytes, pending_);
+    auto* bytes = reinterpret_cast<uint8_t*>(tools.buffer.data());
+    Writing([&] {
+        if (expander_)
+            expander_->Feed(bytes, pending_);
+        else
+            file_->Out().Write(tools.buffer.data(), pending_);
+    });
     done_ += static_cast<int64_t>(pending_);
 }
 
-void RecordJob::Commit() {
-    file_->Commit(AtomicFile::Durability::kOrdered);
+bool RecordJob::Place(bool replace) {
+    return Writing([&] {
+        bool placed = true;
+        if (replace)
+            file_->Commit(AtomicFile::Durability::kOrdered);
+        else
+            placed = file_->CommitNew(AtomicFile::Durability::kOrdered);
+        file_.reset();
+        return placed;
+    });
 }
 
 }  // namespace vko

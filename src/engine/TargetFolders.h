@@ -3,31 +3,41 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "util/FolderHandle.h"
 
 namespace vko {
 
 // The folders an extraction writes into. The extraction folder is the user's choice and may be
-// reached through links; every folder below it is made and entered without following one. A
-// folder of the box whose path meets a symbolic link already in the target is refused, and so
-// is every file in it: nothing is ever written through a link outside the target.
+// reached through links; every folder below it is made (private: 0700) and entered without
+// following one. A folder of the box whose path meets a symbolic link already in the target is
+// refused, and so is every file in it: nothing is ever written through a link outside the
+// target. A folder that cannot be made refuses its files the same way. Each folder written into
+// is cleared of the temporaries that killed processes left there, once per job.
 class TargetFolders {
 public:
     // root is the extraction folder with its separator; it is made, with its parents, when
-    // missing. Throws Failure.
-    explicit TargetFolders(const std::string& root);
+    // missing. swept holds the folders already cleared in this job. Throws Failure.
+    TargetFolders(const std::string& root, std::set<std::string>& swept);
 
     struct Entered {
         std::shared_ptr<const FolderHandle> folder;  // null when refused
-        std::string link;                            // the link that refused it
+        std::string refusal;                         // why, as a problem's reason
     };
     // The folder of a box folder entry ("photos\2024\"; empty for the extraction folder), made
-    // when missing. Safe to call from several threads. Throws Failure when a folder cannot be
-    // made for any reason other than a link.
+    // when missing. Safe to call from several threads.
     [[nodiscard]] Entered Enter(const std::string& entry);
+
+    // A file of the box: its folder entry and its name.
+    using File = std::pair<std::string, std::string>;
+    // For each file, whether something (a link included) is already at its place below root.
+    // Makes nothing and follows no link below root: a file below a link is refused anyway.
+    [[nodiscard]] static std::vector<bool> Existing(const std::string& root,
+                                                    const std::vector<File>& files);
 
 private:
     [[nodiscard]] Entered Walk(const std::string& entry) const;
@@ -37,6 +47,7 @@ private:
 
     std::string root_;
     std::shared_ptr<const FolderHandle> handle_;
+    std::set<std::string>& swept_;
     std::mutex mutex_;
     std::list<std::pair<std::string, Entered>> recent_;  // most recent first
 };

@@ -179,6 +179,7 @@ void OutputFile::StartWriteback() noexcept {
 }
 
 void OutputFile::Sync() {
+    if (FileFaults::SyncFails()) throw FailureFromErrno(EIO, path_);
     if (std::fflush(file_) != 0 || fsync(fileno(file_)) != 0) throw FailureFromErrno(errno, path_);
 }
 

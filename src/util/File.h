@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -89,60 +91,83 @@ private:
     int64_t position_ = 0;
 };
 
-// A file written beside its target under a temporary name and renamed over the target only by
-// Commit(): until then an existing target stays untouched, and destruction without Commit()
-// removes the temporary file. The temporary name is hidden (it starts with ".") and ends in
-// kTempSuffix so that a file left behind by a killed process is recognisable. A file that
-// replaces another takes over its permissions (and its owner, where this process may give it).
+// A file written beside its target and put in its place only by a commit: until then an existing
+// target stays untouched, and destruction without a commit leaves nothing behind. Where the file
+// system has them the file is anonymous (O_TMPFILE) until it is linked in, so that not even a
+// killed process leaves it behind; elsewhere it has a hidden temporary name (".<name>.<pid>.<n>"
+// + kTempSuffix) that the next run in that folder removes once its process is gone. Failures
+// name the target, never the temporary. A file that replaces another takes over its permissions
+// less the setuid, setgid and sticky bits (and its owner, where this process may give it).
 class AtomicFile {
 public:
     static constexpr const char* kTempSuffix = ".vkpart";
 
-    // In the target's folder, reached by its path (links on the way are followed).
+    // A box: target may be a symbolic link, which is followed to the file it leads to, and that
+    // file is replaced beside it; the link stays. Refuses (Failure) a target that exists and is
+    // not a regular file (a folder, a device, a pipe). A new file gets 0666 less the umask.
     explicit AtomicFile(const std::string& target);
-    // In folder, as name: the temporary file and the rename never go through a link.
-    AtomicFile(std::shared_ptr<const FolderHandle> folder, const std::string& name);
+    // In folder, as name: the file and its commit never go through a link. A new file gets mode
+    // (less the umask).
+    AtomicFile(std::shared_ptr<const FolderHandle> folder, const std::string& name,
+               mode_t mode = 0600);
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     [[nodiscard]] OutputFile& Out() noexcept { return *out_; }
-    [[nodiscard]] const std::string& TempPath() const noexcept { return tempPath_; }
-    [[nodiscard]] const std::string& Target() const noexcept { return target_; }
+    [[nodiscard]] const std::string& Target() const noexcept { return shown_; }
 
-    // How much a commit promises: kDurable syncs the data to the device before the rename, so
-    // that a crash never leaves an empty file in the target's place (for boxes, which replace
-    // the user's only copy); kOrdered only renames, which is enough to keep a cancelled or
-    // failed write from replacing a good file and costs no device flush (for extracted files,
-    // thousands at a time).
+    // How much a commit promises: kDurable syncs the data to the device first, so that a crash
+    // never leaves an empty file in the target's place (for boxes, which replace the user's only
+    // copy); kOrdered only links the file in, which is enough to keep a cancelled or failed write
+    // from replacing a good file and costs no device flush (for extracted files, thousands at a
+    // time).
     enum class Durability { kDurable, kOrdered };
 
-    void Commit(Durability durability = Durability::kDurable);  // close, rename over the target
+    // Puts the file in the target's place, replacing what is there (a folder is not replaced:
+    // that fails).
+    void Commit(Durability durability = Durability::kDurable);
+    // Puts the file in place as name (the target's own name when empty) in the target's folder
+    // only where nothing has that name yet; false when something does, and the file stays
+    // uncommitted, to be committed under another name or discarded.
+    [[nodiscard]] bool CommitNew(Durability durability, const std::string& name = {});
     void Discard() noexcept;
 
-    // Removes temporary files of this target left by processes that no longer run.
+    // Removes the temporary files that processes no longer running left in the folder of target
+    // (or in folder).
     static void RemoveStaleTemps(const std::string& target) noexcept;
+    static void RemoveStaleTemps(const FolderHandle& folder) noexcept;
 
 private:
-    void KeepOwnership();
+    void Open(mode_t mode);
+    void Finish(Durability durability);
+    // Put the file in place as name unless something has that name (false then).
+    // shown names the new name in a failure.
+    [[nodiscard]] bool LinkAs(const std::string& name, const std::string& shown);  // anonymous
+    [[nodiscard]] bool RenameNew(const std::string& name);  // a named temporary
+    void KeepMode();
 
     std::shared_ptr<const FolderHandle> folder_;
     std::string name_;
-    std::string tempName_;
-    std::string target_;
-    std::string tempPath_;
+    std::string shown_;     // the target as messages name it
+    std::string tempName_;  // empty while the file is anonymous
     std::unique_ptr<OutputFile> out_;
+    int anonymous_ = -1;  // an anonymous file's descriptor, kept open to link it in
+    bool finished_ = false;
     bool done_ = false;
 };
 
 // Test seam: make reads or writes fail once the given number of bytes has passed through
 // the file layer (counted from the call). A negative count switches the fault off.
 // DenyReading(path) makes opening that file for reading fail as if its permissions forbade it
-// (the way an unreadable file behaves for any user but root).
+// (the way an unreadable file behaves for any user but root). FailSyncs makes every flush to the
+// device fail; NoAnonymousFiles makes AtomicFile behave as on a file system without O_TMPFILE.
 namespace FileFaults {
 void FailWritesAfter(int64_t bytes) noexcept;
 void FailReadsAfter(int64_t bytes) noexcept;
 void DenyReading(const std::string& path);
+void FailSyncs() noexcept;
+void NoAnonymousFiles() noexcept;
 void Reset() noexcept;
 }  // namespace FileFaults
 

@@ -15,6 +15,8 @@ std::atomic<int64_t> writeBudget{-1};
 std::atomic<int64_t> readBudget{-1};
 // Ordinary runs only read the flag; the set is taken under the lock when a test denies a path.
 std::atomic<bool> anyDenied{false};
+std::atomic<bool> syncFails{false};
+std::atomic<bool> noAnonymous{false};
 std::mutex deniedLock;
 std::set<std::string> denied;
 
@@ -41,9 +43,18 @@ void DenyReading(const std::string& path) {
     anyDenied.store(true);
 }
 
+void FailSyncs() noexcept {
+    syncFails.store(true);
+}
+void NoAnonymousFiles() noexcept {
+    noAnonymous.store(true);
+}
+
 void Reset() noexcept {
     writeBudget.store(-1);
     readBudget.store(-1);
+    syncFails.store(false);
+    noAnonymous.store(false);
     const std::lock_guard lock(deniedLock);
     denied.clear();
     anyDenied.store(false);
@@ -53,6 +64,13 @@ bool ReadingDenied(const std::string& path) noexcept {
     if (!anyDenied.load()) return false;
     const std::lock_guard lock(deniedLock);
     return denied.contains(path);
+}
+
+bool SyncFails() noexcept {
+    return syncFails.load();
+}
+bool AnonymousFilesRefused() noexcept {
+    return noAnonymous.load();
 }
 
 size_t AllowWrite(size_t count) noexcept {

@@ -12,5 +12,7 @@ namespace vko::FileFaults {
 [[nodiscard]] size_t AllowRead(size_t count) noexcept;
 // Whether opening path for reading is made to fail.
 [[nodiscard]] bool ReadingDenied(const std::string& path) noexcept;
+[[nodiscard]] bool SyncFails() noexcept;
+[[nodiscard]] bool AnonymousFilesRefused() noexcept;
 
 }  // namespace vko::FileFaults

@@ -14,6 +14,8 @@ namespace vko {
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+// Folders made for what comes out of a box are private: the format keeps no modes.
+constexpr mode_t kPrivateFolder = 0700;
 
 bool IsLink(int folder, const std::string& name) {
     struct stat status {};
@@ -36,8 +38,21 @@ std::shared_ptr<const FolderHandle> FolderHandle::Open(const std::string& path) 
     return std::shared_ptr<const FolderHandle>(new FolderHandle(descriptor, path));
 }
 
+// Each folder along the path in turn, the path itself last.
+std::shared_ptr<const FolderHandle> FolderHandle::Make(const std::string& path) {
+    for (size_t end = 1; end <= path.size(); ++end) {
+        if (end < path.size() && path[end] != kPathSeparator) continue;
+        const std::string folder = path.substr(0, end);
+        struct stat status {};
+        if (stat(folder.c_str(), &status) == 0) continue;
+        if (mkdir(folder.c_str(), kPrivateFolder) != 0 && errno != EEXIST)
+            throw FailureFromErrno(errno, folder);
+    }
+    return Open(path);
+}
+
 std::shared_ptr<const FolderHandle> FolderHandle::Enter(const std::string& name) const {
-    if (mkdirat(descriptor_, name.c_str(), 0777) != 0 && errno != EEXIST)
+    if (mkdirat(descriptor_, name.c_str(), kPrivateFolder) != 0 && errno != EEXIST)
         throw FailureFromErrno(errno, path_ + name);
     const int descriptor = openat(descriptor_, name.c_str(), kFolderFlags | O_NOFOLLOW);
     if (descriptor >= 0)
@@ -46,6 +61,17 @@ std::shared_ptr<const FolderHandle> FolderHandle::Enter(const std::string& name)
     // A link is refused with ELOOP, or with ENOTDIR when a folder was asked for.
     if (error == ELOOP || (error == ENOTDIR && IsLink(descriptor_, name))) return nullptr;
     throw FailureFromErrno(error, path_ + name);
+}
+
+std::shared_ptr<const FolderHandle> FolderHandle::Find(const std::string& name) const {
+    const int descriptor = openat(descriptor_, name.c_str(), kFolderFlags | O_NOFOLLOW);
+    if (descriptor < 0) return nullptr;
+    return std::shared_ptr<const FolderHandle>(new FolderHandle(descriptor, path_ + name));
+}
+
+bool FolderHandle::Holds(const std::string& name) const noexcept {
+    struct stat status {};
+    return fstatat(descriptor_, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 void FolderHandle::Remove(const std::string& name) const noexcept {

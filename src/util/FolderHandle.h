@@ -13,14 +13,21 @@ public:
     // Opens the folder at path; links on the way are followed, since the caller chose the path.
     // Throws Failure naming it.
     [[nodiscard]] static std::shared_ptr<const FolderHandle> Open(const std::string& path);
+    // The same, after making the folder and every missing folder above it (private: 0700).
+    [[nodiscard]] static std::shared_ptr<const FolderHandle> Make(const std::string& path);
     ~FolderHandle();
     FolderHandle(const FolderHandle&) = delete;
     FolderHandle& operator=(const FolderHandle&) = delete;
 
-    // The folder name directly below this one, made first when it is missing. Nothing when name
-    // is a symbolic link, which is never followed. Any other failure (a file in the way, no
-    // permission) throws Failure naming the path.
+    // The folder name directly below this one, made first when it is missing (private: 0700).
+    // Nothing when name is a symbolic link, which is never followed. Any other failure (a file in
+    // the way, no permission) throws Failure naming the path.
     [[nodiscard]] std::shared_ptr<const FolderHandle> Enter(const std::string& name) const;
+    // The folder name directly below this one if it is there; nothing when it is missing, a
+    // link or not a folder. Makes nothing.
+    [[nodiscard]] std::shared_ptr<const FolderHandle> Find(const std::string& name) const;
+    // Whether anything (a link included, not followed) is there as name.
+    [[nodiscard]] bool Holds(const std::string& name) const noexcept;
     // Removes name from this folder if it is there (a link is removed, not followed).
     void Remove(const std::string& name) const noexcept;
 

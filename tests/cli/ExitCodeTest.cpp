@@ -42,6 +42,8 @@ TEST(ExitCodes, BadArgumentsExitTwo) {
         {{"create", "folder", "--threads", "0"}, "--threads"},
         {{"extract", "box.vkx", "-C"}, ""},
         {{"list", "box.vkx", "extra"}, ""},
+        {{"extract", "box.vkx", "--overwrite", "--skip-existing"}, "exclude each other"},
+        {{"create", "folder", "-o", "-"}, "standard output"},  // a box is not written in one pass
     };
     for (const auto& [args, mention] : cases) {
         VkxResult result = RunVkx({args, {}, "pw", {}});
@@ -68,16 +70,18 @@ TEST(ExitCodes, NoPasswordAndNoTerminalExitsTwoWithoutWriting) {
 }
 
 // Missing or unusable paths exit 4, a file that cannot be a box 1; each names its path before
-// any password is asked.
+// any password is asked. Only a regular file is ever replaced by a box: never a pipe.
 TEST(ExitCodes, UnusablePathsExitFourOrOneNamingThePath) {
     TempDir work;
     WriteFile(work / "plain.txt", "not a folder");
     WriteFile(work / "box.vkx", kCouldBeBox);
+    MakeTree(work / "src", {{"a.txt", "a"}});
     ASSERT_EQ(mkfifo((work / "pipe").c_str(), 0600), 0);
     const std::string missing = work / "missing";
     const std::tuple<Args, std::string, int> cases[] = {
         {{"create", missing}, missing, 4},
         {{"create", work / "plain.txt"}, work / "plain.txt", 4},
+        {{"create", work / "src", "-o", work / "pipe"}, work / "pipe", 4},
         {{"list", missing + ".vkx"}, missing + ".vkx", 4},
         {{"list", work.Str()}, work.Str(), 4},
         {{"list", work / "pipe"}, work / "pipe", 4},
@@ -92,6 +96,7 @@ TEST(ExitCodes, UnusablePathsExitFourOrOneNamingThePath) {
     }
     EXPECT_FALSE(fs::exists(work / "out"));
     EXPECT_FALSE(fs::exists(work / "missing.vkx"));
+    EXPECT_TRUE(fs::is_fifo(work / "pipe"));
 }
 
 // What vkx writes on standard output must arrive: a full disk or a closed descriptor is an
@@ -169,6 +174,19 @@ bool HoldsPartialFile(const std::string& folder) {
     return false;
 }
 
+// Whether process pid is writing a file in folder: a named temporary there, or an anonymous one,
+// which /proc shows as "<folder>/#<inode> (deleted)".
+bool WritesInto(pid_t pid, const std::string& folder) {
+    std::error_code error;
+    for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        const std::string file = fs::read_symlink(fd.path(), error).string();
+        if (file.starts_with(folder + "/") &&
+            (file.ends_with(" (deleted)") || file.ends_with(".vkpart")))
+            return true;
+    }
+    return false;
+}
+
 // Large enough that storing it takes a good fraction of a second; sparse, so it costs the test
 // no disk writes to make.
 void MakeLargeFolder(const std::string& folder) {
@@ -201,7 +219,8 @@ TEST(ExitCodes, CtrlCWhileWaitingForAPasswordPipeExitsThree) {
 
 // Ctrl-C while a box is written, or while a file is extracted over an older one: the run ends
 // as cancelled (exit 3), the previous box or file is untouched, and no partial file is left.
-// Both runs ask for more worker threads than the default, and get them.
+// Killed outright (kill -9) it leaves no temporary file behind either. Both runs ask for more
+// worker threads than the default, and get them.
 TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
     TempDir work;
     MakeTree(work / "old", {{"large.bin", "the previous file"}});
@@ -224,29 +243,33 @@ TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
          work / "boxes",
          box,
          ReadFile(box)},
-        {{"extract", work / "large.vkx", "-C", out, "-q", "--threads", threads},
+        {{"extract", work / "large.vkx", "-C", out, "-q", "--threads", threads, "--overwrite"},
          out,
          out + "/large.bin",
          "the previous file"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args[0]);
-        VkxProcess run({c.args, {}, "pw", {}});
-        const auto deadline = std::chrono::steady_clock::now() + 30s;
-        long seen = 0;  // the most threads at once: the main thread and the workers
-        while (!(HoldsPartialFile(c.watched) && seen > workers) && run.Running() &&
-               std::chrono::steady_clock::now() < deadline) {
-            seen = std::max(seen, StatusField(run.Pid(), "Threads:"));
-            std::this_thread::sleep_for(1ms);
+        for (const int signal : {SIGINT, SIGKILL}) {
+            SCOPED_TRACE(c.args[0] + (signal == SIGKILL ? " killed" : " interrupted"));
+            VkxProcess run({c.args, {}, "pw", {}});
+            const auto deadline = std::chrono::steady_clock::now() + 30s;
+            long seen = 0;  // the most threads at once: the main thread and the workers
+            while (!(WritesInto(run.Pid(), c.watched) && seen > workers) && run.Running() &&
+                   std::chrono::steady_clock::now() < deadline) {
+                seen = std::max(seen, StatusField(run.Pid(), "Threads:"));
+                std::this_thread::sleep_for(1ms);
+            }
+            EXPECT_GT(seen, workers);
+            run.Signal(signal);
+            VkxResult result = run.Wait();
+            EXPECT_EQ(result.exitCode, signal == SIGKILL ? 128 + SIGKILL : 3) << result.err;
+            if (signal == SIGINT) {
+                EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
+            }
+            // Not EXPECT_EQ: a box written through would be compared, and its diff built, in full.
+            EXPECT_TRUE(ReadFile(c.kept) == c.keptBytes) << c.kept << " was replaced";
+            EXPECT_FALSE(HoldsPartialFile(c.watched));
         }
-        EXPECT_GT(seen, workers);
-        run.Signal(SIGINT);
-        VkxResult result = run.Wait();
-        EXPECT_EQ(result.exitCode, 3) << result.err;
-        EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
-        // Not EXPECT_EQ: a box written through would be compared, and its diff built, in full.
-        EXPECT_TRUE(ReadFile(c.kept) == c.keptBytes) << c.kept << " was replaced";
-        EXPECT_FALSE(HoldsPartialFile(c.watched));
     }
 }
 

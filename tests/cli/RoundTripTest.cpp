@@ -219,9 +219,9 @@ TEST(Listing, FoldersGivenAsDotOrDotDotAreNamedByTheirRealName) {
 }
 
 // Nothing in a box proves its contents intact, so damage shows only when a compressed stream
-// fails to expand; vkx must not call that run a success. Without a terminal "Abort?" is answered
-// Yes.
-TEST(DamagedBox, AFileThatCannotBeExpandedFailsTheRunAndIsNotWritten) {
+// fails to expand: the file is named with where its stream was kept, nothing is asked, every
+// other file is extracted, and the run is done in part.
+TEST(DamagedBox, AFileThatCannotBeExpandedIsNamedAndTheOthersExtracted) {
     TempDir work;
     std::string text;
     for (int i = 0; i < 4000; ++i) text += "line " + std::to_string(i) + " of the report\n";
@@ -233,17 +233,63 @@ TEST(DamagedBox, AFileThatCannotBeExpandedFailsTheRunAndIsNotWritten) {
     bytes[bytes.size() - 200] ^= 0x55;
     WriteFile(work / "src.vkx", bytes);
 
-    VkxResult whole = Vkx({"extract", "src.vkx", "-C", "whole", "-q"}, work.Str());
-    EXPECT_EQ(whole.exitCode, 1) << whole.err;
-    EXPECT_NE(whole.err.find("Error Decompression"), std::string::npos) << whole.err;
-    EXPECT_FALSE(fs::exists(work / "whole/report.txt"));
+    for (const std::vector<std::string>& chosen : {std::vector<std::string>{}, {"report.txt"}}) {
+        std::vector<std::string> args{"extract", "src.vkx", "-C", "out", "-q"};
+        args.insert(args.end(), chosen.begin(), chosen.end());
+        fs::remove_all(work / "out");
+        VkxResult run = Vkx(args, work.Str());
+        EXPECT_EQ(run.exitCode, 5) << run.err;
+        EXPECT_TRUE(
+            run.err.starts_with("vkx: out/report.txt: damaged: its stored contents do "
+                                "not expand ("))
+            << run.err;
+        EXPECT_TRUE(run.err.ends_with("); they were kept as out/report.txt.zlib\n")) << run.err;
+        EXPECT_FALSE(fs::exists(work / "out/report.txt"));
+        EXPECT_TRUE(fs::exists(work / "out/report.txt.zlib"));
+        if (chosen.empty()) {
+            EXPECT_EQ(ReadFile(work / "out/b.txt"), "intact");
+        }
+    }
+}
 
-    VkxResult chosen =
-        Vkx({"extract", "src.vkx", "-C", "chosen", "-q", "b.txt", "report.txt"}, work.Str());
-    EXPECT_EQ(chosen.exitCode, 1) << chosen.err;
-    EXPECT_NE(chosen.err.find("Error Decompressing"), std::string::npos) << chosen.err;
-    EXPECT_EQ(ReadFile(work / "chosen/b.txt"), "intact");
-    EXPECT_FALSE(fs::exists(work / "chosen/report.txt"));
+// A file already there is kept and named unless --overwrite or --skip-existing says otherwise;
+// nothing beside the box's own files is touched (a user's "<name>.zlib" included); files made
+// are private.
+TEST(Extract, FilesAlreadyThereAreKeptUnlessToldOtherwise) {
+    TempDir work;
+    MakeTree(work / "src", {{"a.txt", "new a"}, {"b.txt", "new b"}});
+    ASSERT_EQ(Vkx({"create", "src", "-z", "-q"}, work.Str()).exitCode, 0);
+    const std::tuple<std::vector<std::string>, int, std::string, std::string> cases[] = {
+        {{}, 5, "vkx: out/a.txt: exists, kept\n", "old a"},
+        {{"--keep-existing"}, 5, "vkx: out/a.txt: exists, kept\n", "old a"},
+        {{"--skip-existing"}, 0, "", "old a"},
+        {{"--overwrite"}, 0, "", "new a"},
+    };
+    for (const auto& [flags, exitCode, err, a] : cases) {
+        SCOPED_TRACE(flags.empty() ? "default" : flags[0]);
+        fs::remove_all(work / "out");
+        MakeTree(work / "out", {{"a.txt", "old a"}, {"b.txt.zlib", "mine"}});
+        std::vector<std::string> args{"extract", "src.vkx", "-C", "out", "-q"};
+        args.insert(args.end(), flags.begin(), flags.end());
+        VkxResult run = Vkx(args, work.Str());
+        EXPECT_EQ(run.exitCode, exitCode) << run.err;
+        EXPECT_EQ(run.err, err);
+        EXPECT_EQ(ReadTree(work / "out"),
+                  (Tree{{"a.txt", a}, {"b.txt", "new b"}, {"b.txt.zlib", "mine"}}));
+        EXPECT_EQ(fs::status(work / "out/b.txt").permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write);
+    }
+}
+
+// -o through a symbolic link writes the box over the file the link leads to; the link stays.
+TEST(Create, ABoxGivenThroughALinkReplacesTheFileItLeadsTo) {
+    TempDir work;
+    MakeTree(work / "src", {{"a.txt", "a"}});
+    WriteFile(work / "real/box.vkx", "an older box");
+    fs::create_symlink("real/box.vkx", work / "link.vkx");
+    ASSERT_EQ(Vkx({"create", "src", "-o", "link.vkx", "-q"}, work.Str()).exitCode, 0);
+    EXPECT_TRUE(fs::is_symlink(work / "link.vkx"));
+    EXPECT_EQ(Vkx({"list", "real/box.vkx"}, work.Str()).exitCode, 0);
 }
 
 // A box cut short by an interrupted copy is damaged, not locked: every whole file comes out,

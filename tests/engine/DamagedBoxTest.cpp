@@ -1,5 +1,7 @@
-// Boxes whose tables are sound but whose data area is cut short or has bytes appended: they read,
-// every file the box holds whole comes out, and every other one is named, never written cut.
+// Boxes whose tables are sound but whose data area is cut short or has bytes appended, or whose
+// records cannot all be written as they are: they read, every file the box holds whole comes
+// out, and every other one is named, never written cut nor over another.
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/EngineFixture.h"
@@ -11,6 +13,7 @@ using ::testing::StartsWith;
 namespace vko::test {
 namespace {
 
+namespace fs = std::filesystem;
 using DamagedBoxTest = EngineFixture;
 
 // The engine's problems as "path: fate" ("trailing" for bytes after the last file).
@@ -86,6 +89,74 @@ TEST_F(DamagedBoxTest, ReasonsSayHowMuchIsThere) {
     ASSERT_EQ(engine.ViewBlock(Forge(layout), kPassword), 0);
     ASSERT_EQ(engine.Problems().size(), 1u);
     EXPECT_THAT(engine.Problems()[0].reason, StartsWith("2 bytes follow the last file's contents"));
+}
+
+struct RecordCase {
+    const char* label;
+    uint8_t version;
+    std::vector<BoxEntry> files;  // in the folders "Docs", "sub\\"
+    Tree after;
+    std::vector<std::pair<std::string, std::string>> named;  // path below the target, reason
+};
+
+const char* const kTwice = "damaged: the box holds this path twice; only its first file is taken";
+
+// clang-format off
+const RecordCase kRecordCases[] = {
+    {"same path twice", 1, {{0, "a", "first"}, {0, "a", "second"}}, {{"a", "first"}},
+     {{"a", kTwice}}},
+    {"same path by both root numbers", 2, {{1, "a", "first"}, {0, "a", "second"}},
+     {{"a", "first"}}, {{"a", kTwice}}},
+    {"same path in a folder", 0, {{2, "b", "first"}, {2, "B", "other"}, {2, "b", "second"}},
+     {{"sub/b", "first"}, {"sub/B", "other"}}, {{"sub/b", kTwice}}},
+    {"a file where a folder goes", 1, {{0, "sub", "clash"}, {2, "b", "b"}}, {{"sub/b", "b"}},
+     {{"sub", "damaged: the box holds a folder of this path"}}},
+    {"nothing stored for a file", 2, {{0, "lost", "12345", std::string()}, {0, "kept", "k"}},
+     {{"kept", "k"}},
+     {{"lost", "damaged: none of its 5 bytes are stored (its compression failed when the box "
+               "was made)"}}},
+    {"nothing stored for an empty file", 2, {{0, "empty", "", std::string()}},
+     {{"empty", ""}}, {}},
+};
+// clang-format on
+
+// Listed, extracted whole and file by file, even where the caller lets files be replaced: a
+// record that would replace another file of the box, or that cannot be a file, is named and
+// not written.
+TEST_F(DamagedBoxTest, RecordsThatCannotBeWrittenAsTheyAreAreNamed) {
+    engine.SetExistingFiles(ExistingFiles::kReplace);
+    for (const RecordCase& c : kRecordCases) {
+        SCOPED_TRACE(c.label);
+        BoxLayout layout;
+        layout.version = c.version;
+        layout.folders = {"Docs", "sub\\"};
+        layout.files = c.files;
+        const std::string path = Forge(layout);
+        const std::string target = dir / "out";
+        const auto named = [&](const std::string& base, bool boxPaths) {
+            std::vector<FileProblem> problems;
+            for (auto [file, reason] : c.named) {
+                if (boxPaths) std::replace(file.begin(), file.end(), '/', '\\');
+                problems.push_back({base + file, reason});
+            }
+            return problems;
+        };
+        ASSERT_EQ(engine.ViewBlock(path, kPassword), 0);
+        EXPECT_EQ(engine.Problems(), named("", true));
+        for (const bool fileByFile : {false, true}) {
+            fs::remove_all(target);
+            if (fileByFile) {
+                ASSERT_EQ(engine.DynamicExtractBlock(path, target, kPassword), 0);
+                for (int32_t n = 1; n <= static_cast<int32_t>(c.files.size()); ++n)
+                    engine.DynamicExtractToFile(n, target);
+                engine.DynamicClose();
+            } else {
+                ASSERT_EQ(engine.ExtractBlock(path, target, kPassword), 0);
+            }
+            EXPECT_EQ(ReadTree(target), c.after) << fileByFile;
+            EXPECT_EQ(engine.Problems(), named(target + "/", false)) << fileByFile;
+        }
+    }
 }
 
 }  // namespace

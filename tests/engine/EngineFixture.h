@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,12 @@
 #include "engine/FakeHost.h"
 #include "support/TestFiles.h"
 #include "util/File.h"
+
+namespace vko {
+inline void PrintTo(const FileProblem& problem, std::ostream* out) {
+    *out << problem.path << ": " << problem.reason;
+}
+}  // namespace vko
 
 namespace vko::test {
 

@@ -12,7 +12,8 @@
 namespace vko::test {
 
 // A host that records every message and question, answers questions from a queue (Yes when it
-// is empty) and raises the cancel flag from the n-th poll on.
+// is empty) and the one about files already there with existingAnswer, and raises the cancel
+// flag from the n-th poll on. With asksAboutDamage false it stands for a host nobody watches.
 class FakeHost : public BlockHost {
 public:
     struct Message {
@@ -34,6 +35,11 @@ public:
         answers.pop_front();
         return yes;
     }
+    bool AsksAboutDamage() override { return asksAboutDamage; }
+    ExistingAnswer AskExistingFiles(const std::vector<std::string>& existing) override {
+        existingAsked.push_back(existing);
+        return existingAnswer;
+    }
 
     // Cancel from the n-th call of CancelRequested on (1 = the first poll); 0 never.
     void CancelAtPoll(int n) { cancelAtPoll = n; }
@@ -44,6 +50,9 @@ public:
     std::deque<bool> answers;
     std::vector<Message> messages;
     std::vector<std::string> questions;
+    bool asksAboutDamage = true;
+    ExistingAnswer existingAnswer = ExistingAnswer::kCancel;
+    std::vector<std::vector<std::string>> existingAsked;
     std::function<void()> onPump;  // runs inside PumpMessages, like a window message would
 };
 

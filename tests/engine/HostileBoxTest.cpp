@@ -92,23 +92,5 @@ TEST_F(HostileBoxTest, EveryFixtureIsRefusedAndWritesNothing) {
     }
 }
 
-// A sound header whose file "sub" collides with its folder "sub\": the file cannot be written,
-// which is an error naming the path; nothing is left behind and the box slot is released.
-TEST_F(HostileBoxTest, FileSystemClashEndsInACleanFailure) {
-    BoxLayout layout = BaseLayout(1);
-    layout.files.push_back({0, "sub", "clash"});
-    const std::string path = Forge(layout);
-    const std::string target = dir / "out";
-    try {
-        (void)engine.ExtractBlock(path, target, kPassword);
-        ADD_FAILURE() << "the clash was not reported";
-    } catch (const Failure& failure) {
-        EXPECT_THAT(failure.Description(), ::testing::HasSubstr(target));
-    }
-    EXPECT_TRUE(Leftovers(target).empty());
-    EXPECT_EQ(ReadTree(target), (Tree{{"a.txt", "hello"}, {"sub/b.txt", "world!"}}));
-    EXPECT_EQ(engine.ViewBlock(path, kPassword), 0);
-}
-
 }  // namespace
 }  // namespace vko::test

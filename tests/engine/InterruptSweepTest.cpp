@@ -1,8 +1,10 @@
 // Every way a create or an extraction can be stopped, swept over the whole operation: a cancel at
 // poll n, a write fault after n bytes, a read fault after n bytes; create and extract, plain and
-// compressed, whole and file by file. Whatever stops it, the run ends in a Failure naming a path
-// or in the engine's own result; the box and every file that was there before are untouched or
-// completely replaced; no temporary file, open handle or password key is left behind.
+// compressed, whole and file by file; writes also where the file system has no anonymous files.
+// Whatever stops it, the run ends in a Failure naming a path (never a temporary), in the engine's
+// own result, or with the files it could not write named; the box and every file that was there
+// before are untouched or completely replaced; no temporary file, open handle or password key
+// is left behind.
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -19,6 +21,7 @@ namespace fs = std::filesystem;
 using ::testing::AnyOf;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 namespace vko::test {
@@ -34,6 +37,7 @@ struct SweepCase {
     bool create;
     int16_t compression;
     bool fileByFile;
+    bool named = false;  // temporaries have names (no O_TMPFILE)
 };
 
 int OpenHandles() {
@@ -69,6 +73,7 @@ class InterruptSweep : public ::testing::TestWithParam<SweepCase> {
 protected:
     void SetUp() override {
         UseFastKeys();
+        engine.SetExistingFiles(ExistingFiles::kReplace);
         MakeTree(root, sources);
         ASSERT_EQ(engine.CreateBlock(box, "Docs", kPassword, root, 0, GetParam().compression), 1);
         boxBytes = ReadFile(box);
@@ -108,6 +113,7 @@ protected:
                 break;
             case Stop::kWrite:
                 FileFaults::FailWritesAfter(n);
+                if (GetParam().named) FileFaults::NoAnonymousFiles();
                 break;
             case Stop::kRead:
                 FileFaults::FailReadsAfter(n);
@@ -133,7 +139,8 @@ protected:
     bool CheckCreate(const Strike& s) {
         if (s.failure) {
             EXPECT_THAT(s.failure->Description(),
-                        HasSubstr(GetParam().stop == Stop::kRead ? root : dir / "out/"));
+                        HasSubstr(GetParam().stop == Stop::kRead ? root : box));
+            EXPECT_THAT(s.failure->Description(), Not(HasSubstr(AtomicFile::kTempSuffix)));
             EXPECT_EQ(ReadFile(box), kOldBox);
             return false;
         }
@@ -167,7 +174,9 @@ protected:
         }
         EXPECT_EQ(ReadFile(target + "/keep.txt"), previous.at("keep.txt"));
         if (s.failure) {
-            EXPECT_THAT(s.failure->Description(), AnyOf(HasSubstr(target), HasSubstr(box)));
+            // A file that cannot be written is named; only the box's failing ends the run.
+            EXPECT_NE(GetParam().stop, Stop::kWrite) << s.failure->Description();
+            EXPECT_THAT(s.failure->Description(), HasSubstr(box));
             return false;
         }
         if (s.cancelled) {
@@ -181,6 +190,13 @@ protected:
         }
         EXPECT_EQ(s.result, 0);
         if (!host.messages.empty()) return false;
+        // A file that could not be written is named, and the others are still written.
+        for (const FileProblem& problem : engine.Problems()) {
+            EXPECT_EQ(GetParam().stop, Stop::kWrite);
+            EXPECT_THAT(problem.path, StartsWith(target + "/"));
+            EXPECT_EQ(problem.reason, "could not be written: No space left on device");
+        }
+        if (!engine.Problems().empty()) return false;
         Tree expected = extracted;
         expected["keep.txt"] = previous.at("keep.txt");
         EXPECT_EQ(ReadTree(target), expected);
@@ -252,8 +268,12 @@ std::vector<SweepCase> Cases() {
     for (const auto& [stop, name] : stops)
         for (const int16_t compression : {0, 1})
             for (const std::string what : {"create", "whole", "single"})
-                cases.push_back({what + (compression ? "_compressed_" : "_plain_") + name, stop,
-                                 what == "create", compression, what == "single"});
+                for (const bool named : {false, true}) {
+                    if (named && stop != Stop::kWrite) continue;
+                    cases.push_back({what + (compression ? "_compressed_" : "_plain_") + name +
+                                         (named ? "_named" : ""),
+                                     stop, what == "create", compression, what == "single", named});
+                }
     return cases;
 }
 

@@ -71,10 +71,11 @@ TEST_F(ReadTest, FilesThatAreNotBoxes) {
     WriteFile(dir / "empty.vkx", "");
     fs::create_directories(dir / "folder.vkx");
     ASSERT_EQ(mkfifo((dir / "pipe.vkx").c_str(), 0600), 0);
-    const std::pair<std::string, Verdict> cases[] = {
-        {"text.txt", Verdict::kNotABox},         {"empty.vkx", Verdict::kNotABox},
-        {"folder.vkx", Verdict::kNotRegularFile}, {"pipe.vkx", Verdict::kNotRegularFile},
-        {"missing.vkx", Verdict::kMissing}};
+    const std::pair<std::string, Verdict> cases[] = {{"text.txt", Verdict::kNotABox},
+                                                     {"empty.vkx", Verdict::kNotABox},
+                                                     {"folder.vkx", Verdict::kNotRegularFile},
+                                                     {"pipe.vkx", Verdict::kNotRegularFile},
+                                                     {"missing.vkx", Verdict::kMissing}};
     for (const auto& [name, verdict] : cases) {
         EXPECT_EQ(BoxProbe::Probe(dir / name), verdict) << name;
         if (name != "pipe.vkx") {
@@ -146,64 +147,78 @@ TEST_F(ReadTest, AHeldKeyIsDerivedOncePerJob) {
     }
 }
 
-// A compressed record with nothing stored stands for a file whose compression failed when the
-// box was made: it is skipped without a message.
-TEST_F(ExtractTest, CompressedRecordWithoutStoredBytesIsSkipped) {
-    BoxLayout layout;
-    layout.version = 2;
-    layout.files = {{0, "lost", "was not compressed", std::string()}, {0, "kept", "k"}};
-    ASSERT_EQ(engine.ExtractBlock(Forge(layout), target, kPassword), 0);
-    EXPECT_EQ(ReadTree(target), (Tree{{"kept", "k"}}));
-    EXPECT_TRUE(host.messages.empty());
-}
+struct StreamCase {
+    const char* label;
+    bool single;           // file by file, or whole
+    bool asks;             // the host asks about damage (the desktop), or nobody watches (vkx)
+    bool abort;            // the answer to "Abort?"
+    Tree before;           // in the target before
+    const char* keptName;  // where the damaged stream is kept
+};
 
-TEST_F(ExtractTest, FailedExpansionAsksWhetherToAbort) {
+// clang-format off
+const StreamCase kStreamCases[] = {
+    {"whole, go on", false, true, false, {}, "b.1.zlib"},
+    {"whole, abort", false, true, true, {}, "b.1.zlib"},
+    {"whole, nobody asked", false, false, false, {}, "b.1.zlib"},
+    {"single", true, true, false, {}, "b.1.zlib"},
+    {"single, nobody asked", true, false, false, {}, "b.1.zlib"},
+    {"a user's .zlib files", false, true, false, {{"a.zlib", "mine"}, {"b.1.zlib", "mine"}},
+     "b.2.zlib"},
+    {"a user's .zlib files, single", true, false, false,
+     {{"a.zlib", "mine"}, {"b.1.zlib", "mine"}}, "b.2.zlib"},
+};
+// clang-format on
+
+// A stream that does not expand is named, and kept under a name that nothing has, nor the box
+// gives to a file of its own (as it does "b.zlib" here); the user, when there is one, is shown that
+// name and (whole) asked whether to abort. No other file is touched: a user's "<name>.zlib"
+// beside an extracted file stays.
+TEST_F(ExtractTest, ADamagedStreamIsKeptUnderANewNameAndNamed) {
     BoxLayout layout;
     layout.version = 2;
-    layout.files = {{0, "a", "aaa"}, {0, "b", "bbb", DamagedStored("bbb")}, {0, "c", "ccc"}};
+    layout.files = {{0, "a", "aaa"},
+                    {0, "b", "bbb", DamagedStored("bbb")},
+                    {0, "c", "ccc"},
+                    {0, "b.zlib", "the box's own"}};
     const std::string path = Forge(layout);
-    const std::string question = "Error Decompression " + target + "/b.zlib\r\n\r\nAbort?";
-    for (const bool abort : {false, true}) {
-        SCOPED_TRACE(abort);
+    for (const StreamCase& c : kStreamCases) {
+        SCOPED_TRACE(c.label);
         fs::remove_all(target);
-        WriteFile(target + "/b", "old b");
-        host.questions.clear();
-        host.QueueAnswer(abort);
-        EXPECT_EQ(engine.ExtractBlock(path, target, kPassword), abort ? 100 : 0);
-        EXPECT_THAT(host.questions, ::testing::ElementsAre(question));
-        // The stream stays for the user, and a good file of that name is not lost to it.
-        Tree expected{{"a", "aaa"}, {"b", "old b"}, {"b.zlib", DamagedStored("bbb")}};
-        if (!abort) expected["c"] = "ccc";
+        MakeTree(target, c.before);
+        host = FakeHost{};
+        host.asksAboutDamage = c.asks;
+        host.QueueAnswer(c.abort);
+        const std::string kept = target + "/" + c.keptName;
+        int16_t result = 0;
+        if (c.single) {
+            ASSERT_EQ(engine.DynamicExtractBlock(path, target, kPassword), 0);
+            for (int32_t n = 1; n <= 4; ++n) engine.DynamicExtractToFile(n, target);
+        } else {
+            result = engine.ExtractBlock(path, target, kPassword);
+        }
+        EXPECT_EQ(result, c.abort ? 100 : 0);
+        EXPECT_THAT(engine.Problems(),
+                    ::testing::Contains(
+                        FileProblem{target + "/b",
+                                    "damaged: its stored contents do not expand (data error); "
+                                    "they were kept as " +
+                                        kept}));
+        if (c.single) engine.DynamicClose();
+        const bool asked = c.asks && !c.single;
+        EXPECT_EQ(host.questions,
+                  asked ? std::vector{"Error Decompression " + kept + "\r\n\r\nAbort?"}
+                        : std::vector<std::string>{});
+        EXPECT_EQ(host.messages.size(), c.asks && c.single ? 1u : 0u);
+        if (c.asks && c.single) {
+            EXPECT_EQ(host.messages[0].text, "Error Decompressing " + kept);
+        }
+        Tree expected = c.before;
+        expected.insert({{"a", "aaa"}, {c.keptName, DamagedStored("bbb")}});
+        if (!c.abort) expected.insert({{"c", "ccc"}, {"b.zlib", "the box's own"}});
         EXPECT_EQ(ReadTree(target), expected);
         EXPECT_FALSE(cipherlib_testing::HoldsPasswordKey());
     }
-}
-
-TEST_F(ExtractTest, SameFileTwiceReplacesTargetAndLeftoverZlib) {
-    const BoxLayout layout = Holiday(2);
-    WriteFile(target + "/raw/a.jpg", "old");
-    WriteFile(target + "/raw/a.jpg.zlib", "leftover");
-    ASSERT_EQ(engine.DynamicExtractBlock(Forge(layout), target, kPassword), 0);
-    engine.DynamicExtractToFile(2, target);
-    CCipher().Initilize("something else");  // the application may key the cipher in between
-    engine.DynamicExtractToFile(2, target);
-    EXPECT_EQ(ReadTree(target), (Tree{{"raw/a.jpg", layout.files[1].contents}}));
-}
-
-TEST_F(ExtractTest, FailedExpansionKeepsTheStreamAndAnyGoodFile) {
-    BoxLayout layout;
-    layout.version = 2;
-    layout.files = {{0, "bad", "x", DamagedStored("x")}, {0, "bad2", "y", DamagedStored("y")}};
-    WriteFile(target + "/bad2", "good old");
-    ASSERT_EQ(engine.DynamicExtractBlock(Forge(layout), target, kPassword), 0);
-    engine.DynamicExtractToFile(1, target);
-    engine.DynamicExtractToFile(2, target);
-    ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[0].text, "Error Decompressing " + target + "/bad.zlib");
-    EXPECT_EQ(host.messages[0].icon, BlockHost::Icon::None);
-    EXPECT_EQ(ReadTree(target), (Tree{{"bad.zlib", DamagedStored("x")},
-                                      {"bad2", "good old"},
-                                      {"bad2.zlib", DamagedStored("y")}}));
 }
 
 TEST_F(ExtractTest, MisuseAndWrongPasswordAreFailuresNotCrashes) {

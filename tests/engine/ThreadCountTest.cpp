@@ -134,13 +134,17 @@ TEST_F(ThreadCountTest, AFileLongerThanTheLookaheadIsStoredWhole) {
 
 using EventsTest = EngineFixture;
 
-// Bytes of the temporary files of atomic writes in folder.
+// Bytes of the files this process is writing in folder: anonymous ones show in /proc as
+// "<folder>/#<inode> (deleted)", named temporaries by their name.
 int64_t TemporaryBytes(const std::string& folder) {
     int64_t bytes = 0;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-        if (entry.path().string().ends_with(AtomicFile::kTempSuffix))
-            bytes += static_cast<int64_t>(entry.file_size());
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        const std::string file = std::filesystem::read_symlink(entry.path(), error).string();
+        if (file.starts_with(folder + "/") &&
+            (file.ends_with(" (deleted)") || file.ends_with(AtomicFile::kTempSuffix)))
+            bytes += static_cast<int64_t>(std::filesystem::file_size(entry.path(), error));
+    }
     return bytes;
 }
 

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
@@ -28,7 +27,8 @@ protected:
 };
 
 // The target is replaced only on commit; an abandoned file leaves it alone. (A failed write or
-// read at every byte of a create or an extraction: InterruptSweepTest.)
+// read at every byte of a create or an extraction: InterruptSweepTest; temporaries of dead
+// processes: TargetSafetyTest.)
 TEST_F(FileTest, AtomicFileReplacesTheTargetOnlyOnCommit) {
     WriteFile(dir / "box.vkx", "old box");
     {
@@ -44,19 +44,6 @@ TEST_F(FileTest, AtomicFileReplacesTheTargetOnlyOnCommit) {
     file.Commit();
     EXPECT_EQ(ReadFile(dir / "box.vkx"), "new box");
     EXPECT_TRUE(OnlyTheBox());
-}
-
-TEST_F(FileTest, StaleTemporariesOfDeadProcessesAreRemoved) {
-    // pid 2^22 + 1 is above the default pid_max, so no process owns it.
-    const std::string suffix = AtomicFile::kTempSuffix;
-    const std::string stale = dir / (".box.vkx.4194305.0" + suffix);
-    const std::string live = dir / (".box.vkx." + std::to_string(getppid()) + ".0" + suffix);
-    const std::string other = dir / (".notes.txt.4194305.0" + suffix);
-    for (const auto& path : {stale, live, other}) WriteFile(path, "x");
-    AtomicFile::RemoveStaleTemps(dir / "box.vkx");
-    EXPECT_FALSE(fs::exists(stale));
-    EXPECT_TRUE(fs::exists(live));
-    EXPECT_TRUE(fs::exists(other));
 }
 
 }  // namespace
