@@ -12,11 +12,16 @@ QString SecondsText(int32_t milliseconds, const QLocale& locale) {
 }
 
 QString BatchResultLine(int creates, int extracts, int32_t jobsDone, const QString& seconds,
-                        int jobsWarned) {
+                        int jobsWarned, const HiddenCount& hidden) {
     const QString in =
         jobsWarned > 0 ? QStringLiteral(" with warnings in ") : QStringLiteral(" in ");
+    const std::string hiddenText = HiddenText(hidden);
+    const QString leftOut = hiddenText.empty() ? QString()
+                                               : QStringLiteral("; ") + TextFromBytes(hiddenText) +
+                                                     QStringLiteral(" left out");
     if (creates >= 1)
-        return jobsDone >= 1 ? QStringLiteral("Created") + in + seconds + QStringLiteral(" seconds")
+        return jobsDone >= 1 ? QStringLiteral("Created") + in + seconds +
+                                   QStringLiteral(" seconds") + leftOut
                              : QStringLiteral("Box not created");
     if (extracts >= 1)
         return jobsDone >= 1
@@ -48,6 +53,7 @@ void JobDriver::RunBatch() {
     AppState& state = c_.State();
     shell.JobsDone = 0;
     jobsWarned_ = 0;
+    hidden_ = {};
     StartClock();
     shell.Busy = true;
     int creates = 0;
@@ -88,7 +94,8 @@ void JobDriver::FinishBatch(int creates, int extracts) {
     shell.SetIcon(0);
     const QString line =
         BatchResultLine(creates, extracts, shell.JobsDone,
-                        SecondsText(shell.JobTick().ElapsedTicks(), c_.locale), jobsWarned_);
+                        SecondsText(shell.JobTick().ElapsedTicks(), c_.locale), jobsWarned_,
+                        hidden_);
     if (!line.isNull()) shell.SetStatus(line);
     if (state.ClearPassword == 1) state.MemorizedPassword.clear();
     state.PasswordVerified = false;
@@ -132,6 +139,7 @@ void JobDriver::RunCreateJob(const QString& item) {
     });
     if (failed || result != BlockResult::kCreateDone) return;
     ++shell.JobsDone;
+    hidden_ += shell.Vaultkeep().HiddenLeftOut();
     c_.lstFiles.AddResult(state.BoxFile, QStringLiteral("Box made from ") + state.BoxFolder);
     PauseClock();
     if (ReportProblems(c_, QStringLiteral("The box was made, but these files are not in it as "

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "app/JobContext.h"
+#include "engine/FileProblem.h"
 
 namespace vko {
 
@@ -36,14 +37,17 @@ private:
     JobContext& c_;
     bool clockRunning_ = false;
     int jobsWarned_ = 0;  // jobs of the batch done with files named in a message
+    HiddenCount hidden_;  // hidden files and folders the batch's boxes left out
 };
 
 // A stopwatch figure in seconds with two decimals and the locale's grouping.
 [[nodiscard]] QString SecondsText(int32_t milliseconds, const QLocale& locale);
 
 // The batch's status line, or a null text when it leaves the status line alone. Jobs done with
-// warnings (files named in a message) say so.
+// warnings (files named in a message) say so, and so do hidden files left out of the boxes made
+// ("Created in 1.50 seconds; 3 hidden files left out").
 [[nodiscard]] QString BatchResultLine(int creates, int extracts, int32_t jobsDone,
-                                      const QString& seconds, int jobsWarned = 0);
+                                      const QString& seconds, int jobsWarned = 0,
+                                      const HiddenCount& hidden = {});
 
 }  // namespace vko

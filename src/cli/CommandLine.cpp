@@ -62,6 +62,8 @@ CLI::App* AddCreate(CLI::App& app, CreateOptions& options) {
     create->add_option("-n", options.name, "Box name (default: the folder's name)")
         ->type_name("NAME");
     create->add_flag("-z,--compress", options.compress, "Compress every file");
+    create->add_flag("--hidden", options.hidden,
+                     "Box hidden files and folders too (names beginning with \".\")");
     AddPasswordFile(*create, options.passwordFile);
     create->add_flag("-q", options.quiet, "Show no progress and no summary");
     return create;

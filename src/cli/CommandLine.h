@@ -14,6 +14,7 @@ struct CreateOptions {
     std::string name;  // empty: the folder's name
     std::string passwordFile;
     bool compress = false;
+    bool hidden = false;  // box hidden files and folders too
     bool quiet = false;
 };
 

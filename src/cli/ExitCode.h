@@ -12,9 +12,10 @@ enum class ExitCode : int {
     kUsage = 2,       // bad arguments, no password to be had
     kCancelled = 3,   // Ctrl-C (or SIGTERM/SIGHUP); nothing half-written is left in place
     kFileSystem = 4,  // a file-system error; the message names the path
-    kDoneInPart = 5   // done, except for the files named on stderr: left out of a box or
+    kDoneInPart = 5,  // done, except for the files named on stderr: left out of a box or
                       // stored changed (create), missing or cut in a damaged box (list,
                       // extract), or refused at extraction
+    kTooMuch = 6      // create: the folder cannot go into one box; nothing was written
 };
 
 // What each exit code means, as --help and the manual page put it.
@@ -31,6 +32,9 @@ inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
     {ExitCode::kDoneInPart,
      "done in part: the files named on stderr were left out or stored changed (create), are "
      "missing or cut in a damaged box (list, extract), or were not extracted (extract)"},
+    {ExitCode::kTooMuch,
+     "too much for one box (create): files in more than 65,535 folders, or more than 2 GiB in "
+     "all; nothing was written"},
 };
 
 // Ends a command early with an exit code and, unless it is empty, a message for stderr.

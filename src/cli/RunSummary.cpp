@@ -6,13 +6,14 @@
 
 namespace vko::cli {
 
-void PrintSummary(const RunSummary& summary) {
+void PrintSummary(const RunSummary& summary, const std::string& note) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - summary.started).count();
-    std::printf("%s: %lld file%s, %lld bytes in, %lld bytes out, %.2f seconds\n",
+    std::printf("%s: %lld file%s, %lld bytes in, %lld bytes out, %.2f seconds%s\n",
                 ForDisplay(summary.done).c_str(), static_cast<long long>(summary.files),
                 summary.files == 1 ? "" : "s", static_cast<long long>(summary.bytesIn),
-                static_cast<long long>(summary.bytesOut), seconds);
+                static_cast<long long>(summary.bytesOut), seconds,
+                note.empty() ? "" : ("; " + note).c_str());
 }
 
 }  // namespace vko::cli

@@ -12,5 +12,7 @@ namespace vko::FileFaults {
 [[nodiscard]] size_t AllowRead(size_t count) noexcept;
 // Whether opening path for reading is made to fail.
 [[nodiscard]] bool ReadingDenied(const std::string& path) noexcept;
+// Returns once opening path is no longer held (at once unless a test holds it).
+void WaitIfHeld(const std::string& path);
 
 }  // namespace vko::FileFaults

@@ -1,8 +1,14 @@
 // Which files a box takes from its folder and under which folder entries; limits a folder can
 // exceed, checked after the scan and before anything is written, with a message naming the
 // offending path.
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -36,19 +42,124 @@ TEST_F(ScanTest, EmptyFolderGivesAnEmptyBox) {
     EXPECT_TRUE(ReadStored(box, kPassword).empty());
 }
 
-TEST_F(ScanTest, SkipsHiddenAndSystemEntriesAndFollowsOnlyFileLinks) {
+// Hidden entries are left out and counted (a hidden folder once), unless asked for; system
+// entries and links to folders are passed over; a link to a file stores the file.
+TEST_F(ScanTest, HiddenEntriesAreCountedOrBoxedAndOnlyFileLinksAreFollowed) {
     MakeTree(root, {{"real.txt", "r"}, {".hidden", "h"}, {".git/config", "c"}, {"sub/.x", "x"}});
     MakeTree(dir / "outside", {{"secret.txt", "outside file"}, {"deep/y.txt", "y"}});
     ASSERT_EQ(mkfifo(Source("pipe").c_str(), 0600), 0);
     fs::create_symlink(dir / "outside/secret.txt", Source("link.txt"));
     fs::create_symlink(dir / "outside", Source("linkdir"));
-    fs::create_symlink(dir / "missing", Source("dangling"));
+    const struct {
+        bool hidden;
+        std::vector<std::string> names, folders;
+        HiddenCount leftOut;
+    } rows[] = {
+        {false, {"link.txt", "real.txt"}, {"Docs"}, {2, 1}},
+        {true, {".hidden", "link.txt", "real.txt", "config", ".x"}, {"Docs", ".git\\", "sub\\"}, {}},
+    };
+    for (const auto& row : rows) {
+        engine.SetHiddenFiles(row.hidden);
+        ASSERT_EQ(Create(), 1);
+        EXPECT_THAT(engine.Problems(), ::testing::IsEmpty());
+        EXPECT_EQ(engine.HiddenLeftOut(), row.leftOut);
+        const std::vector<StoredFile> stored = ReadStored(box, kPassword);
+        EXPECT_EQ(Names(stored), row.names);
+        EXPECT_EQ(stored.at(row.hidden ? 1 : 0).bytes, "outside file");
+        EXPECT_EQ(engine.Directories(), row.folders);
+    }
+}
 
+// Runs check in a child process that is refused what permissions forbid: a test run as root
+// drops to nobody there, after opening the scratch folder to everyone.
+void AsPlainUser(const std::string& scratch, const std::function<void()>& check) {
+    fs::permissions(scratch, fs::perms::all);
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        check();
+        _exit(::testing::Test::HasFailure() ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "failed as a plain user";
+}
+
+// What cannot be listed or followed is named and the rest is boxed.
+TEST_F(ScanTest, WhatCannotBeReadIsNamedAndTheRestBoxed) {
+    const auto locked = [](mode_t mode) {
+        return [mode](const std::string& r) {
+            MakeTree(r, {{"locked/x.txt", "x"}});
+            fs::permissions(r + "/locked", static_cast<fs::perms>(mode));
+        };
+    };
+    const std::string folderReason =
+        "could not be read: Permission denied; nothing in it is in the box";
+    const struct {
+        const char* label;
+        std::function<void(const std::string& root)> make;
+        std::vector<FileProblem> named;  // paths relative to the folder
+    } rows[] = {
+        {"folder of mode 000", locked(0), {{"locked/", folderReason}}},
+        {"folder of mode 311", locked(0311), {{"locked/", folderReason}}},
+        {"dangling link",
+         [](const std::string& r) { fs::create_symlink(r + "/missing", r + "/dangling"); },
+         {{"dangling", "a symbolic link to nothing: its target does not exist"}}},
+        {"link loop",
+         [](const std::string& r) {
+             fs::create_symlink("loop2", r + "/loop1");
+             fs::create_symlink("loop1", r + "/loop2");
+         },
+         {{"loop1", "a symbolic link that loops back on itself"},
+          {"loop2", "a symbolic link that loops back on itself"}}},
+        {"link into an unreadable folder",
+         [&](const std::string& r) {
+             MakeTree(dir / "private", {{"secret.txt", "s"}});
+             fs::permissions(dir / "private", fs::perms::none);
+             fs::create_symlink(dir / "private/secret.txt", r + "/secret.txt");
+         },
+         {{"secret.txt", "a symbolic link into a folder that cannot be read"}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        fs::remove_all(root);
+        MakeTree(root, {{"a.txt", "a"}, {"sub/b.txt", "b"}});
+        row.make(root);
+        AsPlainUser(dir.Str(), [&] {
+            ASSERT_EQ(Create(), 1);
+            std::vector<FileProblem> named = row.named;
+            for (FileProblem& problem : named) problem.path = Source(problem.path);
+            EXPECT_EQ(engine.Problems(), named);
+            EXPECT_THAT(Names(ReadStored(box, kPassword)), ElementsAre("a.txt", "b.txt"));
+        });
+    }
+}
+
+// Folders and files are reached through open folders, so a tree deeper than the system's path
+// limit is boxed whole: a file in each of 22 folders of 200-byte names, and one above them.
+TEST_F(ScanTest, ATreeDeeperThanThePathLimitIsBoxedWhole) {
+    fs::create_directories(root);
+    int folder = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; level <= 22; ++level) {
+        const std::string file = "f" + std::to_string(level);
+        const int out = openat(folder, file.c_str(), O_WRONLY | O_CREAT, 0644);
+        ASSERT_EQ(write(out, file.data(), file.size()), static_cast<ssize_t>(file.size()));
+        close(out);
+        const std::string name(200, static_cast<char>('a' + level % 26));
+        if (level == 22 || mkdirat(folder, name.c_str(), 0755) != 0) break;
+        const int next = openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+        close(folder);
+        folder = next;
+    }
+    close(folder);
     ASSERT_EQ(Create(), 1);
+    EXPECT_THAT(engine.Problems(), ::testing::IsEmpty());
     const std::vector<StoredFile> stored = ReadStored(box, kPassword);
-    EXPECT_THAT(Names(stored), ElementsAre("link.txt", "real.txt"));
-    EXPECT_EQ(stored.at(0).bytes, "outside file");
-    EXPECT_THAT(engine.Directories(), ElementsAre("Docs"));
+    ASSERT_EQ(stored.size(), 23u);
+    EXPECT_EQ(stored.back().bytes, "f22");
+    EXPECT_EQ(std::system(("rm -rf " + root).c_str()), 0);  // removes what no path can reach
 }
 
 // A folder whose path repeats the boxed folder's path keeps that text in its entry.
@@ -98,30 +209,14 @@ struct Limit {
     std::function<void(const std::string& root)> prepare = nullptr;
 };
 
+// Only what makes the whole box impossible refuses it, before anything is written.
 TEST_F(CreateLimitsTest, RefusedBeforeAnythingIsWritten) {
-    const std::string longName(250, 'n');
-    const std::string compressedName(246, 'c');
     const int64_t twoGiB = int64_t{1} << 31;
-    const auto sparse = [](std::vector<std::pair<const char*, int64_t>> files) {
-        return [files](const std::string& r) {
-            for (const auto& [name, size] : files) Sparse(r + "/" + name, size);
-        };
-    };
     // clang-format off
     const Limit limits[] = {
         {"box name", {{"a.txt", "a"}}, {}, "256 bytes", std::string(256, 'b')},
-        {"file name", {{longName, "a"}}, {longName}, "249"},
-        {"compressed file name", {{compressedName, "a"}}, {compressedName}, "245", "Box", 1},
-        {"backslash in file name", {{"a\\b.txt", "a"}}, {"a\\b.txt"}, ""},
-        {"backslash in folder name", {{"x\\y/f.txt", "f"}}, {"x\\y/"}, ""},
-        {"drive-like file name", {{"c:notes.txt", "n"}}, {"c:notes.txt"}, ""},
-        {"names meet in lower case", {{"Sub/x.txt", "1"}, {"sub/x.txt", "2"}},
-         {"Sub/x.txt", "sub/x.txt"}, "lower case"},
-        {"file meets a folder", {{"sub", "file"}, {"SUB/x.txt", "2"}}, {"sub"}, "lower case"},
-        {"2 GiB file", {}, {"big"}, CreatePlan::kTooLargeAdvice, "Box", 0,
-         sparse({{"big", twoGiB}})},
         {"total above 2 GiB", {}, {""}, CreatePlan::kTooLargeText, "Box", 0,
-         sparse({{"one", twoGiB / 4 * 3}, {"two", twoGiB / 4 * 3}})},
+         [&](const std::string& r) { Sparse(r + "/one", twoGiB / 4 * 3); Sparse(r + "/two", twoGiB / 4 * 3); }},
         {"compression level", {{"a.txt", "a"}}, {}, "Compression level 2", "Box", 2},
         {"missing folder", {}, {""}, "", "Box", 0, [](const std::string& r) { fs::remove(r); }},
     };
@@ -147,6 +242,59 @@ TEST_F(CreateLimitsTest, RefusedBeforeAnythingIsWritten) {
         EXPECT_FALSE(fs::exists(dir / "new"));
     }
     EXPECT_THAT(host.messages, ::testing::IsEmpty());
+}
+
+// A name or a size the format cannot hold leaves that file (or folder) out, named with the
+// reason; the rest is boxed. Of two names that meet in lower case the first is kept.
+TEST_F(CreateLimitsTest, WhatTheFormatCannotHoldIsLeftOutAndNamed) {
+    const std::string longName(250, 'n');
+    const std::string compressedName(246, 'c');
+    const struct {
+        const char* label;
+        Tree tree;
+        std::vector<FileProblem> named;  // paths relative to the folder
+        int16_t compression = 0;
+        int64_t sparse = 0;  // size of a file "big", when not 0
+    } rows[] = {
+        {"file name", {{longName, "a"}},
+         {{longName, "its name is 250 bytes long; this box stores file names of at most 249 bytes"}}},
+        {"compressed file name", {{compressedName, "a"}},
+         {{compressedName, "its name is 246 bytes long; this box stores file names of at most 245 bytes"}}, 1},
+        {"backslash in file name", {{"a\\b.txt", "a"}},
+         {{"a\\b.txt", "its name holds a backslash, which a box cannot store"}}},
+        {"backslash in folder name", {{"x\\y/f.txt", "f"}},
+         {{"x\\y/", "its name holds a backslash, which a box cannot store; nothing in it is in the box"}}},
+        {"drive-like file name", {{"c:notes.txt", "n"}},
+         {{"c:notes.txt", "its name begins with a drive letter and a colon, which a box cannot store"}}},
+        {"drive-like folder name", {{"d:/f.txt", "n"}},
+         {{"d:/", "its name begins with a drive letter and a colon, which a box cannot store; "
+                  "nothing in it is in the box"}}},
+        {"names meet in lower case", {{"Sub/x.txt", "1"}, {"sub/x.txt", "2"}},
+         {{"sub/x.txt", "would be extracted over ROOT/Sub/x.txt, because a box stores folder names in lower case"}}},
+        {"file meets a folder", {{"sub", "file"}, {"SUB/x.txt", "2"}},
+         {{"sub", "would be extracted where a folder of the same name goes, because a box stores "
+                  "folder names in lower case"}}},
+        {"2 GiB file", {}, {{"big", "holds 2,147,483,648 bytes; a box stores files of less than 2 GiB"}},
+         0, int64_t{1} << 31},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        fs::remove_all(root);
+        MakeTree(root, row.tree);
+        WriteFile(Source("kept.txt"), "kept");
+        if (row.sparse > 0) Sparse(Source("big"), row.sparse);
+        ASSERT_EQ(Create(row.compression), 1);
+        std::vector<FileProblem> named = row.named;
+        for (FileProblem& problem : named) {
+            problem.path = Source(problem.path);
+            if (const size_t at = problem.reason.find("ROOT"); at != std::string::npos)
+                problem.reason.replace(at, 4, root);
+        }
+        EXPECT_EQ(engine.Problems(), named);
+        const std::vector<std::string> names = Names(ReadStored(box, kPassword));
+        EXPECT_EQ(names.size(), row.tree.size() + (row.sparse > 0 ? 2 : 1) - named.size())
+            << ::testing::PrintToString(names);
+    }
 }
 
 TEST_F(CreateLimitsTest, NamesAtTheLimitFit) {
