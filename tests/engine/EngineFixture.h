@@ -15,6 +15,12 @@
 #include "support/TestFiles.h"
 #include "util/File.h"
 
+namespace vko {
+inline void PrintTo(const FileProblem& problem, std::ostream* out) {
+    *out << problem.path << ": " << problem.reason;
+}
+}  // namespace vko
+
 namespace vko::test {
 
 // An engine with a recording host and observer in a scratch folder: a source folder "Docs" to
