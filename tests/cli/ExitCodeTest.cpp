@@ -7,6 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "cli/VkxRunner.h"
@@ -102,6 +103,61 @@ TEST(ExitCodes, PasswordSourcesAgreeOnOnePassword) {
     EXPECT_FALSE(fs::exists(work / "other.vkx"));
 }
 
+// A create that leaves files out names each on stderr and exits 5, with the rest boxed; hidden
+// files are left out by default, and only counted; what cannot go into one box at all exits 6
+// and writes nothing.
+TEST(ExitCodes, CreateTellsWhatItLeftOut) {
+    const auto sparse = [](const std::string& path, uintmax_t size) {
+        WriteFile(path, "");
+        fs::resize_file(path, size);
+    };
+    const struct {
+        const char* label;
+        std::function<void(const std::string& src)> make;
+        Args extra;
+        int exitCode;
+        std::string said;  // on stderr, or at the end of the summary for exit 0
+    } rows[] = {
+        {"dangling link", [](const std::string& src) { fs::create_symlink(src + "/no", src + "/gone"); },
+         {}, 5, "src/gone: a symbolic link to nothing"},
+        {"backslash in a name", [](const std::string& src) { WriteFile(src + "/a\\b", "x"); }, {}, 5,
+         "src/a\\b: its name holds a backslash"},
+        {"file of 2 GiB", [&](const std::string& src) { sparse(src + "/big", uintmax_t{1} << 31); },
+         {}, 5, "src/big: holds 2,147,483,648 bytes"},
+        {"hidden files", [](const std::string& src) { MakeTree(src, {{".env", "e"}, {".git/c", "c"}}); },
+         {}, 0, "; 1 hidden file and 1 hidden folder left out (--hidden boxes them)\n"},
+        {"hidden files boxed", [](const std::string& src) { WriteFile(src + "/.env", "e"); },
+         {"--hidden"}, 0, " seconds\n"},
+        {"more than 2 GiB in all",
+         [&](const std::string& src) {
+             sparse(src + "/one", uintmax_t{3} << 29);
+             sparse(src + "/two", uintmax_t{3} << 29);
+         },
+         {}, 6, "larger than 2 gigabytes"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        TempDir work;
+        MakeTree(work / "src", {{"a.txt", "a"}});
+        row.make(work / "src");
+        Args args{"create", "src"};
+        args.insert(args.end(), row.extra.begin(), row.extra.end());
+        VkxResult result = RunVkx({args, work.Str(), "pw", {}});
+        EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
+        if (row.exitCode == 0)
+            EXPECT_TRUE(result.out.ends_with(row.said)) << result.out;
+        else
+            EXPECT_TRUE(Mentions(result, row.said)) << result.err;
+        if (row.exitCode == 6) {
+            EXPECT_FALSE(fs::exists(work / "src.vkx"));
+            continue;
+        }
+        const std::string listed = RunVkx({{"list", "src.vkx"}, work.Str(), "pw", {}}).out;
+        EXPECT_NE(listed.find("a.txt"), std::string::npos) << listed;
+        EXPECT_EQ(listed.find(".env") != std::string::npos, !row.extra.empty()) << listed;
+    }
+}
+
 // Resident memory of the process in KiB, from /proc; -1 once it is gone.
 long ResidentKiB(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -142,8 +198,9 @@ void MakeLargeFolder(const std::string& folder) {
     fs::resize_file(fs::path(folder) / "large.bin", 256u << 20);
 }
 
-// Ctrl-C while a box is written, or while a file is extracted over an older one: the run ends
-// as cancelled (exit 3), the previous box or file is untouched, and no partial file is left.
+// Ctrl-C (or SIGTERM) while a box is written, or while a file is extracted over an older one:
+// the run ends as cancelled (exit 3), the previous box or file is untouched, and no partial
+// file is left.
 TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
     TempDir work;
     MakeTree(work / "old", {{"large.bin", "the previous file"}});
@@ -159,8 +216,10 @@ TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
     const struct {
         std::vector<std::string> args;
         std::string watched, kept, keptBytes;
+        int signal = SIGINT;
     } cases[] = {
         {{"create", work / "large", "-o", box, "-q"}, work / "boxes", box, ReadFile(box)},
+        {{"create", work / "large", "-o", box, "-q"}, work / "boxes", box, ReadFile(box), SIGTERM},
         {{"extract", work / "large.vkx", "-C", out, "-q"},
          out,
          out + "/large.bin",
@@ -173,7 +232,7 @@ TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
         while (!HoldsPartialFile(c.watched) && run.Running() &&
                std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(1ms);
-        run.Signal(SIGINT);
+        run.Signal(c.signal);
         VkxResult result = run.Wait();
         EXPECT_EQ(result.exitCode, 3) << result.err;
         EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
