@@ -39,8 +39,10 @@ The password is read from the first line of --password-file FILE ("-" reads stan
 else from the environment variable VKX_PASSWORD, else asked on the terminal. It is never taken
 from an argument.
 
-Create and extract end with one line: the files, the bytes read and written, and the seconds
-taken (not with -q, nor when files are named on stderr).
+Create and extract end with one line: the files, the bytes read and written, the seconds
+taken, and how many hidden files create left out (not with -q, nor when files are named on
+stderr). Create leaves out, and names, whatever a box cannot hold: an unreadable folder or
+file, a broken link, a name with a backslash or a drive prefix, a file of 2 GiB or more.
 
 Exit codes:)";
     for (const auto& [code, meaning] : kExitCodeMeanings) footer += ExitCodeLines(code, meaning);
