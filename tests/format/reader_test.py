@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
-"""Boxes that vkx makes, plain and compressed, read by the independent reader (read_box.py):
-the listing and every extracted byte must match the tree, and equal files must not encipher
-alike. Usage: reader_test.py VKX"""
+"""The independent reader (read_box.py) against published known answers, against boxes that vkx
+makes (plain and compressed: the listing and every byte must match the tree, and equal files
+must not encipher alike) and against the pinned boxes checked in with their tree. Usage:
+reader_test.py VKX"""
 import os
 import random
 import subprocess
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+PINNED = os.path.join(HERE, "..", "engine", "pinned")
+sys.path.insert(0, HERE)
 import read_box  # noqa: E402
 
+PASSWORD = "pässword for the reader\n".encode()
 rng = random.Random(11)
 SAME = bytes(rng.randrange(256) for _ in range(300))
 TREE = {
@@ -25,36 +29,70 @@ TREE = {
 }
 
 
+def known_answers():
+    """HCTR2-AES-256 deciphering and POLYVAL against the vectors in vectors.txt."""
+    count = 0
+    with open(os.path.join(HERE, "vectors.txt")) as f:
+        for kind, *fields in (line.split() for line in f if line[:1].isalpha()):
+            values = [b"" if x == "-" else bytes.fromhex(x) for x in fields]
+            if kind == "hctr2":
+                key, tweak, plain, cipher = values
+                assert read_box.Hctr2(key).decipher(tweak, cipher) == plain, fields
+            elif kind == "polyval":
+                h, blocks, result = values
+                assert read_box.Polyval(h).digest(blocks) == result, fields
+            count += 1
+    assert count >= 10, count
+
+
 def extracted_path(path):
     """Sub-folders come back in lower case; file names keep theirs."""
     folder, _, name = path.rpartition("/")
     return (folder.lower() + "/" if folder else "") + name
 
 
-def check(vkx, work, compress):
+def check_made(vkx, work, compress):
     box_path = os.path.join(work, "z.vkx" if compress else "p.vkx")
     password = os.path.join(work, "password")
     subprocess.run([vkx, "create", os.path.join(work, "Docs"), "-o", box_path, "-q",
                     "--password-file", password] + (["-z"] if compress else []), check=True)
     box = read_box.open_box(box_path, password)
     assert box.version == (2 if compress else 1), box.version
+    assert box.format == "0.2" or box.sealed, "a new box is not sealed"
     assert box.name == b"Docs", box.name
     listed = {entry.path: entry.size for entry in box.entries}
     expected = {extracted_path(path): len(data) for path, data in TREE.items()}
     assert listed == expected, (listed, expected)
-
-    target = os.path.join(work, "out-z" if compress else "out-p")
-    read_box.extract(box, target)
-    for path, data in TREE.items():
-        with open(os.path.join(target, extracted_path(path)), "rb") as f:
-            assert f.read() == data, path
+    assert read_box.extract(box) == {extracted_path(p): d for p, d in TREE.items()}
 
     same = [e for e in box.entries if e.name == b"same.bin"]
     ciphertexts = {box.raw[e.offset:e.offset + e.stored] for e in same}
     assert len(same) == 2 and len(ciphertexts) == 2, "equal files enciphered alike"
+    print(f"made by vkx{' -z' if compress else ''}: {read_box.describe(box)}")
+
+
+def check_pinned():
+    """Every pinned box must give back its tree byte for byte; a format 1 one must be sealed."""
+    tree = {}
+    for folder, _, names in os.walk(os.path.join(PINNED, "tree")):
+        for name in names:
+            with open(os.path.join(folder, name), "rb") as f:
+                path = os.path.relpath(os.path.join(folder, name), os.path.join(PINNED, "tree"))
+                tree[extracted_path(path.replace(os.sep, "/"))] = f.read()
+    password_file = os.path.join(PINNED, "password")
+    boxes = sorted(name for name in os.listdir(PINNED) if name.endswith(".vkx"))
+    if not os.path.exists(password_file):
+        print(f"pinned boxes {boxes} not read: no password file {password_file}")
+        return
+    for name in boxes:
+        box = read_box.open_box(os.path.join(PINNED, name), password_file)
+        assert box.format == "0.2" or box.sealed, name + " is not sealed"
+        assert read_box.extract(box) == tree, name
+        print(f"pinned {name}: {read_box.describe(box)}, {len(tree)} files as in the tree")
 
 
 def main():
+    known_answers()
     vkx = sys.argv[1]
     with tempfile.TemporaryDirectory() as work:
         for path, data in TREE.items():
@@ -63,10 +101,11 @@ def main():
             with open(full, "wb") as f:
                 f.write(data)
         with open(os.path.join(work, "password"), "wb") as f:
-            f.write("pässword for the reader\n".encode())
+            f.write(PASSWORD)
         for compress in (False, True):
-            check(vkx, work, compress)
-    print("the independent reader reads both boxes")
+            check_made(vkx, work, compress)
+    check_pinned()
+    print("the independent reader reads every box")
     return 0
 
 
