@@ -20,9 +20,9 @@ QString BatchResultLine(int creates, int extracts, int32_t jobsDone, const QStri
                                                : QStringLiteral("; ") + TextFromBytes(hiddenText) +
                                                      QStringLiteral(" left out");
     if (creates >= 1)
-        return jobsDone >= 1 ? QStringLiteral("Created") + in + seconds +
-                                   QStringLiteral(" seconds") + leftOut
-                             : QStringLiteral("Box not created");
+        return jobsDone >= 1
+                   ? QStringLiteral("Created") + in + seconds + QStringLiteral(" seconds") + leftOut
+                   : QStringLiteral("Box not created");
     if (extracts >= 1)
         return jobsDone >= 1
                    ? QStringLiteral("Extracted") + in + seconds + QStringLiteral(" seconds")
@@ -92,10 +92,9 @@ void JobDriver::FinishBatch(int creates, int extracts) {
     AppState& state = c_.State();
     PauseClock();
     shell.SetIcon(0);
-    const QString line =
-        BatchResultLine(creates, extracts, shell.JobsDone,
-                        SecondsText(shell.JobTick().ElapsedTicks(), c_.locale), jobsWarned_,
-                        hidden_);
+    const QString line = BatchResultLine(creates, extracts, shell.JobsDone,
+                                         SecondsText(shell.JobTick().ElapsedTicks(), c_.locale),
+                                         jobsWarned_, hidden_);
     if (!line.isNull()) shell.SetStatus(line);
     if (state.ClearPassword == 1) state.MemorizedPassword.clear();
     state.PasswordVerified = false;

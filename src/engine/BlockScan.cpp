@@ -102,7 +102,8 @@ public:
         const std::string folder = AddBackslash(Path);
         OpenFolder open = OpenFolder::At(folder);
         if (open.Error() != 0) {
-            s_.problems.push_back({folder, ProblemReason::FolderUnreadable(std::strerror(open.Error()))});
+            s_.problems.push_back(
+                {folder, ProblemReason::FolderUnreadable(std::strerror(open.Error()))});
             return {};
         }
         return ScanOpen(open, folder, recurse);
@@ -139,12 +140,14 @@ private:
         const std::string path = folder + name + kPathSeparator;
         const OpenFolder below = parent.Below(name);
         if (below.Error() == 0) return ScanOpen(below, path, true);
-        s_.problems.push_back({path, ProblemReason::FolderUnreadable(std::strerror(below.Error()))});
+        s_.problems.push_back(
+            {path, ProblemReason::FolderUnreadable(std::strerror(below.Error()))});
         return {};
     }
 
     void AddFiles(const OpenFolder& open, const std::string& folder,
-                  const std::vector<FolderListing::Entry>& entries, std::vector<std::string>& found) {
+                  const std::vector<FolderListing::Entry>& entries,
+                  std::vector<std::string>& found) {
         for (const std::string& pattern : patterns_) {
             for (const FolderListing::Entry& entry : entries) {
                 if (entry.folder || !Matches(entry.name, pattern)) continue;
@@ -163,7 +166,8 @@ private:
     bool StorableFileName(const std::string& full, const std::string& name) {
         if (name.find(BoxFormat::kBoxSeparator) != std::string::npos)
             return NotStored(full, ProblemReason::BackslashInName(false));
-        if (!BoxPath::IsSafeFileName(name)) return NotStored(full, ProblemReason::DriveInName(false));
+        if (!BoxPath::IsSafeFileName(name))
+            return NotStored(full, ProblemReason::DriveInName(false));
         return true;
     }
     bool Storable(const std::string& folder, const std::string& name) {

@@ -98,8 +98,8 @@ private:
     std::optional<int64_t> Block(WorkerTools& tools) {
         const size_t count = FromSource([&] {
             return tools.Blocking([&] {
-                return source_->Read(tools.buffer.data(),
-                                     static_cast<size_t>(std::min<int64_t>(remaining_, kBlockSize)));
+                return source_->Read(tools.buffer.data(), static_cast<size_t>(std::min<int64_t>(
+                                                              remaining_, kBlockSize)));
             });
         });
         if (count == 0) return End(tools);  // the file shrank since it was opened
@@ -112,7 +112,9 @@ private:
     std::optional<int64_t> End(WorkerTools& tools) {
         char probe = 0;
         if (remaining_ == 0 && !grown_)
-            grown_ = FromSource([&] { return tools.Blocking([&] { return source_->Read(&probe, 1); }); }) > 0;
+            grown_ = FromSource([&] {
+                         return tools.Blocking([&] { return source_->Read(&probe, 1); });
+                     }) > 0;
         ended_ = true;
         source_.reset();
         return std::nullopt;

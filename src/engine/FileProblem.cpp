@@ -44,10 +44,14 @@ std::string FolderUnreadable(const std::string& why) {
 
 std::string LinkBroken(int error) {
     switch (error) {
-        case ENOENT: return "a symbolic link to nothing: its target does not exist";
-        case ELOOP: return "a symbolic link that loops back on itself";
-        case EACCES: return "a symbolic link into a folder that cannot be read";
-        default: return std::string("a symbolic link that cannot be followed: ") + std::strerror(error);
+        case ENOENT:
+            return "a symbolic link to nothing: its target does not exist";
+        case ELOOP:
+            return "a symbolic link that loops back on itself";
+        case EACCES:
+            return "a symbolic link into a folder that cannot be read";
+        default:
+            return std::string("a symbolic link that cannot be followed: ") + std::strerror(error);
     }
 }
 
@@ -69,8 +73,8 @@ std::string DriveInName(bool folder) {
 }
 
 std::string NameTooLong(size_t length, size_t limit) {
-    return "its name is " + std::to_string(length) + " bytes long; this box stores file names of at most " +
-           std::to_string(limit) + " bytes";
+    return "its name is " + std::to_string(length) +
+           " bytes long; this box stores file names of at most " + std::to_string(limit) + " bytes";
 }
 
 std::string FileTooLarge(int64_t size) {

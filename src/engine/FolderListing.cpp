@@ -37,11 +37,16 @@ Kind Follow(int folder, const char* name, int& error) {
 
 Kind Classify(int folder, const dirent& entry, int& error) {
     switch (entry.d_type) {
-        case DT_REG: return Kind::kFile;
-        case DT_DIR: return Kind::kFolder;
-        case DT_LNK: return Follow(folder, entry.d_name, error);
-        case DT_UNKNOWN: break;
-        default: return Kind::kSystem;
+        case DT_REG:
+            return Kind::kFile;
+        case DT_DIR:
+            return Kind::kFolder;
+        case DT_LNK:
+            return Follow(folder, entry.d_name, error);
+        case DT_UNKNOWN:
+            break;
+        default:
+            return Kind::kSystem;
     }
     struct stat status {};
     if (fstatat(folder, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -92,8 +97,7 @@ FolderListing FolderListing::Of(const OpenFolder& folder, const std::string& pat
         errno = 0;
         const dirent* entry = readdir(stream);
         if (!entry) break;
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
-            continue;
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
         int error = 0;
         const Kind kind = Classify(folder.Descriptor(), *entry, error);
         if (IsHidden(entry->d_name) && !withHidden) {

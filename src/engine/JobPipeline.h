@@ -53,7 +53,7 @@ struct WorkerTools {
     // its Complete: the worker transforms those of all its lanes in one CipherLanes call.
     size_t pending = 0;
     std::unique_ptr<modCompress::BlockDeflater> deflater;  // made on first use
-    WorkerSlot* slot = nullptr;                           // none when the consumer runs the step
+    WorkerSlot* slot = nullptr;                            // none when the consumer runs the step
 
     // Runs call, which may never return (an open or a read on a hung network mount), in such a
     // way that a pipeline being destroyed leaves this worker behind rather than waiting for it

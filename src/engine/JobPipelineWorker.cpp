@@ -45,7 +45,8 @@ void JobPipeline::Worker::Loop() {
         if (pipeline_.stop) return Abandon();
         Take();
         if (pipeline_.busy[index_] == 0) {
-            pipeline_.workersWake.wait(lock, [&] { return pipeline_.stop || pipeline_.CanStart(); });
+            pipeline_.workersWake.wait(lock,
+                                       [&] { return pipeline_.stop || pipeline_.CanStart(); });
             continue;
         }
         lock.unlock();

@@ -123,8 +123,8 @@ void PieceReader::QueuePiece(Source& source, const PlannedFile& file) {
     const auto wanted = static_cast<size_t>(
         std::min<int64_t>(static_cast<int64_t>(kPieceBytes), file.size - read_));
     const bool toTheEnd = read_ + static_cast<int64_t>(wanted) == file.size;
-    const size_t job = reads_.Add(std::make_unique<PieceRead>(input_, file.path, tail_, wanted,
-                                                              toTheEnd));
+    const size_t job =
+        reads_.Add(std::make_unique<PieceRead>(input_, file.path, tail_, wanted, toTheEnd));
     (void)reads_.NextStep(job);
     auto& read = static_cast<PieceRead&>(reads_.Job(job));
     const std::optional<Failure> failure = read.ReadFailure();

@@ -59,7 +59,7 @@ private:
     size_t queued_ = 0;   // pieces queued so far, all files together
     size_t reading_ = 0;  // the file being read
     std::shared_ptr<std::unique_ptr<SourceFile>> input_;  // shared with its reads
-    int64_t read_ = 0;  // plain bytes of it read so far
+    int64_t read_ = 0;                                    // plain bytes of it read so far
     std::string tail_;  // the last of them, the next piece's dictionary
 };
 

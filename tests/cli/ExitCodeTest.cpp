@@ -120,11 +120,19 @@ TEST(ExitCodes, CreateTellsWhatItLeftOut) {
         int exitCode;
         std::string said;  // on stderr, or at the end of the summary for exit 0
     } rows[] = {
-        {[](const std::string& src) { fs::create_symlink(src + "/no", src + "/gone"); }, {}, 5,
+        {[](const std::string& src) { fs::create_symlink(src + "/no", src + "/gone"); },
+         {},
+         5,
          "src/gone: a symbolic link to nothing"},
-        {[](const std::string& src) { MakeTree(src, {{".env", "e"}, {".git/c", "c"}}); }, {}, 0,
+        {[](const std::string& src) {
+             MakeTree(src, {{".env", "e"}, {".git/c", "c"}});
+         },
+         {},
+         0,
          "; 1 hidden file and 1 hidden folder left out (--hidden boxes them)\n"},
-        {[](const std::string& src) { WriteFile(src + "/.env", "e"); }, {"--hidden"}, 0,
+        {[](const std::string& src) { WriteFile(src + "/.env", "e"); },
+         {"--hidden"},
+         0,
          " seconds\n"},
         {sparse, {}, 6, "larger than 2 gigabytes"},
     };

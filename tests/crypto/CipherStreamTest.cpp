@@ -3,11 +3,11 @@
 
 #include <algorithm>
 #include <iterator>
-#include <utility>
 #include <memory>
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "crypto/KeyCache.h"
@@ -123,7 +123,9 @@ TEST(KeyCacheTest, ForgettingAPasswordWipesTheKeyBytes) {
     const std::pair<const char*, void (*)(KeyCache&)> forgets[] = {
         {"forgotten", [](KeyCache& keys) { keys.ForgetPassword(); }},
         {"cost changed",
-         [](KeyCache& keys) { keys.SetCost({kCheap.passes + 1, kCheap.memoryBytes}); }},
+         [](KeyCache& keys) {
+             keys.SetCost({kCheap.passes + 1, kCheap.memoryBytes});
+         }},
     };
     for (const auto& [label, forget] : forgets) {
         SCOPED_TRACE(label);

@@ -1,5 +1,5 @@
-// Sources that change, vanish, cannot be read or become pipes while they are boxed (stops of every kind at
-// every point: InterruptSweepTest), and shredding them once boxed.
+// Sources that change, vanish, cannot be read or become pipes while they are boxed (stops of every
+// kind at every point: InterruptSweepTest), and shredding them once boxed.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -48,7 +48,7 @@ public:
     std::deque<bool> answers;
     std::vector<Message> messages;
     std::vector<std::string> questions;
-    std::function<void()> onPump;  // runs inside PumpMessages, like a window message would
+    std::function<void()> onPump;         // runs inside PumpMessages, like a window message would
     std::function<bool()> giveUpWaiting;  // a cancel that comes while the engine waits
 };
 

@@ -56,7 +56,10 @@ TEST_F(ScanTest, HiddenEntriesAreCountedOrBoxedAndOnlyFileLinksAreFollowed) {
         HiddenCount leftOut;
     } rows[] = {
         {false, {"link.txt", "real.txt"}, {"Docs"}, {2, 1}},
-        {true, {".hidden", "link.txt", "real.txt", "config", ".x"}, {"Docs", ".git\\", "sub\\"}, {}},
+        {true,
+         {".hidden", "link.txt", "real.txt", "config", ".x"},
+         {"Docs", ".git\\", "sub\\"},
+         {}},
     };
     for (const auto& row : rows) {
         engine.SetHiddenFiles(row.hidden);
@@ -91,7 +94,8 @@ void AsPlainUser(const std::string& scratch, const std::function<void()>& check)
     const int failedBefore = FailedParts();
     const pid_t child = fork();
     if (child == 0) {
-        if (getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+        if (getuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
             _exit(2);
         check();
         _exit(FailedParts() > failedBefore ? 1 : 0);
@@ -152,23 +156,35 @@ TEST_F(ScanTest, WhatCannotBeBoxedIsNamedAndTheRestBoxed) {
              link(dir / "private/secret.txt", "secret.txt")(r);
          },
          {{"secret.txt", "a symbolic link into a folder that cannot be read"}}},
-        {"file name", tree({{longName, "n"}}),
+        {"file name",
+         tree({{longName, "n"}}),
          {{longName, "250 bytes long; this box stores file names of at most 249 bytes"}}},
-        {"compressed file name", tree({{compressedName, "c"}}), {{compressedName, "at most 245"}}, 1},
-        {"backslash in a file name", tree({{"a\\b", "a"}}),
+        {"compressed file name",
+         tree({{compressedName, "c"}}),
+         {{compressedName, "at most 245"}},
+         1},
+        {"backslash in a file name",
+         tree({{"a\\b", "a"}}),
          {{"a\\b", "its name holds a backslash, which a box cannot store"}}},
-        {"backslash in a folder name", tree({{"x\\y/f", "f"}}),
+        {"backslash in a folder name",
+         tree({{"x\\y/f", "f"}}),
          {{"x\\y/", "holds a backslash, which a box cannot store; nothing in it is in the box"}}},
-        {"drive-like file name", tree({{"c:notes", "n"}}),
+        {"drive-like file name",
+         tree({{"c:notes", "n"}}),
          {{"c:notes", "its name begins with a drive letter and a colon"}}},
         {"drive-like folder name", tree({{"d:/f", "n"}}), {{"d:/", "begins with a drive letter"}}},
-        {"names meet in lower case", tree({{"SUB/b.txt", "2"}}),
+        {"names meet in lower case",
+         tree({{"SUB/b.txt", "2"}}),
          {{"sub/b.txt", "would be extracted over "}}},
-        {"file meets a folder", tree({{"other", "f"}, {"OTHER/x", "x"}}),
-         {{"other", "where a folder of the same name goes, because a box stores folder names in "
-                    "lower case"}},
-         0, 3},
-        {"2 GiB file", [](const std::string& r) { Sparse(r + "/big", int64_t{1} << 31); },
+        {"file meets a folder",
+         tree({{"other", "f"}, {"OTHER/x", "x"}}),
+         {{"other",
+           "where a folder of the same name goes, because a box stores folder names in "
+           "lower case"}},
+         0,
+         3},
+        {"2 GiB file",
+         [](const std::string& r) { Sparse(r + "/big", int64_t{1} << 31); },
          {{"big", "holds 2,147,483,648 bytes; a box stores files of less than 2 GiB"}}},
         {"tree deeper than the path limit", MakeDeepTree, {}, 0, 25},
     };
@@ -222,50 +238,40 @@ protected:
     }
 };
 
-struct Limit {
-    const char* label;
-    Tree tree;
-    std::vector<std::string> mentions;  // relative to the source folder; "" = the folder itself
-    std::string text;                   // a further piece of the message
-    std::string boxName = "Box";        // the box's path is named when mentions is empty
-    int16_t compression = 0;
-    std::function<void(const std::string& root)> prepare = nullptr;
-};
-
-// Only what makes the whole box impossible refuses it, before anything is written.
+// Only what makes the whole box impossible refuses it, before anything is written; the message
+// names the path that breaks it.
 TEST_F(CreateLimitsTest, RefusedBeforeAnythingIsWritten) {
-    const int64_t twoGiB = int64_t{1} << 31;
-    // clang-format off
-    const Limit limits[] = {
-        {"box name", {{"a.txt", "a"}}, {}, "256 bytes", std::string(256, 'b')},
-        {"total above 2 GiB", {}, {""}, CreatePlan::kTooLargeText, "Box", 0,
-         [&](const std::string& r) {
-             Sparse(r + "/one", twoGiB / 4 * 3);
-             Sparse(r + "/two", twoGiB / 4 * 3);
-         }},
-        {"compression level", {{"a.txt", "a"}}, {}, "Compression level 2", "Box", 2},
-        {"missing folder", {}, {""}, "", "Box", 0, [](const std::string& r) { fs::remove(r); }},
+    const int64_t threeQuarters = (int64_t{3} << 31) / 4;
+    const struct {
+        const char* label;
+        std::function<void()> prepare;
+        std::string named, text;
+        std::string boxName = "Box";
+        int16_t compression = 0;
+    } rows[] = {
+        {"box name", [] {}, box, "256 bytes", std::string(256, 'b')},
+        {"total above 2 GiB",
+         [&] {
+             Sparse(Source("one"), threeQuarters);
+             Sparse(Source("two"), threeQuarters);
+         },
+         root + "/", CreatePlan::kTooLargeText},
+        {"compression level", [] {}, box, "Compression level 2", "Box", 2},
+        {"missing folder", [&] { fs::remove_all(root); }, root, "does not exist"},
     };
-    // clang-format on
-    for (const Limit& limit : limits) {
-        SCOPED_TRACE(limit.label);
-        fs::remove_all(root);
-        MakeTree(root, limit.tree);
-        fs::create_directories(root);
-        if (limit.prepare) limit.prepare(root);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        MakeTree(root, {{"a.txt", "a"}});
+        row.prepare();
         try {
-            (void)engine.CreateBlock(box, limit.boxName, kPassword, root, 0, limit.compression);
+            (void)engine.CreateBlock(box, row.boxName, kPassword, root, 0, row.compression);
             ADD_FAILURE() << "no failure";
         } catch (const Failure& failure) {
-            for (const std::string& path : limit.mentions)
-                EXPECT_THAT(failure.Description(),
-                            HasSubstr(root + (path.empty() ? "" : "/" + path)));
-            if (limit.mentions.empty()) {
-                EXPECT_THAT(failure.Description(), HasSubstr(box));
-            }
-            EXPECT_THAT(failure.Description(), HasSubstr(limit.text));
+            EXPECT_THAT(failure.Description(), HasSubstr(row.named));
+            EXPECT_THAT(failure.Description(), HasSubstr(row.text));
         }
         EXPECT_FALSE(fs::exists(dir / "new"));
+        fs::remove_all(root);
     }
     EXPECT_THAT(host.messages, ::testing::IsEmpty());
 }
