@@ -50,8 +50,13 @@ JobPipeline::Shared::Shared(unsigned threads, size_t jobsAhead, Lanes kind)
 JobPipeline::JobPipeline(unsigned threads, size_t window, Lanes lanes, Interrupt interrupt)
     : shared_(std::make_shared<Shared>(threads, window, lanes)), interrupt_(std::move(interrupt)) {
     threads_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i)
-        threads_.emplace_back([shared = shared_, i] { Worker(shared, i).Run(); });
+    for (unsigned i = 0; i < threads; ++i) {
+        threads_.emplace_back([shared = shared_, i]() mutable {
+            const bool left = Worker(shared, i).Run();
+            shared.reset();  // the last owner frees the jobs, and the files they hold open
+            if (left) --Shared::leftBehind;
+        });
+    }
 }
 
 // Workers that run are waited for: their jobs refer to what the consumer owns. A worker still

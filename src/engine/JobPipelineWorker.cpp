@@ -23,7 +23,7 @@ JobPipeline::Worker::Worker(std::shared_ptr<Shared> shared, size_t index)
     for (Lane& lane : lanes_) lane.tools.slot = &pipeline_.slots[index_];
 }
 
-void JobPipeline::Worker::Run() {
+bool JobPipeline::Worker::Run() {
     bool left = false;
     try {
         Loop();
@@ -33,9 +33,9 @@ void JobPipeline::Worker::Run() {
         left = true;
     }
     const std::lock_guard lock(pipeline_.mutex);
-    if (left) --Shared::leftBehind;
     pipeline_.slots[index_].exited = true;
     pipeline_.settledWake.notify_all();
+    return left;
 }
 
 void JobPipeline::Worker::Loop() {

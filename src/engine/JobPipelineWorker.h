@@ -56,7 +56,8 @@ struct JobPipeline::Shared {
     size_t released = 0;
     bool stop = false;
 
-    // Workers left behind in the whole process that have not ended yet.
+    // Workers left behind in the whole process that have not yet ended and let go of their
+    // shared state.
     static inline std::atomic<int> leftBehind{0};
 };
 
@@ -68,8 +69,8 @@ struct JobPipeline::Shared {
 class JobPipeline::Worker {
 public:
     Worker(std::shared_ptr<Shared> shared, size_t index);
-    // The thread's body, until the pipeline stops or leaves it behind.
-    void Run();
+    // The thread's body, until the pipeline stops or leaves it behind (then true).
+    [[nodiscard]] bool Run();
 
 private:
     using Entry = Shared::Entry;
