@@ -14,6 +14,6 @@ for kind in release asan; do
 done
 echo "== tsan build"
 ./scripts/build.sh tsan
-echo "== tsan tests: thread counts and the interrupt sweep"
+echo "== tsan tests: thread counts, the interrupt sweep and a worker stuck in open"
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build/tsan --output-on-failure -j "$(nproc)" \
-  -R "ThreadCount|InterruptSweep"
+  -R "ThreadCount|InterruptSweep|HeldOpen"

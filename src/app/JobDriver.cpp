@@ -31,6 +31,13 @@ QString AmountText(const BatchAmount& amount, bool counted, const char* several,
     return text;
 }
 
+// "; 3 hidden files left out", or nothing when none was.
+QString HiddenLeftOutText(const HiddenCount& hidden) {
+    const std::string text = HiddenText(hidden);
+    return text.empty() ? QString() : QStringLiteral("; ") + TextFromBytes(text) +
+                                          QStringLiteral(" left out");
+}
+
 }  // namespace
 
 QString BatchResultLine(int creates, int extracts, int32_t jobsDone, const QString& seconds,
@@ -41,7 +48,8 @@ QString BatchResultLine(int creates, int extracts, int32_t jobsDone, const QStri
     if (creates >= 1)
         return jobsDone >= 1 ? QStringLiteral("Created") + in + seconds +
                                    QStringLiteral(" seconds") +
-                                   AmountText(amount, counted, "boxes", locale)
+                                   AmountText(amount, counted, "boxes", locale) +
+                                   HiddenLeftOutText(amount.hidden)
                              : QStringLiteral("Box not created");
     if (extracts < 1) return {};
     if (jobsDone >= 1)
@@ -170,6 +178,7 @@ void JobDriver::RunCreateJob(const QString& item) {
     amount_.bytes += shell.Progress().BytesTotal();
     amount_.places << FilePart(state.BoxFile);
     amount_.boxSize = QFileInfo(state.BoxFile).size();
+    amount_.hidden += shell.Vaultkeep().HiddenLeftOut();
     c_.lstFiles.AddResult(state.BoxFile, QStringLiteral("Box made from ") + state.BoxFolder);
     PauseClock();
     if (ReportProblems(c_, QStringLiteral("The box was made, but these files are not in it as "

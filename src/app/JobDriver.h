@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "app/JobContext.h"
+#include "engine/FileProblem.h"
 
 namespace vko {
 
@@ -17,6 +18,7 @@ struct BatchAmount {
     int64_t boxSize = -1;  // the one box made, in bytes; -1 for none or several
     int64_t stoppedFiles = 0;  // files an extraction wrote before it was stopped
     QString stoppedIn;         // ... and the folder it wrote them in
+    HiddenCount hidden;        // hidden files and folders the batch's boxes left out
 };
 
 // Runs the queued jobs on ticks of the driver timer: every create job, then every extract
@@ -56,7 +58,7 @@ private:
 [[nodiscard]] QString SecondsText(int32_t milliseconds, const QLocale& locale);
 
 // The batch's status line, or a null text when it leaves the status line alone: "Created in
-// 2.50 seconds: 8 files, 1.56 GB into Big.vkx (1.20 MB)". Jobs done with warnings (files named
+// 2.50 seconds: 8 files, 1.56 GB into Big.vkx (1.20 MB); 3 hidden files left out". Jobs done with warnings (files named
 // in a message) say so and claim no counts; an extraction stopped after writing files says how
 // many, never that the box was not extracted.
 [[nodiscard]] QString BatchResultLine(int creates, int extracts, int32_t jobsDone,

@@ -21,8 +21,9 @@ std::string Footer() {
         "The password is read from the first line of --password-file FILE, without its line "
         "ending (LF or CR LF; \"-\" reads standard input), else from the environment variable "
         "VKX_PASSWORD, else asked on the terminal. It is never taken from an argument.\n\n"
-        "Create and extract end with one line: the files, the bytes read and written, and the "
-        "seconds taken (not with -q, nor when files are named on stderr).\n\n"
+        "Create and extract end with one line: the files, the bytes read and written, the "
+        "seconds taken, and how many hidden files create left out (not with -q, nor when files "
+        "are named on stderr).\n\n"
         "Exit codes:");
     for (const auto& [code, meaning] : kExitCodeMeanings) {
         const std::string number = "  " + std::to_string(static_cast<int>(code)) + "  ";
@@ -86,13 +87,17 @@ CLI::App* AddCreate(CLI::App& app, CreateOptions& options) {
     create->add_option("-n,--name", options.name, "Box name (default: the folder's name)")
         ->type_name("NAME");
     create->add_flag("-z,--compress", options.compress, "Compress every file");
+    create->add_flag("--hidden", options.hidden,
+                     "Box hidden files and folders too (names beginning with \".\")");
     AddPasswordFile(*create, options.passwordFile);
     AddThreads(*create, options.threads);
     AddQuiet(*create, options.quiet);
     AddNotes(*create,
              "Left out of the box: hidden files and folders (names starting with \".\"), links "
              "to folders, sockets, pipes and devices, and folders that hold no file (they are "
-             "not recreated). A file that cannot be read is named on stderr.\n\n"
+             "not recreated); --hidden boxes hidden ones. Whatever else a box cannot hold is left "
+             "out and named on stderr (exit 5): an unreadable folder or file, a broken link, a "
+             "name with a backslash or a drive prefix, a file of 2 GiB or more.\n\n"
              "BOX is replaced once the new box is complete, keeping its permissions; through a "
              "symbolic link the file it leads to is replaced. A box is never written over a "
              "folder, a device or a pipe, nor to standard output (-o -): it is written in more "

@@ -16,6 +16,7 @@ struct CreateOptions {
     std::string passwordFile;
     unsigned threads = 0;  // 0: one per core
     bool compress = false;
+    bool hidden = false;  // box hidden files and folders too
     bool quiet = false;
 };
 

@@ -85,6 +85,24 @@ RunSummary Created(const ProgressObserver& progress, const CreatePlan& plan,
             static_cast<int64_t>(std::filesystem::file_size(plan.box)), started};
 }
 
+// "2 hidden files left out (--hidden boxes them)"; empty when none were.
+std::string HiddenNote(const HiddenCount& hidden) {
+    const std::string text = HiddenText(hidden);
+    return text.empty() ? text : text + " left out (--hidden boxes them)";
+}
+
+// A folder the format cannot hold in one box gets an exit code of its own.
+int16_t CreateBox(CCipherBlock& engine, const CreatePlan& plan, const Password& password,
+                  bool compress) {
+    try {
+        return engine.CreateBlock(plan.box, plan.name, password.Text(), plan.folder, 0,
+                                  compress ? 1 : 0);
+    } catch (const Failure& failure) {
+        if (failure.Number() != FailureNumber::kOverflow) throw;
+        throw CommandError(ExitCode::kTooMuch, failure.Description());
+    }
+}
+
 }  // namespace
 
 ExitCode RunCreate(const CreateOptions& options) {
@@ -97,12 +115,17 @@ ExitCode RunCreate(const CreateOptions& options) {
     CCipherBlock engine(host);
     if (options.threads != 0) engine.SetWorkerThreads(options.threads);
     engine.SetEvents(&progress);
+    engine.SetHiddenFiles(options.hidden);
     const auto started = std::chrono::steady_clock::now();
-    int16_t result = engine.CreateBlock(plan.box, plan.name, password.Text(), plan.folder, 0,
-                                        options.compress ? 1 : 0);
+    const int16_t result = CreateBox(engine, plan, password, options.compress);
     if (result != BlockResult::kCreateDone || CancelSignal::Raised()) return ExitCode::kCancelled;
     const ExitCode code = ReportProblems(engine.Problems());
-    if (code == ExitCode::kDone && !options.quiet) PrintSummary(Created(progress, plan, started));
+    const std::string hidden = HiddenNote(engine.HiddenLeftOut());
+    if (options.quiet) return code;
+    if (code == ExitCode::kDone)
+        PrintSummary(Created(progress, plan, started), hidden);
+    else if (!hidden.empty())
+        PrintError(hidden);
     return code;
 }
 

@@ -16,7 +16,8 @@ struct RunSummary {
 };
 
 // Prints on standard output, for instance
-// "Created photos.vkx: 3 files, 1200 bytes in, 800 bytes out, 0.42 seconds".
-void PrintSummary(const RunSummary& summary);
+// "Created photos.vkx: 3 files, 1200 bytes in, 800 bytes out, 0.42 seconds", and "; " and the
+// note when there is one ("2 hidden files left out (...)").
+void PrintSummary(const RunSummary& summary, const std::string& note = {});
 
 }  // namespace vko::cli

@@ -213,6 +213,7 @@ int16_t CreateBlock(BlockState& s, const std::string& BlockFile, const std::stri
                     int16_t CompressionLevel) {
     CheckCompressionLevel(CompressionLevel, BlockFile);
     s.problems.clear();
+    s.hiddenLeftOut = {};
     const std::string folder = FolderToBox(Path);
     CipherGuard guard(s.cipher);
     s.compressed = CompressionLevel;

@@ -19,6 +19,13 @@ public:
     [[nodiscard]] virtual bool CancelRequested() = 0;
     // Lets pending window messages run (a no-op without a user interface).
     virtual void PumpMessages() = 0;
+    // Asked about twenty times a second while the engine waits for its worker threads (one may
+    // be stuck on a hung mount): lets the user interface run, and false gives up the wait, which
+    // ends the operation as cancelled.
+    [[nodiscard]] virtual bool KeepWaiting() {
+        PumpMessages();
+        return !CancelRequested();
+    }
     // A message with an OK button.
     virtual void ShowMessage(const std::string& text, Icon icon) = 0;
     // A question with Yes and No buttons; true for Yes.

@@ -1,11 +1,16 @@
 #include "engine/BlockScan.h"
 
-#include <algorithm>
+#include <sys/stat.h>
+
+#include <cstring>
 #include <filesystem>
 #include <string_view>
 
+#include "engine/BoxFormat.h"
 #include "engine/BoxPath.h"
+#include "engine/FolderListing.h"
 #include "util/Failure.h"
+#include "util/LongPath.h"
 #include "util/PathParts.h"
 
 namespace fs = std::filesystem;
@@ -13,13 +18,6 @@ namespace fs = std::filesystem;
 namespace vko::BlockScan {
 
 namespace {
-
-enum class Kind { File, Folder };
-
-struct Entry {
-    std::string name;
-    Kind kind;
-};
 
 // "*" and "?" wildcards; "*.*" matches every name, dotted or not, as users expect of it.
 // After a mismatch the last "*" takes one more character and matching resumes after it.
@@ -58,93 +56,28 @@ std::vector<std::string> SplitPatterns(const std::string& filespec) {
     }
 }
 
-bool IsHidden(const std::string& name) {
-    return !name.empty() && name.front() == '.';
-}
-
-// What the scan sees in a folder: visible regular files (a link to a file counts as the
-// file) and visible folders that are not links, sorted by name bytes so that the same tree
-// always gives the same box. Sockets, fifos and devices are system files and never listed;
-// a folder that cannot be read lists nothing.
-std::vector<Entry> ListFolder(const std::string& folder, bool withHidden = false) {
-    std::vector<Entry> entries;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        std::string name = it->path().filename().string();
-        if (IsHidden(name) && !withHidden) continue;
-        std::error_code ignored;
-        const bool link = it->is_symlink(ignored);
-        if (it->is_regular_file(ignored)) {
-            entries.push_back({std::move(name), Kind::File});
-        } else if (!link && it->is_directory(ignored)) {
-            entries.push_back({std::move(name), Kind::Folder});
-        }
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const Entry& a, const Entry& b) { return a.name < b.name; });
-    return entries;
-}
-
 // The box being written may lie inside the folder being boxed; it is never boxed into itself.
-bool IsExcluded(const BlockState& s, const std::string& name, const std::string& full) {
-    if (s.scanExclude.empty() || name != GetFilePart(s.scanExclude)) return false;
-    std::error_code ignored;
-    return fs::equivalent(full, s.scanExclude, ignored);
-}
-
-class Scanner {
+class Exclusion {
 public:
-    Scanner(BlockState& s, const std::string& filespec)
-        : s_(s), patterns_(SplitPatterns(filespec)) {}
-
-    std::vector<std::string> Scan(const std::string& Path, bool recurse) {
-        const std::string folder = AddBackslash(Path);
-        const std::vector<Entry> entries = ListFolder(folder);
-        std::vector<std::string> found;
-        AddFiles(folder, entries, found);
-        if (!recurse || cancelled) return found;
-        std::vector<std::string> subFolders;
-        for (const Entry& entry : entries) {
-            if (entry.kind == Kind::Folder) subFolders.push_back(folder + entry.name);
-            if (!Breathe()) return found;
-        }
-        for (const std::string& sub : subFolders) {
-            for (std::string& path : Scan(sub, true)) {
-                found.push_back(std::move(path));
-                if (!cancelled) Breathe();
-            }
-            if (cancelled) break;
-        }
-        return found;
+    explicit Exclusion(const std::string& path) : name_(GetFilePart(path)) {
+        struct stat status {};
+        if (path.empty() || LongPath::Stat(path, status) != 0) return;
+        device_ = status.st_dev;
+        inode_ = status.st_ino;
+        active_ = true;
     }
-
-    bool cancelled = false;
+    [[nodiscard]] bool Excludes(const OpenFolder& folder, const std::string& name) const {
+        if (!active_ || name != name_) return false;
+        struct stat status {};
+        return fstatat(folder.Descriptor(), name.c_str(), &status, 0) == 0 &&
+               status.st_dev == device_ && status.st_ino == inode_;
+    }
 
 private:
-    void AddFiles(const std::string& folder, const std::vector<Entry>& entries,
-                  std::vector<std::string>& found) {
-        for (const std::string& pattern : patterns_) {
-            for (const Entry& entry : entries) {
-                if (entry.kind != Kind::File || !Matches(entry.name, pattern)) continue;
-                const std::string full = folder + entry.name;
-                if (IsExcluded(s_, entry.name, full)) continue;
-                found.push_back(full);
-                AddDir(s_, GetPathFromFile(full), false);
-                s_.Events().AddingToBlock(full);
-                if (!Breathe()) return;
-            }
-        }
-    }
-
-    // Lets the user interface run and notes a cancel request; false once cancelled.
-    bool Breathe() {
-        s_.host.PumpMessages();
-        cancelled = s_.host.CancelRequested();
-        return !cancelled;
-    }
-
-    BlockState& s_;
-    std::vector<std::string> patterns_;
+    std::string name_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    bool active_ = false;
 };
 
 // A folder path as its folder-table entry: relative to the boxed folder, lower case, "\"
@@ -156,6 +89,111 @@ std::string TableEntry(const BlockState& s, const std::string& Path) {
     if (!root.empty() && relative.starts_with(root)) relative.erase(0, root.size());
     return BoxPath::ToBoxFolder(relative);
 }
+
+// Walks the tree through open folder descriptors, so that depth is no limit. Whatever cannot be
+// listed, followed or stored under its name is named in s.problems and the rest is boxed;
+// hidden entries are counted in s.hiddenLeftOut unless s.boxHidden.
+class Scanner {
+public:
+    Scanner(BlockState& s, const std::string& filespec)
+        : s_(s), patterns_(SplitPatterns(filespec)), exclusion_(s.scanExclude) {}
+
+    std::vector<std::string> Scan(const std::string& Path, bool recurse) {
+        const std::string folder = AddBackslash(Path);
+        OpenFolder open = OpenFolder::At(folder);
+        if (open.Error() != 0) {
+            s_.problems.push_back(
+                {folder, ProblemReason::FolderUnreadable(std::strerror(open.Error()))});
+            return {};
+        }
+        return ScanOpen(open, folder, recurse);
+    }
+
+    bool cancelled = false;
+
+private:
+    std::vector<std::string> ScanOpen(const OpenFolder& open, const std::string& folder,
+                                      bool recurse) {
+        FolderListing listing = FolderListing::Of(open, folder, s_.boxHidden);
+        s_.hiddenLeftOut += listing.hidden;
+        for (FileProblem& problem : listing.problems) s_.problems.push_back(std::move(problem));
+        std::vector<std::string> found;
+        AddFiles(open, folder, listing.entries, found);
+        if (!recurse || cancelled) return found;
+        std::vector<std::string> subFolders;
+        for (const FolderListing::Entry& entry : listing.entries) {
+            if (entry.folder && Storable(folder, entry.name)) subFolders.push_back(entry.name);
+            if (!Breathe()) return found;
+        }
+        for (const std::string& name : subFolders) {
+            for (std::string& path : ScanBelow(open, folder, name)) {
+                found.push_back(std::move(path));
+                if (!cancelled) Breathe();
+            }
+            if (cancelled) break;
+        }
+        return found;
+    }
+
+    std::vector<std::string> ScanBelow(const OpenFolder& parent, const std::string& folder,
+                                       const std::string& name) {
+        const std::string path = folder + name + kPathSeparator;
+        const OpenFolder below = parent.Below(name);
+        if (below.Error() == 0) return ScanOpen(below, path, true);
+        s_.problems.push_back(
+            {path, ProblemReason::FolderUnreadable(std::strerror(below.Error()))});
+        return {};
+    }
+
+    void AddFiles(const OpenFolder& open, const std::string& folder,
+                  const std::vector<FolderListing::Entry>& entries,
+                  std::vector<std::string>& found) {
+        for (const std::string& pattern : patterns_) {
+            for (const FolderListing::Entry& entry : entries) {
+                if (entry.folder || !Matches(entry.name, pattern)) continue;
+                if (exclusion_.Excludes(open, entry.name)) continue;
+                const std::string full = folder + entry.name;
+                if (!StorableFileName(full, entry.name)) continue;
+                found.push_back(full);
+                AddDir(s_, GetPathFromFile(full), false);
+                s_.Events().AddingToBlock(full);
+                if (!Breathe()) return;
+            }
+        }
+    }
+
+    // A name the box cannot hold is named and left out (a folder with everything in it).
+    bool StorableFileName(const std::string& full, const std::string& name) {
+        if (name.find(BoxFormat::kBoxSeparator) != std::string::npos)
+            return NotStored(full, ProblemReason::BackslashInName(false));
+        if (!BoxPath::IsSafeFileName(name))
+            return NotStored(full, ProblemReason::DriveInName(false));
+        return true;
+    }
+    bool Storable(const std::string& folder, const std::string& name) {
+        const std::string path = folder + name + kPathSeparator;
+        if (name.find(BoxFormat::kBoxSeparator) != std::string::npos)
+            return NotStored(path, ProblemReason::BackslashInName(true));
+        if (!BoxPath::IsSafeFolderEntry(TableEntry(s_, path)))
+            return NotStored(path, ProblemReason::DriveInName(true));
+        return true;
+    }
+    bool NotStored(const std::string& path, std::string reason) {
+        s_.problems.push_back({path, std::move(reason)});
+        return false;
+    }
+
+    // Lets the user interface run and notes a cancel request; false once cancelled.
+    bool Breathe() {
+        s_.host.PumpMessages();
+        cancelled = s_.host.CancelRequested();
+        return !cancelled;
+    }
+
+    BlockState& s_;
+    std::vector<std::string> patterns_;
+    Exclusion exclusion_;
+};
 
 }  // namespace
 
@@ -204,9 +242,11 @@ std::vector<std::string> GetDirectories(const std::string& Path, int32_t Attribu
     constexpr int32_t kHiddenAttribute = 2;
     const std::string folder = AddBackslash(Path);
     std::vector<std::string> names;
-    for (const Entry& entry : ListFolder(folder, (Attributes & kHiddenAttribute) != 0)) {
-        if (entry.kind == Kind::Folder)
-            names.push_back(IncludePath ? folder + entry.name : entry.name);
+    const OpenFolder open = OpenFolder::At(folder);
+    if (open.Error() != 0) return names;
+    const bool hidden = (Attributes & kHiddenAttribute) != 0;
+    for (const FolderListing::Entry& entry : FolderListing::Of(open, folder, hidden).entries) {
+        if (entry.folder) names.push_back(IncludePath ? folder + entry.name : entry.name);
     }
     return names;
 }

@@ -62,6 +62,8 @@ struct BlockState {
     std::vector<std::string> fileList;  // full paths in scan order
     std::vector<int32_t> storedSizes;   // per file, compressed boxes only
     std::string scanExclude;            // a file the scan leaves out (the box being written)
+    bool boxHidden = false;             // the scan takes hidden files and folders too
+    HiddenCount hiddenLeftOut;          // what the last creation's scan left out as hidden
 
     // Progress counters and the stopwatch behind the throughput figure.
     int32_t totalBytes = 0;

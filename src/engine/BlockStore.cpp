@@ -13,6 +13,10 @@ std::string FileRun(const BlockState& s, const CreatePlan::PlannedFile& file) {
     return RunNames::File(s.runA, ConvLong::WordToChars(file.folder), file.name);
 }
 
+JobPipeline::Interrupt GiveUpWaiting(BlockState& s) {
+    return [&s] { return !s.host.KeepWaiting(); };
+}
+
 int32_t Throughput(int64_t bytes, int32_t milliseconds) noexcept {
     constexpr double kMax = std::numeric_limits<int32_t>::max();
     const double rate = milliseconds >= 1000

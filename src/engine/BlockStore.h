@@ -6,6 +6,7 @@
 
 #include "engine/BlockState.h"
 #include "engine/CreatePlan.h"
+#include "engine/JobPipeline.h"
 #include "util/File.h"
 
 // Filling the data area of a box being created: every file's stored bytes after the box's
@@ -42,6 +43,10 @@ private:
     OutputFile& out_;
     int64_t pending_ = 0;
 };
+
+// The interrupt of a pipeline whose consumer is this operation: the host's cancel, asked while
+// the consumer waits for a worker.
+[[nodiscard]] JobPipeline::Interrupt GiveUpWaiting(BlockState& s);
 
 // The name of file's cipher run in the box being created (run A written).
 [[nodiscard]] std::string FileRun(const BlockState& s, const CreatePlan::PlannedFile& file);

@@ -176,14 +176,20 @@ bool StoreOne(BlockState& s, OutputFile& out, PieceReader& reader, JobPipeline& 
 
 bool StoreCompressedFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& files,
                           const std::string& Password) {
-    JobPipeline pipeline(s.workerThreads, PiecesAhead(s.workerThreads));
-    PieceReader reader(files, pipeline, PiecesAhead(s.workerThreads));
+    JobPipeline pipeline(s.workerThreads, PiecesAhead(s.workerThreads), JobPipeline::Lanes::kOne,
+                         GiveUpWaiting(s));
+    PieceReader reader(files, pipeline, PiecesAhead(s.workerThreads), s.workerThreads,
+                       GiveUpWaiting(s));
     Writeback writeback(out);
     const int64_t dataStart = out.Position();
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (s.host.CancelRequested()) return false;
-        if (!StoreOne(s, out, reader, pipeline, writeback, i, files[i], dataStart, Password))
-            return false;
+    try {
+        for (size_t i = 0; i < files.size(); ++i) {
+            if (s.host.CancelRequested()) return false;
+            if (!StoreOne(s, out, reader, pipeline, writeback, i, files[i], dataStart, Password))
+                return false;
+        }
+    } catch (const PipelineInterrupted&) {
+        return false;
     }
     return true;
 }

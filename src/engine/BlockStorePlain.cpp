@@ -14,6 +14,7 @@
 #include "engine/BoxFormat.h"
 #include "engine/JobPipeline.h"
 #include "util/Failure.h"
+#include "util/SourceFile.h"
 
 namespace vko::BlockStore {
 
@@ -53,7 +54,7 @@ public:
         try {
             if (!source_) return Open(tools);
             if (remaining_ > 0) return Block(tools);
-            return End();
+            return End(tools);
         } catch (const SourceFailure& failure) {
             readFailure_ = failure.failure;
             ended_ = true;
@@ -85,7 +86,8 @@ private:
     }
 
     std::optional<int64_t> Open(WorkerTools& tools) {
-        source_ = FromSource([&] { return std::make_unique<InputFile>(path_); });
+        source_ = FromSource(
+            [&] { return tools.Blocking([&] { return std::make_unique<SourceFile>(path_); }); });
         remaining_ = std::min(source_->Length(), limit_);
         grown_ = source_->Length() > limit_;
         key_.Start(tools.run, run_);
@@ -95,20 +97,24 @@ private:
 
     std::optional<int64_t> Block(WorkerTools& tools) {
         const size_t count = FromSource([&] {
-            return source_->Read(tools.buffer.data(),
-                                 static_cast<size_t>(std::min<int64_t>(remaining_, kBlockSize)));
+            return tools.Blocking([&] {
+                return source_->Read(tools.buffer.data(), static_cast<size_t>(std::min<int64_t>(
+                                                              remaining_, kBlockSize)));
+            });
         });
-        if (count == 0) return End();  // the file shrank since it was opened
+        if (count == 0) return End(tools);  // the file shrank since it was opened
         remaining_ -= static_cast<int64_t>(count);
         tools.pending = pending_ = count;
         return static_cast<int64_t>(count);
     }
 
     // A byte beyond what was taken means the file grew while it was read.
-    std::optional<int64_t> End() {
+    std::optional<int64_t> End(WorkerTools& tools) {
         char probe = 0;
         if (remaining_ == 0 && !grown_)
-            grown_ = FromSource([&] { return source_->Read(&probe, 1); }) > 0;
+            grown_ = FromSource([&] {
+                         return tools.Blocking([&] { return source_->Read(&probe, 1); });
+                     }) > 0;
         ended_ = true;
         source_.reset();
         return std::nullopt;
@@ -120,7 +126,7 @@ private:
     OutputFile& box_;
     const int64_t offset_;
     const crypto::RunKey& key_;
-    std::unique_ptr<InputFile> source_;
+    std::unique_ptr<SourceFile> source_;
     bool ended_ = false;
     bool grown_ = false;
     int64_t remaining_ = 0;
@@ -170,19 +176,25 @@ bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& f
     out.Flush();
     const crypto::RunKey key(Password);
     Writeback writeback(out);
-    JobPipeline pipeline(s.workerThreads, kFilesAhead, JobPipeline::Lanes::kCipher);
+    JobPipeline pipeline(s.workerThreads, kFilesAhead, JobPipeline::Lanes::kCipher,
+                         GiveUpWaiting(s));
     int64_t offset = out.Position();
     for (PlannedFile& file : files) {
         file.offset = offset;
         offset += file.size;
         pipeline.Add(std::make_unique<PlainFileJob>(file, FileRun(s, file), out, key));
     }
-    for (size_t i = 0; i < files.size(); ++i) {
-        if (s.host.CancelRequested()) return false;
-        const std::optional<int32_t> stored = ReportFile(s, pipeline, i, files[i].path, writeback);
-        if (!stored) return false;
-        Settle(s, files[i], static_cast<const PlainFileJob&>(pipeline.Job(i)), *stored);
-        pipeline.Release(i);
+    try {
+        for (size_t i = 0; i < files.size(); ++i) {
+            if (s.host.CancelRequested()) return false;
+            const std::optional<int32_t> stored =
+                ReportFile(s, pipeline, i, files[i].path, writeback);
+            if (!stored) return false;
+            Settle(s, files[i], static_cast<const PlainFileJob&>(pipeline.Job(i)), *stored);
+            pipeline.Release(i);
+        }
+    } catch (const PipelineInterrupted&) {
+        return false;
     }
     return true;
 }

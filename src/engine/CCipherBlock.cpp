@@ -20,6 +20,10 @@ void CCipherBlock::SetWorkerThreads(unsigned threads) noexcept {
     s_->workerThreads = threads;
 }
 
+void CCipherBlock::SetHiddenFiles(bool box) noexcept {
+    s_->boxHidden = box;
+}
+
 int16_t CCipherBlock::CreateBlock(const std::string& BlockFile, const std::string& BlockName,
                                   const std::string& Password, const std::string& Path,
                                   int16_t Shread, int16_t CompressionLevel) {
@@ -117,6 +121,10 @@ const std::vector<FileProblem>& CCipherBlock::Problems() const noexcept {
 
 const std::vector<std::string>& CCipherBlock::Skipped() const noexcept {
     return s_->skipped;
+}
+
+HiddenCount CCipherBlock::HiddenLeftOut() const noexcept {
+    return s_->hiddenLeftOut;
 }
 
 uint8_t CCipherBlock::BlockVersion() const noexcept {

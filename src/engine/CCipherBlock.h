@@ -55,6 +55,10 @@ public:
     // the number; only when sources are read can differ.
     void SetWorkerThreads(unsigned threads) noexcept;
 
+    // Whether creation boxes hidden files and folders (names beginning with "."); by default it
+    // leaves them out and counts them.
+    void SetHiddenFiles(bool box) noexcept;
+
     // Boxes the folder Path into BlockFile: 1 done, 0 cancelled. Shread 1 overwrites and
     // removes the sources afterwards. CompressionLevel 1 makes a compressed box.
     [[nodiscard]] int16_t CreateBlock(const std::string& BlockFile, const std::string& BlockName,
@@ -123,6 +127,9 @@ public:
     // The files the last extraction (or the open single-file session) left alone because they
     // were there and the choice was to skip them.
     [[nodiscard]] const std::vector<std::string>& Skipped() const noexcept;
+
+    // What the last CreateBlock left out as hidden (nothing when it boxed hidden files).
+    [[nodiscard]] HiddenCount HiddenLeftOut() const noexcept;
 
     // Properties of the last box created or read.
     [[nodiscard]] uint8_t BlockVersion() const noexcept;

@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -11,6 +10,7 @@
 #include "engine/BoxPath.h"
 #include "engine/FileProblem.h"
 #include "util/PathParts.h"
+#include "util/SourceFile.h"
 
 namespace fs = std::filesystem;
 
@@ -20,13 +20,17 @@ namespace {
 
 using BoxFormat::kBoxSeparator;
 
-// The file's size, or the errno value of why it cannot be read (it vanished since the scan,
-// or its permissions forbid it): such a file gets no place in the box.
-std::optional<int64_t> Measure(const std::string& path, int& error) {
-    int64_t size = 0;
-    error = InputFile::Measure(path, size);
-    if (error != 0) return std::nullopt;
-    return size;
+// Why a file measured as size, at path, cannot have a place in the box; empty when it can.
+// A file that vanished since the scan, cannot be read, or is no longer a regular file; a name
+// or a size the format cannot hold.
+std::string LeftOutBecause(const std::string& path, int error, int64_t size, size_t nameLimit) {
+    if (error == SourceFile::kNotRegularError)
+        return ProblemReason::Unreadable(SourceFile::kNotRegular, path);
+    if (error != 0) return ProblemReason::Unreadable(std::strerror(error), path);
+    const size_t nameLength = GetFilePart(path).size();
+    if (nameLength > nameLimit) return ProblemReason::NameTooLong(nameLength, nameLimit);
+    if (size > BoxFormat::kMaxLong) return ProblemReason::FileTooLarge(size);
+    return {};
 }
 
 std::string Entry(const FolderTable& folders, int32_t number) {
@@ -55,27 +59,30 @@ std::vector<PlannedFile> Plan(BlockState& s, const std::string& BlockFile,
                               const std::string& BlockName, bool compressed) {
     CheckBoxName(BlockFile, BlockName);
     CheckFolderCount(s.folders, s.rootPath);
+    const auto nameLimit = static_cast<size_t>(compressed ? BoxFormat::kMaxFileNameCompressed
+                                                          : BoxFormat::kMaxFileNamePlain);
     std::vector<PlannedFile> files;
     files.reserve(s.fileList.size());
     for (const std::string& path : s.fileList) {
-        int error = 0;
-        const std::optional<int64_t> size = Measure(path, error);
-        if (!size) {
-            s.problems.push_back({path, ProblemReason::Unreadable(std::strerror(error), path)});
+        int64_t size = 0;
+        const int error = SourceFile::Measure(path, size);
+        std::string reason = LeftOutBecause(path, error, size, nameLimit);
+        if (!reason.empty()) {
+            s.problems.push_back({path, std::move(reason)});
             continue;
         }
         PlannedFile file;
         file.path = path;
         file.folder = BlockScan::GetPathNumber(s, BlockScan::GetPathFromFile(path));
         file.name = GetFilePart(path);
-        file.size = *size;
+        file.size = size;
         files.push_back(std::move(file));
     }
     CheckFolderNames(files, s.folders, s.rootPath);
-    CheckFileNames(files, compressed);
-    CheckSizes(files, s.rootPath);
+    CheckFileNames(files);
+    LeaveOutCollisions(files, s.folders, s.problems);
+    CheckTotal(files, s.rootPath);
     CheckTableLength(files, compressed, s.rootPath);
-    CheckCollisions(files, s.folders);
     return files;
 }
 
@@ -113,31 +120,18 @@ void CheckFolderNames(const std::vector<PlannedFile>& files, const FolderTable& 
     }
 }
 
-void CheckFileNames(const std::vector<PlannedFile>& files, bool compressed) {
-    const size_t limit = static_cast<size_t>(compressed ? BoxFormat::kMaxFileNameCompressed
-                                                        : BoxFormat::kMaxFileNamePlain);
+void CheckFileNames(const std::vector<PlannedFile>& files) {
     for (const PlannedFile& file : files) {
-        if (file.name.find(kBoxSeparator) != std::string::npos)
-            throw NameFailure("The file " + file.path +
-                              " has a backslash in its name, which a box cannot store.");
-        if (!BoxPath::IsSafeFileName(file.name))
+        if (!BoxPath::IsSafeFileName(file.name) ||
+            file.name.size() > static_cast<size_t>(BoxFormat::kMaxFileNamePlain))
             throw NameFailure("The file " + file.path +
                               " has a name that a box cannot store safely.");
-        if (file.name.size() > limit)
-            throw Failure(FailureNumber::kOverflow,
-                          "The name of " + file.path + " is " + std::to_string(file.name.size()) +
-                              " bytes long; this box can store file names of at most " +
-                              std::to_string(limit) + " bytes.");
     }
 }
 
-void CheckSizes(const std::vector<PlannedFile>& files, const std::string& rootPath) {
+void CheckTotal(const std::vector<PlannedFile>& files, const std::string& rootPath) {
     int64_t total = 0;
-    for (const PlannedFile& file : files) {
-        if (file.size > BoxFormat::kMaxLong)
-            throw TooLarge(file.path + " holds " + std::to_string(file.size) + " bytes.");
-        total += file.size;
-    }
+    for (const PlannedFile& file : files) total += file.size;
     if (total > BoxFormat::kMaxLong)
         throw TooLarge("The files in " + rootPath + " add up to " + std::to_string(total) +
                        " bytes.");
@@ -154,9 +148,11 @@ void CheckTableLength(const std::vector<PlannedFile>& files, bool compressed,
                        rootPath + " would take " + std::to_string(length) + " bytes.");
 }
 
-// Folder entries are lower case, so "Sub/x" and "sub/x" would be extracted to one file, and a
-// file "sub" would meet the folder that "SUB/" becomes.
-void CheckCollisions(const std::vector<PlannedFile>& files, const FolderTable& folders) {
+// Folder entries are lower case, so "Sub/x" and "sub/x" would be extracted to one file (the
+// later one is left out), and a file "sub" would meet the folder that "SUB/" becomes (the file
+// is left out).
+void LeaveOutCollisions(std::vector<PlannedFile>& files, const FolderTable& folders,
+                        std::vector<FileProblem>& problems) {
     std::unordered_set<std::string> folderPaths;
     const auto& entries = folders.Entries();
     for (size_t i = 1; i < entries.size(); ++i) {
@@ -165,19 +161,22 @@ void CheckCollisions(const std::vector<PlannedFile>& files, const FolderTable& f
              end = entry.find(kBoxSeparator, end + 1))
             folderPaths.insert(entry.substr(0, end + 1));
     }
-    std::unordered_map<std::string, const PlannedFile*> seen;
-    for (const PlannedFile& file : files) {
+    std::unordered_map<std::string, std::string> seen;
+    std::vector<bool> leftOut(files.size(), false);
+    for (size_t i = 0; i < files.size(); ++i) {
+        const PlannedFile& file = files[i];
         const std::string boxPath = Entry(folders, file.folder) + file.name;
-        const auto [it, added] = seen.emplace(boxPath, &file);
-        if (!added)
-            throw NameFailure(it->second->path + " and " + file.path +
-                              " would be extracted to the same file, because a box stores "
-                              "folder names in lower case.");
+        std::string reason;
         if (folderPaths.contains(boxPath + kBoxSeparator))
-            throw NameFailure(file.path +
-                              " would be extracted where a folder of the same name "
-                              "goes, because a box stores folder names in lower case.");
+            reason = ProblemReason::MeetsFolder();
+        else if (const auto [it, added] = seen.emplace(boxPath, file.path); !added)
+            reason = ProblemReason::SameInLowerCase(it->second);
+        if (reason.empty()) continue;
+        problems.push_back({file.path, std::move(reason)});
+        leftOut[i] = true;
     }
+    size_t i = 0;
+    std::erase_if(files, [&](const PlannedFile&) { return leftOut[i++]; });
 }
 
 }  // namespace vko::CreatePlan

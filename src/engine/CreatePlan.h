@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "engine/BlockState.h"
+#include "engine/FileProblem.h"
 #include "util/Failure.h"
 
 // What a box will hold, measured once after the folder scan, and the checks that the format
-// can hold it. Every check runs before anything is written, and each failure names the path
-// that breaks it.
+// can hold it. Every check runs before anything is written. A file the format cannot hold (its
+// name, its size, a name that meets another in lower case) is left out and named; only what
+// makes the whole box impossible fails, naming the path that breaks it.
 namespace vko::CreatePlan {
 
 struct PlannedFile {
@@ -30,7 +32,8 @@ inline constexpr const char* kTooLargeText =
 inline constexpr const char* kTooLargeAdvice = "Try creating smaller boxes.";
 
 // Measures every file of s.fileList and checks every limit of the box format. A file that
-// cannot be measured or read is left out and named in s.problems. Throws Failure.
+// cannot be measured, read or held is left out and named in s.problems. Throws Failure (6,
+// overflow, when the box itself cannot be made).
 [[nodiscard]] std::vector<PlannedFile> Plan(BlockState& s, const std::string& BlockFile,
                                             const std::string& BlockName, bool compressed);
 
@@ -39,11 +42,12 @@ void CheckBoxName(const std::string& BlockFile, const std::string& BlockName);
 void CheckFolderCount(const FolderTable& folders, const std::string& rootPath);
 void CheckFolderNames(const std::vector<PlannedFile>& files, const FolderTable& folders,
                       const std::string& rootPath);
-void CheckFileNames(const std::vector<PlannedFile>& files, bool compressed);
-void CheckSizes(const std::vector<PlannedFile>& files, const std::string& rootPath);
+void CheckFileNames(const std::vector<PlannedFile>& files);
+void LeaveOutCollisions(std::vector<PlannedFile>& files, const FolderTable& folders,
+                        std::vector<FileProblem>& problems);
+void CheckTotal(const std::vector<PlannedFile>& files, const std::string& rootPath);
 void CheckTableLength(const std::vector<PlannedFile>& files, bool compressed,
                       const std::string& rootPath);
-void CheckCollisions(const std::vector<PlannedFile>& files, const FolderTable& folders);
 
 // The failure for a box that would pass 2 gigabytes, with what passes it.
 [[nodiscard]] Failure TooLarge(const std::string& detail);

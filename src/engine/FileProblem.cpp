@@ -1,5 +1,8 @@
 #include "engine/FileProblem.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace vko {
 
 namespace {
@@ -20,6 +23,16 @@ std::string WithoutPath(const std::string& why, const std::string& path) {
 
 }  // namespace
 
+std::string HiddenText(const HiddenCount& hidden) {
+    const auto count = [](int64_t n, const char* what) {
+        return Grouped(n) + " hidden " + what + (n == 1 ? "" : "s");
+    };
+    if (hidden.files > 0 && hidden.folders > 0)
+        return count(hidden.files, "file") + " and " + count(hidden.folders, "folder");
+    if (hidden.files > 0) return count(hidden.files, "file");
+    return hidden.folders > 0 ? count(hidden.folders, "folder") : std::string();
+}
+
 std::string ByteCountText(int64_t bytes) {
     return Grouped(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
@@ -28,6 +41,58 @@ namespace ProblemReason {
 
 std::string Unreadable(const std::string& why, const std::string& path) {
     return "could not be read: " + WithoutPath(why, path);
+}
+
+std::string FolderUnreadable(const std::string& why) {
+    return "could not be read: " + why + "; nothing in it is in the box";
+}
+
+std::string LinkBroken(int error) {
+    switch (error) {
+        case ENOENT:
+            return "a symbolic link to nothing: its target does not exist";
+        case ELOOP:
+            return "a symbolic link that loops back on itself";
+        case EACCES:
+            return "a symbolic link into a folder that cannot be read";
+        default:
+            return std::string("a symbolic link that cannot be followed: ") + std::strerror(error);
+    }
+}
+
+namespace {
+
+std::string NotStorable(const std::string& what, bool folder) {
+    return "its name " + what + ", which a box cannot store" +
+           (folder ? "; nothing in it is in the box" : "");
+}
+
+}  // namespace
+
+std::string BackslashInName(bool folder) {
+    return NotStorable("holds a backslash", folder);
+}
+
+std::string DriveInName(bool folder) {
+    return NotStorable("begins with a drive letter and a colon", folder);
+}
+
+std::string NameTooLong(size_t length, size_t limit) {
+    return "its name is " + std::to_string(length) +
+           " bytes long; this box stores file names of at most " + std::to_string(limit) + " bytes";
+}
+
+std::string FileTooLarge(int64_t size) {
+    return "holds " + ByteCountText(size) + "; a box stores files of less than 2 GiB";
+}
+
+std::string SameInLowerCase(const std::string& other) {
+    return "would be extracted over " + other + ", because a box stores folder names in lower case";
+}
+
+std::string MeetsFolder() {
+    return "would be extracted where a folder of the same name goes, because a box stores "
+           "folder names in lower case";
 }
 
 std::string ChangedSize(int64_t stored) {

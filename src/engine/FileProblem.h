@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,11 +16,44 @@ struct FileProblem {
     bool operator==(const FileProblem&) const = default;
 };
 
+// What a folder scan left out for their names beginning with ".": hidden files (links to files
+// included) and hidden folders, each folder counted once whatever it holds.
+struct HiddenCount {
+    int64_t files = 0;
+    int64_t folders = 0;
+
+    HiddenCount& operator+=(const HiddenCount& other) noexcept {
+        files += other.files;
+        folders += other.folders;
+        return *this;
+    }
+    bool operator==(const HiddenCount&) const = default;
+};
+
 // The reasons the engine gives, one wording each.
 namespace ProblemReason {
 
 // "could not be read: Permission denied"; why may end in ": " + path, which is dropped.
 [[nodiscard]] std::string Unreadable(const std::string& why, const std::string& path);
+// "could not be read: Permission denied; nothing in it is in the box" (a folder)
+[[nodiscard]] std::string FolderUnreadable(const std::string& why);
+// "a symbolic link to nothing: its target does not exist", or that loops, or that leads into a
+// folder that cannot be read, after the errno value following it gave
+[[nodiscard]] std::string LinkBroken(int error);
+// "its name holds a backslash, which a box cannot store" (plus "; nothing in it is in the box"
+// for a folder)
+[[nodiscard]] std::string BackslashInName(bool folder);
+// "its name begins with a drive letter and a colon, which a box cannot store"
+[[nodiscard]] std::string DriveInName(bool folder);
+// "its name is 250 bytes long; this box stores file names of at most 249 bytes"
+[[nodiscard]] std::string NameTooLong(size_t length, size_t limit);
+// "holds 2,147,483,648 bytes; a box stores files of less than 2 GiB"
+[[nodiscard]] std::string FileTooLarge(int64_t size);
+// "would be extracted over <other>, because a box stores folder names in lower case"
+[[nodiscard]] std::string SameInLowerCase(const std::string& other);
+// "would be extracted where a folder of the same name goes, because a box stores folder names in
+// lower case"
+[[nodiscard]] std::string MeetsFolder();
 // "changed size while it was boxed: 4,096 bytes were stored"
 [[nodiscard]] std::string ChangedSize(int64_t stored);
 // "Error compressing: <why>"
@@ -50,6 +84,9 @@ namespace ProblemReason {
                                       const std::string& keepFailure);
 
 }  // namespace ProblemReason
+
+// "2 hidden files and 1 hidden folder"; empty when the count is nothing.
+[[nodiscard]] std::string HiddenText(const HiddenCount& hidden);
 
 // A byte count as people read it: "1 byte", "4,096 bytes".
 [[nodiscard]] std::string ByteCountText(int64_t bytes);

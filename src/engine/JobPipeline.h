@@ -1,19 +1,47 @@
 #pragma once
 
-#include <condition_variable>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "compress/BlockDeflater.h"
 #include "crypto/CipherStream.h"
 
 namespace vko {
+
+// Thrown out of a blocking call of a worker that its pipeline left behind (see
+// WorkerTools::Blocking): the job it ran must touch nothing it does not own.
+struct WorkerAbandoned {};
+
+// Thrown by JobPipeline::NextStep once its interrupt has asked to give up waiting.
+struct PipelineInterrupted {};
+
+// Whether a worker thread may be left behind: it may while, and only while, it is inside a
+// blocking call. Changed by compare-and-swap alone, so that the worker and the pipeline's
+// destructor never both believe they hold it.
+class WorkerSlot {
+public:
+    // The worker: entering and leaving a blocking call. Both throw WorkerAbandoned once the
+    // pipeline has left the worker behind.
+    void Enter();
+    void Leave();
+    // The pipeline's destructor: true when the worker is (now) left behind inside a blocking
+    // call; false while it runs.
+    [[nodiscard]] bool Abandon() noexcept;
+    // Set by the worker's thread as its last act, under the pipeline's lock.
+    bool exited = false;
+
+private:
+    enum State { kRunning, kBlocking, kAbandoned };
+    std::atomic<int> state_{kRunning};
+};
 
 // What a worker lends the steps it runs, made once per lane rather than once per file: a cipher
 // run (it lives in guarded memory, which costs system calls to get), a buffer and a deflate
@@ -25,6 +53,31 @@ struct WorkerTools {
     // its Complete: the worker transforms those of all its lanes in one CipherLanes call.
     size_t pending = 0;
     std::unique_ptr<modCompress::BlockDeflater> deflater;  // made on first use
+    WorkerSlot* slot = nullptr;                            // none when the consumer runs the step
+
+    // Runs call, which may never return (an open or a read on a hung network mount), in such a
+    // way that a pipeline being destroyed leaves this worker behind rather than waiting for it
+    // for ever: once left, the call's return throws WorkerAbandoned, which ends the job at once.
+    template <class Call>
+    auto Blocking(Call call) -> decltype(call()) {
+        if (!slot) return call();
+        slot->Enter();
+        try {
+            if constexpr (std::is_void_v<decltype(call())>) {
+                call();
+                slot->Leave();
+            } else {
+                auto result = call();
+                slot->Leave();
+                return result;
+            }
+        } catch (const WorkerAbandoned&) {
+            throw;
+        } catch (...) {
+            slot->Leave();
+            throw;
+        }
+    }
 };
 
 // A job done in steps, such as one file enciphered chunk by chunk.
@@ -54,12 +107,20 @@ public:
 //
 // With no worker threads the consumer runs each step itself when it asks for it: the
 // single-threaded reference whose output the threaded runs must equal.
+//
+// Nothing waits for ever. Given an interrupt, the consumer asks it about twenty times a second
+// while it waits for a step, and gives up when it says so. The destructor waits for the workers
+// that run, but leaves behind those stuck inside a blocking call (WorkerTools::Blocking): they
+// keep the pipeline's shared state alive and end on their own once the call returns.
 class JobPipeline {
 public:
     enum class Lanes { kOne, kCipher };
+    // Asked while the consumer waits; true gives up (NextStep throws PipelineInterrupted).
+    using Interrupt = std::function<bool()>;
 
-    JobPipeline(unsigned threads, size_t window, Lanes lanes = Lanes::kOne);
-    ~JobPipeline();  // stops the workers and waits for them
+    JobPipeline(unsigned threads, size_t window, Lanes lanes = Lanes::kOne,
+                Interrupt interrupt = nullptr);
+    ~JobPipeline();  // stops the workers; waits for those not stuck in a blocking call
     JobPipeline(const JobPipeline&) = delete;
     JobPipeline& operator=(const JobPipeline&) = delete;
 
@@ -67,7 +128,8 @@ public:
     size_t Add(std::unique_ptr<StepJob> job);
 
     // Waits for the next step of job index (jobs are taken in order) and returns its amount;
-    // nothing when the job ended without another step. A failure of the job is thrown here.
+    // nothing when the job ended without another step. A failure of the job is thrown here, and
+    // PipelineInterrupted once the interrupt gave up (then at every later call too).
     // What a job's steps wrote before they were handed over may be read by the consumer.
     [[nodiscard]] std::optional<int64_t> NextStep(size_t index);
     // The job itself, for the consumer to read what its steps produced.
@@ -77,42 +139,17 @@ public:
     // Workers stop after their current round of steps and start nothing new.
     void Stop() noexcept;
 
+    // Worker threads left behind that have not ended yet, in the whole process (for tests).
+    [[nodiscard]] static int WorkersLeftBehind() noexcept;
+
 private:
     class Worker;
+    struct Shared;
 
-    struct Entry {
-        std::unique_ptr<StepJob> job;
-        // Amounts of the steps done, taken from next on. A vector, unlike a deque, costs
-        // nothing until a step is done, which counts with 100,000 jobs.
-        std::vector<int64_t> amounts;
-        size_t next = 0;
-        bool started = false;
-        bool finished = false;
-        std::exception_ptr failure;
-    };
-
-    // Steps of one job that wake a waiting consumer together (about 1 MiB of file contents).
-    static constexpr size_t kStepBatch = 8;
-
-    // Under the lock: whether a job may be started, and the next one to start (null when it
-    // was released before it started).
-    [[nodiscard]] bool CanStart() const noexcept;
-    [[nodiscard]] Entry* StartNext() noexcept;
-    // Under the lock: the fewest jobs any worker but worker runs.
-    [[nodiscard]] size_t FewestBusyBesides(size_t worker) const noexcept;
-    [[nodiscard]] size_t WakeBatch() const noexcept;
-
-    std::vector<std::unique_ptr<Entry>> entries_;
+    std::shared_ptr<Shared> shared_;
     std::vector<std::thread> threads_;
-    std::vector<size_t> busy_;  // jobs each worker runs
-    std::mutex mutex_;
-    std::condition_variable workersWake_;
-    std::condition_variable consumerWake_;
-    size_t window_;
-    Lanes lanes_;
-    size_t nextToStart_ = 0;
-    size_t released_ = 0;
-    bool stop_ = false;
+    Interrupt interrupt_;
+    bool interrupted_ = false;
     WorkerTools inlineTools_;
 };
 

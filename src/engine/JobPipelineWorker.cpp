@@ -13,23 +13,40 @@ crypto::CipherLanes::Kernel KernelFor(JobPipeline::Lanes lanes) {
 
 }  // namespace
 
-JobPipeline::Worker::Worker(JobPipeline& pipeline, size_t index)
-    : pipeline_(pipeline),
+JobPipeline::Worker::Worker(std::shared_ptr<Shared> shared, size_t index)
+    : shared_(std::move(shared)),
+      pipeline_(*shared_),
       index_(index),
-      cipher_(KernelFor(pipeline.lanes_)),
+      cipher_(KernelFor(pipeline_.lanes)),
       lanes_(cipher_.Width()) {
     slices_.reserve(lanes_.size());
+    for (Lane& lane : lanes_) lane.tools.slot = &pipeline_.slots[index_];
 }
 
-void JobPipeline::Worker::Run() {
-    std::unique_lock lock(pipeline_.mutex_);
+bool JobPipeline::Worker::Run() {
+    bool left = false;
+    try {
+        Loop();
+    } catch (const WorkerAbandoned&) {
+        // Left behind in a blocking call: the consumer has gone, and so may everything the
+        // jobs referred to. Only the shared state, which this thread keeps alive, is touched.
+        left = true;
+    }
+    const std::lock_guard lock(pipeline_.mutex);
+    pipeline_.slots[index_].exited = true;
+    pipeline_.settledWake.notify_all();
+    return left;
+}
+
+void JobPipeline::Worker::Loop() {
+    std::unique_lock lock(pipeline_.mutex);
     while (true) {
         HandOver();
-        if (pipeline_.stop_) return Abandon();
+        if (pipeline_.stop) return Abandon();
         Take();
-        if (pipeline_.busy_[index_] == 0) {
-            pipeline_.workersWake_.wait(lock,
-                                        [&] { return pipeline_.stop_ || pipeline_.CanStart(); });
+        if (pipeline_.busy[index_] == 0) {
+            pipeline_.workersWake.wait(lock,
+                                       [&] { return pipeline_.stop || pipeline_.CanStart(); });
             continue;
         }
         lock.unlock();
@@ -54,21 +71,21 @@ void JobPipeline::Worker::HandOver() {
             entry.finished = true;
             lane.entry = nullptr;
             lane.ended = false;
-            --pipeline_.busy_[index_];
+            --pipeline_.busy[index_];
         }
-        wake = wake || entry.finished || entry.amounts.size() - entry.next >= kStepBatch;
+        wake = wake || entry.finished || entry.amounts.size() - entry.next >= Shared::kStepBatch;
     }
-    if (wake) pipeline_.consumerWake_.notify_all();
+    if (wake) pipeline_.consumerWake.notify_all();
 }
 
 // Free lanes take the next jobs, as long as this worker runs no more jobs than the least busy
 // other one: otherwise the first worker to wake would take every file while the others idle.
 void JobPipeline::Worker::Take() {
-    size_t& busy = pipeline_.busy_[index_];
+    size_t& busy = pipeline_.busy[index_];
     for (Lane& lane : lanes_) {
         while (!lane.entry && pipeline_.CanStart()) {
             if (busy > pipeline_.FewestBusyBesides(index_)) {
-                pipeline_.workersWake_.notify_one();
+                pipeline_.workersWake.notify_one();
                 return;
             }
             lane.entry = pipeline_.StartNext();
@@ -81,7 +98,7 @@ void JobPipeline::Worker::Take() {
 void JobPipeline::Worker::Abandon() {
     for (Lane& lane : lanes_)
         if (lane.entry) lane.entry->finished = true;
-    pipeline_.consumerWake_.notify_all();
+    pipeline_.consumerWake.notify_all();
 }
 
 // Steps every lane until its bytes are pending or its job ended; true when a job ended.
@@ -103,6 +120,8 @@ void JobPipeline::Worker::Step(Lane& lane) {
             lane.pendingAmount = *amount;
         else
             lane.amounts.push_back(*amount);
+    } catch (const WorkerAbandoned&) {
+        throw;
     } catch (...) {
         lane.failure = std::current_exception();
         lane.ended = true;

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -11,6 +15,52 @@
 
 namespace vko {
 
+// What the consumer and the workers of a JobPipeline share. Owned jointly by the pipeline and
+// every worker thread, so that a worker left behind in a blocking call never touches freed
+// memory when the call returns.
+struct JobPipeline::Shared {
+    struct Entry {
+        std::unique_ptr<StepJob> job;
+        // Amounts of the steps done, taken from next on. A vector, unlike a deque, costs
+        // nothing until a step is done, which counts with 100,000 jobs.
+        std::vector<int64_t> amounts;
+        size_t next = 0;
+        bool started = false;
+        bool finished = false;
+        std::exception_ptr failure;
+    };
+
+    // Steps of one job that wake a waiting consumer together (about 1 MiB of file contents).
+    static constexpr size_t kStepBatch = 8;
+
+    Shared(unsigned threads, size_t jobsAhead, Lanes kind);
+
+    // Under the lock: whether a job may be started, and the next one to start (null when it
+    // was released before it started).
+    [[nodiscard]] bool CanStart() const noexcept;
+    [[nodiscard]] Entry* StartNext() noexcept;
+    // Under the lock: the fewest jobs any worker but worker runs.
+    [[nodiscard]] size_t FewestBusyBesides(size_t worker) const noexcept;
+    [[nodiscard]] size_t WakeBatch() const noexcept;
+
+    std::vector<std::unique_ptr<Entry>> entries;
+    std::vector<size_t> busy;      // jobs each worker runs
+    std::deque<WorkerSlot> slots;  // one per worker; never moved
+    std::mutex mutex;
+    std::condition_variable workersWake;
+    std::condition_variable consumerWake;
+    std::condition_variable settledWake;  // a worker has ended
+    const size_t window;
+    const Lanes lanes;
+    size_t nextToStart = 0;
+    size_t released = 0;
+    bool stop = false;
+
+    // Workers left behind in the whole process that have not yet ended and let go of their
+    // shared state.
+    static inline std::atomic<int> leftBehind{0};
+};
+
 // One worker thread of a JobPipeline: a job per lane, advanced in rounds of one step each. The
 // steps of a round are taken until every lane has bytes pending for its cipher run (or its job
 // has ended and the lane was refilled), then all pending bytes go through one CipherLanes call.
@@ -18,11 +68,13 @@ namespace vko {
 // next step that does, or when the job ends.
 class JobPipeline::Worker {
 public:
-    Worker(JobPipeline& pipeline, size_t index);
-    // The thread's body, until the pipeline stops.
-    void Run();
+    Worker(std::shared_ptr<Shared> shared, size_t index);
+    // The thread's body, until the pipeline stops or leaves it behind (then true).
+    [[nodiscard]] bool Run();
 
 private:
+    using Entry = Shared::Entry;
+
     struct Lane {
         Entry* entry = nullptr;
         WorkerTools tools;
@@ -32,6 +84,7 @@ private:
         std::exception_ptr failure;
     };
 
+    void Loop();
     // Under the lock.
     void HandOver();
     void Take();
@@ -42,7 +95,8 @@ private:
     void Transform();
     void Complete(Lane& lane);
 
-    JobPipeline& pipeline_;
+    const std::shared_ptr<Shared> shared_;
+    Shared& pipeline_;
     const size_t index_;
     const crypto::CipherLanes cipher_;
     std::vector<Lane> lanes_;

@@ -1,7 +1,7 @@
 #include "engine/PieceJob.h"
 
 #include "compress/BlockDeflater.h"
-#include "util/File.h"
+#include "util/SourceFile.h"
 
 namespace vko {
 
@@ -14,7 +14,7 @@ std::optional<int64_t> PieceJob::Step(WorkerTools& tools) {
         return 1;
     }
     try {
-        ReadWhole(tools.buffer);
+        tools.Blocking([&] { ReadWhole(tools.buffer); });
     } catch (const Failure& failure) {
         readFailure_ = failure;
         return 1;
@@ -25,7 +25,7 @@ std::optional<int64_t> PieceJob::Step(WorkerTools& tools) {
 
 // Never more than the measured size is taken; a byte beyond it means the file grew.
 void PieceJob::ReadWhole(std::vector<char>& buffer) {
-    InputFile source(path_);
+    SourceFile source(path_);
     changed_ = source.Length() != limit_;
     buffer.resize(static_cast<size_t>(limit_));
     const size_t got = source.Read(buffer.data(), buffer.size());

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 #include <set>
 
 #include "util/File.h"
+#include "util/SourceFile.h"
 
 namespace vko::FileFaults {
 
@@ -13,12 +15,15 @@ namespace {
 
 std::atomic<int64_t> writeBudget{-1};
 std::atomic<int64_t> readBudget{-1};
-// Ordinary runs only read the flag; the set is taken under the lock when a test denies a path.
+// Ordinary runs only read the flag; the sets are taken under the lock when a test denies or
+// holds a path.
 std::atomic<bool> anyDenied{false};
 std::atomic<bool> syncFails{false};
 std::atomic<bool> noAnonymous{false};
 std::mutex deniedLock;
 std::set<std::string> denied;
+std::set<std::string> held;
+std::condition_variable released;
 
 size_t Allow(std::atomic<int64_t>& budget, size_t count) noexcept {
     const int64_t left = budget.load();
@@ -50,6 +55,12 @@ void NoAnonymousFiles() noexcept {
     noAnonymous.store(true);
 }
 
+void HoldOpening(const std::string& path) {
+    const std::lock_guard lock(deniedLock);
+    held.insert(path);
+    anyDenied.store(true);
+}
+
 void Reset() noexcept {
     writeBudget.store(-1);
     readBudget.store(-1);
@@ -57,7 +68,9 @@ void Reset() noexcept {
     noAnonymous.store(false);
     const std::lock_guard lock(deniedLock);
     denied.clear();
+    held.clear();
     anyDenied.store(false);
+    released.notify_all();
 }
 
 bool ReadingDenied(const std::string& path) noexcept {
@@ -71,6 +84,12 @@ bool SyncFails() noexcept {
 }
 bool AnonymousFilesRefused() noexcept {
     return noAnonymous.load();
+}
+
+void WaitIfHeld(const std::string& path) {
+    if (!anyDenied.load()) return;
+    std::unique_lock lock(deniedLock);
+    released.wait(lock, [&] { return !held.contains(path); });
 }
 
 size_t AllowWrite(size_t count) noexcept {

@@ -14,5 +14,7 @@ namespace vko::FileFaults {
 [[nodiscard]] bool ReadingDenied(const std::string& path) noexcept;
 [[nodiscard]] bool SyncFails() noexcept;
 [[nodiscard]] bool AnonymousFilesRefused() noexcept;
+// Returns once opening path is no longer held (at once unless a test holds it).
+void WaitIfHeld(const std::string& path);
 
 }  // namespace vko::FileFaults

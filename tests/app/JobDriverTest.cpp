@@ -53,7 +53,9 @@ private slots:
             form.Password = form.Password2 = "pw";
             return cancel ? std::nullopt : std::optional(form);
         };
-        const QString bad = rig.Folder("Bad", {{"back\\slash.txt", "x"}});
+        const QString bad = rig.Folder("Bad", {{"one", ""}, {"two", ""}});
+        for (const char* name : {"/one", "/two"})  // 3 GiB in all, more than a box can hold
+            QFile::resize(bad + name, qint64(3) << 29);
         rig.jobs.Work().lstFiles_OLEDragDrop({bad, rig.Folder("Good", {{"g", "g"}})});
         QVERIFY(rig.WaitForLine(cancel ? "Box not created" : "Created in "));
         QTEST(QString(rig.State().MemorizedPassword), "left");
@@ -67,15 +69,16 @@ private slots:
         QCOMPARE(rig.view.Lines().filter(QRegularExpression("^(Created|Box not)")).size(), 1);
         QCOMPARE(rig.messages.informed.size(), cancel ? 0 : 1);
         if (cancel) return;
-        QVERIFY(rig.messages.informed[0].contains(bad + "/back\\slash.txt"));
+        QVERIFY(rig.messages.informed[0].contains(bad + "/"));
         QVERIFY(rig.view.Lines().last().startsWith("Created in 0.00 seconds: 1 file, 1 byte into "
                                                    "Good.vkx ("));
         QVERIFY(!QFile::exists(rig.State().DefaultFolder + "Bad.vkx"));
     }
 
     // A job done in part names all its files in one message and its result line says so: a
-    // create that could not read two files; an extraction of a box cut short, after one whose
-    // cancelled password prompt adds no time, neither its own nor again with the next job's.
+    // create that could not read two files nor store a name, whose line counts the hidden file
+    // it left out; an extraction of a box cut short, after one whose cancelled password prompt
+    // adds no time, neither its own nor again with the next job's.
     void jobDoneInPartNamesItsFilesInOneMessage_data() {
         QTest::addColumn<bool>("extract");
         QTest::newRow("create") << false;
@@ -98,11 +101,15 @@ private slots:
             named = {rig.Path("target/trip/b.jpg: cut short"),
                      rig.Path("target/trip/day 2/c.txt: missing")};
         } else {
-            const QString folder = rig.Folder("Photos", kPhotos);
+            Tree photos = kPhotos;
+            photos[".hidden"] = "h";
+            photos["back\\slash.txt"] = "x";
+            const QString folder = rig.Folder("Photos", photos);
             for (const QString name : {"/a.jpg", "/trip/b.jpg"}) {
                 FileFaults::DenyReading((folder + name).toStdString());
                 named << folder + name + ": could not be read: Permission denied";
             }
+            named << folder + "/back\\slash.txt: its name holds a backslash";
             rig.jobs.Work().lstFiles_OLEDragDrop({folder});
         }
         QVERIFY(
@@ -112,6 +119,7 @@ private slots:
         QVERIFY(rig.view.Lines().last().startsWith(
             extract ? "Extracted with warnings in 0.00 seconds: into target"
                     : "Created with warnings in 0.00 seconds: into Photos.vkx ("));
+        QCOMPARE(rig.view.Lines().last().endsWith("; 1 hidden file left out"), !extract);
         QCOMPARE(rig.messages.informed.size(), 1);
         for (const QString& line : named)
             QVERIFY2(rig.messages.informed[0].contains(line), qPrintable(rig.messages.informed[0]));

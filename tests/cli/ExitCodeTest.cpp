@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 #include <tuple>
 
@@ -142,6 +143,60 @@ TEST(ExitCodes, PasswordSourcesAgreeOnOnePassword) {
     EXPECT_FALSE(fs::exists(work / "other.vkx"));
 }
 
+// A create that leaves files out names each on stderr and exits 5, with the rest boxed; hidden
+// files are left out by default, and only counted; what cannot go into one box at all exits 6
+// and writes nothing.
+TEST(ExitCodes, CreateTellsWhatItLeftOut) {
+    using Make = std::function<void(const std::string& src)>;
+    const Make sparse = [](const std::string& src) {  // 3 GiB in all
+        for (const char* name : {"/one", "/two"}) {
+            WriteFile(src + name, "");
+            fs::resize_file(src + name, uintmax_t{3} << 29);
+        }
+    };
+    const struct {
+        Make make;
+        Args extra;
+        int exitCode;
+        std::string said;  // on stderr, or at the end of the summary for exit 0
+    } rows[] = {
+        {[](const std::string& src) { fs::create_symlink(src + "/no", src + "/gone"); },
+         {},
+         5,
+         "src/gone: a symbolic link to nothing"},
+        {[](const std::string& src) {
+             MakeTree(src, {{".env", "e"}, {".git/c", "c"}});
+         },
+         {},
+         0,
+         "; 1 hidden file and 1 hidden folder left out (--hidden boxes them)\n"},
+        {[](const std::string& src) { WriteFile(src + "/.env", "e"); },
+         {"--hidden"},
+         0,
+         " seconds\n"},
+        {sparse, {}, 6, "larger than 2 gigabytes"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.said);
+        TempDir work;
+        MakeTree(work / "src", {{"a.txt", "a"}});
+        row.make(work / "src");
+        Args args{"create", "src"};
+        args.insert(args.end(), row.extra.begin(), row.extra.end());
+        VkxResult result = RunVkx({args, work.Str(), "pw", {}});
+        EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
+        EXPECT_TRUE(row.exitCode == 0 ? result.out.ends_with(row.said) : Mentions(result, row.said))
+            << result.out << result.err;
+        if (row.exitCode == 6) {
+            EXPECT_FALSE(fs::exists(work / "src.vkx"));
+            continue;
+        }
+        const std::string listed = RunVkx({{"list", "src.vkx"}, work.Str(), "pw", {}}).out;
+        EXPECT_NE(listed.find("a.txt"), std::string::npos) << listed;
+        EXPECT_EQ(listed.find(".env") != std::string::npos, !row.extra.empty()) << listed;
+    }
+}
+
 // The number on the line of /proc/PID/status that starts with key; -1 once the process is gone.
 long StatusField(pid_t pid, const std::string& key) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -217,7 +272,7 @@ TEST(ExitCodes, CtrlCWhileWaitingForAPasswordPipeExitsThree) {
     EXPECT_EQ(result.exitCode, 3) << result.err;
 }
 
-// Ctrl-C while a box is written, or while a file is extracted over an older one: the run ends
+// Ctrl-C (or SIGTERM) while a box is written, or while a file is extracted over an older one: the run ends
 // as cancelled (exit 3), the previous box or file is untouched, and no partial file is left.
 // Killed outright (kill -9) it leaves no temporary file behind either. Both runs ask for more
 // worker threads than the default, and get them.
@@ -238,19 +293,21 @@ TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
     const struct {
         std::vector<std::string> args;
         std::string watched, kept, keptBytes;
+        std::vector<int> signals{SIGINT, SIGKILL};
     } cases[] = {
         {{"create", work / "large", "-o", box, "-q", "--threads", threads},
          work / "boxes",
          box,
-         ReadFile(box)},
+         ReadFile(box),
+         {SIGINT, SIGTERM, SIGKILL}},
         {{"extract", work / "large.vkx", "-C", out, "-q", "--threads", threads, "--overwrite"},
          out,
          out + "/large.bin",
          "the previous file"},
     };
     for (const auto& c : cases) {
-        for (const int signal : {SIGINT, SIGKILL}) {
-            SCOPED_TRACE(c.args[0] + (signal == SIGKILL ? " killed" : " interrupted"));
+        for (const int signal : c.signals) {
+            SCOPED_TRACE(c.args[0] + " " + strsignal(signal));
             VkxProcess run({c.args, {}, "pw", {}});
             const auto deadline = std::chrono::steady_clock::now() + 30s;
             long seen = 0;  // the most threads at once: the main thread and the workers
@@ -263,7 +320,7 @@ TEST(ExitCodes, CtrlCExitsThreeKeepingWhatWasThereAndLeavesNoPartialFile) {
             run.Signal(signal);
             VkxResult result = run.Wait();
             EXPECT_EQ(result.exitCode, signal == SIGKILL ? 128 + SIGKILL : 3) << result.err;
-            if (signal == SIGINT) {
+            if (signal != SIGKILL) {
                 EXPECT_NE(result.err.find("cancelled"), std::string::npos) << result.err;
             }
             // Not EXPECT_EQ: a box written through would be compared, and its diff built, in full.

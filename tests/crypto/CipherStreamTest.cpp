@@ -1,13 +1,16 @@
-// The keystream: call sizes, key derivation and holds, and known answers.
+// The keystream: call sizes, key derivation, holds and wiping, and known answers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "crypto/KeyCache.h"
 #include "crypto/KeyHold.h"
 #include "crypto/cipherlib.h"
 #include "crypto/cipherlib_testing.h"
@@ -108,6 +111,34 @@ TEST_F(CipherStream, DerivedOncePerPasswordChangeAndKeptWhileHeld) {
         EXPECT_EQ(HoldsPasswordKey(), c.holds > 1);
         holds.clear();
         EXPECT_FALSE(HoldsPasswordKey());
+    }
+}
+
+// Forgetting a password wipes its key's bytes, not only the flag that says one is held: the
+// memory the key lived in (still the cache's own) is all zero afterwards.
+TEST(KeyCacheTest, ForgettingAPasswordWipesTheKeyBytes) {
+    using vko::crypto::KeyCache;
+    static constexpr vko::crypto::KeyCost kCheap{crypto_pwhash_OPSLIMIT_MIN,
+                                                 crypto_pwhash_MEMLIMIT_MIN};
+    const std::pair<const char*, void (*)(KeyCache&)> forgets[] = {
+        {"forgotten", [](KeyCache& keys) { keys.ForgetPassword(); }},
+        {"cost changed",
+         [](KeyCache& keys) {
+             keys.SetCost({kCheap.passes + 1, kCheap.memoryBytes});
+         }},
+    };
+    for (const auto& [label, forget] : forgets) {
+        SCOPED_TRACE(label);
+        KeyCache keys;
+        keys.SetCost(kCheap);
+        const auto& key = keys.KeyFor("secret").bytes;
+        const auto zero = [&] {
+            return std::all_of(std::begin(key), std::end(key), [](uint8_t b) { return b == 0; });
+        };
+        ASSERT_FALSE(zero());
+        forget(keys);
+        EXPECT_TRUE(zero());
+        EXPECT_FALSE(keys.HoldsPasswordKey());
     }
 }
 

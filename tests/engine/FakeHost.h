@@ -25,6 +25,10 @@ public:
     void PumpMessages() override {
         if (onPump) onPump();
     }
+    // Neither a poll nor a pump, so that their counts do not depend on how long workers take.
+    bool KeepWaiting() override {
+        return !(giveUpWaiting && giveUpWaiting()) && !(cancelAtPoll > 0 && polls >= cancelAtPoll);
+    }
     void ShowMessage(const std::string& text, Icon icon) override {
         messages.push_back({text, icon});
     }
@@ -53,7 +57,8 @@ public:
     bool asksAboutDamage = true;
     ExistingAnswer existingAnswer = ExistingAnswer::kCancel;
     std::vector<std::vector<std::string>> existingAsked;
-    std::function<void()> onPump;  // runs inside PumpMessages, like a window message would
+    std::function<void()> onPump;         // runs inside PumpMessages, like a window message would
+    std::function<bool()> giveUpWaiting;  // a cancel that comes while the engine waits
 };
 
 // Records every engine event as one line, its name and arguments joined by spaces

@@ -9,13 +9,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <iostream>
 #include <optional>
+#include <thread>
 
 #include "crypto/cipherlib_testing.h"
 #include "engine/EngineFixture.h"
+#include "engine/JobPipeline.h"
 #include "util/Failure.h"
 #include "util/File.h"
+#include "util/SourceFile.h"
 
 namespace fs = std::filesystem;
 using ::testing::AnyOf;
@@ -279,6 +283,44 @@ std::vector<SweepCase> Cases() {
 
 INSTANTIATE_TEST_SUITE_P(All, InterruptSweep, ::testing::ValuesIn(Cases()),
                          [](const auto& param) { return param.param.label; });
+
+// A worker that never comes back from opening a source (as on a hung network mount) does not
+// hold the run: a cancel while the engine waits ends the create within the deadline, the
+// previous box kept and nothing left behind; the worker ends by itself once the open returns.
+TEST(HeldOpenTest, ACancelEndsACreateWhoseWorkerHangsInOpen) {
+    using namespace std::chrono_literals;
+    UseFastKeys();
+    // Plain, compressed, and compressed in pieces, which are read on a thread of their own.
+    const std::pair<int16_t, size_t> rows[] = {{0, 1000}, {1, 1000}, {1, 3 << 20}};
+    for (const auto& [compression, size] : rows) {
+        SCOPED_TRACE(size);
+        TempDir dir;
+        const std::string root = dir / "Docs";
+        const std::string box = dir / "out/box.vkx";
+        MakeTree(root, {{"a.txt", "a"}, {"held.bin", RandomBytes(size, 1)}});
+        WriteFile(box, "the previous box");
+        const int handles = OpenHandles();
+        FakeHost host;
+        host.giveUpWaiting = [] { return true; };
+        CCipherBlock engine(host);
+        engine.SetWorkerThreads(2);
+        FileFaults::HoldOpening(root + "/held.bin");
+        auto run = std::async(std::launch::async, [&] {
+            return engine.CreateBlock(box, "Docs", kPassword, root, 0, compression);
+        });
+        const bool ended = run.wait_for(20s) == std::future_status::ready;
+        FileFaults::Reset();
+        EXPECT_TRUE(ended) << "the create waits for the held open";
+        EXPECT_EQ(run.get(), BlockResult::kCreateCancelled);
+        EXPECT_TRUE(ReadFile(box) == "the previous box");
+        EXPECT_THAT(Leftovers(dir.Str()), IsEmpty());
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (JobPipeline::WorkersLeftBehind() > 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(1ms);
+        EXPECT_EQ(JobPipeline::WorkersLeftBehind(), 0);
+        EXPECT_EQ(OpenHandles(), handles);
+    }
+}
 
 }  // namespace
 }  // namespace vko::test

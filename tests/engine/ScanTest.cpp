@@ -1,8 +1,14 @@
 // Which files a box takes from its folder and under which folder entries; limits a folder can
 // exceed, checked after the scan and before anything is written, with a message naming the
 // offending path.
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -36,19 +42,168 @@ TEST_F(ScanTest, EmptyFolderGivesAnEmptyBox) {
     EXPECT_TRUE(ReadStored(box, kPassword).empty());
 }
 
-TEST_F(ScanTest, SkipsHiddenAndSystemEntriesAndFollowsOnlyFileLinks) {
+// Hidden entries are left out and counted (a hidden folder once), unless asked for; system
+// entries and links to folders are passed over; a link to a file stores the file.
+TEST_F(ScanTest, HiddenEntriesAreCountedOrBoxedAndOnlyFileLinksAreFollowed) {
     MakeTree(root, {{"real.txt", "r"}, {".hidden", "h"}, {".git/config", "c"}, {"sub/.x", "x"}});
     MakeTree(dir / "outside", {{"secret.txt", "outside file"}, {"deep/y.txt", "y"}});
     ASSERT_EQ(mkfifo(Source("pipe").c_str(), 0600), 0);
     fs::create_symlink(dir / "outside/secret.txt", Source("link.txt"));
     fs::create_symlink(dir / "outside", Source("linkdir"));
-    fs::create_symlink(dir / "missing", Source("dangling"));
+    const struct {
+        bool hidden;
+        std::vector<std::string> names, folders;
+        HiddenCount leftOut;
+    } rows[] = {
+        {false, {"link.txt", "real.txt"}, {"Docs"}, {2, 1}},
+        {true,
+         {".hidden", "link.txt", "real.txt", "config", ".x"},
+         {"Docs", ".git\\", "sub\\"},
+         {}},
+    };
+    for (const auto& row : rows) {
+        engine.SetHiddenFiles(row.hidden);
+        ASSERT_EQ(Create(), 1);
+        EXPECT_THAT(engine.Problems(), ::testing::IsEmpty());
+        EXPECT_EQ(engine.HiddenLeftOut(), row.leftOut);
+        const std::vector<StoredFile> stored = ReadStored(box, kPassword);
+        EXPECT_EQ(Names(stored), row.names);
+        EXPECT_EQ(stored.at(row.hidden ? 1 : 0).bytes, "outside file");
+        EXPECT_EQ(engine.Directories(), row.folders);
+    }
+}
 
-    ASSERT_EQ(Create(), 1);
-    const std::vector<StoredFile> stored = ReadStored(box, kPassword);
-    EXPECT_THAT(Names(stored), ElementsAre("link.txt", "real.txt"));
-    EXPECT_EQ(stored.at(0).bytes, "outside file");
-    EXPECT_THAT(engine.Directories(), ElementsAre("Docs"));
+void Sparse(const std::string& path, int64_t size) {
+    WriteFile(path, "");
+    fs::resize_file(path, static_cast<uintmax_t>(size));
+}
+
+int FailedParts() {
+    const auto* result = ::testing::UnitTest::GetInstance()->current_test_info()->result();
+    int failed = 0;
+    for (int i = 0; i < result->total_part_count(); ++i)
+        failed += result->GetTestPartResult(i).failed() ? 1 : 0;
+    return failed;
+}
+
+// Runs check in a child process that is refused what permissions forbid: a test run as root
+// drops to nobody there, after opening the scratch folder to everyone.
+void AsPlainUser(const std::string& scratch, const std::function<void()>& check) {
+    fs::permissions(scratch, fs::perms::all);
+    std::fflush(stdout);
+    const int failedBefore = FailedParts();
+    const pid_t child = fork();
+    if (child == 0) {
+        if (getuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        check();
+        _exit(FailedParts() > failedBefore ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "failed as a plain user";
+}
+
+// Builds a file in each of 22 folders of 200-byte names and one above them, through open
+// folders: the paths pass the system's limit.
+void MakeDeepTree(const std::string& root) {
+    int folder = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int level = 0; folder >= 0; ++level) {
+        close(openat(folder, ("f" + std::to_string(level)).c_str(), O_WRONLY | O_CREAT, 0644));
+        const std::string name(200, static_cast<char>('a' + level));
+        const int next = level == 22 || mkdirat(folder, name.c_str(), 0755) != 0
+                             ? -1
+                             : openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY);
+        close(folder);
+        folder = next;
+    }
+}
+
+// Whatever cannot be listed, followed or stored under its name is named with the reason, and
+// the rest is boxed (of two names that meet in lower case, the first); a tree deeper than the
+// system's path limit is boxed whole. Run as a plain user, whom permissions bind.
+TEST_F(ScanTest, WhatCannotBeBoxedIsNamedAndTheRestBoxed) {
+    const auto tree = [](Tree t) { return [t](const std::string& r) { MakeTree(r, t); }; };
+    const auto locked = [](mode_t mode) {
+        return [mode](const std::string& r) {
+            MakeTree(r, {{"locked/x.txt", "x"}});
+            fs::permissions(r + "/locked", static_cast<fs::perms>(mode));
+        };
+    };
+    const auto link = [](const std::string& target, const std::string& name) {
+        return [=](const std::string& r) { fs::create_symlink(target, r + "/" + name); };
+    };
+    const std::string unreadable = "could not be read: Permission denied; nothing in it is in";
+    const std::string longName(250, 'n'), compressedName(246, 'c');
+    const struct {
+        const char* label;
+        std::function<void(const std::string& root)> make;
+        std::vector<FileProblem> named;  // path relative to the folder, a piece of the reason
+        int16_t compression = 0;
+        size_t stored = 2;
+    } rows[] = {
+        {"folder of mode 000", locked(0), {{"locked/", unreadable}}},
+        {"folder of mode 311", locked(0311), {{"locked/", unreadable}}},
+        {"dangling link", link("missing", "gone"), {{"gone", "a symbolic link to nothing"}}},
+        {"link loop",
+         [&](const std::string& r) { link("l2", "l1")(r), link("l1", "l2")(r); },
+         {{"l1", "link that loops"}, {"l2", "link that loops"}}},
+        {"link into an unreadable folder",
+         [&](const std::string& r) {
+             MakeTree(dir / "private", {{"secret.txt", "s"}});
+             fs::permissions(dir / "private", fs::perms::none);
+             link(dir / "private/secret.txt", "secret.txt")(r);
+         },
+         {{"secret.txt", "a symbolic link into a folder that cannot be read"}}},
+        {"file name",
+         tree({{longName, "n"}}),
+         {{longName, "250 bytes long; this box stores file names of at most 249 bytes"}}},
+        {"compressed file name",
+         tree({{compressedName, "c"}}),
+         {{compressedName, "at most 245"}},
+         1},
+        {"backslash in a file name",
+         tree({{"a\\b", "a"}}),
+         {{"a\\b", "its name holds a backslash, which a box cannot store"}}},
+        {"backslash in a folder name",
+         tree({{"x\\y/f", "f"}}),
+         {{"x\\y/", "holds a backslash, which a box cannot store; nothing in it is in the box"}}},
+        {"drive-like file name",
+         tree({{"c:notes", "n"}}),
+         {{"c:notes", "its name begins with a drive letter and a colon"}}},
+        {"drive-like folder name", tree({{"d:/f", "n"}}), {{"d:/", "begins with a drive letter"}}},
+        {"names meet in lower case",
+         tree({{"SUB/b.txt", "2"}}),
+         {{"sub/b.txt", "would be extracted over "}}},
+        {"file meets a folder",
+         tree({{"other", "f"}, {"OTHER/x", "x"}}),
+         {{"other",
+           "where a folder of the same name goes, because a box stores folder names in "
+           "lower case"}},
+         0,
+         3},
+        {"2 GiB file",
+         [](const std::string& r) { Sparse(r + "/big", int64_t{1} << 31); },
+         {{"big", "holds 2,147,483,648 bytes; a box stores files of less than 2 GiB"}}},
+        {"tree deeper than the path limit", MakeDeepTree, {}, 0, 25},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        ASSERT_EQ(std::system(("rm -rf " + root).c_str()), 0);  // a deep tree no path reaches
+        MakeTree(root, {{"a.txt", "a"}, {"sub/b.txt", "b"}});
+        row.make(root);
+        AsPlainUser(dir.Str(), [&] {
+            ASSERT_EQ(Create(row.compression), 1);
+            ASSERT_EQ(engine.Problems().size(), row.named.size());
+            for (size_t i = 0; i < row.named.size(); ++i) {
+                EXPECT_EQ(engine.Problems()[i].path, Source(row.named[i].path));
+                EXPECT_THAT(engine.Problems()[i].reason, HasSubstr(row.named[i].reason));
+            }
+            EXPECT_EQ(ReadStored(box, kPassword).size(), row.stored);
+        });
+    }
+    EXPECT_EQ(std::system(("rm -rf " + root).c_str()), 0);
 }
 
 // A folder whose path repeats the boxed folder's path keeps that text in its entry.
@@ -83,68 +238,40 @@ protected:
     }
 };
 
-void Sparse(const std::string& path, int64_t size) {
-    WriteFile(path, "");
-    fs::resize_file(path, static_cast<uintmax_t>(size));
-}
-
-struct Limit {
-    const char* label;
-    Tree tree;
-    std::vector<std::string> mentions;  // relative to the source folder; "" = the folder itself
-    std::string text;                   // a further piece of the message
-    std::string boxName = "Box";        // the box's path is named when mentions is empty
-    int16_t compression = 0;
-    std::function<void(const std::string& root)> prepare = nullptr;
-};
-
+// Only what makes the whole box impossible refuses it, before anything is written; the message
+// names the path that breaks it.
 TEST_F(CreateLimitsTest, RefusedBeforeAnythingIsWritten) {
-    const std::string longName(250, 'n');
-    const std::string compressedName(246, 'c');
-    const int64_t twoGiB = int64_t{1} << 31;
-    const auto sparse = [](std::vector<std::pair<const char*, int64_t>> files) {
-        return [files](const std::string& r) {
-            for (const auto& [name, size] : files) Sparse(r + "/" + name, size);
-        };
+    const int64_t threeQuarters = (int64_t{3} << 31) / 4;
+    const struct {
+        const char* label;
+        std::function<void()> prepare;
+        std::string named, text;
+        std::string boxName = "Box";
+        int16_t compression = 0;
+    } rows[] = {
+        {"box name", [] {}, box, "256 bytes", std::string(256, 'b')},
+        {"total above 2 GiB",
+         [&] {
+             Sparse(Source("one"), threeQuarters);
+             Sparse(Source("two"), threeQuarters);
+         },
+         root + "/", CreatePlan::kTooLargeText},
+        {"compression level", [] {}, box, "Compression level 2", "Box", 2},
+        {"missing folder", [&] { fs::remove_all(root); }, root, "does not exist"},
     };
-    // clang-format off
-    const Limit limits[] = {
-        {"box name", {{"a.txt", "a"}}, {}, "256 bytes", std::string(256, 'b')},
-        {"file name", {{longName, "a"}}, {longName}, "249"},
-        {"compressed file name", {{compressedName, "a"}}, {compressedName}, "245", "Box", 1},
-        {"backslash in file name", {{"a\\b.txt", "a"}}, {"a\\b.txt"}, ""},
-        {"backslash in folder name", {{"x\\y/f.txt", "f"}}, {"x\\y/"}, ""},
-        {"drive-like file name", {{"c:notes.txt", "n"}}, {"c:notes.txt"}, ""},
-        {"names meet in lower case", {{"Sub/x.txt", "1"}, {"sub/x.txt", "2"}},
-         {"Sub/x.txt", "sub/x.txt"}, "lower case"},
-        {"file meets a folder", {{"sub", "file"}, {"SUB/x.txt", "2"}}, {"sub"}, "lower case"},
-        {"2 GiB file", {}, {"big"}, CreatePlan::kTooLargeAdvice, "Box", 0,
-         sparse({{"big", twoGiB}})},
-        {"total above 2 GiB", {}, {""}, CreatePlan::kTooLargeText, "Box", 0,
-         sparse({{"one", twoGiB / 4 * 3}, {"two", twoGiB / 4 * 3}})},
-        {"compression level", {{"a.txt", "a"}}, {}, "Compression level 2", "Box", 2},
-        {"missing folder", {}, {""}, "", "Box", 0, [](const std::string& r) { fs::remove(r); }},
-    };
-    // clang-format on
-    for (const Limit& limit : limits) {
-        SCOPED_TRACE(limit.label);
-        fs::remove_all(root);
-        MakeTree(root, limit.tree);
-        fs::create_directories(root);
-        if (limit.prepare) limit.prepare(root);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        MakeTree(root, {{"a.txt", "a"}});
+        row.prepare();
         try {
-            (void)engine.CreateBlock(box, limit.boxName, kPassword, root, 0, limit.compression);
+            (void)engine.CreateBlock(box, row.boxName, kPassword, root, 0, row.compression);
             ADD_FAILURE() << "no failure";
         } catch (const Failure& failure) {
-            for (const std::string& path : limit.mentions)
-                EXPECT_THAT(failure.Description(),
-                            HasSubstr(root + (path.empty() ? "" : "/" + path)));
-            if (limit.mentions.empty()) {
-                EXPECT_THAT(failure.Description(), HasSubstr(box));
-            }
-            EXPECT_THAT(failure.Description(), HasSubstr(limit.text));
+            EXPECT_THAT(failure.Description(), HasSubstr(row.named));
+            EXPECT_THAT(failure.Description(), HasSubstr(row.text));
         }
         EXPECT_FALSE(fs::exists(dir / "new"));
+        fs::remove_all(root);
     }
     EXPECT_THAT(host.messages, ::testing::IsEmpty());
 }

@@ -81,4 +81,15 @@ Tree ReadTree(const std::string& root) {
     return tree;
 }
 
+std::vector<std::string> DifferingPaths(const Tree& actual, const Tree& expected) {
+    std::vector<std::string> paths;
+    for (const auto& [path, contents] : actual) {
+        const auto it = expected.find(path);
+        if (it == expected.end() || it->second != contents) paths.push_back(path);
+    }
+    for (const auto& [path, contents] : expected)
+        if (!actual.contains(path)) paths.push_back(path);
+    return paths;
+}
+
 }  // namespace vko::test

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace vko::test {
 
@@ -38,6 +39,10 @@ using Tree = std::map<std::string, std::string>;
 void MakeTree(const std::string& root, const Tree& tree);
 // Every regular file below root, relative path -> contents.
 [[nodiscard]] Tree ReadTree(const std::string& root);
+// The paths whose contents differ, or that only one tree holds: what a failing comparison of
+// trees with large files should print (a whole-tree EXPECT_EQ makes GoogleTest diff their
+// contents line by line, at a cost that grows with the square of the lines).
+[[nodiscard]] std::vector<std::string> DifferingPaths(const Tree& actual, const Tree& expected);
 
 // Makes key derivation cheap for the rest of the test program.
 void UseFastKeys();
