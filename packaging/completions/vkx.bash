@@ -28,7 +28,7 @@ _vkx() {
     local options
     case $command in
         "") options="create list extract --help --version" ;;
-        create) options="-o --output -n --name -z --compress --password-file --threads -q --quiet -h --help" ;;
+        create) options="-o --output -n --name -z --compress --hidden --password-file --threads -q --quiet -h --help" ;;
         list) options="--json --password-file -h --help" ;;
         extract) options="-C --directory --keep-existing --overwrite --skip-existing --password-file --threads -q --quiet -h --help" ;;
     esac

@@ -34,6 +34,7 @@ complete -c vkx -n '__fish_seen_subcommand_from create' -s o -l output -r -a '(_
     -d 'Box file'
 complete -c vkx -n '__fish_seen_subcommand_from create' -s n -l name -x -d 'Box name'
 complete -c vkx -n '__fish_seen_subcommand_from create' -s z -l compress -d 'Compress every file'
+complete -c vkx -n '__fish_seen_subcommand_from create' -l hidden -d 'Box hidden files and folders too'
 
 complete -c vkx -n '__fish_seen_subcommand_from list extract' -a '(__vkx_boxes)'
 complete -c vkx -n '__fish_seen_subcommand_from list' -l json -d 'Print one JSON object'
