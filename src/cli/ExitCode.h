@@ -14,8 +14,10 @@ enum class ExitCode : int {
     kFileSystem = 4,  // a file-system error; the message names the path
     kDoneInPart = 5,  // done, except for the files named on stderr: left out of a box or
                       // stored changed (create), missing, cut or damaged in the box (list,
-                      // extract), or not extracted: already there, refused, or not writable
-    kTooMuch = 6      // create: the folder cannot go into one box; nothing was written
+                      // extract, mount), or not extracted: already there, refused, or not
+                      // writable
+    kTooMuch = 6,     // create: the folder cannot go into one box; nothing was written
+    kNoFuse = 7       // mount: this machine cannot mount a folder view (no usable FUSE)
 };
 
 // What each exit code means, as --help and the manual page put it.
@@ -32,11 +34,13 @@ inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
     {ExitCode::kFileSystem, "a file-system error; the message names the path"},
     {ExitCode::kDoneInPart,
      "done in part: the files named on stderr were left out or stored changed (create), are "
-     "missing, cut or damaged in the box (list, extract), or were not extracted: already "
+     "missing, cut or damaged in the box (list, extract, mount), or were not extracted: "
+     "already "
      "there (kept), below a link, or not writable (extract)"},
     {ExitCode::kTooMuch,
      "too much for one box (create): files in more than 65,535 folders, or more than 2 GiB in "
      "all; nothing was written"},
+    {ExitCode::kNoFuse, "mount: this machine has no usable FUSE; nothing was mounted"},
 };
 
 // Ends a command early with an exit code and, unless it is empty, a message for stderr.

@@ -8,6 +8,7 @@
 #include "cli/CreateCommand.h"
 #include "cli/ExtractCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/MountCommand.h"
 #include "cli/StandardStreams.h"
 #include "cli/TerminalHost.h"
 #include "crypto/CoreDumps.h"
@@ -26,6 +27,7 @@ ExitCode Run(const vko::cli::ParsedCommandLine& parsed) {
     return std::visit(Overloaded{[](const vko::cli::CreateOptions& o) { return RunCreate(o); },
                                  [](const vko::cli::ListOptions& o) { return RunList(o); },
                                  [](const vko::cli::ExtractOptions& o) { return RunExtract(o); },
+                                 [](const vko::cli::MountOptions& o) { return RunMount(o); },
                                  [](ExitCode settled) { return settled; }},
                       parsed);
 }

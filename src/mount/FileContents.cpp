@@ -1,0 +1,236 @@
+#include "mount/FileContents.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "mount/Inflater.h"
+
+namespace vko::mount {
+
+namespace {
+
+enum class Tag { kUnchecked, kGood, kBad };
+
+constexpr size_t kSkipBytes = 64 * 1024;
+
+}  // namespace
+
+// Reads one file forward: through an Inflater when compressed, else its stored bytes as they
+// come. Starts again from the first byte for a read behind it.
+class FileContents::Forward {
+public:
+    Forward(MountSource& source, size_t index, const MountEntry& entry)
+        : skip_(LockedBuffer::Make(kSkipBytes)) {
+        if (!skip_) throw std::bad_alloc();
+        if (entry.compressed)
+            inflater_ = std::make_unique<Inflater>(source.Stream(index), entry);
+        else
+            stored_ = source.Stream(index);
+    }
+
+    [[nodiscard]] uint64_t Position() const noexcept { return position_; }
+    [[nodiscard]] bool Ended(uint64_t size) const noexcept {
+        return position_ == size && (!inflater_ || inflater_->Ended());
+    }
+
+    // Fills out with the bytes from offset (not behind Position()); fewer only at the end.
+    size_t ReadAt(uint64_t offset, std::span<uint8_t> out) {
+        while (position_ < offset) {
+            const auto n = static_cast<size_t>(std::min<uint64_t>(offset - position_, kSkipBytes));
+            if (Next(skip_->Span().first(n)) == 0) return 0;
+        }
+        size_t filled = 0;
+        while (filled < out.size()) {
+            const size_t n = Next(out.subspan(filled));
+            if (n == 0) break;
+            filled += n;
+        }
+        return filled;
+    }
+
+private:
+    size_t Next(std::span<uint8_t> out) {
+        const size_t n = inflater_ ? inflater_->Read(out) : stored_->Read(out);
+        position_ += n;
+        return n;
+    }
+
+    std::unique_ptr<LockedBuffer> skip_;
+    std::unique_ptr<Inflater> inflater_;
+    std::unique_ptr<StoredStream> stored_;
+    uint64_t position_ = 0;
+};
+
+struct FileContents::State {
+    std::mutex mutex;  // one expansion or forward read of the file at a time
+    std::shared_ptr<LockedBuffer> whole;  // under heldMutex_
+    std::list<size_t>::iterator lru;      // valid while whole is set
+    std::unique_ptr<Forward> forward;
+    std::vector<bool> seen;  // pieces read, for a file read piece by piece
+    uint64_t unseen = 0;
+    Tag tag = Tag::kUnchecked;
+    bool damaged = false;
+};
+
+FileContents::FileContents(MountSource& source, uint64_t cap, Damaged damaged)
+    : source_(source), entries_(source.Entries()), cap_(cap), damaged_(std::move(damaged)) {
+    states_.reserve(entries_.size());
+    for (size_t i = 0; i < entries_.size(); ++i) states_.push_back(std::make_unique<State>());
+}
+
+FileContents::~FileContents() {
+    Clear();
+}
+
+uint64_t FileContents::Held() const {
+    std::lock_guard lock(heldMutex_);
+    return held_;
+}
+
+void FileContents::Clear() {
+    for (auto& state : states_) {
+        std::lock_guard file(state->mutex);
+        state->forward.reset();
+    }
+    std::lock_guard lock(heldMutex_);
+    for (size_t index : lru_) states_[index]->whole.reset();
+    lru_.clear();
+    held_ = 0;
+}
+
+long FileContents::Fail(size_t index, const std::string& why) {
+    State& state = *states_[index];
+    bool first = false;
+    {
+        std::lock_guard lock(heldMutex_);
+        first = !state.damaged;
+        state.damaged = true;
+    }
+    if (first && damaged_) damaged_(entries_[index].path, why);
+    return -EIO;
+}
+
+bool FileContents::TagHolds(size_t index) {
+    State& state = *states_[index];
+    if (state.tag == Tag::kUnchecked) state.tag = source_.CheckTag(index) ? Tag::kGood : Tag::kBad;
+    return state.tag == Tag::kGood;
+}
+
+long FileContents::Read(size_t index, uint64_t offset, std::span<uint8_t> out) {
+    const MountEntry& entry = entries_.at(index);
+    {
+        std::lock_guard lock(heldMutex_);
+        if (states_[index]->damaged) return -EIO;
+    }
+    if (offset >= entry.size) return 0;
+    out = out.first(static_cast<size_t>(std::min<uint64_t>(out.size(), entry.size - offset)));
+    try {
+        if (!entry.compressed && source_.RandomAccess()) return ReadPieces(index, offset, out);
+        if (entry.size <= cap_) {
+            if (auto whole = Hold(index)) {
+                std::memcpy(out.data(), whole->Data() + offset, out.size());
+                return static_cast<long>(out.size());
+            }
+        }
+        return ReadForward(index, offset, out);
+    } catch (const DamagedFile& damage) {
+        return Fail(index, damage.what());
+    } catch (const std::exception& failure) {
+        if (damaged_) damaged_(entry.path, failure.what());
+        return -EIO;
+    }
+}
+
+long FileContents::ReadPieces(size_t index, uint64_t offset, std::span<uint8_t> out) {
+    source_.ReadPlain(index, offset, out);
+    State& state = *states_[index];
+    std::lock_guard lock(state.mutex);
+    if (state.tag == Tag::kGood || out.empty()) return static_cast<long>(out.size());
+    const uint64_t piece = source_.PieceBytes();
+    const uint64_t size = entries_[index].size;
+    if (state.seen.empty()) {
+        state.seen.assign((size + piece - 1) / piece, false);
+        state.unseen = state.seen.size();
+    }
+    // Coverage in spans of PieceBytes from the file's start, whatever the pieces' exact cut.
+    const uint64_t last = std::min<uint64_t>((offset + out.size() - 1) / piece, state.seen.size() - 1);
+    for (uint64_t p = std::min<uint64_t>(offset / piece, last); p <= last; ++p) {
+        if (state.seen[p]) continue;
+        state.seen[p] = true;
+        --state.unseen;
+    }
+    if (state.unseen == 0 && !TagHolds(index))
+        throw DamagedFile("its stored bytes do not match its tag");
+    return static_cast<long>(out.size());
+}
+
+long FileContents::ReadForward(size_t index, uint64_t offset, std::span<uint8_t> out) {
+    State& state = *states_[index];
+    std::lock_guard lock(state.mutex);
+    if (!state.forward || offset < state.forward->Position())
+        state.forward = std::make_unique<Forward>(source_, index, entries_[index]);
+    const size_t n = state.forward->ReadAt(offset, out);
+    if (n < out.size()) throw DamagedFile("its stored bytes end early");
+    if (state.forward->Ended(entries_[index].size) && !TagHolds(index))
+        throw DamagedFile("its stored bytes do not match its tag");
+    return static_cast<long>(n);
+}
+
+std::shared_ptr<LockedBuffer> FileContents::Hold(size_t index) {
+    State& state = *states_[index];
+    const auto held = [&]() -> std::shared_ptr<LockedBuffer> {
+        std::lock_guard lock(heldMutex_);
+        if (!state.whole) return nullptr;
+        lru_.splice(lru_.begin(), lru_, state.lru);
+        return state.whole;
+    };
+    if (auto whole = held()) return whole;
+    std::lock_guard file(state.mutex);
+    if (auto whole = held()) return whole;  // another reader expanded it meanwhile
+    return Expand(index);
+}
+
+void FileContents::MakeRoom(uint64_t bytes) {
+    while (held_ + bytes > cap_ && !lru_.empty()) {
+        const size_t victim = lru_.back();
+        lru_.pop_back();
+        held_ -= entries_[victim].size;
+        states_[victim]->whole.reset();  // wiped once the last reader lets go of it
+    }
+}
+
+std::shared_ptr<LockedBuffer> FileContents::Expand(size_t index) {
+    const MountEntry& entry = entries_[index];
+    {
+        std::lock_guard lock(heldMutex_);
+        MakeRoom(entry.size);
+        held_ += entry.size;  // reserved while it expands
+    }
+    std::shared_ptr<LockedBuffer> whole;
+    try {
+        whole = LockedBuffer::Make(entry.size);
+        if (whole) {
+            Forward forward(source_, index, entry);
+            if (forward.ReadAt(0, whole->Span()) < entry.size || !forward.Ended(entry.size))
+                throw DamagedFile("its stored bytes end early");
+            if (!TagHolds(index)) throw DamagedFile("its stored bytes do not match its tag");
+        }
+    } catch (...) {
+        std::lock_guard lock(heldMutex_);
+        held_ -= entry.size;
+        throw;
+    }
+    std::lock_guard lock(heldMutex_);
+    if (!whole) {  // no memory could be locked: read it forward instead
+        held_ -= entry.size;
+        return nullptr;
+    }
+    State& state = *states_[index];
+    state.whole = whole;
+    lru_.push_front(index);
+    state.lru = lru_.begin();
+    return whole;
+}
+
+}  // namespace vko::mount
