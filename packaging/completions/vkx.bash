@@ -14,7 +14,7 @@ _vkx() {
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         case $word in
-            create | list | extract) command=$word; break ;;
+            create | list | extract | mount) command=$word; break ;;
         esac
     done
 
@@ -22,14 +22,15 @@ _vkx() {
         -o | --output) _vkx_boxes "$cur"; return ;;
         -C | --directory) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --password-file) COMPREPLY=($(compgen -f -- "$cur")); return ;;
-        -n | --name | --threads) return ;;
+        -n | --name | --threads | --memory) return ;;
     esac
 
     local options
     case $command in
-        "") options="create list extract --help --version" ;;
+        "") options="create list extract mount --help --version" ;;
         create) options="-o --output -n --name -z --compress --hidden --password-file --threads -q --quiet -h --help" ;;
         list) options="--json --password-file -h --help" ;;
+        mount) options="--background --memory --password-file -h --help" ;;
         extract) options="-C --directory --keep-existing --overwrite --skip-existing --password-file --threads -q --quiet -h --help" ;;
     esac
     if [[ -z $command || $cur == -* ]]; then
@@ -40,6 +41,7 @@ _vkx() {
     case $command in
         create) COMPREPLY=($(compgen -d -- "$cur")) ;;
         list | extract) _vkx_boxes "$cur" ;;
+        mount) _vkx_boxes "$cur"; COMPREPLY+=($(compgen -d -- "$cur")) ;;
     esac
 }
 

@@ -20,8 +20,9 @@ complete -c vkx -n __fish_use_subcommand -l version -d 'Show the version and exi
 complete -c vkx -n __fish_use_subcommand -a create -d 'Pack a folder into a box'
 complete -c vkx -n __fish_use_subcommand -a list -d 'Show the name, root folder and files of a box'
 complete -c vkx -n __fish_use_subcommand -a extract -d 'Unpack a whole box, or chosen entries'
+complete -c vkx -n __fish_use_subcommand -a mount -d 'Open a box as a read-only folder'
 
-set -l commands 'create list extract'
+set -l commands 'create list extract mount'
 complete -c vkx -n "__fish_seen_subcommand_from $commands" -s h -l help -d 'Show the help and exit'
 complete -c vkx -n "__fish_seen_subcommand_from $commands" -l password-file -r -F \
     -d 'Read the password from the first line of a file'
@@ -45,3 +46,9 @@ complete -c vkx -n '__fish_seen_subcommand_from extract' -l keep-existing \
 complete -c vkx -n '__fish_seen_subcommand_from extract' -l overwrite -d 'Replace files already there'
 complete -c vkx -n '__fish_seen_subcommand_from extract' -l skip-existing \
     -d 'Keep files already there, quietly'
+
+complete -c vkx -n '__fish_seen_subcommand_from mount' -a '(__vkx_boxes)'
+complete -c vkx -n '__fish_seen_subcommand_from mount' -l background \
+    -d 'Return once the folder is there'
+complete -c vkx -n '__fish_seen_subcommand_from mount' -l memory -x \
+    -d 'MiB of locked memory for expanded files'
