@@ -69,7 +69,7 @@ struct FileContents::State {
     std::unique_ptr<Forward> forward;
     std::vector<bool> seen;  // pieces read, for a file read piece by piece
     uint64_t unseen = 0;
-    Tag tag = Tag::kUnchecked;
+    std::atomic<Tag> tag{Tag::kUnchecked};
     bool damaged = false;
 };
 
@@ -81,6 +81,10 @@ FileContents::FileContents(MountSource& source, uint64_t cap, Damaged damaged)
 
 FileContents::~FileContents() {
     Clear();
+}
+
+bool FileContents::Verified(size_t index) const {
+    return states_.at(index)->tag == Tag::kGood;
 }
 
 uint64_t FileContents::Held() const {

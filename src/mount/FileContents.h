@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <atomic>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -35,6 +36,10 @@ public:
     // Copies the bytes of file index from offset into out: their count (0 past the end), or
     // -EIO when the file is damaged or the box cannot be read.
     [[nodiscard]] long Read(size_t index, uint64_t offset, std::span<uint8_t> out);
+
+    // Whether file index has been read whole and found sound (its tag checked, its stream
+    // expanded to its end): what the kernel may keep of it can be trusted across opens.
+    [[nodiscard]] bool Verified(size_t index) const;
 
     // Bytes of expanded files held now.
     [[nodiscard]] uint64_t Held() const;

@@ -178,7 +178,9 @@ struct ViewOps {
         if (!node) return (void)fuse_reply_err(req, ENOENT);
         if (node->IsFolder()) return (void)fuse_reply_err(req, EISDIR);
         if ((fi->flags & O_ACCMODE) != O_RDONLY) return (void)fuse_reply_err(req, EROFS);
-        fi->keep_cache = 1;  // the contents never change while the view lives
+        // The kernel may keep what it read of a file across opens once the file proved sound;
+        // until then each open reads again, so that damage found later fails every read.
+        fi->keep_cache = View(req).contents_.Verified(node->entry) ? 1 : 0;
         fuse_reply_open(req, fi);
     }
 
