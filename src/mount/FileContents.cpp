@@ -12,54 +12,64 @@ namespace {
 
 enum class Tag { kUnchecked, kGood, kBad };
 
-constexpr size_t kSkipBytes = 64 * 1024;
-
 }  // namespace
 
 // Reads one file forward: through an Inflater when compressed, else its stored bytes as they
-// come. Starts again from the first byte for a read behind it.
+// come. The last kWindow bytes stay in a locked ring, so that reads the kernel sends out of
+// order (read-ahead on several threads) are served from it; only a read behind the ring starts
+// the file again from its first byte.
 class FileContents::Forward {
 public:
+    static constexpr uint64_t kWindow = uint64_t{2} << 20;
+
     Forward(MountSource& source, size_t index, const MountEntry& entry)
-        : skip_(LockedBuffer::Make(kSkipBytes)) {
-        if (!skip_) throw std::bad_alloc();
+        : ring_(LockedBuffer::Make(kWindow)) {
+        if (!ring_) throw std::bad_alloc();
         if (entry.compressed)
             inflater_ = std::make_unique<Inflater>(source.Stream(index), entry);
         else
             stored_ = source.Stream(index);
     }
 
-    [[nodiscard]] uint64_t Position() const noexcept { return position_; }
+    // The first byte a read can still start at.
+    [[nodiscard]] uint64_t Start() const noexcept {
+        return position_ > kWindow ? position_ - kWindow : 0;
+    }
     [[nodiscard]] bool Ended(uint64_t size) const noexcept {
         return position_ == size && (!inflater_ || inflater_->Ended());
     }
 
-    // Fills out with the bytes from offset (not behind Position()); fewer only at the end.
+    // Fills out with the bytes from offset (not before Start()); fewer only at the end.
     size_t ReadAt(uint64_t offset, std::span<uint8_t> out) {
-        while (position_ < offset) {
-            const auto n = static_cast<size_t>(std::min<uint64_t>(offset - position_, kSkipBytes));
-            if (Next(skip_->Span().first(n)) == 0) return 0;
-        }
         size_t filled = 0;
         while (filled < out.size()) {
-            const size_t n = Next(out.subspan(filled));
+            const uint64_t at = offset + filled;
+            if (at < position_) {
+                const uint64_t ringAt = at % kWindow;
+                const auto n = static_cast<size_t>(
+                    std::min({uint64_t{out.size() - filled}, position_ - at, kWindow - ringAt}));
+                std::memcpy(out.data() + filled, ring_->Data() + ringAt, n);
+                filled += n;
+                continue;
+            }
+            // What is overwritten lies before at: everything from at on is still to come.
+            const uint64_t ringAt = position_ % kWindow;
+            const auto room = static_cast<size_t>(std::min<uint64_t>(kWindow - ringAt, kChunk));
+            const std::span<uint8_t> chunk = ring_->Span().subspan(static_cast<size_t>(ringAt), room);
+            const size_t n = inflater_ ? inflater_->Read(chunk) : stored_->Read(chunk);
             if (n == 0) break;
-            filled += n;
+            position_ += n;
         }
         return filled;
     }
 
 private:
-    size_t Next(std::span<uint8_t> out) {
-        const size_t n = inflater_ ? inflater_->Read(out) : stored_->Read(out);
-        position_ += n;
-        return n;
-    }
+    static constexpr uint64_t kChunk = 256 * 1024;
 
-    std::unique_ptr<LockedBuffer> skip_;
+    std::unique_ptr<LockedBuffer> ring_;
     std::unique_ptr<Inflater> inflater_;
     std::unique_ptr<StoredStream> stored_;
-    uint64_t position_ = 0;
+    uint64_t position_ = 0;  // bytes of the file produced so far
 };
 
 struct FileContents::State {
@@ -172,7 +182,7 @@ long FileContents::ReadPieces(size_t index, uint64_t offset, std::span<uint8_t> 
 long FileContents::ReadForward(size_t index, uint64_t offset, std::span<uint8_t> out) {
     State& state = *states_[index];
     std::lock_guard lock(state.mutex);
-    if (!state.forward || offset < state.forward->Position())
+    if (!state.forward || offset < state.forward->Start())
         state.forward = std::make_unique<Forward>(source_, index, entries_[index]);
     const size_t n = state.forward->ReadAt(offset, out);
     if (n < out.size()) throw DamagedFile("its stored bytes end early");
