@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -268,6 +269,42 @@ TEST_F(MountTest, LeavesNoPlainByteOnDisk) {
                 EXPECT_EQ(content.find(sample), std::string::npos) << it->path();
         }
     }
+}
+
+// A view whose process died (a crash) is found, detached and its folder removed; a program
+// that holds a file in a live view is named.
+TEST_F(MountTest, ACrashedViewIsCleanedUpAndHoldersAreNamed) {
+    const std::string box = Box(Sample(), false);
+    const pid_t child = fork();
+    if (child == 0) {
+        auto source = mount::OpenBoxSource(box, kPassword);
+        FolderView::Options options;
+        options.box = box;
+        auto* left = FolderView::Mount(std::move(source), folder, options).release();
+        _exit(left ? 0 : 1);  // gone without unmounting
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(status, 0);
+    struct stat st {};
+    EXPECT_EQ(stat(folder.c_str(), &st), -1) << "a view nobody serves";
+    EXPECT_EQ(mount::MountPoint::CleanUpStale(dir.Str()), std::vector<std::string>{folder});
+    EXPECT_FALSE(fs::exists(folder));
+
+    fs::create_directories(folder);
+    Mount(box, 256 << 20);
+    const pid_t holder = fork();
+    if (holder == 0) {
+        const int fd = open((folder + "/big.bin").c_str(), O_RDONLY);
+        execlp("sleep", "sleep", "30", static_cast<char*>(nullptr));
+        _exit(fd);
+    }
+    std::vector<std::string> holders;
+    for (int i = 0; i < 100 && holders.empty(); ++i, std::this_thread::sleep_for(20ms))
+        holders = mount::MountPoint::Holders(folder);
+    EXPECT_EQ(holders, std::vector<std::string>{"sleep (pid " + std::to_string(holder) + ")"});
+    kill(holder, SIGKILL);
+    waitpid(holder, &status, 0);
 }
 
 // vkx mount: refuses before mounting anything, serves in the foreground until SIGTERM or in the
