@@ -79,14 +79,20 @@ void ServeUntilUnmounted(FolderView& view) {
     view.Stop();
 }
 
-ExitCode Mount(const MountOptions& options, const std::string& folder, int reportTo) {
+// The box opened with the password, which is wiped once the source holds what it needs.
+std::unique_ptr<mount::MountSource> OpenBox(const MountOptions& options) {
     Password password = ReadPassword(options.passwordFile, PasswordUse::kOpen);
-    if (CancelSignal::Raised()) return ExitCode::kCancelled;
+    if (CancelSignal::Raised()) throw Cancelled();
     auto source = mount::OpenBoxSource(options.box, password.Text());
     if (!source) {
         ReportBadHeader(TerminalHost());
-        return ExitCode::kBadHeader;
+        throw CommandError(ExitCode::kBadHeader, "");
     }
+    return source;
+}
+
+ExitCode Mount(const MountOptions& options, const std::string& folder, int reportTo) {
+    auto source = OpenBox(options);
     FolderView::Options viewOptions;
     viewOptions.box = options.box;
     viewOptions.cap = uint64_t{options.memoryMiB} << 20;

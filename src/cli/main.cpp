@@ -41,7 +41,7 @@ ExitCode RunReportingFailures(int argc, char** argv) {
             vko::cli::StandardStreams::RequireWritten();
         return code;
     } catch (const vko::cli::CommandError& e) {
-        if (e.Code() != ExitCode::kCancelled) PrintError(e.what());
+        if (e.Code() != ExitCode::kCancelled && *e.what() != 0) PrintError(e.what());
         return e.Code();
     } catch (const vko::Failure& e) {
         PrintError(e.Description());

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "mount/Inflater.h"
+#include "util/Failure.h"
 
 namespace vko::mount {
 
@@ -24,7 +25,9 @@ public:
 
     Forward(MountSource& source, size_t index, const MountEntry& entry)
         : ring_(LockedBuffer::Make(kWindow)) {
-        if (!ring_) throw std::bad_alloc();
+        if (!ring_)
+            throw Failure(FailureNumber::kOutOfMemory,
+                          "no memory can be locked to read it (see ulimit -l)");
         if (entry.compressed)
             inflater_ = std::make_unique<Inflater>(source.Stream(index), entry);
         else

@@ -250,7 +250,12 @@ std::unique_ptr<FolderView> FolderView::Mount(std::unique_ptr<MountSource> sourc
                                               const std::string& folder, Options options) {
     if (auto why = MountPoint::FuseMissing()) throw MountError(MountError::Kind::kNoFuse, *why);
     if (auto why = MountPoint::Refusal(folder)) throw MountError(MountError::Kind::kMountPoint, *why);
-    const unsigned threads = std::max(1u, options.threads);
+    // What may be locked bounds the threads' reply buffers, the rings of files read forward
+    // and the expanded files; a user's limit is often only a few MiB.
+    const size_t lockable = LockableBytes();
+    const unsigned threads = std::max(1u, lockable < (size_t{64} << 20) ? 2u : options.threads);
+    const uint64_t reserve = threads * kMaxRead + (uint64_t{8} << 20);
+    if (lockable != SIZE_MAX) options.cap = std::min<uint64_t>(options.cap, lockable > reserve ? lockable - reserve : 0);
     std::unique_ptr<FolderView> view(new FolderView(std::move(source), folder, std::move(options)));
     std::vector<std::unique_ptr<LockedBuffer>> buffers;
     for (unsigned i = 0; i < threads; ++i) {
@@ -273,6 +278,7 @@ std::unique_ptr<FolderView> FolderView::Mount(std::unique_ptr<MountSource> sourc
     fuse_args args = FUSE_ARGS_INIT(3, const_cast<char**>(argv));
     const fuse_lowlevel_ops ops = ViewOps::Table();
     view->session_ = fuse_session_new(&args, &ops, sizeof ops, view.get());
+    fuse_opt_free_args(&args);
     const bool mounted = view->session_ && fuse_session_mount(view->session_, folder.c_str()) == 0;
     {
         std::lock_guard lock(logMutex);
@@ -339,7 +345,10 @@ void FolderView::Stop() {
         for (auto& thread : threads_) pthread_kill(thread.native_handle(), kWakeSignal);
     for (auto& thread : threads_) thread.join();
     threads_.clear();
-    // Closes the device: requests of files still held open fail from here on.
+    // Closes the device: requests of files still held open fail from here on. The session's
+    // own unmount closes it and frees what the mount kept; it also unmounts the folder's path
+    // again, so it is called only while nothing else is mounted there.
+    if (!MountPoint::IsMounted(folder_)) fuse_session_unmount(session_);
     fuse_session_destroy(session_);
     session_ = nullptr;
     contents_.Clear();

@@ -19,12 +19,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool IsMountPoint(const std::string& folder) {
+}  // namespace
+
+bool IsMounted(const std::string& folder) {
     struct stat self {}, parent {};
     if (stat(folder.c_str(), &self) != 0) return false;
     if (stat((fs::path(folder) / "..").c_str(), &parent) != 0) return false;
     return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
 }
+
+namespace {
 
 // Mount points of the mount table (octal escapes undone), with their types.
 std::vector<std::pair<std::string, std::string>> Mounts() {
@@ -75,7 +79,7 @@ std::optional<std::string> Refusal(const std::string& folder) {
     const fs::file_status status = fs::status(folder, error);
     if (!fs::exists(status)) return "The folder " + folder + " does not exist; make it first.";
     if (!fs::is_directory(status)) return folder + " is not a folder.";
-    if (IsMountPoint(folder)) return "Something is already mounted on " + folder + ".";
+    if (IsMounted(folder)) return "Something is already mounted on " + folder + ".";
     if (access(folder.c_str(), R_OK | X_OK) != 0)
         return "The folder " + folder + " cannot be entered: " + std::strerror(errno) + ".";
     if (!fs::is_empty(folder, error))

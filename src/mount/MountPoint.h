@@ -23,6 +23,9 @@ inline constexpr const char* kType = "vaultkeep-orb";
 // process.
 [[nodiscard]] std::vector<std::string> Holders(const std::string& folder);
 
+// Whether something is mounted on folder.
+[[nodiscard]] bool IsMounted(const std::string& folder);
+
 // Detaches the mount at folder at once; programs that hold files there keep them until they
 // close them. True when nothing is mounted there any more.
 bool Detach(const std::string& folder);
