@@ -17,7 +17,8 @@ using ChildMap = std::unordered_map<std::pair<uint32_t, std::string>, uint32_t, 
 
 }  // namespace
 
-BoxTree::BoxTree(const std::vector<MountEntry>& entries, std::vector<LeftOut>& leftOut) {
+BoxTree::BoxTree(const std::vector<MountEntry>& entries, const std::vector<std::string>& folders,
+                 std::vector<LeftOut>& leftOut) {
     nodes_.push_back(Node{});
     ChildMap children;
     const auto add = [&](uint32_t parent, const std::string& name, uint32_t entry) -> uint32_t {
@@ -27,8 +28,13 @@ BoxTree::BoxTree(const std::vector<MountEntry>& entries, std::vector<LeftOut>& l
         nodes_[parent].children.push_back(it->second);
         return it->second;
     };
-    for (uint32_t i = 0; i < entries.size(); ++i) {
-        const std::string& path = entries[i].path;
+    // Folders first, so that a file never takes a folder's place; then each file, its folders
+    // made on the way.
+    const auto total = static_cast<uint32_t>(folders.size() + entries.size());
+    for (uint32_t k = 0; k < total; ++k) {
+        const bool isFolder = k < folders.size();
+        const uint32_t i = isFolder ? 0 : k - static_cast<uint32_t>(folders.size());
+        const std::string& path = isFolder ? folders[k] : entries[i].path;
         uint32_t folder = 0;
         bool clash = false;
         size_t start = 0;
@@ -39,6 +45,7 @@ BoxTree::BoxTree(const std::vector<MountEntry>& entries, std::vector<LeftOut>& l
             folder = node;
         }
         const std::string name = path.substr(start);
+        if (isFolder) continue;  // made on the way: it ends in "/"
         if (!clash && !name.empty() && !children.contains({folder, name})) {
             add(folder, name, i);
             continue;

@@ -11,8 +11,7 @@
 namespace vko::mount {
 
 // The folders and files of a box as numbered nodes: node 0 is the root, a folder lists its
-// children sorted by name. Folders are the ones the files' paths imply (extraction makes no
-// other). A path that a folder and a file would share, or two files, keeps its first holder;
+// children sorted by name. A path that a folder and a file would share, or two files, keeps its first holder;
 // the others are left out.
 class BoxTree {
 public:
@@ -26,8 +25,10 @@ public:
         [[nodiscard]] bool IsFolder() const noexcept { return entry == kNoEntry; }
     };
 
-    // Builds the tree of entries; the files it cannot place are added to leftOut.
-    BoxTree(const std::vector<MountEntry>& entries, std::vector<LeftOut>& leftOut);
+    // Builds the tree of entries and folders ("sub/deeper/"); the files it cannot place are
+    // added to leftOut.
+    BoxTree(const std::vector<MountEntry>& entries, const std::vector<std::string>& folders,
+            std::vector<LeftOut>& leftOut);
 
     [[nodiscard]] const Node& At(uint32_t node) const { return nodes_.at(node); }
     [[nodiscard]] size_t Size() const noexcept { return nodes_.size(); }

@@ -233,7 +233,7 @@ FolderView::FolderView(std::unique_ptr<MountSource> source, std::string folder, 
       folder_(std::move(folder)),
       options_(std::move(options)),
       leftOut_(source_->LeftOutFiles()),
-      tree_(source_->Entries(), leftOut_),
+      tree_(source_->Entries(), source_->Folders(), leftOut_),
       contents_(*source_, options_.cap, options_.damaged),
       uid_(getuid()),
       gid_(getgid()) {

@@ -39,6 +39,11 @@ public:
 
     [[nodiscard]] virtual const std::vector<MountEntry>& Entries() const = 0;
     [[nodiscard]] virtual const std::vector<LeftOut>& LeftOutFiles() const = 0;
+    // Folders the box holds besides those its files' paths imply ("sub/", "sub/deeper/").
+    [[nodiscard]] virtual const std::vector<std::string>& Folders() const {
+        static const std::vector<std::string> none;
+        return none;
+    }
 
     // Whether a plain file can be read at any offset (ReadPlain), deciphering only what the
     // read touches; otherwise every file is read through Stream, from its start.
