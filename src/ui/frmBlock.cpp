@@ -73,18 +73,18 @@ frmBlock::frmBlock(QWidget* parent, const SettingsStore* sizes)
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblMsg, 1);
-    buttons->addWidget(cmdOpenFolder);
     buttons->addWidget(cmdExtractAll);
     buttons->addWidget(cmdExtract);
+    buttons->addWidget(cmdOpenFolder);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblName);
     layout->addWidget(lblRoot);
     layout->addWidget(lvFiles, 1);
     layout->addLayout(buttons);
 
-    setTabOrder(lvFiles, cmdOpenFolder);
-    setTabOrder(cmdOpenFolder, cmdExtractAll);
+    setTabOrder(lvFiles, cmdExtractAll);
     setTabOrder(cmdExtractAll, cmdExtract);
+    setTabOrder(cmdExtract, cmdOpenFolder);
     connect(cmdExtractAll, &QPushButton::clicked, this, &frmBlock::cmdExtractAll_Click);
     connect(cmdExtract, &QPushButton::clicked, this, &frmBlock::cmdExtract_Click);
     connect(cmdOpenFolder, &QPushButton::clicked, this, &frmBlock::cmdOpenFolder_Click);
