@@ -1,6 +1,7 @@
 #include "app/BoxCommands.h"
 
 #include "app/EnginePassword.h"
+#include "app/ExistingFilesPrompt.h"
 #include "app/JobDriver.h"
 #include "app/PathText.h"
 
@@ -19,7 +20,7 @@ QList<int32_t> ExtractListEntries(const QString& list) {
 QString ExtractedFilesLine(qsizetype count, const QString& seconds, const QLocale& locale,
                            bool warned) {
     const QString files =
-        count <= 1 ? QString::number(count) + QStringLiteral(" file")
+        count == 1 ? QStringLiteral("1 file")
                    : locale.toString(static_cast<qlonglong>(count)) + QStringLiteral(" files");
     return QStringLiteral("Extracted ") + files +
            (warned ? QStringLiteral(" with warnings in ") : QStringLiteral(" in ")) + seconds +
@@ -99,11 +100,22 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
     // Known once the box is open: a job may have read another box since it was shown.
     const QList<int32_t> entries = ExtractListEntries(state.ExtractList);
     int64_t stored = 0;  // what the engine counts, file by file
-    int64_t bytes = 0;
     for (const int32_t entry : entries) {
         if (entry < 1 || entry > static_cast<int32_t>(engine.Files().size())) continue;
         stored += engine.Record(entry - 1).Stored;
-        bytes += engine.Record(entry - 1).Size;
+    }
+    // Asked before the first file is written, and before the stopwatch starts.
+    const ExistingFilesPrompt prompt(c_, state.BoxFolder);
+    bool asked = true;
+    if (EngineFailed(c_, [&] {
+            asked = engine.PrepareEntries({entries.begin(), entries.end()}, PathBytes(target));
+        }) ||
+        !asked) {
+        engine.DynamicClose();
+        shell.SetIcon(0);
+        shell.SetStatus(asked ? QStringLiteral("Extraction stopped by an error")
+                              : NothingExtractedLine(FolderName(state.BoxFolder)));
+        return;
     }
     shell.Progress().BeginJob(ExtractProgress(engine), entries.size(), stored);
     bool cancelled = false;
@@ -119,6 +131,17 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
     shell.JobTick().StopTick();
     const bool warned =
         !failed && ReportProblems(c_, QStringLiteral("These files were not extracted:"));
+    // What was written: the chosen files less those left as they were there.
+    const SkippedRecords skipped(engine, state.BoxFolder);
+    qsizetype written = 0;
+    int64_t bytes = 0;
+    for (const int32_t entry : entries) {
+        if (entry < 1 || entry > static_cast<int32_t>(engine.Files().size()) ||
+            skipped.Contains(entry - 1))
+            continue;
+        ++written;
+        bytes += engine.Record(entry - 1).Size;
+    }
     engine.DynamicClose();
     shell.SetIcon(0);
     if (cancelled) {
@@ -127,11 +150,12 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
     } else if (failed) {
         shell.SetStatus(QStringLiteral("Extraction stopped by an error"));
     } else {
-        shell.SetStatus(ExtractedFilesLine(entries.size(),
+        shell.SetStatus(ExtractedFilesLine(written,
                                            SecondsText(shell.JobTick().ElapsedTicks(), c_.locale),
                                            c_.locale, warned) +
                         (warned ? QString() : QStringLiteral(": ") + SizeText(bytes, c_.locale)) +
-                        QStringLiteral(" into ") + FolderName(state.BoxFolder));
+                        QStringLiteral(" into ") + FolderName(state.BoxFolder) +
+                        SkippedText(skipped.Count(), c_.locale));
         c_.lstFiles.AddResult(state.BoxFolder,
                               QStringLiteral("Files extracted from ") + FilePart(boxFile));
     }
