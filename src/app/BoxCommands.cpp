@@ -107,9 +107,11 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
     // Asked before the first file is written, and before the stopwatch starts.
     const ExistingFilesPrompt prompt(c_, state.BoxFolder);
     bool asked = true;
-    if (EngineFailed(c_, [&] {
-            asked = engine.PrepareEntries({entries.begin(), entries.end()}, PathBytes(target));
-        }) ||
+    if (EngineFailed(
+            c_,
+            [&] {
+                asked = engine.PrepareEntries({entries.begin(), entries.end()}, PathBytes(target));
+            }) ||
         !asked) {
         engine.DynamicClose();
         shell.SetIcon(0);

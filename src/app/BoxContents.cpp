@@ -29,7 +29,8 @@ BoxContents ReadContents(const CCipherBlock& engine, const QLocale& locale) {
     const auto count = static_cast<int32_t>(engine.Files().size());
     for (int32_t i = 0; i < count; ++i) {
         const FileRecord record = engine.Record(i);
-        contents.Rows.append({PathFromBytes(EntryPath(engine, record)), locale.toString(record.Size), record.Size});
+        contents.Rows.append(
+            {PathFromBytes(EntryPath(engine, record)), locale.toString(record.Size), record.Size});
         total += record.Size;
     }
     contents.Summary = FilesSummary(count, total, locale);

@@ -219,8 +219,8 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
     const EngineRun run(c_, ExtractProgress(shell.Vaultkeep()));
     const QString folder = FolderName(state.BoxFolder);
     // The time the user spends on the question about files already there is not the job's.
-    const ExistingFilesPrompt prompt(c_, state.BoxFolder,
-                                     [this](bool asking) { asking ? PauseClock() : ResumeClock(); });
+    const ExistingFilesPrompt prompt(
+        c_, state.BoxFolder, [this](bool asking) { asking ? PauseClock() : ResumeClock(); });
     const bool failed = EngineFailed(c_, [&] {
         result = shell.Vaultkeep().ExtractBlock(PathBytes(item), PathBytes(state.BoxFolder),
                                                 EnginePassword(state.MemorizedPassword));

@@ -25,12 +25,12 @@ public:
     }
     ExistingAnswer AskExistingFiles(const QString& text) override {
         asked << text;
-        return existing;
+        return existing();
     }
     QStringList informed;
     QStringList asked;
     QList<std::function<void(bool)>> later;
-    ExistingAnswer existing = ExistingAnswer::kCancel;
+    std::function<ExistingAnswer()> existing = [] { return ExistingAnswer::kCancel; };
 };
 
 // Records the status line, the indicator, its busy text and the progress bar. onStatus lets a
