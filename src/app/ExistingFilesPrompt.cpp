@@ -24,10 +24,12 @@ QString ExistingFilesQuestion(const std::vector<std::string>& existing, const QS
     if (shown < count)
         text += QStringLiteral("\n    ... and ") + locale.toString(count - shown) +
                 QStringLiteral(" more");
-    const QString them = count == 1 ? QStringLiteral("it") : QStringLiteral("them");
+    const bool one = count == 1;
+    const QString them = one ? QStringLiteral("it") : QStringLiteral("them");
     return text + QStringLiteral("\n\nReplace ") + them +
-           QStringLiteral(" with the box's version, skip ") + them +
-           QStringLiteral(" and extract the rest, or cancel and extract nothing?");
+           (one ? QStringLiteral(" with the box's version, skip ")
+                : QStringLiteral(" with the box's versions, skip ")) +
+           them + QStringLiteral(" and extract the rest, or cancel and extract nothing?");
 }
 
 ExistingFilesPrompt::ExistingFilesPrompt(JobContext& c, QString folder,

@@ -82,6 +82,27 @@ private slots:
         QCOMPARE(rig.dialogs.asked.count("contents: Box Name: Three"), 2);
     }
 
+    // The question lists a few files by their path below the folder (one outside it whole),
+    // then how many more, so that it fits on the screen however many there are.
+    void existingFilesQuestionListsAFew_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("listed");
+        QTest::newRow("one") << 1 << "a file that this box would write:\n\n    f1\n\nReplace it ";
+        QTest::newRow("six") << 6 << "\n    f5\n    /elsewhere/f6\n\nReplace them ";
+        QTest::newRow("seven") << 7 << "\n    f5\n    ... and 2 more\n\nReplace them ";
+        QTest::newRow("1,234") << 1234 << "\n    f5\n    ... and 1,229 more\n\n";
+    }
+    void existingFilesQuestionListsAFew() {
+        QFETCH(int, count);
+        std::vector<std::string> paths;
+        for (int i = 1; i <= count; ++i)
+            paths.push_back((i == 6 ? "/elsewhere/f" : "/target/f") + std::to_string(i));
+        const QString text = ExistingFilesQuestion(
+            paths, "/target", QLocale(QLocale::English, QLocale::UnitedStates));
+        QFETCH(QString, listed);
+        QVERIFY2(text.contains(listed), qPrintable(text));
+    }
+
     // Files already in the chosen folder are asked about once, before anything is written, for
     // the whole box and for chosen files alike: Replace puts the box's versions in place, Skip
     // keeps them, writes the rest and says how many it skipped, Cancel (also Escape) writes
