@@ -195,16 +195,19 @@ pass "Escape in the extraction-folder prompt extracts nothing"
 
 # A folder of the box's name with a newer file: Extract All proposes another folder, and Enter
 # taking the proposal (the password is memorized now) leaves the newer file as it is.
+# File, Open Box, then Extract All in its contents window: the folder prompt is in front.
+extract_all() {
+  open_box "$box"
+  wait_for has_window "$contents_title" || fail "the contents window did not appear"
+  focus "$(window_named "$contents_title")"
+  shoot "$(window_named "$contents_title")" box-contents.png
+  xdotool key Tab space
+  wait_for has_window '^Select Extraction Folder...$' || fail "Extract All did not ask for a folder"
+  focus "$(window_named '^Select Extraction Folder...$')"
+}
 mkdir -p "$target"
 echo "newer list" >"$target/list.txt"
-open_box "$box"
-wait_for has_window "$contents_title" || fail "the contents window did not appear"
-contents=$(window_named "$contents_title")
-focus "$contents"
-shoot "$contents" box-contents.png
-xdotool key Tab space
-wait_for has_window '^Select Extraction Folder...$' || fail "Extract All did not ask for a folder"
-focus "$(window_named '^Select Extraction Folder...$')"
+extract_all
 xdotool key Return
 WAIT=600 wait_for test -f "$target (2)/list.txt" || fail "nothing was extracted into a new folder"
 WAIT=600 wait_for idle || fail "the extract job did not end"
@@ -220,17 +223,11 @@ pass "Extract All recreates the folder's files in a folder of its own; the newer
 # before anything is written. Escape there writes nothing; Enter skips the newer file and
 # extracts the rest.
 extract_into() {
-  open_box "$box"
-  wait_for has_window "$contents_title" || fail "the contents window did not appear"
-  focus "$(window_named "$contents_title")"
-  xdotool key Tab space
-  wait_for has_window '^Select Extraction Folder...$' || fail "Extract All did not ask for a folder"
-  focus "$(window_named '^Select Extraction Folder...$')"
+  extract_all
   xdotool key ctrl+a && xdotool type --delay 10 "$target" && xdotool key Return
   wait_for has_window '^Vaultkeep Orb$' || fail "no question about the file already there"
 }
 extract_into
-shoot "$(window_named '^Vaultkeep Orb$')" existing-files.png
 answer_box Escape "existing-files question"
 WAIT=100 wait_for idle || fail "the cancelled extraction did not end"
 logged "question: \"$target\" already holds a file that this box would write:" ||
@@ -241,7 +238,6 @@ extract_into
 answer_box Return "existing-files question"
 WAIT=600 wait_for test -f "$target/day 1/log.csv" || fail "Skip did not extract the other files"
 WAIT=600 wait_for idle || fail "the extract job did not end"
-shoot "$main_window" skipped.png
 logged "answer: Skip" || fail "Enter did not skip"
 [ "$(messages)" = 1 ] || fail "the program reported a problem"
 [ "$(cat "$target/list.txt")" = "newer list" ] || fail "the newer file was replaced"
