@@ -20,6 +20,9 @@ public:
 
 private:
     void ExtractSelected(const QString& boxFile, const QString& target);
+    // Opens boxFile for taking chosen files into target; false (after saying why) when it
+    // does not open.
+    [[nodiscard]] bool OpenForChosen(const QString& boxFile, const QString& target);
 
     JobContext& c_;
     QString viewedRoot_;  // the root folder of the box shown last
