@@ -33,8 +33,17 @@ bool WorkerSlot::Abandon() noexcept {
     return state_.compare_exchange_strong(expected, kAbandoned) || expected == kAbandoned;
 }
 
+crypto::BoxCipher& WorkerTools::Box(const crypto::BoxKeys& keys) {
+    if (!box_ || boxKeys_ != &keys) {
+        box_ = std::make_unique<crypto::BoxCipher>(keys);
+        boxKeys_ = &keys;
+    }
+    return *box_;
+}
+
 std::optional<int64_t> RunStep(StepJob& job, WorkerTools& tools) {
     tools.pending = 0;
+    tools.handOver = false;
     const std::optional<int64_t> amount = job.Step(tools);
     if (tools.pending == 0) return amount;
     auto* bytes = reinterpret_cast<uint8_t*>(tools.buffer.data());

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "compress/BlockDeflater.h"
+#include "crypto/BoxCipher.h"
 #include "crypto/CipherStream.h"
 
 namespace vko {
@@ -54,6 +55,13 @@ struct WorkerTools {
     size_t pending = 0;
     std::unique_ptr<modCompress::BlockDeflater> deflater;  // made on first use
     WorkerSlot* slot = nullptr;                            // none when the consumer runs the step
+    // Set by a step that enciphered or deciphered its bytes itself (box format 1 pieces): its
+    // amount is handed over at once, so that the consumer sees progress and a stop is heard
+    // between any two steps.
+    bool handOver = false;
+
+    // The box cipher of this worker for keys, made on first use (and again for other keys).
+    [[nodiscard]] crypto::BoxCipher& Box(const crypto::BoxKeys& keys);
 
     // Runs call, which may never return (an open or a read on a hung network mount), in such a
     // way that a pipeline being destroyed leaves this worker behind rather than waiting for it
@@ -78,6 +86,10 @@ struct WorkerTools {
             throw;
         }
     }
+
+private:
+    std::unique_ptr<crypto::BoxCipher> box_;
+    const crypto::BoxKeys* boxKeys_ = nullptr;
 };
 
 // A job done in steps, such as one file enciphered chunk by chunk.

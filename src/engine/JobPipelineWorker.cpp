@@ -105,7 +105,9 @@ void JobPipeline::Worker::Abandon() {
 bool JobPipeline::Worker::Prepare() {
     bool ended = false;
     for (Lane& lane : lanes_) {
-        while (lane.entry && !lane.ended && lane.tools.pending == 0) Step(lane);
+        lane.tools.handOver = false;
+        while (lane.entry && !lane.ended && lane.tools.pending == 0 && !lane.tools.handOver)
+            Step(lane);
         ended = ended || lane.ended;
     }
     return ended;
