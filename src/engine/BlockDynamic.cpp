@@ -43,7 +43,8 @@ int16_t DynamicExtractBlock(BlockState& s, const std::string& BlockFile, const s
         DynamicClose(s);
         throw;
     }
-    s.problems.clear();  // the session names the files it is asked for and cannot give
+    s.problems.clear();  // the session names the box and the files it is asked for and cannot give
+    if (auto unsealed = BlockHeader::SealDamage(s, BlockFile)) s.problems.push_back(*unsealed);
     s.skipped.clear();
     s.unverified.clear();
     s.sweptFolders.clear();
