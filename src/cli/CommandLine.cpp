@@ -109,8 +109,7 @@ CLI::App* AddCreate(CLI::App& app, CreateOptions& options) {
 }
 
 CLI::App* AddList(CLI::App& app, ListOptions& options) {
-    auto* list = app.add_subcommand(
-        "list", "Show the name, root folder, format, seal and files of a box");
+    auto* list = app.add_subcommand("list", "Show the name, format, seal and files of a box");
     list->add_option("BOX", options.box, "The box file")->required();
     list->add_flag("--json", options.json, "Print one JSON object (see man vkx)");
     AddPasswordFile(*list, options.passwordFile);

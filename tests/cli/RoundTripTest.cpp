@@ -248,7 +248,8 @@ TEST(DamagedBox, AFileThatFailsItsTagIsNamedAndWrittenOnlyWhenAsked) {
     for (const auto& [args, exitCode, err, tree] : cases) {
         SCOPED_TRACE(args.back());
         fs::remove_all(work / "out");
-        std::vector<std::string> command{args[0], "src.vkx", "-q"};
+        std::vector<std::string> command{args[0], "src.vkx"};
+        if (args[0] != "list") command.push_back("-q");
         command.insert(command.end(), args.begin() + 1, args.end());
         VkxResult run = Vkx(command, work.Str());
         EXPECT_EQ(run.exitCode, exitCode) << run.err;
