@@ -118,8 +118,7 @@ struct Pass {
     };
 
     End Run(size_t from, unsigned threads) {
-        const auto lanes = s.keys.box ? JobPipeline::Lanes::kOne : JobPipeline::Lanes::kCipher;
-        JobPipeline pipeline(threads, kRecordsAhead, lanes);
+        JobPipeline pipeline(threads, kRecordsAhead);
         for (size_t k = from; k < records.size(); ++k)
             pipeline.Add(RecordTake::Job(s, records[k], folders));
         for (size_t k = from; k < records.size(); ++k) {

@@ -196,8 +196,7 @@ bool StoreOne(BlockState& s, OutputFile& out, PieceReader& reader, JobPipeline& 
 
 bool StoreCompressedFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& files,
                           const crypto::BoxKeys& keys) {
-    JobPipeline pipeline(s.workerThreads, PiecesAhead(s.workerThreads), JobPipeline::Lanes::kOne,
-                         GiveUpWaiting(s));
+    JobPipeline pipeline(s.workerThreads, PiecesAhead(s.workerThreads), GiveUpWaiting(s));
     PieceReader reader(files, pipeline, PiecesAhead(s.workerThreads), s.workerThreads,
                        GiveUpWaiting(s));
     Writeback writeback(out);

@@ -180,7 +180,7 @@ bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& f
                      const crypto::BoxKeys& keys) {
     out.Flush();
     Writeback writeback(out);
-    JobPipeline pipeline(s.workerThreads, kFilesAhead, JobPipeline::Lanes::kOne, GiveUpWaiting(s));
+    JobPipeline pipeline(s.workerThreads, kFilesAhead, GiveUpWaiting(s));
     int64_t offset = out.Position();
     for (PlannedFile& file : files) {
         file.offset = offset;

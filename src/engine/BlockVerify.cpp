@@ -70,8 +70,7 @@ bool CheckRecords(BlockState& s) {
     std::vector<int32_t> records;
     for (int32_t i = 0; i < static_cast<int32_t>(s.files.size()); ++i)
         if (!BlockHeader::Damage(s, i)) records.push_back(i);
-    JobPipeline pipeline(s.workerThreads, kRecordsAhead, JobPipeline::Lanes::kOne,
-                         BlockStore::GiveUpWaiting(s));
+    JobPipeline pipeline(s.workerThreads, kRecordsAhead, BlockStore::GiveUpWaiting(s));
     for (const int32_t i : records) {
         const auto k = static_cast<size_t>(i);
         pipeline.Add(std::make_unique<TagJob>(*s.box, s.headerEnd + s.recordOffsets[k],

@@ -53,11 +53,11 @@ std::optional<int64_t> RunStep(StepJob& job, WorkerTools& tools) {
     return amount;
 }
 
-JobPipeline::Shared::Shared(unsigned threads, size_t jobsAhead, Lanes kind)
-    : busy(threads), slots(threads), window(std::max<size_t>(jobsAhead, 1)), lanes(kind) {}
+JobPipeline::Shared::Shared(unsigned threads, size_t jobsAhead)
+    : busy(threads), slots(threads), window(std::max<size_t>(jobsAhead, 1)) {}
 
-JobPipeline::JobPipeline(unsigned threads, size_t window, Lanes lanes, Interrupt interrupt)
-    : shared_(std::make_shared<Shared>(threads, window, lanes)), interrupt_(std::move(interrupt)) {
+JobPipeline::JobPipeline(unsigned threads, size_t window, Interrupt interrupt)
+    : shared_(std::make_shared<Shared>(threads, window)), interrupt_(std::move(interrupt)) {
     threads_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i) {
         threads_.emplace_back([shared = shared_, i]() mutable {
