@@ -85,7 +85,9 @@ private:
         remaining_ = std::min(source_->Length(), limit_);
         grown_ = source_->Length() > limit_;
         pieces_ = std::make_unique<UnitPieces::Writer>(label_, keys_);
-        tools.buffer.resize(static_cast<size_t>(kBlockSize));
+        // Room for a block after the most a Put holds back (a piece and 15 bytes).
+        tools.buffer.resize(static_cast<size_t>(kBlockSize) + UnitPieces::ChunkRoom(0));
+        held_ = 0;
         return remaining_;
     }
 
@@ -96,19 +98,26 @@ private:
         };
     }
 
+    // Reads the next block after the bytes held back (the last piece read, until 16 more bytes
+    // are known), and sends the pieces that are final.
     std::optional<int64_t> Block(WorkerTools& tools) {
+        const size_t want = std::min<size_t>(kBlockSize, tools.buffer.size() - held_);
+        char* room = tools.buffer.data() + held_;
         const size_t count = FromSource([&] {
             return tools.Blocking([&] {
-                return source_->Read(tools.buffer.data(), static_cast<size_t>(std::min<int64_t>(
-                                                              remaining_, kBlockSize)));
+                return source_->Read(room, static_cast<size_t>(std::min<int64_t>(
+                                               remaining_, static_cast<int64_t>(want))));
             });
         });
         if (count == 0) return End(tools);  // the file shrank since it was opened
         remaining_ -= static_cast<int64_t>(count);
-        pieces_->Add(tools.Box(keys_), reinterpret_cast<const uint8_t*>(tools.buffer.data()), count,
-                     Emit());
+        held_ = pieces_->Put(tools.Box(keys_), Bytes(tools), held_ + count, false, Emit());
         tools.handOver = true;
         return static_cast<int64_t>(count);
+    }
+
+    static uint8_t* Bytes(WorkerTools& tools) {
+        return reinterpret_cast<uint8_t*>(tools.buffer.data());
     }
 
     // A byte beyond what was taken means the file grew while it was read.
@@ -118,7 +127,7 @@ private:
             grown_ = FromSource([&] {
                          return tools.Blocking([&] { return source_->Read(&probe, 1); });
                      }) > 0;
-        pieces_->Finish(tools.Box(keys_), Emit());
+        held_ = pieces_->Put(tools.Box(keys_), Bytes(tools), held_, true, Emit());
         ended_ = true;
         source_.reset();
         return std::nullopt;
@@ -136,6 +145,7 @@ private:
     bool grown_ = false;
     int64_t remaining_ = 0;
     int64_t written_ = 0;
+    size_t held_ = 0;  // plain bytes at the buffer's start, held back for the next piece
     std::optional<Failure> readFailure_;
 };
 

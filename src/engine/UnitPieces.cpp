@@ -2,6 +2,8 @@
 
 #include <sodium.h>
 
+#include <cstring>
+
 namespace vko::UnitPieces {
 
 using crypto::kPieceBytes;
@@ -40,23 +42,30 @@ Writer::~Writer() {
 void Writer::Add(crypto::BoxCipher& cipher, const uint8_t* bytes, size_t length,
                  const Emit& emit) {
     held_.insert(held_.end(), bytes, bytes + length);
-    while (held_.size() - start_ >= kPieceBytes + kWidePieceMinBytes) Out(cipher, kPieceBytes, emit);
-    if (start_ == 0) return;
-    sodium_memzero(held_.data(), start_);
-    held_.erase(held_.begin(), held_.begin() + static_cast<ptrdiff_t>(start_));
-    start_ = 0;
+    held_.resize(Put(cipher, held_.data(), held_.size(), false, emit));
 }
 
 void Writer::Finish(crypto::BoxCipher& cipher, const Emit& emit) {
-    if (held_.size() > start_) Out(cipher, held_.size() - start_, emit);
+    held_.resize(Put(cipher, held_.data(), held_.size(), true, emit));
 }
 
-void Writer::Out(crypto::BoxCipher& cipher, size_t length, const Emit& emit) {
-    const std::span<uint8_t> piece(held_.data() + start_, length);
-    cipher.EncipherPiece(label_, index_++, piece);
-    hash_.Absorb(piece);
-    emit(piece.data(), piece.size());
-    start_ += length;
+size_t Writer::Put(crypto::BoxCipher& cipher, uint8_t* bytes, size_t length, bool last,
+                   const Emit& emit) {
+    size_t start = 0;
+    for (; length - start >= kPieceBytes + kWidePieceMinBytes; start += kPieceBytes)
+        Out(cipher, bytes + start, kPieceBytes, emit);
+    if (last && length > start) {
+        Out(cipher, bytes + start, length - start, emit);
+        start = length;
+    }
+    std::memmove(bytes, bytes + start, length - start);
+    return length - start;
+}
+
+void Writer::Out(crypto::BoxCipher& cipher, uint8_t* piece, size_t length, const Emit& emit) {
+    cipher.EncipherPiece(label_, index_++, {piece, length});
+    hash_.Absorb({piece, length});
+    emit(piece, length);
 }
 
 }  // namespace vko::UnitPieces

@@ -49,19 +49,26 @@ public:
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
+    // The next bytes of the unit, copied.
     void Add(crypto::BoxCipher& cipher, const uint8_t* bytes, size_t length, const Emit& emit);
     // The rest, as the unit's last piece.
     void Finish(crypto::BoxCipher& cipher, const Emit& emit);
 
+    // The same without a copy: bytes[0, length) are the unit's next bytes in the caller's buffer;
+    // the pieces that are final (all of them when last) are enciphered there in place and go
+    // out, and the bytes held back are moved to the buffer's start. Returns how many: 16 when
+    // length was a whole number of pieces and 16 bytes. Not to be mixed with Add.
+    [[nodiscard]] size_t Put(crypto::BoxCipher& cipher, uint8_t* bytes, size_t length, bool last,
+                             const Emit& emit);
+
     [[nodiscard]] const crypto::SealHash& Hash() const noexcept { return hash_; }
 
 private:
-    void Out(crypto::BoxCipher& cipher, size_t length, const Emit& emit);
+    void Out(crypto::BoxCipher& cipher, uint8_t* piece, size_t length, const Emit& emit);
 
     const std::string label_;
     crypto::SealHash hash_;
-    std::vector<uint8_t> held_;
-    size_t start_ = 0;  // held_ bytes before start_ have gone out
+    std::vector<uint8_t> held_;  // what Add holds back
     uint64_t index_ = 0;
 };
 
