@@ -9,6 +9,7 @@
 #include "cli/ExtractCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/StandardStreams.h"
+#include "cli/VerifyCommand.h"
 #include "cli/TerminalHost.h"
 #include "crypto/CoreDumps.h"
 #include "util/Failure.h"
@@ -26,6 +27,7 @@ ExitCode Run(const vko::cli::ParsedCommandLine& parsed) {
     return std::visit(Overloaded{[](const vko::cli::CreateOptions& o) { return RunCreate(o); },
                                  [](const vko::cli::ListOptions& o) { return RunList(o); },
                                  [](const vko::cli::ExtractOptions& o) { return RunExtract(o); },
+                                 [](const vko::cli::VerifyOptions& o) { return RunVerify(o); },
                                  [](ExitCode settled) { return settled; }},
                       parsed);
 }
