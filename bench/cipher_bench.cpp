@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "crypto/CipherLanes.h"
 #include "crypto/RunKey.h"
 #include "crypto/cipherlib.h"
 
@@ -58,34 +57,5 @@ void CipherBufferInPlace(benchmark::State& state) {
 }
 BENCHMARK(CipherBufferInPlace)->MinTime(2.0);
 
-// Eight runs side by side on one thread, as a worker advances eight files: one whole 128 KiB
-// block of each per call, in place.
-void CipherManyRuns(benchmark::State& state, vko::crypto::CipherLanes::Kernel kernel) {
-    using vko::crypto::CipherLanes;
-    if (!CipherLanes::Runs(kernel)) {
-        state.SkipWithError("this processor lacks the kernel");
-        return;
-    }
-    const CipherLanes lanes(kernel);
-    const vko::crypto::RunKey key("correct horse battery staple");
-    std::array<vko::crypto::CipherStream, 8> runs;
-    std::vector<std::string> blocks;
-    std::vector<vko::crypto::LaneSlice> slices;
-    blocks.reserve(runs.size());
-    for (size_t i = 0; i < runs.size(); ++i) {
-        key.Start(runs[i]);
-        auto* bytes =
-            reinterpret_cast<uint8_t*>(blocks.emplace_back(RandomBlock(kBlockBytes, i)).data());
-        slices.push_back({&runs[i], bytes, bytes, kBlockBytes});
-    }
-    for (auto _ : state) {
-        lanes.Transform(slices);
-        benchmark::ClobberMemory();
-    }
-    ReportRate(state, static_cast<int64_t>(runs.size()) * kBlockBytes);
-}
-BENCHMARK_CAPTURE(CipherManyRuns, avx512, vko::crypto::CipherLanes::Kernel::kAvx512)->MinTime(2.0);
-BENCHMARK_CAPTURE(CipherManyRuns, avx2, vko::crypto::CipherLanes::Kernel::kAvx2)->MinTime(2.0);
-BENCHMARK_CAPTURE(CipherManyRuns, one_run, vko::crypto::CipherLanes::Kernel::kOneRun)->MinTime(2.0);
 
 }  // namespace

@@ -16,12 +16,11 @@ namespace {
 
 constexpr const char* kPassword = "flip secret";
 
-// A file of the box: where its stored bytes lie and where its record ends in the header.
+// A file of the box: where its stored bytes lie.
 struct Holder {
     int64_t offset;  // in the data area
     int32_t stored;
     std::string path;
-    size_t recordEnd;
 };
 
 class Flipper {
@@ -32,10 +31,6 @@ public:
         original_ = test::ReadFile(box_);
         (void)engine_.ViewBlock(box_, kPassword);
         headerEnd_ = static_cast<size_t>(engine_.HeaderEnd());
-        size_t tableBytes = 0;
-        for (const std::string& record : engine_.Files()) tableBytes += record.size() + 1;
-        tableStart_ = headerEnd_ - tableBytes - 4;
-        size_t recordEnd = headerEnd_ - tableBytes;
         int64_t offset = 0;
         for (int32_t i = 0; i < static_cast<int32_t>(engine_.Files().size()); ++i) {
             const FileRecord record = engine_.Record(i);
@@ -43,59 +38,47 @@ public:
                 (record.FolderNumber < 2 ? "" : engine_.Directory(record.FolderNumber)) +
                 record.Name;
             std::replace(path.begin(), path.end(), '\\', '/');
-            recordEnd += engine_.Files()[static_cast<size_t>(i)].size() + 1;
-            holders_.push_back({offset, record.Stored, path, recordEnd});
+            holders_.push_back({offset, record.Stored, path});
             offset += record.Stored;
         }
     }
 
-    // Every bit of the header: refused with nothing written, or read (damaged or not) with the
-    // files whose records precede the flip whole.
+    // Every bit of the header: refused with nothing written (each unit labels the next, so a
+    // flip garbles the rest of the header), or read with nothing written that is not whole.
     void Header() {
-        int refused = 0, damaged = 0, read = 0;
+        int refused = 0, read = 0;
         for (size_t byte = 0; byte < headerEnd_; ++byte)
             for (int bit = 0; bit < 8; ++bit) {
                 const int16_t result = Extract(byte, bit);
-                if (result == 1) {
-                    ++refused;
-                    Expect(!fs::exists(target_), byte, "refused, yet the target was made");
-                    continue;
-                }
-                ++(engine_.Problems().empty() ? read : damaged);
-                if (byte < tableStart_) continue;  // run A names every file's run
-                for (const Holder& holder : holders_) {
-                    if (holder.recordEnd > byte) break;
-                    const auto found = tree_.find(holder.path);
-                    Expect(found != tree_.end() && found->second == sources_.at(holder.path), byte,
-                           holder.path + " before the flip is not whole");
-                }
+                ++(result == 1 ? refused : read);
+                Expect(result == 1 ? !fs::exists(target_) : AllWrittenWhole(), byte,
+                       "a header flip wrote something that is not whole");
             }
-        std::cout << "header of " << headerEnd_ << " bytes, " << refused + damaged + read
-                  << " flips: " << refused << " refused, " << damaged << " damaged, " << read
-                  << " read\n";
+        std::cout << "header of " << headerEnd_ << " bytes, " << refused + read << " flips: "
+                  << refused << " refused, " << read << " read\n";
     }
 
-    // One bit of every stored byte: only the file holding it differs; a plain file from that
-    // byte on, a compressed one as a stream that no longer expands.
-    void Data() {
+    // One bit of every stored byte and every bit of the seal: the box reads; the file whose
+    // bytes or tag hold the flip is named and not written, every other file is written whole.
+    void DataAndSeal() {
         int flips = 0;
-        for (const Holder& holder : holders_)
-            for (int32_t p = 0; p < holder.stored; ++p, ++flips) {
-                const size_t byte = headerEnd_ + static_cast<size_t>(holder.offset + p);
-                Expect(Extract(byte, p % 8) == 0, byte, "data flip not read");
-                for (const auto& [path, contents] : sources_)
-                    if (path != holder.path)
-                        Expect(tree_.count(path) && tree_.at(path) == contents, byte,
-                               path + " garbled by a flip in " + holder.path);
-                if (compression_ != 0) continue;
-                const std::string& got = tree_[holder.path];
-                const std::string& want = sources_.at(holder.path);
-                const auto at = static_cast<size_t>(p);
-                Expect(got.size() == want.size() && got.compare(0, at, want, 0, at) == 0 &&
-                           got[at] != want[at],
-                       byte, holder.path + " not garbled exactly from the flipped byte");
+        const size_t sealStart = original_.size() - 16 * (holders_.size() + 2);
+        for (size_t byte = headerEnd_; byte < original_.size(); ++byte, ++flips) {
+            Expect(Extract(byte, static_cast<int>(byte % 8)) == 0, byte, "flip not read");
+            std::string hit;
+            for (size_t k = 0; k < holders_.size(); ++k) {
+                const Holder& holder = holders_[k];
+                const size_t at = headerEnd_ + static_cast<size_t>(holder.offset);
+                const bool inData = byte >= at && byte < at + static_cast<size_t>(holder.stored);
+                if (inData || (byte >= sealStart + 16 * k && byte < sealStart + 16 * (k + 1)))
+                    hit = holder.path;
             }
-        std::cout << "data area: " << flips << " flips\n";
+            Expect(AllWrittenWhole() && !tree_.contains(hit) &&
+                       tree_.size() + (hit.empty() ? 0 : 1) == sources_.size(),
+                   byte, "not every file but " + hit + " written whole");
+            Expect(!engine_.Problems().empty(), byte, "the flip is not named");
+        }
+        std::cout << "data area and seal: " << flips << " flips\n";
     }
 
     int failures = 0;
@@ -120,6 +103,11 @@ private:
         tree_ = fs::exists(target_) ? test::ReadTree(target_) : test::Tree();
         return result;
     }
+    bool AllWrittenWhole() const {
+        for (const auto& [path, contents] : tree_)
+            if (!sources_.contains(path) || sources_.at(path) != contents) return false;
+        return true;
+    }
     void Expect(bool ok, size_t byte, const std::string& what) {
         if (ok) return;
         ++failures;
@@ -138,7 +126,7 @@ private:
     test::FakeHost host_;
     CCipherBlock engine_{host_};
     std::string original_;
-    size_t headerEnd_ = 0, tableStart_ = 0;
+    size_t headerEnd_ = 0;
     std::vector<Holder> holders_;
     test::Tree tree_;
 };
@@ -152,7 +140,7 @@ int BitFlips() {
         std::cout << (compression ? "compressed box: " : "plain box: ");
         Flipper flipper(compression);
         flipper.Header();
-        flipper.Data();
+        flipper.DataAndSeal();
         failures += flipper.failures;
     }
     std::cout << failures << " flips broke a rule\n";

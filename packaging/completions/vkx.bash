@@ -14,7 +14,7 @@ _vkx() {
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         case $word in
-            create | list | extract | mount) command=$word; break ;;
+            create | list | extract | verify | mount) command=$word; break ;;
         esac
     done
 
@@ -27,11 +27,12 @@ _vkx() {
 
     local options
     case $command in
-        "") options="create list extract mount --help --version" ;;
+        "") options="create list extract verify mount --help --version" ;;
         create) options="-o --output -n --name -z --compress --hidden --password-file --threads -q --quiet -h --help" ;;
         list) options="--json --password-file -h --help" ;;
+        extract) options="-C --directory --keep-existing --overwrite --skip-existing --keep-damaged --password-file --threads -q --quiet -h --help" ;;
+        verify) options="--password-file --threads -q --quiet -h --help" ;;
         mount) options="--background --memory --password-file -h --help" ;;
-        extract) options="-C --directory --keep-existing --overwrite --skip-existing --password-file --threads -q --quiet -h --help" ;;
     esac
     if [[ -z $command || $cur == -* ]]; then
         IFS=$' \t\n'
@@ -40,7 +41,7 @@ _vkx() {
     fi
     case $command in
         create) COMPREPLY=($(compgen -d -- "$cur")) ;;
-        list | extract) _vkx_boxes "$cur" ;;
+        list | extract | verify) _vkx_boxes "$cur" ;;
         mount) _vkx_boxes "$cur"; COMPREPLY+=($(compgen -d -- "$cur")) ;;
     esac
 }

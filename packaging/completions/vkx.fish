@@ -18,16 +18,17 @@ end
 complete -c vkx -n __fish_use_subcommand -l help -d 'Show the help and exit'
 complete -c vkx -n __fish_use_subcommand -l version -d 'Show the version and exit'
 complete -c vkx -n __fish_use_subcommand -a create -d 'Pack a folder into a box'
-complete -c vkx -n __fish_use_subcommand -a list -d 'Show the name, root folder and files of a box'
+complete -c vkx -n __fish_use_subcommand -a list -d 'Show the name, format, seal and files of a box'
 complete -c vkx -n __fish_use_subcommand -a extract -d 'Unpack a whole box, or chosen entries'
+complete -c vkx -n __fish_use_subcommand -a verify -d 'Check every tag of a box, writing nothing'
 complete -c vkx -n __fish_use_subcommand -a mount -d 'Open a box as a read-only folder'
 
-set -l commands 'create list extract mount'
+set -l commands 'create list extract verify mount'
 complete -c vkx -n "__fish_seen_subcommand_from $commands" -s h -l help -d 'Show the help and exit'
 complete -c vkx -n "__fish_seen_subcommand_from $commands" -l password-file -r -F \
     -d 'Read the password from the first line of a file'
-complete -c vkx -n '__fish_seen_subcommand_from create extract' -l threads -x -d 'Worker threads'
-complete -c vkx -n '__fish_seen_subcommand_from create extract' -s q -l quiet \
+complete -c vkx -n '__fish_seen_subcommand_from create extract verify' -l threads -x -d 'Worker threads'
+complete -c vkx -n '__fish_seen_subcommand_from create extract verify' -s q -l quiet \
     -d 'Show no progress and no summary'
 
 complete -c vkx -n '__fish_seen_subcommand_from create' -a '(__fish_complete_directories)'
@@ -37,7 +38,7 @@ complete -c vkx -n '__fish_seen_subcommand_from create' -s n -l name -x -d 'Box 
 complete -c vkx -n '__fish_seen_subcommand_from create' -s z -l compress -d 'Compress every file'
 complete -c vkx -n '__fish_seen_subcommand_from create' -l hidden -d 'Box hidden files and folders too'
 
-complete -c vkx -n '__fish_seen_subcommand_from list extract' -a '(__vkx_boxes)'
+complete -c vkx -n '__fish_seen_subcommand_from list extract verify' -a '(__vkx_boxes)'
 complete -c vkx -n '__fish_seen_subcommand_from list' -l json -d 'Print one JSON object'
 complete -c vkx -n '__fish_seen_subcommand_from extract' -s C -l directory -x \
     -a '(__fish_complete_directories)' -d 'Folder to extract into'
@@ -46,6 +47,8 @@ complete -c vkx -n '__fish_seen_subcommand_from extract' -l keep-existing \
 complete -c vkx -n '__fish_seen_subcommand_from extract' -l overwrite -d 'Replace files already there'
 complete -c vkx -n '__fish_seen_subcommand_from extract' -l skip-existing \
     -d 'Keep files already there, quietly'
+complete -c vkx -n '__fish_seen_subcommand_from extract' -l keep-damaged \
+    -d 'Write files that fail their tag all the same'
 
 complete -c vkx -n '__fish_seen_subcommand_from mount' -a '(__vkx_boxes)'
 complete -c vkx -n '__fish_seen_subcommand_from mount' -l background \

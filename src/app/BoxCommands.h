@@ -22,6 +22,9 @@ public:
 
 private:
     void ExtractSelected(const QString& boxFile, const QString& target);
+    // Opens boxFile for taking chosen files into target; false (after saying why) when it
+    // does not open.
+    [[nodiscard]] bool OpenForChosen(const QString& boxFile, const QString& target);
 
     // Opens the box shown as a folder (once; later calls return the same folder).
     [[nodiscard]] QString OpenAsFolder(const QString& boxFile, const QString& name,
@@ -36,8 +39,8 @@ private:
 // left out.
 [[nodiscard]] QList<int32_t> ExtractListEntries(const QString& list);
 
-// "Extracted 1 file in ..." or "Extracted N files in ...", "... with warnings in ..." when files
-// were named in a message.
+// "Extracted 1 file in ..." or "Extracted N files in ..." (0 too: all were skipped), "... with
+// warnings in ..." when files were named in a message.
 [[nodiscard]] QString ExtractedFilesLine(qsizetype count, const QString& seconds,
                                          const QLocale& locale, bool warned = false);
 

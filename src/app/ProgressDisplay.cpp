@@ -103,8 +103,8 @@ void ProgressDisplay::BuildingHeader(int32_t FileNum, int32_t TotalFiles) {
     ShowPercent(Percent(FileNum, TotalFiles));
 }
 
-void ProgressDisplay::CipherProgress(int32_t, int32_t BytesRead, int32_t TotalBlockBytes,
-                                     int32_t bytesleft, int32_t bytestotal,
+void ProgressDisplay::CipherProgress(int64_t, int64_t BytesRead, int64_t TotalBlockBytes,
+                                     int64_t bytesleft, int64_t bytestotal,
                                      const std::string& Path) {
     const int64_t now = clock_();
     if (started_ < 0) started_ = now;

@@ -44,8 +44,8 @@ public:
 
     void AddingToBlock(const std::string& Filename) override;
     void BuildingHeader(int32_t FileNum, int32_t TotalFiles) override;
-    void CipherProgress(int32_t bps, int32_t BytesRead, int32_t TotalBlockBytes, int32_t bytesleft,
-                        int32_t bytestotal, const std::string& Path) override;
+    void CipherProgress(int64_t bps, int64_t BytesRead, int64_t TotalBlockBytes, int64_t bytesleft,
+                        int64_t bytestotal, const std::string& Path) override;
     void CompressingFile(const std::string& Filename) override;
     void DecompressingFile(const std::string& Filename) override;
     void CreatingBlock() override;

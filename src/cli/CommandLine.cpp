@@ -44,7 +44,7 @@ void AddPasswordFile(CLI::App& command, std::string& target) {
         ->type_name("FILE");
 }
 
-// Every command that moves file contents takes it; verify will too.
+// Every command that moves file contents takes it.
 void AddThreads(CLI::App& command, unsigned& target) {
     command
         .add_option("--threads", target,
@@ -98,6 +98,9 @@ CLI::App* AddCreate(CLI::App& app, CreateOptions& options) {
              "not recreated); --hidden boxes hidden ones. Whatever else a box cannot hold is left "
              "out and named on stderr (exit 5): an unreadable folder or file, a broken link, a "
              "name with a backslash or a drive prefix, a file of 2 GiB or more.\n\n"
+             "Limits: each file below 2 GiB, at most 65,535 folders that hold files, a box name "
+             "of 255 bytes and file names of 249 (245 compressed); the box as a whole may hold "
+             "any number of bytes.\n\n"
              "BOX is replaced once the new box is complete, keeping its permissions; through a "
              "symbolic link the file it leads to is replaced. A box is never written over a "
              "folder, a device or a pipe, nor to standard output (-o -): it is written in more "
@@ -106,13 +109,15 @@ CLI::App* AddCreate(CLI::App& app, CreateOptions& options) {
 }
 
 CLI::App* AddList(CLI::App& app, ListOptions& options) {
-    auto* list = app.add_subcommand("list", "Show the name, root folder and files of a box");
+    auto* list = app.add_subcommand("list", "Show the name, format, seal and files of a box");
     list->add_option("BOX", options.box, "The box file")->required();
     list->add_flag("--json", options.json, "Print one JSON object (see man vkx)");
     AddPasswordFile(*list, options.passwordFile);
     AddNotes(*list,
              "Each file's line holds its number, its path as the box stores it (\"\\\" between "
-             "folders) and its size. In JSON, paths have \"/\" between folders.");
+             "folders) and its size. In JSON, paths have \"/\" between folders. A box of format 1 "
+             "whose seal is missing, cut or does not verify is named as damaged (exit 5); "
+             "verify checks every file's tag too.");
     return list;
 }
 
@@ -126,6 +131,9 @@ CLI::App* AddExtract(CLI::App& app, ExtractOptions& options) {
                      "Folder to extract into (default: ./<root folder>)")
         ->type_name("DIR");
     AddExistingFiles(*extract, options.existing);
+    extract->add_flag("--keep-damaged", options.keepDamaged,
+                      "Write files whose contents do not match their tag all the same (still "
+                      "named, exit 5)");
     AddPasswordFile(*extract, options.passwordFile);
     AddThreads(*extract, options.threads);
     AddQuiet(*extract, options.quiet);
@@ -139,7 +147,11 @@ CLI::App* AddExtract(CLI::App& app, ExtractOptions& options) {
              "contents are damaged is named, its stream kept beside it as NAME.zlib (or "
              "NAME.1.zlib, ... never over a file), and the other files are extracted; a file "
              "that cannot be written is named and the next ones still written. BOX must be a "
-             "regular file.");
+             "regular file.\n\n"
+             "Every file of a box of format 1 is checked against its tag before it is put in "
+             "place: one that does not match is named as damaged and not written unless "
+             "--keep-damaged is given. In a box whose seal is missing or cut, the files whose tags "
+             "are there and match are extracted, and the box is named as damaged (exit 5).");
     return extract;
 }
 
@@ -162,6 +174,20 @@ CLI::App* AddMount(CLI::App& app, MountOptions& options) {
              "(Ctrl-C again ends that too). A file found damaged is named on stderr (in the "
              "system log with --background) and reading it fails.");
     return mount;
+}
+
+CLI::App* AddVerify(CLI::App& app, VerifyOptions& options) {
+    auto* verify = app.add_subcommand("verify", "Check every tag of a box, writing nothing");
+    verify->add_option("BOX", options.box, "The box file")->required();
+    AddPasswordFile(*verify, options.passwordFile);
+    AddThreads(*verify, options.threads);
+    AddQuiet(*verify, options.quiet);
+    AddNotes(*verify,
+             "Reads the whole box: the header's and the seal's tags, then every file's stored "
+             "bytes against its tag. Exit 0 when all of them match; 5 naming each damaged or "
+             "missing file, and the box when its seal is missing, cut or does not verify, or when "
+             "it is an older box that carries no seal; 1 for a wrong password.");
+    return verify;
 }
 
 // A first argument that is no command: named, with the command it most likely meant.
@@ -192,10 +218,12 @@ ParsedCommandLine ParseCommandLine(int argc, char** argv) {
     CreateOptions create;
     ListOptions list;
     ExtractOptions extract;
+    VerifyOptions verify;
     MountOptions mount;
     auto* createCommand = AddCreate(app, create);
     auto* listCommand = AddList(app, list);
     auto* extractCommand = AddExtract(app, extract);
+    auto* verifyCommand = AddVerify(app, verify);
     AddMount(app, mount);
 
     RequireKnownCommand(app, argc, argv);
@@ -208,6 +236,7 @@ ParsedCommandLine ParseCommandLine(int argc, char** argv) {
     if (createCommand->parsed()) return create;
     if (listCommand->parsed()) return list;
     if (extractCommand->parsed()) return extract;
+    if (verifyCommand->parsed()) return verify;
     return mount;
 }
 

@@ -33,6 +33,14 @@ struct ExtractOptions {
     std::vector<std::string> entries;  // empty: the whole box
     ExistingFiles existing = ExistingFiles::kKeep;
     unsigned threads = 0;              // 0: one per core
+    bool keepDamaged = false;          // write files that fail their tag all the same
+    bool quiet = false;
+};
+
+struct VerifyOptions {
+    std::string box;
+    std::string passwordFile;
+    unsigned threads = 0;  // 0: one per core
     bool quiet = false;
 };
 
@@ -47,7 +55,8 @@ struct MountOptions {
 // What to run, or the exit code when the command line settled the run by itself (--help,
 // --version, or a usage error, whose message has been printed).
 using ParsedCommandLine =
-    std::variant<CreateOptions, ListOptions, ExtractOptions, MountOptions, ExitCode>;
+    std::variant<CreateOptions, ListOptions, ExtractOptions, VerifyOptions, MountOptions,
+                 ExitCode>;
 
 [[nodiscard]] ParsedCommandLine ParseCommandLine(int argc, char** argv);
 

@@ -107,6 +107,9 @@ int16_t CreateBox(CCipherBlock& engine, const CreatePlan& plan, const Password& 
 
 ExitCode RunCreate(const CreateOptions& options) {
     CreatePlan plan = Plan(options);
+    if (plan.name.size() > 255)
+        throw UsageError("the box name is " + std::to_string(plan.name.size()) +
+                         " bytes long; a box name holds at most 255 bytes");
     Password password = ReadPassword(options.passwordFile, PasswordUse::kCreate);
     if (CancelSignal::Raised()) return ExitCode::kCancelled;
 

@@ -134,6 +134,7 @@ ExitCode RunExtract(const ExtractOptions& options) {
     ProgressObserver progress(ProgressStyleFor(options.quiet));
     engine.SetEvents(&progress);
     engine.SetExistingFiles(options.existing);
+    engine.SetKeepDamaged(options.keepDamaged);
     Extraction extraction{engine, host, progress, options.box, folder, password.Text()};
     const ExitCode code = numbers.empty() ? extraction.All() : extraction.Chosen(*listing, numbers);
     if (code == ExitCode::kDone && !options.quiet)

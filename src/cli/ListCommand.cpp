@@ -26,11 +26,19 @@ void Write(const std::string& text) {
         throw FailureFromErrno(errno != 0 ? errno : EIO, "standard output");
 }
 
+// Whether every tag of the box can be checked, and what its seal said.
+const char* SealText(const CCipherBlock& engine) {
+    if (engine.Format() != BoxFormat::Format::kSealed) return "no (this format has no seal)";
+    return engine.Sealed() ? "yes" : "no (damaged)";
+}
+
 void PrintText(const CCipherBlock& engine) {
     Write("Box:         " + ForDisplay(engine.BlockName()) + "\n");
     Write("Root folder: " + ForDisplay(engine.RootPath()) + "\n");
     Write("Version:     " + std::to_string(engine.BlockVersion()) + "\n");
     Write(std::string("Compressed:  ") + (engine.Compressed() == 1 ? "yes" : "no") + "\n");
+    Write(std::string("Format:      ") + BoxFormat::FormatName(engine.Format()) + "\n");
+    Write(std::string("Sealed:      ") + SealText(engine) + "\n");
     const auto count = static_cast<int32_t>(engine.Files().size());
     size_t pathWidth = 0;
     for (int32_t i = 0; i < count; ++i)
@@ -103,6 +111,9 @@ void PrintJson(const CCipherBlock& engine) {
     Write("  " + TextMember("root", engine.RootPath()) + ",\n");
     Write("  \"version\": " + std::to_string(engine.BlockVersion()) + ",\n");
     Write(std::string("  \"compressed\": ") + (engine.Compressed() == 1 ? "true" : "false") +
+          ",\n");
+    Write(std::string("  \"format\": \"") + BoxFormat::FormatName(engine.Format()) + "\",\n");
+    Write(std::string("  \"sealed\": ") + (engine.Sealed() ? "true" : "false") +
           ",\n  \"files\": [");
     const auto count = static_cast<int32_t>(engine.Files().size());
     int64_t total = 0;

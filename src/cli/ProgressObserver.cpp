@@ -68,8 +68,8 @@ void ProgressObserver::BuildingHeader(int32_t FileNum, int32_t TotalFiles) {
          FileNum == TotalFiles);
 }
 
-void ProgressObserver::CipherProgress(int32_t, int32_t BytesRead, int32_t TotalBlockBytes, int32_t,
-                                      int32_t, const std::string& Path) {
+void ProgressObserver::CipherProgress(int64_t, int64_t BytesRead, int64_t TotalBlockBytes, int64_t,
+                                      int64_t, const std::string& Path) {
     if (!started_) {
         started_ = true;
         start_ = Clock::now();

@@ -10,6 +10,7 @@
 #include "cli/ListCommand.h"
 #include "cli/MountCommand.h"
 #include "cli/StandardStreams.h"
+#include "cli/VerifyCommand.h"
 #include "cli/TerminalHost.h"
 #include "crypto/CoreDumps.h"
 #include "util/Failure.h"
@@ -28,6 +29,7 @@ ExitCode Run(const vko::cli::ParsedCommandLine& parsed) {
                                  [](const vko::cli::ListOptions& o) { return RunList(o); },
                                  [](const vko::cli::ExtractOptions& o) { return RunExtract(o); },
                                  [](const vko::cli::MountOptions& o) { return RunMount(o); },
+                                 [](const vko::cli::VerifyOptions& o) { return RunVerify(o); },
                                  [](ExitCode settled) { return settled; }},
                       parsed);
 }

@@ -22,8 +22,9 @@ namespace vko::crypto {
 // run's name, so that runs with different names start from unrelated states and never share
 // keystream, while the same name under the same key restarts the same run.
 //
-// Instances are independent; the library's functions drive one process-wide instance, and
-// CipherLanes advances several side by side.
+// Instances are independent; the library's functions drive one process-wide instance. Boxes of
+// 0.2.0 and legacy boxes are read with it, and the text operations use it; no box is written
+// with it.
 class CipherStream {
 public:
     static constexpr size_t kBlockBytes = 64;
@@ -40,8 +41,6 @@ public:
     [[nodiscard]] uint8_t Transform(uint8_t value) noexcept;
 
 private:
-    friend class CipherLanes;
-
     static constexpr size_t kHashOffset = kKeyBytes;
     static constexpr size_t kAccOffset = kHashOffset + 32;
 

@@ -4,15 +4,16 @@
 #include <future>
 #include <vector>
 
+#include "crypto/BoxCipher.h"
 #include "crypto/RunKey.h"
 #include "engine/BlockScan.h"
+#include "engine/BoxSeal.h"
 #include "engine/BlockShred.h"
 #include "engine/BlockStore.h"
 #include "engine/BoxFormat.h"
 #include "engine/CCipherBlock.h"
 #include "engine/ConvLong.h"
 #include "engine/CreatePlan.h"
-#include "engine/RunNames.h"
 #include "util/Failure.h"
 #include "util/File.h"
 #include "util/PathParts.h"
@@ -77,11 +78,6 @@ std::vector<std::string> ScanFolder(BlockState& s, const std::string& BlockFile,
     }
 }
 
-void WriteCiphered(BlockState& s, OutputFile& out, std::string bytes) {
-    s.cipher.CipherInPlace(bytes.data(), bytes.size());
-    out.Write(bytes);
-}
-
 bool Cancelled(BlockState& s) {
     return s.host.CancelRequested();
 }
@@ -90,48 +86,69 @@ void PumpEveryTenth(BlockState& s, size_t number) {
     if (number % 10 == 0) s.host.PumpMessages();
 }
 
-// The version byte, then run A: the box name, D and the folder table, entry by entry. Names the
-// later runs after what run A holds.
+// The header as it is written: each field a unit labelled after the plain fields before it.
+class HeaderUnits {
+public:
+    HeaderUnits(const crypto::BoxKeys& keys, uint8_t version)
+        : cipher_(keys), stored_(1, static_cast<char>(version)) {}
+
+    // Enciphers plain as the unit labelled label and returns its stored bytes.
+    std::string Add(const std::string& label, const std::string& plain) {
+        hasher_.Add(plain);
+        std::string unit = plain;
+        cipher_.EncipherUnit(label, {reinterpret_cast<uint8_t*>(unit.data()), unit.size()});
+        stored_ += unit;
+        return unit;
+    }
+    [[nodiscard]] crypto::Digest256 Digest() const { return hasher_.Digest(); }
+    // The box's bytes from its first one to the end of the last unit added.
+    [[nodiscard]] const std::string& Stored() const noexcept { return stored_; }
+
+private:
+    crypto::BoxCipher cipher_;
+    crypto::HeaderHasher hasher_;
+    std::string stored_;
+};
+
+// The version byte, N, the box name, D and the folder table; s.ha labels every file after them.
 bool WriteHeader(BlockState& s, OutputFile& out, const std::string& BlockName,
-                 const std::string& Password) {
-    s.blockVersion = s.compressed == 1 ? BoxFormat::kVersionCompressed : BoxFormat::kVersionPlain;
-    out.Write(std::string(1, static_cast<char>(s.blockVersion)));
-    s.cipher.InitilizeRun(Password, RunNames::kRunA);
-    const auto folderTableLength = static_cast<int32_t>(s.folders.Count() + s.folders.TextLength());
-    WriteCiphered(s, out, std::string(1, static_cast<char>(BlockName.size())));
-    WriteCiphered(s, out, BlockName);
-    WriteCiphered(s, out, ConvLong::LongToChars(folderTableLength));
+                 HeaderUnits& units) {
+    namespace label = crypto::unit_label;
+    out.Write(units.Stored());
+    const auto n = static_cast<uint8_t>(BlockName.size());
+    out.Write(units.Add(label::N(), std::string(1, static_cast<char>(n))));
+    out.Write(units.Add(label::Name(n), BlockName));
     std::string folderTable;
     size_t number = 0;
     for (const std::string& entry : s.folders.Entries()) {
         folderTable += entry + '\0';
-        WriteCiphered(s, out, entry + '\0');
         PumpEveryTenth(s, ++number);
         if (Cancelled(s)) return false;
     }
-    s.runA = RunNames::OfRunA(BlockName, folderTable);
+    const std::string d = ConvLong::LongToChars(static_cast<int32_t>(folderTable.size()));
+    out.Write(units.Add(label::D(units.Digest()), d));
+    out.Write(units.Add(label::Folders(units.Digest()), folderTable));
+    s.ha = units.Digest();
     return true;
 }
 
-// A file-table record with its length byte. The first pass writes the measured size in both
-// size fields; the final one what was actually taken and stored.
-std::string Record(const PlannedFile& file, bool compressed, bool final) {
-    std::string record =
-        ConvLong::WordToChars(file.folder) +
-        ConvLong::LongToChars(final ? file.bytes : static_cast<int32_t>(file.size));
-    if (compressed)
-        record += ConvLong::LongToChars(final ? file.stored : static_cast<int32_t>(file.size));
+// A file-table record with its length byte: what was actually taken and stored.
+std::string Record(const PlannedFile& file, bool compressed) {
+    std::string record = ConvLong::WordToChars(file.folder) + ConvLong::LongToChars(file.bytes);
+    if (compressed) record += ConvLong::LongToChars(file.stored);
     record += file.name;
     return static_cast<char>(record.size()) + record;
 }
 
-// Run A goes on over the first pass, which only reserves the table's room.
-bool WriteFirstTable(BlockState& s, OutputFile& out, const std::vector<PlannedFile>& files) {
+// The first pass only reserves the table's room: its length does not depend on any size.
+bool ReserveTable(BlockState& s, OutputFile& out, const std::vector<PlannedFile>& files) {
     const auto count = static_cast<int32_t>(files.size());
+    const size_t fixed =
+        1 + (s.compressed == 1 ? BoxFormat::kCompressedRecordFixed : BoxFormat::kPlainRecordFixed);
     for (int32_t i = 0; i < count; ++i) {
         const PlannedFile& file = files[static_cast<size_t>(i)];
-        WriteCiphered(s, out, Record(file, s.compressed == 1, false));
-        s.totalBytes += static_cast<int32_t>(file.size);
+        out.Write(std::string(fixed + file.name.size(), '\0'));
+        s.totalBytes += file.size;
         if (Cancelled(s)) return false;
         s.Events().BuildingHeader(i + 1, count);
         PumpEveryTenth(s, static_cast<size_t>(i) + 1);
@@ -148,52 +165,64 @@ int32_t TableLength(const std::vector<PlannedFile>& files, bool compressed) {
     return length;
 }
 
-// Every file's stored bytes are a run of their own.
 bool StoreContents(BlockState& s, OutputFile& out, std::vector<PlannedFile>& files,
-                   const std::string& Password) {
+                   const crypto::BoxKeys& keys) {
     s.Events().CreatingFileBlock();
     s.tick.StartTick();
     s.storedSizes.clear();
     s.sinceSample = 0;
-    return s.compressed == 1 ? BlockStore::StoreCompressedFiles(s, out, files, Password)
-                             : BlockStore::StorePlainFiles(s, out, files, Password);
+    return s.compressed == 1 ? BlockStore::StoreCompressedFiles(s, out, files, keys)
+                             : BlockStore::StorePlainFiles(s, out, files, keys);
 }
 
-// Run B: F over its placeholder, then the final records over the first pass.
-bool WriteFinalTable(BlockState& s, OutputFile& out, const std::vector<PlannedFile>& files,
-                     int64_t placeholder, const std::string& Password) {
-    out.Seek(placeholder);
-    s.cipher.InitilizeRun(Password, RunNames::RunB(s.runA));
-    WriteCiphered(s, out, ConvLong::LongToChars(TableLength(files, s.compressed == 1)));
+// F and the final file table over the room reserved for them.
+void WriteFinalTable(BlockState& s, OutputFile& out, const std::vector<PlannedFile>& files,
+                     int64_t placeholder, HeaderUnits& units) {
+    namespace label = crypto::unit_label;
+    std::string table;
     size_t number = 0;
     for (const PlannedFile& file : files) {
-        WriteCiphered(s, out, Record(file, s.compressed == 1, true));
-        if (Cancelled(s)) return false;
+        table += Record(file, s.compressed == 1);
         PumpEveryTenth(s, ++number);
     }
-    return true;
+    const auto f = static_cast<uint32_t>(table.size());
+    out.Seek(placeholder);
+    out.Write(units.Add(label::F(s.ha), ConvLong::LongToChars(static_cast<int32_t>(f))));
+    out.Write(units.Add(label::Files(s.ha, f), table));
 }
 
-// Writes the box beside its target and puts it in place only when it is complete.
+// Writes the box beside its target and puts it in place only when it is complete: header, data
+// area, final file table, and the seal after the data area.
 bool WriteBox(BlockState& s, const std::string& BlockFile, const std::string& BlockName,
               const std::string& Password, std::vector<PlannedFile>& files) {
     BlockScan::CreateAllFolders(BlockFile);
     AtomicFile::RemoveStaleTemps(BlockFile);
     AtomicFile box(BlockFile);
     OutputFile& out = box.Out();
-    if (!WriteHeader(s, out, BlockName, Password)) return false;
+    const crypto::BoxKeys keys(Password);
+    s.blockVersion = s.compressed == 1 ? BoxFormat::kVersionCompressed : BoxFormat::kVersionPlain;
+    s.format = BoxFormat::Format::kSealed;
+    HeaderUnits units(keys, s.blockVersion);
+    if (!WriteHeader(s, out, BlockName, units)) return false;
     const int64_t placeholder = out.Position();
     out.Write(BoxFormat::kPlaceholder, BoxFormat::kPlaceholderSize);
     s.totalBytes = 0;
     s.processedBytes = 0;
-    if (!WriteFirstTable(s, out, files)) return false;
-    if (!StoreContents(s, out, files, Password)) return false;
+    if (!ReserveTable(s, out, files)) return false;
+    if (!StoreContents(s, out, files, keys)) return false;
+    if (Cancelled(s)) return false;
     // The files left out lose their records; the data area follows the final table.
     std::erase_if(files, [](const PlannedFile& file) { return file.leftOut; });
     const int64_t tableEnd =
         placeholder + BoxFormat::kPlaceholderSize + TableLength(files, s.compressed == 1);
     BlockStore::PackDataArea(out, files, tableEnd);
-    if (!WriteFinalTable(s, out, files, placeholder, Password)) return false;
+    const int64_t dataEnd = files.empty() ? tableEnd : files.back().offset + files.back().stored;
+    WriteFinalTable(s, out, files, placeholder, units);
+    std::vector<crypto::SealHash> hashes;
+    hashes.reserve(files.size());
+    for (const PlannedFile& file : files) hashes.push_back(*file.seal);
+    out.Seek(dataEnd);
+    out.Write(BoxSeal::Make(units.Stored(), units.Digest(), hashes, keys));
     box.Commit();
     return true;
 }

@@ -1,6 +1,4 @@
 // Single-file extraction: open a box once, pull chosen files out of it, close it.
-#include <sodium.h>
-
 #include <memory>
 
 #include "engine/BlockExtract.h"
@@ -32,7 +30,6 @@ void RequireFile(const BlockState& s, int32_t FileNumber) {
 int16_t DynamicExtractBlock(BlockState& s, const std::string& BlockFile, const std::string& Path,
                             const std::string& Password) {
     const std::string folder = BlockUnpack::ExtractionFolder(Path);
-    s.cipher.Initilize(Password);
     const int16_t read = BlockHeader::ProcessBlock(s, BlockFile, Password);
     s.rootPath = folder;
     if (read != BlockResult::kReadOk) {
@@ -46,14 +43,15 @@ int16_t DynamicExtractBlock(BlockState& s, const std::string& BlockFile, const s
         DynamicClose(s);
         throw;
     }
-    s.problems.clear();  // the session names the files it is asked for and cannot give
+    s.problems.clear();  // the session names the box and the files it is asked for and cannot give
+    if (auto unsealed = BlockHeader::SealDamage(s, BlockFile)) s.problems.push_back(*unsealed);
     s.skipped.clear();
+    s.unverified.clear();
     s.sweptFolders.clear();
     s.processedBytes = 0;
     s.sinceSample = 0;
-    // Every file is keyed with this password: the application's memorized one may be cleared
-    // between two files.
-    s.dynamicPassword = Password;
+    // The box's keys stay with the open box (the application's memorized password may be
+    // cleared between two files).
     return BlockResult::kReadOk;
 }
 
@@ -95,15 +93,12 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
     }
     TargetFolders folders(root, s.sweptFolders);
 
-    // The file's own run; the process-wide cipher is keyed too, as every file used to key it.
-    BlockUnpack::KeyFileRun(s, s.dynamicPassword, FileNumber - 1);
-    const crypto::RunKey key(s.dynamicPassword);
     JobPipeline pipeline(0, 1);
-    const size_t job = pipeline.Add(RecordTake::Job(s, target, folders, key));
-    const int32_t stored = target.stored;
+    const size_t job = pipeline.Add(RecordTake::Job(s, target, folders));
+    const int64_t stored = target.stored;
     const RecordTake::Outcome outcome = RecordTake::Take(
         s, pipeline, job, target, choice, false,
-        [&](int32_t bps, int32_t remaining) {
+        [&](int64_t bps, int64_t remaining) {
             s.Events().CipherProgress(bps, stored - remaining, stored, remaining, stored,
                                       target.name);
         },
@@ -111,18 +106,15 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
     // A cancelled file replaces nothing, and a partial stream is not worth expanding.
     if (outcome != RecordTake::Outcome::kDamaged) return;
     const auto& taken = static_cast<const RecordJob&>(pipeline.Job(job));
-    const std::string shown = RecordTake::KeepDamaged(s, taken, target, s.dynamicPassword);
+    const std::string shown = RecordTake::KeepDamaged(s, taken, target);
     if (!s.host.AsksAboutDamage()) return;
     if (taken.Expansion().failure) BlockUnpack::ReportExpansionFailure(*taken.Expansion().failure);
     s.host.ShowMessage("Error Decompressing " + shown, BlockHost::Icon::None);
 }
 
 void DynamicClose(BlockState& s) {
-    s.box.reset();
+    s.CloseBox();
     s.sessionExisting.reset();
-    if (!s.dynamicPassword.empty())
-        sodium_memzero(s.dynamicPassword.data(), s.dynamicPassword.size());
-    s.dynamicPassword.clear();
 }
 
 }  // namespace vko::BlockExtract

@@ -27,9 +27,9 @@ public:
     virtual void CreatingBlock() {}
     // After each chunk enciphered or deciphered; bytesleft and bytestotal concern the file
     // named by Path (when extracting, the file being written; for a compressed file they count
-    // stored bytes).
-    virtual void CipherProgress(int32_t /*bps*/, int32_t /*BytesRead*/, int32_t /*TotalBlockBytes*/,
-                                int32_t /*bytesleft*/, int32_t /*bytestotal*/,
+    // stored bytes). Every figure is 64-bit: a box holds any number of files below 2 GiB each.
+    virtual void CipherProgress(int64_t /*bps*/, int64_t /*BytesRead*/, int64_t /*TotalBlockBytes*/,
+                                int64_t /*bytesleft*/, int64_t /*bytestotal*/,
                                 const std::string& /*Path*/) {}
     // Before each file is compressed (full path).
     virtual void CompressingFile(const std::string& /*Filename*/) {}

@@ -25,7 +25,7 @@ public:
     explicit ExtractionScope(BlockState& s) : s_(s) {}
     ~ExtractionScope() {
         s_.tick.StopTick();
-        s_.box.reset();
+        s_.CloseBox();
         try {
             s_.cipher.Clear();
         } catch (...) {
@@ -49,19 +49,13 @@ void CreateFolders(const BlockState& s, TargetFolders& folders) {
     }
 }
 
-bool CopyOut(BlockState& s, const std::string& destination, int32_t count) {
-    return BlockUnpack::UnpackToFile(s, destination, count, [&](int32_t bps, int32_t remaining) {
-        s.Events().CipherProgress(bps, s.processedBytes, s.dataByteCount, remaining, count,
-                                  destination);
-    });
-}
-
 // Workers start at most this many records past the one being reported.
 constexpr size_t kRecordsAhead = 32;
 
 // Every record the box holds whole, in table order; the others are named (a damaged box).
 std::vector<Target> PlanRecords(BlockState& s, const std::string& BlockFile) {
     std::vector<Target> planned;
+    if (auto unsealed = BlockHeader::SealDamage(s, BlockFile)) s.problems.push_back(*unsealed);
     for (int32_t i = 0; i < static_cast<int32_t>(s.files.size()); ++i) {
         Target target = RecordTake::Of(s, i, s.rootPath);
         if (auto damage = BlockHeader::Damage(s, i))
@@ -100,9 +94,8 @@ std::optional<ExistingFiles> SettleExisting(BlockState& s, std::vector<Target>& 
 
 // A stream that did not expand: kept, named, and the user (if there is one) asked whether to
 // abort the rest.
-Step Damaged(BlockState& s, const RecordJob& job, const Target& record,
-             const std::string& password) {
-    const std::string shown = RecordTake::KeepDamaged(s, job, record, password);
+Step Damaged(BlockState& s, const RecordJob& job, const Target& record) {
+    const std::string shown = RecordTake::KeepDamaged(s, job, record);
     if (!s.host.AsksAboutDamage()) return Step::Next;
     if (job.Expansion().failure) BlockUnpack::ReportExpansionFailure(*job.Expansion().failure);
     const bool abort = s.host.AskYesNo("Error Decompression " + shown + "\r\n\r\n" + "Abort?");
@@ -115,8 +108,6 @@ struct Pass {
     BlockState& s;
     std::vector<Target>& records;
     TargetFolders& folders;
-    const crypto::RunKey& key;
-    const std::string& password;
     ExistingFiles choice;
     int32_t polled = 0;  // records polled for a cancel so far
 
@@ -127,19 +118,19 @@ struct Pass {
     };
 
     End Run(size_t from, unsigned threads) {
-        JobPipeline pipeline(threads, kRecordsAhead, JobPipeline::Lanes::kCipher);
+        JobPipeline pipeline(threads, kRecordsAhead);
         for (size_t k = from; k < records.size(); ++k)
-            pipeline.Add(RecordTake::Job(s, records[k], folders, key));
+            pipeline.Add(RecordTake::Job(s, records[k], folders));
         for (size_t k = from; k < records.size(); ++k) {
             const Target& record = records[k];
             // Records without stored bytes are passed over, each after its own poll.
             for (; polled <= record.index; ++polled)
                 if (s.host.CancelRequested()) return {Step::Cancelled, k};
-            const int32_t before = s.processedBytes;
+            const int64_t before = s.processedBytes;
             const size_t job = k - from;
             const RecordTake::Outcome outcome = RecordTake::Take(
                 s, pipeline, job, record, choice, threads > 0,
-                [&](int32_t bps, int32_t remaining) {
+                [&](int64_t bps, int64_t remaining) {
                     s.Events().CipherProgress(bps, s.processedBytes, s.dataByteCount, remaining,
                                               record.stored, record.destination);
                 },
@@ -155,7 +146,7 @@ struct Pass {
                     return {Step::Next, k};
                 case RecordTake::Outcome::kDamaged: {
                     const auto& taken = static_cast<const RecordJob&>(pipeline.Job(job));
-                    const Step step = Damaged(s, taken, record, password);
+                    const Step step = Damaged(s, taken, record);
                     if (step != Step::Next) return {step, k};
                     break;
                 }
@@ -171,12 +162,10 @@ struct Pass {
 // Every planned record in table order. When the disk fills, the files the workers were writing
 // ahead are dropped and the rest is written one at a time from the file that failed, so that
 // each file that fits on its own is written.
-Step ExtractRecords(BlockState& s, std::vector<Target>& records, const std::string& password,
-                    ExistingFiles choice) {
+Step ExtractRecords(BlockState& s, std::vector<Target>& records, ExistingFiles choice) {
     TargetFolders folders(s.rootPath, s.sweptFolders);
     CreateFolders(s, folders);
-    const crypto::RunKey key(password);
-    Pass pass{s, records, folders, key, password, choice};
+    Pass pass{s, records, folders, choice};
     Pass::End end = pass.Run(0, s.workerThreads);
     if (end.step == Step::Next && end.at < records.size()) end = pass.Run(end.at, 0);
     if (end.step != Step::Next) return end.step;
@@ -190,18 +179,18 @@ Step ExtractRecords(BlockState& s, std::vector<Target>& records, const std::stri
 int16_t ExtractBlock(BlockState& s, const std::string& BlockFile, const std::string& Path,
                      const std::string& Password) {
     const std::string folder = BlockUnpack::ExtractionFolder(Path);
-    s.cipher.Initilize(Password);
     const int16_t read = BlockHeader::ProcessBlock(s, BlockFile, Password);
     s.rootPath = folder;
     if (read != BlockResult::kReadOk) {
         s.host.ShowMessage(kHeaderDamagedMessage, BlockHost::Icon::Information);
-        s.box.reset();
+        s.CloseBox();
         return BlockResult::kExtractNotABox;
     }
 
     const ExtractionScope scope(s);
     s.problems.clear();  // what the header told is said again below, with target paths
     s.skipped.clear();
+    s.unverified.clear();
     s.sweptFolders.clear();
     std::vector<Target> records = PlanRecords(s, BlockFile);
     const std::optional<ExistingFiles> choice = SettleExisting(s, records);
@@ -209,14 +198,9 @@ int16_t ExtractBlock(BlockState& s, const std::string& BlockFile, const std::str
     s.processedBytes = 0;
     s.sinceSample = 0;
     s.tick.StartTick();
-    if (ExtractRecords(s, records, Password, *choice) == Step::Abandoned)
+    if (ExtractRecords(s, records, *choice) == Step::Abandoned)
         return BlockResult::kExtractAbandoned;
     return s.host.CancelRequested() ? BlockResult::kExtractCancelled : BlockResult::kExtractDone;
-}
-
-void ExtractToFile(BlockState& s, const std::string& destination, int32_t count) {
-    // A cancelled copy leaves the destination as it was; there is nothing else to report.
-    static_cast<void>(CopyOut(s, destination, count));
 }
 
 }  // namespace vko::BlockExtract

@@ -11,7 +11,6 @@ namespace vko::BlockExtract {
 
 [[nodiscard]] int16_t ExtractBlock(BlockState& s, const std::string& BlockFile,
                                    const std::string& Path, const std::string& Password);
-void ExtractToFile(BlockState& s, const std::string& destination, int32_t count);
 
 [[nodiscard]] int16_t DynamicExtractBlock(BlockState& s, const std::string& BlockFile,
                                           const std::string& Path, const std::string& Password);

@@ -8,6 +8,7 @@
 #include "engine/BlockExtract.h"
 #include "engine/BoxFormat.h"
 #include "engine/BoxPath.h"
+#include "engine/BoxSeal.h"
 #include "engine/ConvLong.h"
 #include "engine/HeaderCheck.h"
 #include "util/Failure.h"
@@ -119,28 +120,54 @@ void ClearQuietly(CCipher& cipher) noexcept {
     }
 }
 
+// The sum of the stored sizes of the records of the box read last.
+int64_t StoredTotal(const BlockState& s) {
+    if (s.files.empty()) return 0;
+    return s.recordOffsets.back() + Record(s, static_cast<int32_t>(s.files.size()) - 1).Stored;
+}
+
 // Reads and checks the header; only a header that passed every check replaces what the engine
-// holds, and only then is the box left open.
+// holds, and only then is the box left open. A format 1 box's seal is read and checked too.
 int16_t OpenBox(BlockState& s, const std::string& BlockFile, const std::string& Password) {
     if (!NamesAFile(BlockFile)) return BlockResult::kReadNotABox;
     auto box = std::make_unique<InputFile>(BlockFile);
-    const auto header = HeaderCheck::ReadHeader(*box, s.cipher, Password);
+    HeaderCheck::Keyring keys;
+    const auto header = HeaderCheck::ReadHeader(*box, Password, keys);
     if (!header) return BlockResult::kReadNotABox;
 
     s.blockVersion = header->version;
+    s.format = header->format;
     s.compressed = header->version == BoxFormat::kVersionCompressed ? 1 : 0;
     s.blockName = header->name;
     ParseDirBlock(s, header->folderTable);
     ParseFileBlock(s, header->fileTable);
-    s.dataByteCount = static_cast<int32_t>(header->dataBytes);
-    s.headerEnd = static_cast<int32_t>(header->headerEnd);
+    s.headerEnd = header->headerEnd;
+    s.boxLength = box->Length();
     s.runA = header->runA;
+    s.ha = header->ha;
+    s.hb = header->hb;
+    s.sealed = false;
+    s.sealDamage.clear();
+    s.tags.clear();
+    if (header->format == BoxFormat::Format::kSealed) {
+        s.dataByteCount = StoredTotal(s);
+        s.dataPresent = std::clamp<int64_t>(header->dataBytes, 0, s.dataByteCount);
+        BoxSeal::Found seal = BoxSeal::Read(*box, header->stored, header->hb, s.dataByteCount,
+                                            s.files.size(), *keys.box);
+        s.sealed = seal.sealed;
+        s.sealDamage = std::move(seal.damage);
+        s.tags = std::move(seal.tags);
+    } else {
+        s.dataByteCount = s.dataPresent = header->dataBytes;
+    }
+    s.keys = std::move(keys);
     s.box = std::move(box);
     return BlockResult::kReadOk;
 }
 
 // A damaged box still reads: every file it cannot give back whole is named.
 void ListDamage(BlockState& s, const std::string& BlockFile) {
+    if (auto unsealed = SealDamage(s, BlockFile)) s.problems.push_back(*unsealed);
     for (int32_t i = 0; i < static_cast<int32_t>(s.files.size()); ++i) {
         if (auto reason = Damage(s, i)) s.problems.push_back({EntryPath(s, Record(s, i)), *reason});
     }
@@ -150,9 +177,8 @@ void ListDamage(BlockState& s, const std::string& BlockFile) {
 }  // namespace
 
 int16_t ViewBlock(BlockState& s, const std::string& BlockFile, const std::string& Password) {
-    s.cipher.Initilize(Password);
     const int16_t result = ProcessBlock(s, BlockFile, Password);
-    s.box.reset();
+    s.CloseBox();
     // Listing needs no key afterwards, whatever the outcome.
     s.cipher.Clear();
     return result;
@@ -221,12 +247,18 @@ std::optional<std::string> Damage(const BlockState& s, int32_t index) {
         return ProblemReason::NothingStored(record.Size);
     const int64_t start = s.recordOffsets[static_cast<size_t>(index)];
     const int64_t stored = record.Stored;
-    const int64_t present = std::clamp<int64_t>(s.dataByteCount - start, 0, stored);
+    const int64_t present = std::clamp<int64_t>(s.dataPresent - start, 0, stored);
     if (present == stored) return std::nullopt;
     return present == 0 ? ProblemReason::Missing() : ProblemReason::CutShort(present, stored);
 }
 
+std::optional<FileProblem> SealDamage(const BlockState& s, const std::string& box) {
+    if (s.format != BoxFormat::Format::kSealed || s.sealed) return std::nullopt;
+    return FileProblem{box, ProblemReason::Unsealed(s.sealDamage)};
+}
+
 std::optional<FileProblem> TrailingBytes(const BlockState& s, const std::string& box) {
+    if (s.format == BoxFormat::Format::kSealed) return std::nullopt;  // the seal tells
     const auto last = static_cast<int32_t>(s.files.size()) - 1;
     const int64_t end = last < 0 ? 0 : s.recordOffsets.back() + Record(s, last).Stored;
     if (s.dataByteCount <= end) return std::nullopt;

@@ -24,7 +24,9 @@ void ParseBlockInfo(BlockState& s, int32_t Index, std::string& BlockFile, std::s
 // folder has the same path, nothing is stored for a file that is not empty, or its stored
 // bytes run past the end of a damaged box's data area. Nothing when it can.
 [[nodiscard]] std::optional<std::string> Damage(const BlockState& s, int32_t index);
-// The bytes after the last file's stored bytes, as a problem naming box; nothing without any.
+// Why a format 1 box is not sealed, as a problem naming box; nothing for a sealed or older box.
+[[nodiscard]] std::optional<FileProblem> SealDamage(const BlockState& s, const std::string& box);
+// The bytes after the last file's stored bytes (older boxes; format 1 says so in SealDamage), as a problem naming box; nothing without any.
 [[nodiscard]] std::optional<FileProblem> TrailingBytes(const BlockState& s, const std::string& box);
 // A record's folder entry and name, as listings show the file ("sub\a.txt").
 [[nodiscard]] std::string EntryPath(const BlockState& s, const FileRecord& record);

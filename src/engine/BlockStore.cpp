@@ -4,32 +4,31 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/ConvLong.h"
-#include "engine/RunNames.h"
+#include "crypto/UnitLabels.h"
 
 namespace vko::BlockStore {
 
-std::string FileRun(const BlockState& s, const CreatePlan::PlannedFile& file) {
-    return RunNames::File(s.runA, ConvLong::WordToChars(file.folder), file.name);
+std::string FileLabel(const BlockState& s, const CreatePlan::PlannedFile& file) {
+    return crypto::unit_label::File(s.ha, static_cast<uint16_t>(file.folder), file.name);
 }
 
 JobPipeline::Interrupt GiveUpWaiting(BlockState& s) {
     return [&s] { return !s.host.KeepWaiting(); };
 }
 
-int32_t Throughput(int64_t bytes, int32_t milliseconds) noexcept {
-    constexpr double kMax = std::numeric_limits<int32_t>::max();
+int64_t Throughput(int64_t bytes, int32_t milliseconds) noexcept {
+    constexpr double kMax = 1e18;
     const double rate = milliseconds >= 1000
                             ? std::nearbyint(static_cast<double>(bytes) / (milliseconds / 1000.0))
                             : static_cast<double>(bytes);
-    return static_cast<int32_t>(std::clamp(rate, 0.0, kMax));
+    return static_cast<int64_t>(std::clamp(rate, 0.0, kMax));
 }
 
-void ReportProgress(BlockState& s, int32_t count, int32_t bytesleft, int32_t bytestotal,
+void ReportProgress(BlockState& s, int64_t count, int64_t bytesleft, int64_t bytestotal,
                     const std::string& path) {
     s.processedBytes += count;
     s.sinceSample += count;
-    const int32_t bps = Throughput(s.sinceSample, s.tick.GetRealElapsedTicks());
+    const int64_t bps = Throughput(s.sinceSample, s.tick.GetRealElapsedTicks());
     s.tick.StopTick();
     s.Events().CipherProgress(bps, s.processedBytes, s.totalBytes, bytesleft, bytestotal, path);
     s.tick.StartTick();

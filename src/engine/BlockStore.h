@@ -10,8 +10,9 @@
 #include "util/File.h"
 
 // Filling the data area of a box being created: every file's stored bytes after the box's
-// current position, each file a cipher run of its own named after its record, in blocks of
-// 131,072 bytes with CipherProgress after every block. What is stored is what was read, never
+// current position, each file a unit of its own labelled after its record and enciphered in
+// pieces, in blocks of 131,072 bytes with CipherProgress after every block; each file's stored
+// bytes are absorbed into its seal hash as they are written. What is stored is what was read, never
 // more than the measured size: a source found shorter or longer is stored as read and marked
 // changed, one that cannot be read is marked left out; each is named in s.problems, and
 // PackDataArea then closes the gaps. A failure writing the box itself leaves as Failure.
@@ -19,11 +20,11 @@ namespace vko::BlockStore {
 
 // Bytes per second of a sample: bytes / (milliseconds / 1000), rounded half to even, when the
 // sample lasted at least a second; otherwise the byte count itself.
-[[nodiscard]] int32_t Throughput(int64_t bytes, int32_t milliseconds) noexcept;
+[[nodiscard]] int64_t Throughput(int64_t bytes, int32_t milliseconds) noexcept;
 
 // Advances the progress counters by count and raises CipherProgress with the throughput of
 // the bytes since the stopwatch was last started; then starts the next sample.
-void ReportProgress(BlockState& s, int32_t count, int32_t bytesleft, int32_t bytestotal,
+void ReportProgress(BlockState& s, int64_t count, int64_t bytesleft, int64_t bytestotal,
                     const std::string& path);
 
 // Starts the device writing the box every few MiB, so that its final sync, which makes the box
@@ -48,23 +49,24 @@ private:
 // the consumer waits for a worker.
 [[nodiscard]] JobPipeline::Interrupt GiveUpWaiting(BlockState& s);
 
-// The name of file's cipher run in the box being created (run A written).
-[[nodiscard]] std::string FileRun(const BlockState& s, const CreatePlan::PlannedFile& file);
+// The label of file's unit in the box being created (its folder table written).
+[[nodiscard]] std::string FileLabel(const BlockState& s, const CreatePlan::PlannedFile& file);
 
-// Stores every file of a plain box after the box's current position, each under a cipher run
-// of its own keyed with Password, on worker threads, each at the place its measured size
-// reserved, with the progress raised in table order. Sets each file's offset, bytes, stored
-// size and fate. False when a cancel stopped it.
+// Stores every file of a plain box after the box's current position, enciphered under keys on
+// worker threads, each at the place its measured size reserved, with the progress raised in
+// table order. Sets each file's offset, bytes, stored size, seal hash and fate. False when a
+// cancel stopped it.
 [[nodiscard]] bool StorePlainFiles(BlockState& s, OutputFile& out,
                                    std::vector<CreatePlan::PlannedFile>& files,
-                                   const std::string& Password);
+                                   const crypto::BoxKeys& keys);
 
 // The same for a compressed box, each file's stream right after the one before: CompressingFile
-// before each file, its zlib stream and trailer enciphered under the process-wide cipher, with
-// bytesleft and bytestotal of its progress counting its plain bytes. Fills s.storedSizes.
+// before each file, its zlib stream and trailer enciphered on the calling thread, with
+// bytesleft and bytestotal of its progress counting its plain bytes. Fills s.storedSizes. A file
+// whose stream would reach 2 GiB (its stored size is a long field) is left out and named.
 [[nodiscard]] bool StoreCompressedFiles(BlockState& s, OutputFile& out,
                                         std::vector<CreatePlan::PlannedFile>& files,
-                                        const std::string& Password);
+                                        const crypto::BoxKeys& keys);
 
 // Moves the stored bytes of files (those kept in the box, in table order) to follow each other
 // from start, and cuts the box after the last. Each moves down or stays, so one pass copies

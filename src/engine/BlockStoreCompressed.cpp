@@ -1,8 +1,8 @@
 // Compressed contents: the calling thread reads every source once, in pieces of a fixed size,
 // and hands each piece with the 32 KiB read before it to worker threads, which compress it (so
 // the stream is the same whatever the number of threads, and what is stored is what was read).
-// It then joins the pieces into each file's zlib stream, enciphers it in table order under the
-// process-wide cipher, one named run per file, and writes it as it comes.
+// It then joins the pieces into each file's zlib stream, enciphers it in table order on the
+// calling thread, one unit per file, and writes it as it comes.
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -13,6 +13,7 @@
 #include "engine/JobPipeline.h"
 #include "engine/PieceJob.h"
 #include "engine/PieceReader.h"
+#include "engine/UnitPieces.h"
 #include "util/Failure.h"
 
 namespace vko::BlockStore {
@@ -28,14 +29,22 @@ size_t PiecesAhead(unsigned threads) {
     return 4 * static_cast<size_t>(threads) + 2;
 }
 
+// A stream that would not fit its record's stored-size field.
+struct StreamTooLarge {};
+
 // Enciphers and writes one file's stored stream in blocks as it grows, raising the progress of
 // each block as it is written. The stored size is known only at the end, so bytesleft and
 // bytestotal count the file's plain bytes: what is still to be stored of what was measured.
 class StoredStream {
 public:
     StoredStream(BlockState& s, OutputFile& out, Writeback& writeback, const PlannedFile& file,
-                 int64_t dataStart)
-        : s_(s), out_(out), writeback_(writeback), file_(file), dataStart_(dataStart) {
+                 crypto::BoxCipher& cipher, const crypto::BoxKeys& keys)
+        : s_(s),
+          out_(out),
+          writeback_(writeback),
+          file_(file),
+          cipher_(cipher),
+          pieces_(FileLabel(s, file), keys) {
         block_.reserve(static_cast<size_t>(kBlockSize));
     }
 
@@ -64,29 +73,34 @@ public:
     // Writes what is left; false after a cancel.
     [[nodiscard]] bool Finish() {
         finished_ = true;
-        return block_.empty() || WriteBlock();
+        if (!block_.empty() && !WriteBlock()) return false;
+        pieces_.Finish(cipher_, Emit());
+        return true;
     }
 
-    [[nodiscard]] int32_t Stored() const noexcept { return stored_; }
+    [[nodiscard]] int32_t Stored() const noexcept { return static_cast<int32_t>(stored_); }
+    [[nodiscard]] const crypto::SealHash& Hash() const noexcept { return pieces_.Hash(); }
 
 private:
+    UnitPieces::Writer::Emit Emit() {
+        return [this](const uint8_t* bytes, size_t length) {
+            out_.Write(reinterpret_cast<const char*>(bytes), length);
+        };
+    }
+
     bool WriteBlock() {
         if (s_.host.CancelRequested()) return false;
         s_.host.PumpMessages();
-        // The data area's length is a long field too; incompressible files can pass it.
-        if (out_.Position() - dataStart_ + static_cast<int64_t>(block_.size()) >
-            BoxFormat::kMaxLong)
-            throw CreatePlan::TooLarge("The compressed contents pass 2 gigabytes at " + file_.path +
-                                       ".");
-        s_.cipher.CipherInPlace(block_.data(), block_.size());
-        out_.Write(block_);
-        writeback_.Wrote(static_cast<int64_t>(block_.size()));
-        const auto count = static_cast<int32_t>(block_.size());
+        // The stored size is a long field; an incompressible file near 2 GiB can pass it.
+        const auto count = static_cast<int64_t>(block_.size());
+        if (stored_ + count > BoxFormat::kMaxLong) throw StreamTooLarge{};
+        pieces_.Add(cipher_, reinterpret_cast<const uint8_t*>(block_.data()), block_.size(),
+                    Emit());
+        writeback_.Wrote(count);
         stored_ += count;
         block_.clear();
-        const auto total = static_cast<int32_t>(file_.size);
-        const int32_t left =
-            finished_ ? 0 : static_cast<int32_t>(std::clamp<int64_t>(total - plain_, 0, total));
+        const int64_t total = file_.size;
+        const int64_t left = finished_ ? 0 : std::clamp<int64_t>(total - plain_, 0, total);
         ReportProgress(s_, count, left, total, file_.path);
         return true;
     }
@@ -95,9 +109,10 @@ private:
     OutputFile& out_;
     Writeback& writeback_;
     const PlannedFile& file_;
-    const int64_t dataStart_;
+    crypto::BoxCipher& cipher_;
+    UnitPieces::Writer pieces_;
     std::string block_;
-    int32_t stored_ = 0;
+    int64_t stored_ = 0;
     int64_t plain_ = 0;  // plain bytes of the file the stream appended so far stands for
     bool finished_ = false;
 };
@@ -149,15 +164,19 @@ Outcome StoreFile(PieceReader& reader, JobPipeline& pipeline, size_t index, Plan
 
 // Settles what became of file i; false when a cancel stopped it.
 bool StoreOne(BlockState& s, OutputFile& out, PieceReader& reader, JobPipeline& pipeline,
-              Writeback& writeback, size_t i, PlannedFile& file, int64_t dataStart,
-              const std::string& Password) {
-    s.cipher.InitilizeRun(Password, FileRun(s, file));
+              Writeback& writeback, size_t i, PlannedFile& file, crypto::BoxCipher& cipher,
+              const crypto::BoxKeys& keys) {
     s.Events().CompressingFile(file.path);
     s.host.PumpMessages();
     file.offset = out.Position();
-    StoredStream stored(s, out, writeback, file, dataStart);
+    StoredStream stored(s, out, writeback, file, cipher, keys);
     std::string reason;
-    const Outcome outcome = StoreFile(reader, pipeline, i, file, stored, reason);
+    Outcome outcome = Outcome::kLeftOut;
+    try {
+        outcome = StoreFile(reader, pipeline, i, file, stored, reason);
+    } catch (const StreamTooLarge&) {
+        reason = ProblemReason::StreamTooLarge();  // the rest of its pieces go with Forget
+    }
     reader.Forget(i);
     if (outcome == Outcome::kCancelled) return false;
     if (outcome == Outcome::kLeftOut) {
@@ -167,6 +186,7 @@ bool StoreOne(BlockState& s, OutputFile& out, PieceReader& reader, JobPipeline& 
         return true;
     }
     file.stored = stored.Stored();
+    file.seal = stored.Hash();
     s.storedSizes.push_back(file.stored);
     if (file.changed) s.problems.push_back({file.path, ProblemReason::ChangedSize(file.bytes)});
     return true;
@@ -175,17 +195,16 @@ bool StoreOne(BlockState& s, OutputFile& out, PieceReader& reader, JobPipeline& 
 }  // namespace
 
 bool StoreCompressedFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& files,
-                          const std::string& Password) {
-    JobPipeline pipeline(s.workerThreads, PiecesAhead(s.workerThreads), JobPipeline::Lanes::kOne,
-                         GiveUpWaiting(s));
+                          const crypto::BoxKeys& keys) {
+    JobPipeline pipeline(s.workerThreads, PiecesAhead(s.workerThreads), GiveUpWaiting(s));
     PieceReader reader(files, pipeline, PiecesAhead(s.workerThreads), s.workerThreads,
                        GiveUpWaiting(s));
     Writeback writeback(out);
-    const int64_t dataStart = out.Position();
+    crypto::BoxCipher cipher(keys);
     try {
         for (size_t i = 0; i < files.size(); ++i) {
             if (s.host.CancelRequested()) return false;
-            if (!StoreOne(s, out, reader, pipeline, writeback, i, files[i], dataStart, Password))
+            if (!StoreOne(s, out, reader, pipeline, writeback, i, files[i], cipher, keys))
                 return false;
         }
     } catch (const PipelineInterrupted&) {

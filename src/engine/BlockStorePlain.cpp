@@ -1,6 +1,5 @@
-// Plain contents: every file is enciphered by a worker thread under a cipher run of its own,
-// named after its record, several files side by side per thread, and written straight to the place
-// its measured size reserved in the data area, while the calling thread raises the progress of each
+// Plain contents: every file is enciphered by a worker thread, piece by piece as a unit labelled
+// after its record, and written straight to the place its measured size reserved in the data area, while the calling thread raises the progress of each
 // file in table order. A file that turns out shorter leaves a gap and one that cannot be read
 // leaves its whole place empty; the box is packed once all are stored, so a failure costs the same
 // whatever comes after it.
@@ -9,8 +8,8 @@
 #include <optional>
 #include <utility>
 
-#include "crypto/RunKey.h"
 #include "engine/BlockStore.h"
+#include "engine/UnitPieces.h"
 #include "engine/BoxFormat.h"
 #include "engine/JobPipeline.h"
 #include "util/Failure.h"
@@ -27,26 +26,19 @@ using CreatePlan::PlannedFile;
 constexpr size_t kFilesAhead = 32;
 
 // One source file: the first step opens it (its amount is the number of bytes to take), each
-// further step reads one block, which the worker enciphers beside other files' blocks before
-// Complete writes it. Never more than the measured size is taken; a
-// file found longer is noted as grown.
+// further step reads one block and writes the pieces that are final (a failure writing the box
+// is thrown on to the consumer); the last step writes the last piece. Never more than the
+// measured size is taken; a file found longer is noted as grown.
 class PlainFileJob final : public StepJob {
 public:
-    PlainFileJob(const PlannedFile& file, std::string run, OutputFile& box,
-                 const crypto::RunKey& key)
+    PlainFileJob(const PlannedFile& file, std::string label, OutputFile& box,
+                 const crypto::BoxKeys& keys)
         : path_(file.path),
-          run_(std::move(run)),
+          label_(std::move(label)),
           limit_(file.size),
           box_(box),
           offset_(file.offset),
-          key_(key) {}
-
-    // Writes a block once the worker has enciphered it; a failure writing the box is thrown on
-    // to the consumer.
-    void Complete(WorkerTools& tools) override {
-        box_.WriteAt(offset_ + written_, tools.buffer.data(), pending_);
-        written_ += static_cast<int64_t>(pending_);
-    }
+          keys_(keys) {}
 
     // A failure of the source ends the job and leaves the file out.
     std::optional<int64_t> Step(WorkerTools& tools) override {
@@ -69,6 +61,8 @@ public:
     }
     // Whether the file held more than its measured size.
     [[nodiscard]] bool Grown() const noexcept { return grown_; }
+    // The seal hash of what was stored, once the steps are over.
+    [[nodiscard]] const crypto::SealHash& Hash() const noexcept { return pieces_->Hash(); }
 
 private:
     struct SourceFailure {
@@ -90,22 +84,40 @@ private:
             [&] { return tools.Blocking([&] { return std::make_unique<SourceFile>(path_); }); });
         remaining_ = std::min(source_->Length(), limit_);
         grown_ = source_->Length() > limit_;
-        key_.Start(tools.run, run_);
-        tools.buffer.resize(static_cast<size_t>(kBlockSize));
+        pieces_ = std::make_unique<UnitPieces::Writer>(label_, keys_);
+        // Room for a block after the most a Put holds back (a piece and 15 bytes).
+        tools.buffer.resize(static_cast<size_t>(kBlockSize) + UnitPieces::ChunkRoom(0));
+        held_ = 0;
         return remaining_;
     }
 
+    UnitPieces::Writer::Emit Emit() {
+        return [this](const uint8_t* bytes, size_t length) {
+            box_.WriteAt(offset_ + written_, reinterpret_cast<const char*>(bytes), length);
+            written_ += static_cast<int64_t>(length);
+        };
+    }
+
+    // Reads the next block after the bytes held back (the last piece read, until 16 more bytes
+    // are known), and sends the pieces that are final.
     std::optional<int64_t> Block(WorkerTools& tools) {
+        const size_t want = std::min<size_t>(kBlockSize, tools.buffer.size() - held_);
+        char* room = tools.buffer.data() + held_;
         const size_t count = FromSource([&] {
             return tools.Blocking([&] {
-                return source_->Read(tools.buffer.data(), static_cast<size_t>(std::min<int64_t>(
-                                                              remaining_, kBlockSize)));
+                return source_->Read(room, static_cast<size_t>(std::min<int64_t>(
+                                               remaining_, static_cast<int64_t>(want))));
             });
         });
         if (count == 0) return End(tools);  // the file shrank since it was opened
         remaining_ -= static_cast<int64_t>(count);
-        tools.pending = pending_ = count;
+        held_ = pieces_->Put(tools.Box(keys_), Bytes(tools), held_ + count, false, Emit());
+        tools.handOver = true;
         return static_cast<int64_t>(count);
+    }
+
+    static uint8_t* Bytes(WorkerTools& tools) {
+        return reinterpret_cast<uint8_t*>(tools.buffer.data());
     }
 
     // A byte beyond what was taken means the file grew while it was read.
@@ -115,56 +127,59 @@ private:
             grown_ = FromSource([&] {
                          return tools.Blocking([&] { return source_->Read(&probe, 1); });
                      }) > 0;
+        held_ = pieces_->Put(tools.Box(keys_), Bytes(tools), held_, true, Emit());
         ended_ = true;
         source_.reset();
         return std::nullopt;
     }
 
     const std::string path_;
-    const std::string run_;
+    const std::string label_;
     const int64_t limit_;
     OutputFile& box_;
     const int64_t offset_;
-    const crypto::RunKey& key_;
+    const crypto::BoxKeys& keys_;
     std::unique_ptr<SourceFile> source_;
+    std::unique_ptr<UnitPieces::Writer> pieces_;
     bool ended_ = false;
     bool grown_ = false;
     int64_t remaining_ = 0;
     int64_t written_ = 0;
-    size_t pending_ = 0;  // bytes read and left for the worker to encipher
+    size_t held_ = 0;  // plain bytes at the buffer's start, held back for the next piece
     std::optional<Failure> readFailure_;
 };
 
 // Raises the progress of job index block by block, polling the cancel flag before each.
 // Returns the bytes stored, or nothing when a cancel stopped it.
-std::optional<int32_t> ReportFile(BlockState& s, JobPipeline& pipeline, size_t index,
+std::optional<int64_t> ReportFile(BlockState& s, JobPipeline& pipeline, size_t index,
                                   const std::string& path, Writeback& writeback) {
     const std::optional<int64_t> opened = pipeline.NextStep(index);
     if (!opened) return 0;
-    const auto total = static_cast<int32_t>(*opened);
-    int32_t remaining = total;
+    const int64_t total = *opened;
+    int64_t remaining = total;
     while (remaining > 0) {
         if (s.host.CancelRequested()) return std::nullopt;
         const std::optional<int64_t> count = pipeline.NextStep(index);
         if (!count) break;
-        remaining -= static_cast<int32_t>(*count);
+        remaining -= *count;
         writeback.Wrote(*count);
         s.host.PumpMessages();
-        ReportProgress(s, static_cast<int32_t>(*count), remaining, total, path);
+        ReportProgress(s, *count, remaining, total, path);
     }
     if (remaining == 0) (void)pipeline.NextStep(index);  // the step that ends the file
     return total - remaining;
 }
 
 // What became of a file once its steps are over: stored whole, stored as read, or left out.
-void Settle(BlockState& s, PlannedFile& file, const PlainFileJob& job, int32_t stored) {
-    file.bytes = file.stored = stored;
+void Settle(BlockState& s, PlannedFile& file, const PlainFileJob& job, int64_t stored) {
+    file.bytes = file.stored = static_cast<int32_t>(stored);
     if (job.ReadFailure()) {
         file.leftOut = true;
         s.problems.push_back(
             {file.path, ProblemReason::Unreadable(job.ReadFailure()->Description(), file.path)});
         return;
     }
+    file.seal = job.Hash();
     file.changed = job.Grown() || stored != file.size;
     if (file.changed) s.problems.push_back({file.path, ProblemReason::ChangedSize(stored)});
 }
@@ -172,22 +187,20 @@ void Settle(BlockState& s, PlannedFile& file, const PlainFileJob& job, int32_t s
 }  // namespace
 
 bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& files,
-                     const std::string& Password) {
+                     const crypto::BoxKeys& keys) {
     out.Flush();
-    const crypto::RunKey key(Password);
     Writeback writeback(out);
-    JobPipeline pipeline(s.workerThreads, kFilesAhead, JobPipeline::Lanes::kCipher,
-                         GiveUpWaiting(s));
+    JobPipeline pipeline(s.workerThreads, kFilesAhead, GiveUpWaiting(s));
     int64_t offset = out.Position();
     for (PlannedFile& file : files) {
         file.offset = offset;
         offset += file.size;
-        pipeline.Add(std::make_unique<PlainFileJob>(file, FileRun(s, file), out, key));
+        pipeline.Add(std::make_unique<PlainFileJob>(file, FileLabel(s, file), out, keys));
     }
     try {
         for (size_t i = 0; i < files.size(); ++i) {
             if (s.host.CancelRequested()) return false;
-            const std::optional<int32_t> stored =
+            const std::optional<int64_t> stored =
                 ReportFile(s, pipeline, i, files[i].path, writeback);
             if (!stored) return false;
             Settle(s, files[i], static_cast<const PlainFileJob&>(pipeline.Job(i)), *stored);

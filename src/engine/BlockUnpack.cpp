@@ -4,12 +4,15 @@
 #include <cmath>
 #include <vector>
 
+#include <sodium.h>
+
 #include "compress/CompressErrors.h"
 #include "compress/modCompress.h"
 #include "engine/BlockHeader.h"
 #include "engine/BoxFormat.h"
 #include "engine/BoxPath.h"
 #include "engine/RunNames.h"
+#include "engine/UnitPieces.h"
 #include "util/Failure.h"
 #include "util/PathParts.h"
 
@@ -20,15 +23,9 @@ namespace {
 // How many names KeepStream tries before it gives up.
 constexpr int kKeptNames = 1000;
 
-// The counters are 32-bit; repeated single-file extractions must not overflow them.
-void Advance(int32_t& counter, int32_t by) {
-    counter = static_cast<int32_t>(
-        std::min<int64_t>(static_cast<int64_t>(counter) + by, BoxFormat::kMaxLong));
-}
-
-int32_t SampleThroughput(BlockState& s) {
+int64_t SampleThroughput(BlockState& s) {
     s.tick.StopTick();
-    const int32_t bps = Throughput(s.sinceSample, s.tick.GetRealElapsedTicks());
+    const int64_t bps = Throughput(s.sinceSample, s.tick.GetRealElapsedTicks());
     s.tick.StartTick();
     s.sinceSample = 0;
     return bps;
@@ -36,55 +33,58 @@ int32_t SampleThroughput(BlockState& s) {
 
 }  // namespace
 
-int32_t Throughput(int32_t bytes, int32_t milliseconds) {
+int64_t Throughput(int64_t bytes, int32_t milliseconds) {
     if (milliseconds < 1000) return bytes;
-    return static_cast<int32_t>(std::nearbyint(bytes / (milliseconds / 1000.0)));
+    return static_cast<int64_t>(std::nearbyint(static_cast<double>(bytes) / (milliseconds / 1000.0)));
 }
 
-bool UnpackStored(BlockState& s, OutputFile& out, int32_t count, const ChunkDone& done) {
-    if (!s.box) throw Failure(FailureNumber::kInvalidArgument, "No box is open to extract from.");
-    std::vector<char> chunk(static_cast<size_t>(std::clamp(count, 0, BoxFormat::kBlockSize)));
-    int32_t remaining = count;
-    while (remaining > 0) {
-        if (s.host.CancelRequested()) return false;
-        const int32_t length = std::min(remaining, BoxFormat::kBlockSize);
-        const auto bytes = static_cast<size_t>(length);
-        s.box->ReadExactly(chunk.data(), bytes);
-        remaining -= length;
-        s.cipher.CipherInPlace(chunk.data(), bytes);
-        out.Write(chunk.data(), bytes);
-        Advance(s.processedBytes, length);
-        Advance(s.sinceSample, length);
-        done(SampleThroughput(s), remaining);
-    }
-    return true;
-}
-
-bool UnpackToFile(BlockState& s, const std::string& destination, int32_t count,
-                  const ChunkDone& done) {
-    AtomicFile file(FolderHandle::Open(GetPathPart(destination)), GetFilePart(destination));
-    if (!UnpackStored(s, file.Out(), count, done)) return false;
-    file.Commit(AtomicFile::Durability::kOrdered);
-    return true;
-}
-
-bool TakeBlocks(BlockState& s, JobPipeline& pipeline, size_t job, int32_t count,
+bool TakeBlocks(BlockState& s, JobPipeline& pipeline, size_t job, int64_t count,
                 const ChunkDone& done) {
-    int32_t remaining = count;
+    int64_t remaining = count;
     while (remaining > 0) {
         if (s.host.CancelRequested()) return false;
         const std::optional<int64_t> length = pipeline.NextStep(job);
         if (!length) throw Failure(FailureNumber::kPathFileAccess, "A stored file ended early.");
-        const auto taken = static_cast<int32_t>(*length);
-        remaining -= taken;
-        Advance(s.processedBytes, taken);
-        Advance(s.sinceSample, taken);
+        remaining -= *length;
+        s.processedBytes += *length;
+        s.sinceSample += *length;
         done(SampleThroughput(s), remaining);
     }
     return true;
 }
 
-Kept KeepStream(BlockState& s, int64_t offset, int32_t count,
+void DecipherStored(const BlockState& s, int32_t index, int64_t offset, int64_t count,
+                    const std::function<void(const char* bytes, size_t length)>& sink) {
+    const auto stored = static_cast<uint64_t>(count);
+    std::vector<char> chunk(UnitPieces::ChunkRoom(BoxFormat::kBlockSize));
+    std::optional<crypto::BoxCipher> cipher;
+    crypto::CipherStream run;
+    std::string label;
+    if (s.keys.box) {
+        cipher.emplace(*s.keys.box);
+        label = FileLabel(s, index);
+    } else if (const std::optional<std::string> name = FileRun(s, index)) {
+        s.keys.stream->Start(run, *name);
+    } else {
+        s.keys.stream->Start(run);
+    }
+    for (uint64_t done = 0; done < stored;) {
+        const UnitPieces::Chunk piece =
+            cipher ? UnitPieces::NextChunk(stored, done, BoxFormat::kBlockSize)
+                   : UnitPieces::Chunk{0, done, std::min<uint64_t>(stored - done, BoxFormat::kBlockSize)};
+        auto* bytes = reinterpret_cast<uint8_t*>(chunk.data());
+        s.box->ReadAt(offset + static_cast<int64_t>(done), chunk.data(), piece.length);
+        if (cipher)
+            UnitPieces::Decipher(*cipher, label, stored, piece, {bytes, piece.length});
+        else
+            run.Transform(bytes, bytes, piece.length);
+        sink(chunk.data(), piece.length);
+        done += piece.length;
+    }
+    sodium_memzero(chunk.data(), chunk.size());
+}
+
+Kept KeepStream(const BlockState& s, int32_t index, int64_t offset, int64_t count,
                 const std::shared_ptr<const FolderHandle>& folder, const std::string& name,
                 const std::set<std::string>& taken) {
     Kept kept;
@@ -101,14 +101,11 @@ Kept KeepStream(BlockState& s, int64_t offset, int32_t count,
     const std::string base = name.substr(0, 240);  // room for ".<n>.zlib" in 255 bytes
     std::unique_ptr<AtomicFile> file;
     if (!writing([&] { file = std::make_unique<AtomicFile>(folder, base + ".zlib"); })) return kept;
-    std::vector<char> chunk(static_cast<size_t>(std::clamp(count, 0, BoxFormat::kBlockSize)));
-    for (int64_t done = 0; done < count;) {
-        const auto length = static_cast<size_t>(std::min<int64_t>(count - done, chunk.size()));
-        s.box->ReadAt(offset + done, chunk.data(), length);
-        s.cipher.CipherInPlace(chunk.data(), length);
-        if (!writing([&] { file->Out().Write(chunk.data(), length); })) return kept;
-        done += static_cast<int64_t>(length);
-    }
+    bool written = true;
+    DecipherStored(s, index, offset, count, [&](const char* bytes, size_t length) {
+        written = written && writing([&] { file->Out().Write(bytes, length); });
+    });
+    if (!written) return kept;
     for (int n = 0; n < kKeptNames; ++n) {
         const std::string candidate =
             base + (n == 0 ? std::string() : "." + std::to_string(n)) + ".zlib";
@@ -152,12 +149,9 @@ std::optional<std::string> FileRun(const BlockState& s, int32_t index) {
                           std::string_view(record).substr(std::min(fixed, record.size())));
 }
 
-void KeyFileRun(BlockState& s, std::string_view password, int32_t index) {
-    const std::optional<std::string> run = FileRun(s, index);
-    if (run)
-        s.cipher.InitilizeRun(password, *run);
-    else
-        s.cipher.Initilize(password);
+std::string FileLabel(const BlockState& s, int32_t index) {
+    const FileRecord record = BlockHeader::Record(s, index);
+    return crypto::unit_label::File(s.ha, static_cast<uint16_t>(record.FolderNumber), record.Name);
 }
 
 void ReportExpansionFailure(const Failure& failure) {

@@ -19,36 +19,33 @@ namespace vko::BlockUnpack {
 
 // Bytes per second for a chunk of bytes that took milliseconds (halves round to even); the
 // byte count itself when the chunk took less than a second.
-[[nodiscard]] int32_t Throughput(int32_t bytes, int32_t milliseconds);
+[[nodiscard]] int64_t Throughput(int64_t bytes, int32_t milliseconds);
 
 // Called after each chunk with its throughput figure and the bytes still to come.
-using ChunkDone = std::function<void(int32_t bps, int32_t remaining)>;
-
-// Deciphers count bytes from the box slot's position into out in chunks of the block size,
-// polling the cancel flag before each chunk. False when a cancel stopped it early.
-[[nodiscard]] bool UnpackStored(BlockState& s, OutputFile& out, int32_t count,
-                                const ChunkDone& done);
-
-// The same into destination, which is replaced only when every byte was written.
-[[nodiscard]] bool UnpackToFile(BlockState& s, const std::string& destination, int32_t count,
-                                const ChunkDone& done);
+using ChunkDone = std::function<void(int64_t bps, int64_t remaining)>;
 
 // Takes the stored blocks of a RecordJob from the pipeline: polls the cancel flag before each,
 // advances the progress counters and calls done. False when a cancel stopped it.
-[[nodiscard]] bool TakeBlocks(BlockState& s, JobPipeline& pipeline, size_t job, int32_t count,
+[[nodiscard]] bool TakeBlocks(BlockState& s, JobPipeline& pipeline, size_t job, int64_t count,
                               const ChunkDone& done);
+
+// Hands the plain bytes of the count stored bytes of record index of the open box, which begin
+// at offset in the box, to sink in chunks, deciphered on the calling thread (without checking
+// its tag). A failure to read the box is thrown.
+void DecipherStored(const BlockState& s, int32_t index, int64_t offset, int64_t count,
+                    const std::function<void(const char* bytes, size_t length)>& sink);
 
 // A stream that could not be expanded, kept for the user: where, or why it could not be.
 struct Kept {
     std::string path;
     std::string failure;
 };
-// Deciphers the count stored bytes at offset in the box slot, with the cipher keyed for that
-// record and no events, into a new file in folder beside name: "<name>.zlib", or else
+// Deciphers the count stored bytes of record index at offset in the box slot, with no events,
+// into a new file in folder beside name: "<name>.zlib", or else
 // "<name>.1.zlib" and so on, the first that is neither there nor in taken (the names the box
 // itself puts in that folder), so that nothing is ever replaced by it. A failure to read the box
 // is thrown.
-[[nodiscard]] Kept KeepStream(BlockState& s, int64_t offset, int32_t count,
+[[nodiscard]] Kept KeepStream(const BlockState& s, int32_t index, int64_t offset, int64_t count,
                               const std::shared_ptr<const FolderHandle>& folder,
                               const std::string& name, const std::set<std::string>& taken);
 
@@ -59,8 +56,8 @@ struct Kept {
 // whose runs are unnamed.
 [[nodiscard]] std::optional<std::string> FileRun(const BlockState& s, int32_t index);
 
-// Keys the process-wide cipher with password for the run of record index.
-void KeyFileRun(BlockState& s, std::string_view password, int32_t index);
+// The label of record index's unit in the format 1 box read last.
+[[nodiscard]] std::string FileLabel(const BlockState& s, int32_t index);
 
 // Reports a failure of an expansion the way the compression module reports its own.
 void ReportExpansionFailure(const Failure& failure);

@@ -25,5 +25,15 @@ inline constexpr char kPlaceholder[] = "!!!!";  // F before the file table is fi
 inline constexpr int32_t kPlaceholderSize = 4;
 inline constexpr char kBoxSeparator = '\\';  // folder separator inside a box
 inline constexpr int32_t kZlibLevel = 9;
+inline constexpr int64_t kSealTagBytes = 16;  // each tag of a format 1 box's seal
+
+// How the bytes of a box are enciphered. Versions 1 and 2 are written as format 1 (pieces and a
+// seal); boxes of 0.2.0 (named stream runs) and legacy ones (version 0) are only read.
+enum class Format : uint8_t { kLegacy, kStream, kSealed };
+
+// "legacy", "0.2" or "1", as listings show it.
+[[nodiscard]] constexpr const char* FormatName(Format format) noexcept {
+    return format == Format::kSealed ? "1" : format == Format::kStream ? "0.2" : "legacy";
+}
 
 }  // namespace vko::BoxFormat

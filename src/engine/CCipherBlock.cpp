@@ -5,6 +5,7 @@
 #include "engine/BlockHeader.h"
 #include "engine/BlockScan.h"
 #include "engine/BlockState.h"
+#include "engine/BlockVerify.h"
 
 namespace vko {
 
@@ -48,8 +49,12 @@ int16_t CCipherBlock::ExtractBlock(const std::string& BlockFile, const std::stri
     return BlockExtract::ExtractBlock(*s_, BlockFile, Path, Password);
 }
 
-void CCipherBlock::ExtractToFile(const std::string& destination, int32_t count) {
-    BlockExtract::ExtractToFile(*s_, destination, count);
+void CCipherBlock::SetKeepDamaged(bool keep) noexcept {
+    s_->keepDamaged = keep;
+}
+
+int16_t CCipherBlock::VerifyBlock(const std::string& BlockFile, const std::string& Password) {
+    return BlockVerify::VerifyBlock(*s_, BlockFile, Password);
 }
 
 int16_t CCipherBlock::DynamicExtractBlock(const std::string& BlockFile, const std::string& Path,
@@ -119,6 +124,10 @@ const std::vector<FileProblem>& CCipherBlock::Problems() const noexcept {
     return s_->problems;
 }
 
+const std::vector<std::string>& CCipherBlock::Unverified() const noexcept {
+    return s_->unverified;
+}
+
 const std::vector<std::string>& CCipherBlock::Skipped() const noexcept {
     return s_->skipped;
 }
@@ -155,10 +164,16 @@ const std::vector<std::string>& CCipherBlock::Files() const noexcept {
 FileRecord CCipherBlock::Record(int32_t index) const {
     return BlockHeader::Record(*s_, index);
 }
-int32_t CCipherBlock::DataByteCount() const noexcept {
+BoxFormat::Format CCipherBlock::Format() const noexcept {
+    return s_->format;
+}
+bool CCipherBlock::Sealed() const noexcept {
+    return s_->sealed;
+}
+int64_t CCipherBlock::DataByteCount() const noexcept {
     return s_->dataByteCount;
 }
-int32_t CCipherBlock::HeaderEnd() const noexcept {
+int64_t CCipherBlock::HeaderEnd() const noexcept {
     return s_->headerEnd;
 }
 

@@ -7,6 +7,7 @@
 
 #include "engine/BlockEvents.h"
 #include "engine/BlockHost.h"
+#include "engine/BoxFormat.h"
 #include "engine/ExistingFiles.h"
 #include "engine/FileProblem.h"
 
@@ -22,6 +23,7 @@ inline constexpr int16_t kExtractDone = 0;  // ExtractBlock
 inline constexpr int16_t kExtractNotABox = 1;
 inline constexpr int16_t kExtractCancelled = 3;
 inline constexpr int16_t kExtractAbandoned = 100;
+inline constexpr int16_t kVerifyCancelled = 3;  // VerifyBlock (else kReadOk or kReadNotABox)
 }  // namespace BlockResult
 
 // The message shown for a header that cannot be read.
@@ -65,10 +67,11 @@ public:
                                       const std::string& Password, const std::string& Path,
                                       int16_t Shread, int16_t CompressionLevel = 0);
 
-    // Reads the header and closes the box: 0 read, 1 not a box or wrong password.
+    // Reads the header and closes the box: 0 read, 1 not a box or wrong password. A format 1
+    // box's header tag and seal are checked too: a box that is not sealed reads, and is named
+    // among the problems as damaged.
     [[nodiscard]] int16_t ViewBlock(const std::string& BlockFile, const std::string& Password);
-    // Reads the header and leaves the box open at its data area (the cipher must have been
-    // keyed with Password just before).
+    // Reads the header and leaves the box open (with its keys) for reading files.
     [[nodiscard]] int16_t ProcessBlock(const std::string& BlockFile, const std::string& Password);
     // What extraction does where a file it would write is already there; kKeep unless set.
     // Under kAsk the host is asked once per job, before anything is written; its kCancel ends
@@ -76,15 +79,23 @@ public:
     // 0700); a file that replaces another keeps its mode less setuid, setgid and sticky.
     void SetExistingFiles(ExistingFiles policy) noexcept;
 
+    // Whether extraction writes a file of a format 1 box whose stored bytes do not match their
+    // tag all the same; by default it does not. Either way the file is named among the problems
+    // and in Unverified().
+    void SetKeepDamaged(bool keep) noexcept;
+
     // Unpacks the whole box into Path: 0 done, 1 not a box, 3 cancelled, 100 abandoned. Files
     // that could not be written, or were kept, are named in Problems(); the run goes on after
-    // them. A compressed file whose stream does not expand is named and its stream kept under a
+    // them. Each file of a format 1 box is checked against its tag before it is put in place. A compressed file whose stream does not expand is named and its stream kept under a
     // new name beside it ("<name>.zlib", "<name>.1.zlib", ...), which the host is shown when it
     // AsksAboutDamage (with the question whether to abort).
     [[nodiscard]] int16_t ExtractBlock(const std::string& BlockFile, const std::string& Path,
                                        const std::string& Password);
-    // Deciphers count stored bytes from the open box into destination.
-    void ExtractToFile(const std::string& destination, int32_t count);
+
+    // Checks every tag of a box and writes nothing: 0 read (a box that is not sealed or carries
+    // no seal, each file missing, cut or not matching its tag are named in Problems(), the last
+    // also in Unverified()), 1 not a box or wrong password, 3 cancelled.
+    [[nodiscard]] int16_t VerifyBlock(const std::string& BlockFile, const std::string& Password);
 
     // Opens a box for extracting chosen files: 0 ready, 1 not readable (box closed).
     [[nodiscard]] int16_t DynamicExtractBlock(const std::string& BlockFile, const std::string& Path,
@@ -124,6 +135,9 @@ public:
     // out of a box, stored changed, missing from a damaged box, or refused at extraction. A done
     // result with problems is done in part. Cleared when the next such operation starts.
     [[nodiscard]] const std::vector<FileProblem>& Problems() const noexcept;
+    // The files of the last extraction or VerifyBlock (or of the open single-file session) whose
+    // stored bytes did not match their tag, as Problems() names them.
+    [[nodiscard]] const std::vector<std::string>& Unverified() const noexcept;
     // The files the last extraction (or the open single-file session) left alone because they
     // were there and the choice was to skip them.
     [[nodiscard]] const std::vector<std::string>& Skipped() const noexcept;
@@ -143,8 +157,13 @@ public:
     // The file records of the last box read, without their length byte, from index 0.
     [[nodiscard]] const std::vector<std::string>& Files() const noexcept;
     [[nodiscard]] FileRecord Record(int32_t index) const;
-    [[nodiscard]] int32_t DataByteCount() const noexcept;
-    [[nodiscard]] int32_t HeaderEnd() const noexcept;
+    // How the box read last is enciphered (FormatName: "1", "0.2", "legacy"), and whether it is
+    // sealed: format 1, exactly as long as its header, data area and seal, which verifies.
+    [[nodiscard]] BoxFormat::Format Format() const noexcept;
+    [[nodiscard]] bool Sealed() const noexcept;
+    // The sum of the stored sizes (format 1; older boxes: the bytes after the header).
+    [[nodiscard]] int64_t DataByteCount() const noexcept;
+    [[nodiscard]] int64_t HeaderEnd() const noexcept;
 
 private:
     std::unique_ptr<struct BlockState> s_;

@@ -81,7 +81,6 @@ std::vector<PlannedFile> Plan(BlockState& s, const std::string& BlockFile,
     CheckFolderNames(files, s.folders, s.rootPath);
     CheckFileNames(files);
     LeaveOutCollisions(files, s.folders, s.problems);
-    CheckTotal(files, s.rootPath);
     CheckTableLength(files, compressed, s.rootPath);
     return files;
 }
@@ -127,14 +126,6 @@ void CheckFileNames(const std::vector<PlannedFile>& files) {
             throw NameFailure("The file " + file.path +
                               " has a name that a box cannot store safely.");
     }
-}
-
-void CheckTotal(const std::vector<PlannedFile>& files, const std::string& rootPath) {
-    int64_t total = 0;
-    for (const PlannedFile& file : files) total += file.size;
-    if (total > BoxFormat::kMaxLong)
-        throw TooLarge("The files in " + rootPath + " add up to " + std::to_string(total) +
-                       " bytes.");
 }
 
 void CheckTableLength(const std::vector<PlannedFile>& files, bool compressed,

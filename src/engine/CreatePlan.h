@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "crypto/SealHash.h"
 #include "engine/BlockState.h"
 #include "engine/FileProblem.h"
 #include "util/Failure.h"
@@ -24,16 +26,18 @@ struct PlannedFile {
     int64_t offset = 0;    // where its stored bytes lie in the box being written
     bool leftOut = false;  // could not be read once its place was reserved: not in the box
     bool changed = false;  // stored as read, which is not what was measured
+    std::optional<crypto::SealHash> seal;  // of its stored bytes, once they are written
 };
 
-// The texts for a box that would pass 2 gigabytes.
-inline constexpr const char* kTooLargeText =
-    "Vaultkeep is unable to create a box file larger than 2 gigabytes.";
-inline constexpr const char* kTooLargeAdvice = "Try creating smaller boxes.";
+// The texts for a folder that a box cannot hold.
+inline constexpr const char* kTooLargeText = "Vaultkeep is unable to create this box.";
+inline constexpr const char* kTooLargeAdvice =
+    "A box holds files of less than 2 GiB each, in at most 65,535 folders.";
 
 // Measures every file of s.fileList and checks every limit of the box format. A file that
 // cannot be measured, read or held is left out and named in s.problems. Throws Failure (6,
-// overflow, when the box itself cannot be made).
+// overflow, when the box itself cannot be made: more than 65,535 folders, or a file table
+// longer than a long field). The total has no limit: offsets are 64-bit.
 [[nodiscard]] std::vector<PlannedFile> Plan(BlockState& s, const std::string& BlockFile,
                                             const std::string& BlockName, bool compressed);
 
@@ -45,11 +49,10 @@ void CheckFolderNames(const std::vector<PlannedFile>& files, const FolderTable& 
 void CheckFileNames(const std::vector<PlannedFile>& files);
 void LeaveOutCollisions(std::vector<PlannedFile>& files, const FolderTable& folders,
                         std::vector<FileProblem>& problems);
-void CheckTotal(const std::vector<PlannedFile>& files, const std::string& rootPath);
 void CheckTableLength(const std::vector<PlannedFile>& files, bool compressed,
                       const std::string& rootPath);
 
-// The failure for a box that would pass 2 gigabytes, with what passes it.
+// The failure for a folder a box cannot hold, with what passes the limit.
 [[nodiscard]] Failure TooLarge(const std::string& detail);
 
 }  // namespace vko::CreatePlan

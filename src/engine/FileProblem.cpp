@@ -104,6 +104,28 @@ std::string NotCompressed(const std::string& why) {
     return "Error compressing: " + why;
 }
 
+std::string StreamTooLarge() {
+    return "its compressed contents would take 2 GiB or more; a box stores files of less than 2 "
+           "GiB";
+}
+
+std::string Unsealed(const std::string& why) {
+    return "damaged box: " + why + "; no file in it counts as verified";
+}
+
+std::string NotVerified(bool noTag, Unverified fate) {
+    return std::string(noTag ? "damaged: the box's seal holds no tag for it"
+                             : "damaged: its contents do not match their tag") +
+           (fate == Unverified::kKept      ? "; extracted as they are, as asked"
+            : fate == Unverified::kDropped ? "; not extracted"
+                                           : "");
+}
+
+std::string NoSeal(const char* format) {
+    return std::string("a box of format ") + format + " carries no seal: nothing in it can be "
+           "verified";
+}
+
 std::string Missing() {
     return "missing: the box ends before its contents";
 }

@@ -49,6 +49,8 @@ namespace ProblemReason {
 [[nodiscard]] std::string NameTooLong(size_t length, size_t limit);
 // "holds 2,147,483,648 bytes; a box stores files of less than 2 GiB"
 [[nodiscard]] std::string FileTooLarge(int64_t size);
+// "its compressed contents would take 2 GiB or more; a box stores files of less than 2 GiB"
+[[nodiscard]] std::string StreamTooLarge();
 // "would be extracted over <other>, because a box stores folder names in lower case"
 [[nodiscard]] std::string SameInLowerCase(const std::string& other);
 // "would be extracted where a folder of the same name goes, because a box stores folder names in
@@ -64,6 +66,15 @@ namespace ProblemReason {
 [[nodiscard]] std::string CutShort(int64_t present, int64_t stored);
 // "17 bytes follow the last file's contents: the box is damaged or was joined to another file"
 [[nodiscard]] std::string TrailingBytes(int64_t extra);
+// "damaged box: its seal is cut short; no file in it counts as verified"
+[[nodiscard]] std::string Unsealed(const std::string& why);
+// What became of a file whose stored bytes do not match their tag.
+enum class Unverified { kChecked, kDropped, kKept };
+// "damaged: its contents do not match their tag" and "; not extracted" (kDropped) or "; extracted
+// as they are, as asked" (kKept); noTag: "damaged: the box's seal holds no tag for it..."
+[[nodiscard]] std::string NotVerified(bool noTag, Unverified fate);
+// "format 0.2 carries no seal: nothing in it can be verified"
+[[nodiscard]] std::string NoSeal(const char* format);
 // "not extracted: its folder is a symbolic link (<link>)"
 [[nodiscard]] std::string ThroughLink(const std::string& link);
 // "not extracted: its folder could not be made (<why>)"

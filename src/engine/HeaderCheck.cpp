@@ -2,6 +2,9 @@
 
 #include <unordered_set>
 
+#include "crypto/BoxCipher.h"
+#include "crypto/CipherStream.h"
+
 #include "engine/BoxFormat.h"
 #include "engine/BoxPath.h"
 #include "engine/ConvLong.h"
@@ -28,68 +31,132 @@ std::optional<int32_t> LongField(std::string_view bytes, uint8_t version) {
 }
 
 // Sequential reads that never take more than what is left of the file, so a length read from
-// a damaged header can never make us allocate more than the file holds.
+// a damaged header can never make us allocate more than the file holds. Every byte taken is also
+// kept as stored, for the header's tag.
 class FieldReader {
 public:
-    FieldReader(InputFile& box, CCipher& cipher) : box_(box), cipher_(cipher) {}
+    explicit FieldReader(InputFile& box) : box_(box) {}
 
-    bool Take(int64_t count, std::string& out, bool decipher) {
+    bool Take(int64_t count, std::string& out) {
         if (count < 0 || count > box_.Length() - box_.Position()) return false;
         out.resize(static_cast<size_t>(count));
         box_.ReadExactly(out.data(), out.size());
-        if (decipher) cipher_.CipherInPlace(out.data(), out.size());
+        stored_ += out;
         return true;
     }
 
-    bool TakeLong(int32_t& value, uint8_t version, bool decipher) {
-        std::string bytes;
-        if (!Take(kLongWidth, bytes, decipher)) return false;
-        const auto field = LongField(bytes, version);
-        if (!field) return false;
-        value = *field;
+    // Takes count bytes and deciphers them with run (a stream run, or nothing for clear bytes).
+    bool Take(int64_t count, std::string& out, crypto::CipherStream* run) {
+        if (!Take(count, out)) return false;
+        if (run) run->Transform(Bytes(out), Bytes(out), out.size());
         return true;
     }
+
+    // Takes a unit of count bytes and deciphers it under label; adds the plain bytes to hasher.
+    bool TakeUnit(int64_t count, std::string& out, crypto::BoxCipher& cipher,
+                  const std::string& label, crypto::HeaderHasher& hasher) {
+        if (!Take(count, out)) return false;
+        cipher.DecipherUnit(label, {Bytes(out), out.size()});
+        hasher.Add(out);
+        return true;
+    }
+
+    bool TakeLong(int32_t& value, uint8_t version, crypto::CipherStream* run) {
+        std::string bytes;
+        if (!Take(kLongWidth, bytes, run)) return false;
+        return Long(bytes, version, value);
+    }
+
+    static bool Long(const std::string& bytes, uint8_t version, int32_t& value) {
+        const auto field = LongField(bytes, version);
+        if (field) value = *field;
+        return field.has_value();
+    }
+
+    [[nodiscard]] std::string& Stored() noexcept { return stored_; }
 
 private:
+    static uint8_t* Bytes(std::string& text) { return reinterpret_cast<uint8_t*>(text.data()); }
+
     InputFile& box_;
-    CCipher& cipher_;
+    std::string stored_;
 };
 
-// Versions 1 and 2: run A holds the name and the folder table, run B, named after run A, the
-// file table; every file of the data area is a run of its own.
-std::optional<RawHeader> ReadCurrent(FieldReader& in, uint8_t version, CCipher& cipher,
-                                     const std::string& password) {
+// Format 1: every field a unit of its own, each labelled after the plain fields before it.
+std::optional<RawHeader> ReadSealed(FieldReader& in, uint8_t version, const crypto::BoxKeys& keys) {
+    namespace label = crypto::unit_label;
+    crypto::BoxCipher cipher(keys);
+    crypto::HeaderHasher hasher;
     RawHeader header;
     header.version = version;
+    header.format = BoxFormat::Format::kSealed;
+    std::string n, d, f;
+    int32_t dValue = 0, fValue = 0;
+    if (!in.TakeUnit(1, n, cipher, label::N(), hasher)) return std::nullopt;
+    const auto nValue = static_cast<uint8_t>(n[0]);
+    if (!in.TakeUnit(nValue, header.name, cipher, label::Name(nValue), hasher)) return std::nullopt;
+    if (!in.TakeUnit(kLongWidth, d, cipher, label::D(hasher.Digest()), hasher) ||
+        !FieldReader::Long(d, version, dValue))
+        return std::nullopt;
+    if (!in.TakeUnit(dValue, header.folderTable, cipher, label::Folders(hasher.Digest()), hasher))
+        return std::nullopt;
+    header.ha = hasher.Digest();
+    if (!in.TakeUnit(kLongWidth, f, cipher, label::F(header.ha), hasher) ||
+        !FieldReader::Long(f, version, fValue))
+        return std::nullopt;
+    if (!in.TakeUnit(fValue, header.fileTable, cipher,
+                     label::Files(header.ha, static_cast<uint32_t>(fValue)), hasher))
+        return std::nullopt;
+    header.hb = hasher.Digest();
+    header.stored = std::move(in.Stored());
+    return header;
+}
+
+// 0.2.0: run A holds the name and the folder table, run B, named after run A, the file table;
+// every file of the data area is a run of its own.
+std::optional<RawHeader> ReadStream(FieldReader& in, uint8_t version, const crypto::RunKey& key) {
+    RawHeader header;
+    header.version = version;
+    header.format = BoxFormat::Format::kStream;
     std::string nameLength;
     int32_t d = 0;
     int32_t f = 0;
-    cipher.InitilizeRun(password, RunNames::kRunA);
-    if (!in.Take(1, nameLength, true)) return std::nullopt;
-    if (!in.Take(static_cast<uint8_t>(nameLength[0]), header.name, true)) return std::nullopt;
-    if (!in.TakeLong(d, version, true) || !in.Take(d, header.folderTable, true))
+    crypto::CipherStream run;
+    key.Start(run, RunNames::kRunA);
+    if (!in.Take(1, nameLength, &run)) return std::nullopt;
+    if (!in.Take(static_cast<uint8_t>(nameLength[0]), header.name, &run)) return std::nullopt;
+    if (!in.TakeLong(d, version, &run) || !in.Take(d, header.folderTable, &run))
         return std::nullopt;
     header.runA = RunNames::OfRunA(header.name, header.folderTable);
-    cipher.InitilizeRun(password, RunNames::RunB(header.runA));
-    if (!in.TakeLong(f, version, true) || !in.Take(f, header.fileTable, true)) return std::nullopt;
-    cipher.Initilize(password);
+    key.Start(run, RunNames::RunB(header.runA));
+    if (!in.TakeLong(f, version, &run) || !in.Take(f, header.fileTable, &run)) return std::nullopt;
     return header;
 }
 
 // The legacy layout: lengths are stored in the clear and the whole header, from the first
-// byte on, is one run.
-std::optional<RawHeader> ReadLegacy(FieldReader& in) {
+// byte on (which the caller has deciphered), is one run.
+std::optional<RawHeader> ReadLegacy(FieldReader& in, crypto::CipherStream& run) {
     RawHeader header;
     header.version = BoxFormat::kVersionLegacy;
+    header.format = BoxFormat::Format::kLegacy;
     std::string nameLength;
     int32_t d = 0;
     int32_t f = 0;
-    if (!in.Take(1, nameLength, false)) return std::nullopt;
-    if (!in.Take(static_cast<uint8_t>(nameLength[0]), header.name, true)) return std::nullopt;
-    if (!in.TakeLong(d, header.version, false) || !in.Take(d, header.folderTable, true))
+    if (!in.Take(1, nameLength, nullptr)) return std::nullopt;
+    if (!in.Take(static_cast<uint8_t>(nameLength[0]), header.name, &run)) return std::nullopt;
+    if (!in.TakeLong(d, header.version, nullptr) || !in.Take(d, header.folderTable, &run))
         return std::nullopt;
-    if (!in.TakeLong(f, header.version, false) || !in.Take(f, header.fileTable, true))
+    if (!in.TakeLong(f, header.version, nullptr) || !in.Take(f, header.fileTable, &run))
         return std::nullopt;
+    return header;
+}
+
+// A header read, measured and checked; nothing when it is not sound.
+std::optional<RawHeader> Checked(std::optional<RawHeader> header, const InputFile& box) {
+    if (!header) return std::nullopt;
+    header->headerEnd = box.Position();
+    header->dataBytes = box.Length() - box.Position();
+    if (!IsSound(*header)) return std::nullopt;
     return header;
 }
 
@@ -124,28 +191,35 @@ std::optional<std::vector<std::string>> SplitLegacyRecords(std::string_view tabl
 
 }  // namespace
 
-std::optional<RawHeader> ReadHeader(InputFile& box, CCipher& cipher, const std::string& password) {
-    FieldReader in(box, cipher);
+std::optional<RawHeader> ReadHeader(InputFile& box, const std::string& password,
+                                    Keyring& keys) {
     std::string first;
-    if (!in.Take(1, first, false)) return std::nullopt;
+    if (!FieldReader(box).Take(1, first)) return std::nullopt;
     const auto version = static_cast<uint8_t>(first[0]);
-    std::optional<RawHeader> header;
     if (version == BoxFormat::kVersionPlain || version == BoxFormat::kVersionCompressed) {
-        header = ReadCurrent(in, version, cipher, password);
-    } else {
-        cipher.CipherInPlace(first.data(), 1);
-        if (first[0] != BoxFormat::kLegacyMark) return std::nullopt;
-        header = ReadLegacy(in);
+        keys.box = std::make_unique<crypto::BoxKeys>(password);
+        FieldReader sealed(box);
+        sealed.Stored() = first;
+        if (auto header = Checked(ReadSealed(sealed, version, *keys.box), box)) return header;
+        keys.box.reset();
+        // Not format 1 with this password: perhaps a box of 0.2.0.
+        keys.stream = std::make_unique<crypto::RunKey>(password);
+        box.Seek(1);
+        FieldReader stream(box);
+        return Checked(ReadStream(stream, version, *keys.stream), box);
     }
-    if (!header) return std::nullopt;
-    header->headerEnd = box.Position();
-    header->dataBytes = box.Length() - box.Position();
-    if (!IsSound(*header)) return std::nullopt;
-    return header;
+    keys.stream = std::make_unique<crypto::RunKey>(password);
+    crypto::CipherStream run;
+    keys.stream->Start(run);
+    if (static_cast<char>(run.Transform(version)) != BoxFormat::kLegacyMark) return std::nullopt;
+    FieldReader legacy(box);
+    return Checked(ReadLegacy(legacy, run), box);
 }
 
 bool IsSound(const RawHeader& header) {
-    if (header.headerEnd > BoxFormat::kMaxLong || header.dataBytes > BoxFormat::kMaxLong)
+    // Older boxes were never longer than a long field: a wrong password has less room to pass.
+    const bool older = header.format != BoxFormat::Format::kSealed;
+    if (older && (header.headerEnd > BoxFormat::kMaxLong || header.dataBytes > BoxFormat::kMaxLong))
         return false;
     const auto folders = SplitFolderTable(header.folderTable);
     if (!folders || !AreSoundFolders(*folders)) return false;
@@ -158,7 +232,7 @@ bool IsSound(const RawHeader& header) {
         if (!record || record->FolderNumber > folderCount) return false;
         if (!BoxPath::IsSafeFileName(record->Name)) return false;
         stored += record->Stored;
-        if (stored > BoxFormat::kMaxLong) return false;  // more than any box can hold
+        if (older && stored > BoxFormat::kMaxLong) return false;  // more than it could hold
     }
     // A data area shorter or longer than the stored sizes is a damaged box, not a wrong
     // password: the tables above are what a wrong password cannot pass.

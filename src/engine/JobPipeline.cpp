@@ -33,8 +33,17 @@ bool WorkerSlot::Abandon() noexcept {
     return state_.compare_exchange_strong(expected, kAbandoned) || expected == kAbandoned;
 }
 
+crypto::BoxCipher& WorkerTools::Box(const crypto::BoxKeys& keys) {
+    if (!box_ || boxKeys_ != &keys) {
+        box_ = std::make_unique<crypto::BoxCipher>(keys);
+        boxKeys_ = &keys;
+    }
+    return *box_;
+}
+
 std::optional<int64_t> RunStep(StepJob& job, WorkerTools& tools) {
     tools.pending = 0;
+    tools.handOver = false;
     const std::optional<int64_t> amount = job.Step(tools);
     if (tools.pending == 0) return amount;
     auto* bytes = reinterpret_cast<uint8_t*>(tools.buffer.data());
@@ -44,11 +53,11 @@ std::optional<int64_t> RunStep(StepJob& job, WorkerTools& tools) {
     return amount;
 }
 
-JobPipeline::Shared::Shared(unsigned threads, size_t jobsAhead, Lanes kind)
-    : busy(threads), slots(threads), window(std::max<size_t>(jobsAhead, 1)), lanes(kind) {}
+JobPipeline::Shared::Shared(unsigned threads, size_t jobsAhead)
+    : busy(threads), slots(threads), window(std::max<size_t>(jobsAhead, 1)) {}
 
-JobPipeline::JobPipeline(unsigned threads, size_t window, Lanes lanes, Interrupt interrupt)
-    : shared_(std::make_shared<Shared>(threads, window, lanes)), interrupt_(std::move(interrupt)) {
+JobPipeline::JobPipeline(unsigned threads, size_t window, Interrupt interrupt)
+    : shared_(std::make_shared<Shared>(threads, window)), interrupt_(std::move(interrupt)) {
     threads_.reserve(threads);
     for (unsigned i = 0; i < threads; ++i) {
         threads_.emplace_back([shared = shared_, i]() mutable {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "compress/BlockDeflater.h"
+#include "crypto/BoxCipher.h"
 #include "crypto/CipherStream.h"
 
 namespace vko {
@@ -49,11 +50,18 @@ private:
 struct WorkerTools {
     crypto::CipherStream run;
     std::vector<char> buffer;
-    // Set by a step that leaves the first `pending` bytes of buffer to go through run before
-    // its Complete: the worker transforms those of all its lanes in one CipherLanes call.
+    // Set by a step that leaves the first `pending` bytes of buffer to go through run (the
+    // stream of an older box) before its Complete.
     size_t pending = 0;
     std::unique_ptr<modCompress::BlockDeflater> deflater;  // made on first use
     WorkerSlot* slot = nullptr;                            // none when the consumer runs the step
+    // Set by a step that enciphered or deciphered its bytes itself (box format 1 pieces): its
+    // amount is handed over at once, so that the consumer sees progress and a stop is heard
+    // between any two steps.
+    bool handOver = false;
+
+    // The box cipher of this worker for keys, made on first use (and again for other keys).
+    [[nodiscard]] crypto::BoxCipher& Box(const crypto::BoxKeys& keys);
 
     // Runs call, which may never return (an open or a read on a hung network mount), in such a
     // way that a pipeline being destroyed leaves this worker behind rather than waiting for it
@@ -78,6 +86,10 @@ struct WorkerTools {
             throw;
         }
     }
+
+private:
+    std::unique_ptr<crypto::BoxCipher> box_;
+    const crypto::BoxKeys* boxKeys_ = nullptr;
 };
 
 // A job done in steps, such as one file enciphered chunk by chunk.
@@ -100,10 +112,8 @@ public:
 // consumer holds. The consumer alone talks to the user (events, messages, the cancel flag), so
 // what the user sees keeps its order whatever the threads do.
 //
-// A worker runs one job at a time, or with Lanes::kCipher as many side by side as its
-// CipherLanes has lanes: one step of each per round, their pending bytes transformed together,
-// and a lane whose job ends takes the next job at once. Workers share the jobs out evenly, so
-// that a few large files still spread over every thread.
+// A worker runs one job at a time. Workers share the jobs out evenly, so that a few large files
+// still spread over every thread.
 //
 // With no worker threads the consumer runs each step itself when it asks for it: the
 // single-threaded reference whose output the threaded runs must equal.
@@ -114,12 +124,10 @@ public:
 // keep the pipeline's shared state alive and end on their own once the call returns.
 class JobPipeline {
 public:
-    enum class Lanes { kOne, kCipher };
     // Asked while the consumer waits; true gives up (NextStep throws PipelineInterrupted).
     using Interrupt = std::function<bool()>;
 
-    JobPipeline(unsigned threads, size_t window, Lanes lanes = Lanes::kOne,
-                Interrupt interrupt = nullptr);
+    JobPipeline(unsigned threads, size_t window, Interrupt interrupt = nullptr);
     ~JobPipeline();  // stops the workers; waits for those not stuck in a blocking call
     JobPipeline(const JobPipeline&) = delete;
     JobPipeline& operator=(const JobPipeline&) = delete;

@@ -4,22 +4,11 @@
 
 namespace vko {
 
-namespace {
-
-crypto::CipherLanes::Kernel KernelFor(JobPipeline::Lanes lanes) {
-    return lanes == JobPipeline::Lanes::kCipher ? crypto::CipherLanes::Best()
-                                                : crypto::CipherLanes::Kernel::kOneRun;
-}
-
-}  // namespace
-
 JobPipeline::Worker::Worker(std::shared_ptr<Shared> shared, size_t index)
     : shared_(std::move(shared)),
       pipeline_(*shared_),
       index_(index),
-      cipher_(KernelFor(pipeline_.lanes)),
-      lanes_(cipher_.Width()) {
-    slices_.reserve(lanes_.size());
+      lanes_(1) {
     for (Lane& lane : lanes_) lane.tools.slot = &pipeline_.slots[index_];
 }
 
@@ -105,7 +94,9 @@ void JobPipeline::Worker::Abandon() {
 bool JobPipeline::Worker::Prepare() {
     bool ended = false;
     for (Lane& lane : lanes_) {
-        while (lane.entry && !lane.ended && lane.tools.pending == 0) Step(lane);
+        lane.tools.handOver = false;
+        while (lane.entry && !lane.ended && lane.tools.pending == 0 && !lane.tools.handOver)
+            Step(lane);
         ended = ended || lane.ended;
     }
     return ended;
@@ -130,15 +121,12 @@ void JobPipeline::Worker::Step(Lane& lane) {
 }
 
 void JobPipeline::Worker::Transform() {
-    slices_.clear();
     for (Lane& lane : lanes_) {
         if (lane.tools.pending == 0) continue;
         auto* bytes = reinterpret_cast<uint8_t*>(lane.tools.buffer.data());
-        slices_.push_back({&lane.tools.run, bytes, bytes, lane.tools.pending});
+        lane.tools.run.Transform(bytes, bytes, lane.tools.pending);
+        Complete(lane);
     }
-    cipher_.Transform(slices_);
-    for (Lane& lane : lanes_)
-        if (lane.tools.pending > 0) Complete(lane);
 }
 
 void JobPipeline::Worker::Complete(Lane& lane) {

@@ -10,7 +10,6 @@
 #include <mutex>
 #include <vector>
 
-#include "crypto/CipherLanes.h"
 #include "engine/JobPipeline.h"
 
 namespace vko {
@@ -33,7 +32,7 @@ struct JobPipeline::Shared {
     // Steps of one job that wake a waiting consumer together (about 1 MiB of file contents).
     static constexpr size_t kStepBatch = 8;
 
-    Shared(unsigned threads, size_t jobsAhead, Lanes kind);
+    Shared(unsigned threads, size_t jobsAhead);
 
     // Under the lock: whether a job may be started, and the next one to start (null when it
     // was released before it started).
@@ -51,7 +50,6 @@ struct JobPipeline::Shared {
     std::condition_variable consumerWake;
     std::condition_variable settledWake;  // a worker has ended
     const size_t window;
-    const Lanes lanes;
     size_t nextToStart = 0;
     size_t released = 0;
     bool stop = false;
@@ -61,11 +59,10 @@ struct JobPipeline::Shared {
     static inline std::atomic<int> leftBehind{0};
 };
 
-// One worker thread of a JobPipeline: a job per lane, advanced in rounds of one step each. The
-// steps of a round are taken until every lane has bytes pending for its cipher run (or its job
-// has ended and the lane was refilled), then all pending bytes go through one CipherLanes call.
-// Steps that leave nothing to transform (opening a file, closing it) are handed over with the
-// next step that does, or when the job ends.
+// One worker thread of a JobPipeline: one job at a time (its lane), advanced in rounds. A round
+// takes steps until one leaves bytes pending for its stream run (then deciphered), hands its
+// work over itself (a format 1 step), or the job ends; steps that do neither (opening a file)
+// are handed over with the next one.
 class JobPipeline::Worker {
 public:
     Worker(std::shared_ptr<Shared> shared, size_t index);
@@ -98,9 +95,7 @@ private:
     const std::shared_ptr<Shared> shared_;
     Shared& pipeline_;
     const size_t index_;
-    const crypto::CipherLanes cipher_;
     std::vector<Lane> lanes_;
-    std::vector<crypto::LaneSlice> slices_;
 };
 
 }  // namespace vko

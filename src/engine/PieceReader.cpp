@@ -81,7 +81,7 @@ PieceReader::PieceReader(const std::vector<PlannedFile>& files, JobPipeline& pip
     : files_(files),
       pipeline_(pipeline),
       ahead_(ahead),
-      reads_(threads > 0 ? 1 : 0, 1, JobPipeline::Lanes::kOne, std::move(interrupt)),
+      reads_(threads > 0 ? 1 : 0, 1, std::move(interrupt)),
       sources_(files.size()) {}
 
 std::optional<size_t> PieceReader::Piece(size_t index, size_t number) {

@@ -3,12 +3,13 @@
 #include <algorithm>
 
 #include "engine/BoxFormat.h"
+#include "engine/UnitPieces.h"
 
 namespace vko {
 
-RecordJob::RecordJob(InputFile& box, int64_t offset, int32_t stored, TargetFolders& folders,
-                     std::string entry, std::string name, bool compressed,
-                     const crypto::RunKey& key, std::optional<std::string> run, std::string what)
+RecordJob::RecordJob(InputFile& box, int64_t offset, int64_t stored, TargetFolders& folders,
+                     std::string entry, std::string name, bool compressed, RecordCipher cipher,
+                     std::string what)
     : box_(box),
       offset_(offset),
       stored_(stored),
@@ -16,8 +17,7 @@ RecordJob::RecordJob(InputFile& box, int64_t offset, int32_t stored, TargetFolde
       entry_(std::move(entry)),
       name_(std::move(name)),
       compressed_(compressed),
-      key_(key),
-      run_(std::move(run)),
+      cipher_(std::move(cipher)),
       what_(std::move(what)) {}
 
 template <class Write>
@@ -43,12 +43,31 @@ std::optional<int64_t> RecordJob::Open(WorkerTools& tools) {
     folder_ = std::move(entered.folder);
     Writing([&] { file_ = std::make_unique<AtomicFile>(folder_, name_); });
     if (compressed_) expander_ = std::make_unique<modCompress::StreamExpander>(file_->Out(), what_);
-    if (run_)
-        key_.Start(tools.run, *run_);
+    if (cipher_.box) {
+        hash_.emplace(*cipher_.box);
+        tools.buffer.resize(UnitPieces::ChunkRoom(BoxFormat::kBlockSize));
+        return 0;
+    }
+    if (cipher_.run)
+        cipher_.stream->Start(tools.run, *cipher_.run);
     else
-        key_.Start(tools.run);
+        cipher_.stream->Start(tools.run);
     tools.buffer.resize(static_cast<size_t>(BoxFormat::kBlockSize));
     return 0;
+}
+
+int64_t RecordJob::Pieces(WorkerTools& tools) {
+    const UnitPieces::Chunk chunk = UnitPieces::NextChunk(
+        static_cast<uint64_t>(stored_), static_cast<uint64_t>(done_), BoxFormat::kBlockSize);
+    const std::span<uint8_t> bytes(reinterpret_cast<uint8_t*>(tools.buffer.data()),
+                                   static_cast<size_t>(chunk.length));
+    box_.ReadAt(offset_ + done_, tools.buffer.data(), bytes.size());
+    hash_->Absorb(bytes);
+    UnitPieces::Decipher(tools.Box(*cipher_.box), cipher_.label, static_cast<uint64_t>(stored_),
+                         chunk, bytes);
+    Put(tools.buffer.data(), bytes.size());
+    tools.handOver = true;
+    return static_cast<int64_t>(bytes.size());
 }
 
 std::optional<int64_t> RecordJob::Step(WorkerTools& tools) {
@@ -62,8 +81,12 @@ std::optional<int64_t> RecordJob::Step(WorkerTools& tools) {
             expander_.reset();
         }
         Writing([&] { file_->Out().Flush(); });  // a write that fails shows here, on the worker
+        if (cipher_.box)
+            verified_ = cipher_.tag && tools.Box(*cipher_.box)
+                                           .Verify(*hash_, cipher_.hb, cipher_.number, *cipher_.tag);
         return std::nullopt;
     }
+    if (cipher_.box) return Pieces(tools);
     const auto count = static_cast<size_t>(std::min<int64_t>(remaining, BoxFormat::kBlockSize));
     char* bytes = tools.buffer.data();
     box_.ReadAt(offset_ + done_, bytes, count);
@@ -72,14 +95,17 @@ std::optional<int64_t> RecordJob::Step(WorkerTools& tools) {
 }
 
 void RecordJob::Complete(WorkerTools& tools) {
-    auto* bytes = reinterpret_cast<uint8_t*>(tools.buffer.data());
+    Put(tools.buffer.data(), pending_);
+}
+
+void RecordJob::Put(const char* bytes, size_t count) {
     Writing([&] {
         if (expander_)
-            expander_->Feed(bytes, pending_);
+            expander_->Feed(reinterpret_cast<const uint8_t*>(bytes), count);
         else
-            file_->Out().Write(tools.buffer.data(), pending_);
+            file_->Out().Write(bytes, count);
     });
-    done_ += static_cast<int64_t>(pending_);
+    done_ += static_cast<int64_t>(count);
 }
 
 bool RecordJob::Place(bool replace) {

@@ -14,26 +14,38 @@
 
 namespace vko {
 
+// How a record's stored bytes are deciphered: as a unit of a format 1 box, whose tag is checked
+// over the bytes read, or as a stream run of an older box.
+struct RecordCipher {
+    const crypto::BoxKeys* box = nullptr;  // format 1
+    std::string label;                     // of its unit
+    uint64_t number = 0;                   // the record's index, j of its tag
+    std::optional<crypto::SealTag> tag;    // nothing when the box's seal lacks it
+    crypto::Digest256 hb{};
+    const crypto::RunKey* stream = nullptr;  // older boxes
+    std::optional<std::string> run;          // nothing: the unnamed run of a legacy box
+};
+
 // One file record taken out of an open box: its stored bytes read at their place in the data
-// area, deciphered under its own cipher run, and written (plain) or expanded (compressed) into
-// an AtomicFile in the record's folder. The first step enters that folder and opens the file
-// (amount 0), or ends the job when the folder is refused; then one step per block of stored
-// bytes (its amount is the block's length), read by the step and written by Complete once the
-// worker has deciphered it beside other records; the step after the last closes the file and,
-// for a compressed record, checks the stream. The consumer then puts the file in place with
-// Place, in table order, or drops it.
+// area, deciphered, and written (plain) or expanded (compressed) into an AtomicFile in the
+// record's folder. The first step enters that folder and opens the file (amount 0), or ends the
+// job when the folder is refused; then one step per block of stored bytes (its amount is the
+// block's length): a format 1 step reads, absorbs, deciphers and writes its whole pieces itself,
+// a stream step reads and leaves its block to the worker, which deciphers it beside other
+// records before Complete writes it. The step after the last closes the file, checks a
+// compressed stream and (format 1) the record's tag. The consumer then puts the file in place
+// with Place, in table order, or drops it.
 //
 // A failure to write the file (no space, no permission) throws from the step, as any failure
 // does, and leaves WriteFailure set; the file is dropped at once, so that the space it took is
 // free for the files after it.
 class RecordJob final : public StepJob {
 public:
-    // entry is the record's folder-table entry (empty for the extraction folder itself); run is
-    // the record's run name, nothing for the unnamed run of a legacy box. compressed: the stored
-    // bytes are a stream to expand. what names the file in reports.
-    RecordJob(InputFile& box, int64_t offset, int32_t stored, TargetFolders& folders,
-              std::string entry, std::string name, bool compressed, const crypto::RunKey& key,
-              std::optional<std::string> run, std::string what);
+    // entry is the record's folder-table entry (empty for the extraction folder itself).
+    // compressed: the stored bytes are a stream to expand. what names the file in reports.
+    RecordJob(InputFile& box, int64_t offset, int64_t stored, TargetFolders& folders,
+              std::string entry, std::string name, bool compressed, RecordCipher cipher,
+              std::string what);
 
     std::optional<int64_t> Step(WorkerTools& tools) override;
     // Writes or expands a block once the worker has deciphered it.
@@ -49,6 +61,11 @@ public:
     [[nodiscard]] const modCompress::StreamExpander::Outcome& Expansion() const noexcept {
         return outcome_;
     }
+    // Format 1, once the steps are over: whether the stored bytes read match the record's tag.
+    // Nothing for an older box, which has no tags.
+    [[nodiscard]] std::optional<bool> Verified() const noexcept { return verified_; }
+    // Drops the finished file without putting it anywhere.
+    void Drop() noexcept { file_.reset(); }
     // Set once writing the file failed.
     [[nodiscard]] const std::optional<Failure>& WriteFailure() const noexcept {
         return writeFailure_;
@@ -63,16 +80,21 @@ private:
     template <class Write>
     auto Writing(Write write) -> decltype(write());
 
+    // Format 1: reads, checks and deciphers the next whole pieces and writes them.
+    int64_t Pieces(WorkerTools& tools);
+    void Put(const char* bytes, size_t count);
+
     InputFile& box_;
     const int64_t offset_;
-    const int32_t stored_;
+    const int64_t stored_;
     TargetFolders& folders_;
     const std::string entry_;
     const std::string name_;
     const bool compressed_;
-    const crypto::RunKey& key_;
-    const std::optional<std::string> run_;
+    const RecordCipher cipher_;
     const std::string what_;
+    std::optional<crypto::SealHash> hash_;
+    std::optional<bool> verified_;
     std::shared_ptr<const FolderHandle> folder_;
     std::string refusal_;
     std::unique_ptr<AtomicFile> file_;

@@ -30,12 +30,39 @@ Target Of(const BlockState& s, int32_t index, const std::string& root) {
     return target;
 }
 
-std::unique_ptr<RecordJob> Job(const BlockState& s, const Target& target, TargetFolders& folders,
-                               const crypto::RunKey& key) {
+std::unique_ptr<RecordJob> Job(const BlockState& s, const Target& target, TargetFolders& folders) {
+    RecordCipher cipher;
+    if (s.keys.box) {
+        cipher.box = s.keys.box.get();
+        cipher.label = BlockUnpack::FileLabel(s, target.index);
+        cipher.number = static_cast<uint64_t>(target.index);
+        cipher.tag = s.tags[static_cast<size_t>(target.index)];
+        cipher.hb = s.hb;
+    } else {
+        cipher.stream = s.keys.stream.get();
+        cipher.run = BlockUnpack::FileRun(s, target.index);
+    }
     return std::make_unique<RecordJob>(*s.box, DataOffset(s, target.index), target.stored, folders,
-                                       target.entry, target.name, target.compressed, key,
-                                       BlockUnpack::FileRun(s, target.index), target.destination);
+                                       target.entry, target.name, target.compressed,
+                                       std::move(cipher), target.destination);
 }
+
+namespace {
+
+// A file whose stored bytes do not match its tag: named, and dropped unless asked for. True
+// when it is dropped.
+bool DropUnverified(BlockState& s, RecordJob& record, const Target& target) {
+    if (record.Verified().value_or(true)) return false;
+    s.unverified.push_back(target.destination);
+    const bool noTag = !s.tags[static_cast<size_t>(target.index)];
+    const auto fate = s.keepDamaged ? ProblemReason::Unverified::kKept : ProblemReason::Unverified::kDropped;
+    s.problems.push_back({target.destination, ProblemReason::NotVerified(noTag, fate)});
+    if (s.keepDamaged) return false;
+    record.Drop();
+    return true;
+}
+
+}  // namespace
 
 Outcome Take(BlockState& s, JobPipeline& pipeline, size_t job, const Target& target,
              ExistingFiles choice, bool retry, const BlockUnpack::ChunkDone& done,
@@ -50,6 +77,7 @@ Outcome Take(BlockState& s, JobPipeline& pipeline, size_t job, const Target& tar
             return Outcome::kCancelled;
         if (target.compressed) expanding();
         (void)pipeline.NextStep(job);
+        if (DropUnverified(s, record, target)) return Outcome::kDone;
         if (target.compressed && !record.Expansion().expanded) return Outcome::kDamaged;
         if (!record.Place(choice == ExistingFiles::kReplace))
             ExistingTargets::Leave(s, choice, target.destination);
@@ -62,12 +90,10 @@ Outcome Take(BlockState& s, JobPipeline& pipeline, size_t job, const Target& tar
     return Outcome::kDone;
 }
 
-std::string KeepDamaged(BlockState& s, const RecordJob& job, const Target& target,
-                        std::string_view password) {
-    BlockUnpack::KeyFileRun(s, password, target.index);
-    const BlockUnpack::Kept kept =
-        BlockUnpack::KeepStream(s, DataOffset(s, target.index), target.stored, job.Folder(),
-                                target.name, BlockUnpack::NamesIn(s, target.entry));
+std::string KeepDamaged(BlockState& s, const RecordJob& job, const Target& target) {
+    const BlockUnpack::Kept kept = BlockUnpack::KeepStream(
+        s, target.index, DataOffset(s, target.index), target.stored, job.Folder(), target.name,
+        BlockUnpack::NamesIn(s, target.entry));
     s.problems.push_back({target.destination, ProblemReason::NotExpanded(job.Expansion().why,
                                                                          kept.path, kept.failure)});
     return kept.path.empty() ? target.destination : kept.path;

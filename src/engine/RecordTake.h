@@ -22,7 +22,7 @@ namespace vko::RecordTake {
 // A record of the box read last, as extraction writes it.
 struct Target {
     int32_t index = 0;
-    int32_t stored = 0;       // bytes taken from the data area
+    int64_t stored = 0;       // bytes taken from the data area
     bool compressed = false;  // they are a stream to expand
     std::string entry;        // its folder-table entry
     std::string name;
@@ -32,8 +32,9 @@ struct Target {
 // Record index below root (which ends in a separator).
 [[nodiscard]] Target Of(const BlockState& s, int32_t index, const std::string& root);
 
+// Its job, deciphering with the keys of the open box.
 [[nodiscard]] std::unique_ptr<RecordJob> Job(const BlockState& s, const Target& target,
-                                             TargetFolders& folders, const crypto::RunKey& key);
+                                             TargetFolders& folders);
 
 enum class Outcome {
     kDone,       // in place, or named among the problems (or skipped) with why it is not
@@ -43,8 +44,10 @@ enum class Outcome {
 };
 
 // Takes job of pipeline to its end. The file replaces what is at its place only when choice is
-// kReplace; otherwise a target found there is left as choice says. done follows each block;
-// expanding is called before a stream is checked.
+// kReplace; otherwise a target found there is left as choice says. A file of a format 1 box
+// whose stored bytes do not match its tag is named and dropped, unless s.keepDamaged lets it be
+// written all the same (still named). done follows each block; expanding is called before a
+// stream is checked.
 [[nodiscard]] Outcome Take(BlockState& s, JobPipeline& pipeline, size_t job, const Target& target,
                            ExistingFiles choice, bool retry, const BlockUnpack::ChunkDone& done,
                            const std::function<void()>& expanding);
@@ -52,7 +55,6 @@ enum class Outcome {
 // After kDamaged: keeps the stored stream under a new name beside the target and names the file
 // among the problems. Returns the path to show the user: the stream's, or the target's when the
 // stream could not be kept.
-[[nodiscard]] std::string KeepDamaged(BlockState& s, const RecordJob& job, const Target& target,
-                                      std::string_view password);
+[[nodiscard]] std::string KeepDamaged(BlockState& s, const RecordJob& job, const Target& target);
 
 }  // namespace vko::RecordTake

@@ -51,11 +51,11 @@ private slots:
             statusAtDialog = rig.view.status;
             rig.ticks += 400'000;
             form.Password = form.Password2 = "pw";
+            // A name longer than a box can hold (the form's own check is passed by).
+            if (form.BoxName == "Bad") form.BoxName = QString(256, 'b');
             return cancel ? std::nullopt : std::optional(form);
         };
-        const QString bad = rig.Folder("Bad", {{"one", ""}, {"two", ""}});
-        for (const char* name : {"/one", "/two"})  // 3 GiB in all, more than a box can hold
-            QFile::resize(bad + name, qint64(3) << 29);
+        const QString bad = rig.Folder("Bad", {{"one", "1"}});
         rig.jobs.Work().lstFiles_OLEDragDrop({bad, rig.Folder("Good", {{"g", "g"}})});
         QVERIFY(rig.WaitForLine(cancel ? "Box not created" : "Created in "));
         QTEST(QString(rig.State().MemorizedPassword), "left");
@@ -69,7 +69,7 @@ private slots:
         QCOMPARE(rig.view.Lines().filter(QRegularExpression("^(Created|Box not)")).size(), 1);
         QCOMPARE(rig.messages.informed.size(), cancel ? 0 : 1);
         if (cancel) return;
-        QVERIFY(rig.messages.informed[0].contains(bad + "/"));
+        QVERIFY(rig.messages.informed[0].contains("Bad.vkx"));
         QVERIFY(rig.view.Lines().last().startsWith("Created in 0.00 seconds: 1 file, 1 byte into "
                                                    "Good.vkx ("));
         QVERIFY(!QFile::exists(rig.State().DefaultFolder + "Bad.vkx"));
@@ -91,7 +91,8 @@ private slots:
         if (extract) {
             const QString box = rig.Box("Cut", kPhotos);
             std::string bytes = ReadFile(box.toStdString());
-            WriteFile(box.toStdString(), bytes.substr(0, bytes.size() - 2));
+            // Into the data area, past the seal of 5 tags.
+            WriteFile(box.toStdString(), bytes.substr(0, bytes.size() - 2 - 5 * 16));
             rig.dialogs.password = [&, prompts = 0](const QString&) mutable {
                 rig.ticks += 300'000;
                 return ++prompts == 1 ? FakeDialogs::Answer() : FakeDialogs::Answer("pw");

@@ -113,6 +113,8 @@ TEST(MadeBox, JsonListingAndEntriesByNumberAndByPath) {
     EXPECT_EQ(box["root"], "Docs");
     EXPECT_EQ(box["version"], 1);
     EXPECT_EQ(box["compressed"], false);
+    EXPECT_EQ(box["format"], "1");
+    EXPECT_EQ(box["sealed"], true);
     ASSERT_EQ(box["files"].size(), SampleTree().size());
     int64_t total = 0;
     std::string deepFile;
@@ -218,37 +220,44 @@ TEST(Listing, FoldersGivenAsDotOrDotDotAreNamedByTheirRealName) {
     EXPECT_EQ(listed.out.find("src.vkx"), std::string::npos) << listed.out;
 }
 
-// Nothing in a box proves its contents intact, so damage shows only when a compressed stream
-// fails to expand: the file is named with where its stream was kept, nothing is asked, every
-// other file is extracted, and the run is done in part.
-TEST(DamagedBox, AFileThatCannotBeExpandedIsNamedAndTheOthersExtracted) {
+// A changed byte in a file's stored bytes fails its tag: verify and extract name the file (exit
+// 5) and extract writes it only when told --keep-damaged (its stream, which no longer expands,
+// is then kept beside it); every other file is extracted. The header and seal still verify, so a
+// listing finds nothing wrong.
+TEST(DamagedBox, AFileThatFailsItsTagIsNamedAndWrittenOnlyWhenAsked) {
     TempDir work;
     std::string text;
     for (int i = 0; i < 4000; ++i) text += "line " + std::to_string(i) + " of the report\n";
     MakeTree(work / "src", {{"report.txt", text}, {"b.txt", "intact"}});
     ASSERT_EQ(Vkx({"create", "src", "-z", "-q"}, work.Str()).exitCode, 0);
-    // report.txt is stored last (files are taken in name order): change a byte in the middle of
-    // its stream, well before the length trailer.
+    // report.txt is stored last (files are taken in name order), before the seal of 4 tags.
     std::string bytes = ReadFile(work / "src.vkx");
-    bytes[bytes.size() - 200] ^= 0x55;
+    bytes[bytes.size() - 64 - 200] ^= 0x55;
     WriteFile(work / "src.vkx", bytes);
-
-    for (const std::vector<std::string>& chosen : {std::vector<std::string>{}, {"report.txt"}}) {
-        std::vector<std::string> args{"extract", "src.vkx", "-C", "out", "-q"};
-        args.insert(args.end(), chosen.begin(), chosen.end());
+    const std::string failed = "report.txt: damaged: its contents do not match their tag";
+    const std::tuple<std::vector<std::string>, int, std::string, Tree> cases[] = {
+        {{"list"}, 0, "", {}},
+        {{"verify"}, 5, "vkx: " + failed + "\n", {}},
+        {{"extract", "-C", "out"}, 5, "vkx: out/" + failed + "; not extracted\n",
+         {{"b.txt", "intact"}}},
+        {{"extract", "-C", "out", "report.txt"}, 5, "vkx: out/" + failed + "; not extracted\n", {}},
+        {{"extract", "-C", "out", "--keep-damaged"}, 5,
+         "vkx: out/" + failed + "; extracted as they are, as asked\n",
+         {{"b.txt", "intact"}, {"report.txt.zlib", "?"}}},
+    };
+    for (const auto& [args, exitCode, err, tree] : cases) {
+        SCOPED_TRACE(args.back());
         fs::remove_all(work / "out");
-        VkxResult run = Vkx(args, work.Str());
-        EXPECT_EQ(run.exitCode, 5) << run.err;
-        EXPECT_TRUE(
-            run.err.starts_with("vkx: out/report.txt: damaged: its stored contents do "
-                                "not expand ("))
-            << run.err;
-        EXPECT_TRUE(run.err.ends_with("); they were kept as out/report.txt.zlib\n")) << run.err;
-        EXPECT_FALSE(fs::exists(work / "out/report.txt"));
-        EXPECT_TRUE(fs::exists(work / "out/report.txt.zlib"));
-        if (chosen.empty()) {
-            EXPECT_EQ(ReadFile(work / "out/b.txt"), "intact");
-        }
+        std::vector<std::string> command{args[0], "src.vkx"};
+        if (args[0] != "list") command.push_back("-q");
+        command.insert(command.end(), args.begin() + 1, args.end());
+        VkxResult run = Vkx(command, work.Str());
+        EXPECT_EQ(run.exitCode, exitCode) << run.err;
+        EXPECT_TRUE(run.err.starts_with(err)) << run.err;
+        if (args[0] != "extract") continue;
+        Tree written = ReadTree(work / "out");
+        if (written.contains("report.txt.zlib")) written["report.txt.zlib"] = "?";
+        EXPECT_EQ(written, tree);
     }
 }
 
@@ -292,28 +301,36 @@ TEST(Create, ABoxGivenThroughALinkReplacesTheFileItLeadsTo) {
     EXPECT_EQ(Vkx({"list", "real/box.vkx"}, work.Str()).exitCode, 0);
 }
 
-// A box cut short by an interrupted copy is damaged, not locked: every whole file comes out,
-// the cut one is named, and the password is not blamed.
-TEST(DamagedBox, ABoxOneByteShortGivesEveryWholeFileAndExitsFive) {
+// A box cut short by an interrupted copy is damaged, not locked: its seal no longer verifies,
+// so the box is named and none of it counts as verified (exit 5), but every file whose tag is
+// still there and matches comes out, and the password is not blamed.
+TEST(DamagedBox, ABoxOneByteShortGivesEveryFileThatVerifiesAndExitsFive) {
     TempDir work;
     MakeTree(work / "src", {{"a.txt", "first"}, {"b.txt", "second"}, {"c.txt", "third"}});
     ASSERT_EQ(Vkx({"create", "src", "-q"}, work.Str()).exitCode, 0);
     std::string bytes = ReadFile(work / "src.vkx");
     bytes.pop_back();
     WriteFile(work / "src.vkx", bytes);
+    const std::string cut =
+        "src.vkx: damaged box: its seal is cut short; no file in it counts as verified\n";
 
     VkxResult listed = Vkx({"list", "src.vkx"}, work.Str());
     EXPECT_EQ(listed.exitCode, 5) << listed.err;
-    EXPECT_NE(listed.out.find("3 files"), std::string::npos) << listed.out;
-    EXPECT_EQ(listed.err, "vkx: c.txt: cut short: the box ends after 4 of its 5 bytes\n");
+    EXPECT_NE(listed.out.find("Sealed:      no (damaged)\n"), std::string::npos) << listed.out;
+    EXPECT_EQ(listed.err, "vkx: " + cut);
     VkxResult json = Vkx({"list", "src.vkx", "--json"}, work.Str());
     EXPECT_EQ(json.exitCode, 5) << json.err;
-    EXPECT_EQ(nlohmann::json::parse(json.out)["problems"][0]["path"], "c.txt");
+    EXPECT_EQ(nlohmann::json::parse(json.out)["sealed"], false);
+    EXPECT_EQ(nlohmann::json::parse(json.out)["problems"][0]["path"], "src.vkx");
 
-    VkxResult extracted = Vkx({"extract", "src.vkx", "-C", "out", "-q"}, work.Str());
-    EXPECT_EQ(extracted.exitCode, 5) << extracted.err;
-    EXPECT_EQ(ReadTree(work / "out"), (Tree{{"a.txt", "first"}, {"b.txt", "second"}}));
-    EXPECT_EQ(extracted.err, "vkx: out/c.txt: cut short: the box ends after 4 of its 5 bytes\n");
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"extract", "src.vkx", "-C", "out", "-q"}, {"verify", "src.vkx"}}) {
+        VkxResult run = Vkx(command, work.Str());
+        EXPECT_EQ(run.exitCode, 5) << run.err;
+        EXPECT_EQ(run.err, "vkx: " + cut);
+    }
+    EXPECT_EQ(ReadTree(work / "out"),
+              (Tree{{"a.txt", "first"}, {"b.txt", "second"}, {"c.txt", "third"}}));
 }
 
 }  // namespace

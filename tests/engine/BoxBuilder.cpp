@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 
+#include "crypto/BoxCipher.h"
 #include "crypto/CCipher.h"
 #include "support/TestFiles.h"
 
@@ -101,6 +102,53 @@ std::string Header(const BoxLayout& layout, const std::string& password, std::st
     return box + cipher.Cipher(f + files);
 }
 
+// Format 1, unit by unit: each labelled after the plain fields before it, every record's stored
+// bytes a unit of its own, then a tag per record, the header's and the one over all of them.
+std::string Sealed(const BoxLayout& layout, const std::string& password) {
+    namespace label = crypto::unit_label;
+    const crypto::BoxKeys keys(password);
+    crypto::BoxCipher cipher(keys);
+    crypto::HeaderHasher hasher;
+    const auto unit = [&](const std::string& name, std::string plain) {
+        hasher.Add(plain);
+        cipher.EncipherUnit(name, {reinterpret_cast<uint8_t*>(plain.data()), plain.size()});
+        return plain;
+    };
+    const std::string folders = FolderTable(layout);
+    const std::string files = FileTable(layout);
+    const auto n = static_cast<uint8_t>(layout.nameLength.value_or(layout.name.size()));
+    const uint32_t f = layout.fileLength.value_or(static_cast<uint32_t>(files.size()));
+    std::string box(1, static_cast<char>(layout.version));
+    box += unit(label::N(), std::string(1, static_cast<char>(n)));
+    box += unit(label::Name(n), layout.name);
+    box += unit(label::D(hasher.Digest()),
+                Field(layout.folderLength.value_or(folders.size()), 4, layout.version));
+    box += unit(label::Folders(hasher.Digest()), folders);
+    const crypto::Digest256 ha = hasher.Digest();
+    box += unit(label::F(ha), Field(f, 4, layout.version));
+    box += unit(label::Files(ha, f), files);
+    const crypto::Digest256 hb = hasher.Digest();
+    std::string seal;
+    const auto tag = [&](std::span<const char> message, uint64_t j) {
+        crypto::SealHash hash(keys);
+        hash.Absorb({reinterpret_cast<const uint8_t*>(message.data()), message.size()});
+        const crypto::SealTag t = cipher.Tag(hash, hb, j);
+        seal.append(reinterpret_cast<const char*>(t.data()), t.size());
+    };
+    std::string data;
+    for (size_t k = 0; k < layout.files.size(); ++k) {
+        const BoxEntry& entry = layout.files[k];
+        std::string stored = StoredBytes(entry, layout.version);
+        cipher.EncipherUnit(label::File(ha, static_cast<uint16_t>(entry.folder), entry.name),
+                            {reinterpret_cast<uint8_t*>(stored.data()), stored.size()});
+        tag(stored, k);
+        data += stored;
+    }
+    tag(box, crypto::kHeaderTagIndex);
+    tag(std::string(seal), crypto::kSealTagIndex);
+    return box + data + seal;
+}
+
 }  // namespace
 
 // The run names are spelled out here rather than taken from the engine, so that the engine is
@@ -160,8 +208,14 @@ std::string DamagedStored(const std::string& contents) {
 
 std::string BuildBox(const BoxLayout& layout, const std::string& password) {
     std::string runA;
-    std::string box = Header(layout, password, runA);
-    box += DataArea(layout, password, runA) + layout.trailing;
+    std::string box;
+    if (layout.version == kLegacy || layout.stream) {
+        box = Header(layout, password, runA);  // sets runA, which the data area needs
+        box += DataArea(layout, password, runA);
+    } else {
+        box = Sealed(layout, password);
+    }
+    box += layout.trailing;
     if (layout.truncateTo && *layout.truncateTo < box.size()) box.resize(*layout.truncateTo);
     return box;
 }

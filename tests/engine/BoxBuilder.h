@@ -30,6 +30,7 @@ struct BoxEntry {
 // there; each override replaces one field with whatever a test needs, however hostile.
 struct BoxLayout {
     uint8_t version = 1;  // 0 legacy, 1 plain, 2 compressed
+    bool stream = false;  // versions 1 and 2: a box of 0.2.0 (named stream runs), not format 1
     std::string name = "Box";
     std::vector<std::string> folders = {"Docs"};  // entry 1 first; later ones end in "\"
     std::vector<BoxEntry> files;
@@ -39,11 +40,12 @@ struct BoxLayout {
     std::optional<uint32_t> fileLength;      // F
     std::optional<std::string> folderTable;  // the raw folder table instead of the entries
     std::optional<std::string> fileTable;    // the raw file table instead of the records
-    std::string trailing;                    // bytes after the data area
+    std::string trailing;                    // bytes after the data area (and the seal)
     std::optional<size_t> truncateTo;        // cut the finished box to this many bytes
 };
 
-// The box's bytes, enciphered with password the way the format says.
+// The box's bytes, enciphered with password the way the format says: format 1 (its units in
+// pieces, and the seal after the data area), a box of 0.2.0 or a legacy one.
 [[nodiscard]] std::string BuildBox(const BoxLayout& layout, const std::string& password);
 void WriteBox(const std::string& path, const BoxLayout& layout, const std::string& password);
 

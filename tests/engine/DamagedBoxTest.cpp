@@ -77,6 +77,7 @@ TEST_F(DamagedBoxTest, WholeFilesComeOutAndTheOthersAreNamed) {
 
 TEST_F(DamagedBoxTest, ReasonsSayHowMuchIsThere) {
     BoxLayout layout = BaseLayout(1);
+    layout.stream = true;  // format 1: TamperTest
     layout.files.push_back({0, "big", std::string(5000, 'z')});
     layout.truncateTo = BuildBox(layout, kPassword).size() - 1000;
     const std::string path = Forge(layout);

@@ -75,8 +75,8 @@ public:
     void AddingToBlock(const std::string& name) override { Add("AddingToBlock", name); }
     void CreatingBlock() override { Add("CreatingBlock"); }
     // bps depends on timing, so it is left out of the line.
-    void CipherProgress(int32_t /*bps*/, int32_t read, int32_t total, int32_t left,
-                        int32_t fileTotal, const std::string& path) override {
+    void CipherProgress(int64_t /*bps*/, int64_t read, int64_t total, int64_t left,
+                        int64_t fileTotal, const std::string& path) override {
         Add("CipherProgress", read, total, left, fileTotal, path);
     }
     void CompressingFile(const std::string& name) override { Add("CompressingFile", name); }

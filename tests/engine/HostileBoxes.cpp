@@ -60,21 +60,28 @@ const Hostile kFixtures[] = {
     {"legacy_name_with_dotdot", 0, [](BoxLayout& s) { FolderEntry(s, "..\\"); }},
 };
 
-// The box cut to drop its last bytes.
+// The box cut to drop its last bytes. These are older boxes (0.2.0 or legacy), whose data area
+// runs to the end of the file; format 1 boxes cut or extended: TamperTest.
 std::function<void(BoxLayout&)> CutBy(size_t bytes) {
-    return [bytes](BoxLayout& s) { s.truncateTo = BuildBox(s, "x").size() - bytes; };
+    return [bytes](BoxLayout& s) {
+        s.stream = true;
+        s.truncateTo = BuildBox(s, "x").size() - bytes;
+    };
 }
 
 const Damaged kDamaged[] = {
     {"plain_short_by_one_byte", 1, CutBy(1), "whole", "cut short", false},
     {"plain_short_by_a_whole_file", 1, CutBy(6), "whole", "missing", false},
     {"plain_without_data_area", 1, CutBy(11), "missing", "missing", false},
-    {"plain_long_by_one_byte", 1, [](BoxLayout& s) { s.trailing = "x"; }, "whole", "whole", true},
+    {"plain_long_by_one_byte", 1, [](BoxLayout& s) { s.stream = true, s.trailing = "x"; }, "whole",
+     "whole", true},
     {"compressed_short_by_one_byte", 2, CutBy(1), "whole", "cut short", false},
-    {"compressed_stored_size_past_end", 2, [](BoxLayout& s) { s.files[1].storedField = 1000; },
-     "whole", "cut short", false},
-    {"compressed_long_by_a_block", 2, [](BoxLayout& s) { s.trailing = std::string(131072, 'x'); },
-     "whole", "whole", true},
+    {"compressed_stored_size_past_end", 2,
+     [](BoxLayout& s) { s.stream = true, s.files[1].storedField = 1000; }, "whole", "cut short",
+     false},
+    {"compressed_long_by_a_block", 2,
+     [](BoxLayout& s) { s.stream = true, s.trailing = std::string(131072, 'x'); }, "whole",
+     "whole", true},
     {"legacy_short_by_one_byte", 0, CutBy(1), "whole", "cut short", false},
 };
 

@@ -1,11 +1,10 @@
 // Boxes, extracted trees and the events of both do not depend on how many worker threads read,
-// compress and encipher, nor on how many files each thread enciphers side by side (the cipher
-// kernel); 0 threads is the single-threaded reference. Progress moves as blocks are written.
+// compress and encipher; 0 threads is the single-threaded reference. Progress moves as blocks
+// are written.
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
-#include "crypto/CipherLanes.h"
 #include "engine/EngineFixture.h"
 
 namespace fs = std::filesystem;
@@ -29,26 +28,13 @@ protected:
         int polls = 0;
     };
 
-    // Threads and the cipher kernel they use ("" for the best one); the kernel picks how many
-    // files a thread enciphers side by side.
     struct Workers {
         unsigned threads;
-        const char* kernel = "";
     };
 
     // Creates a box of root (into box<threads>.vkx), or extracts box into target when given one.
     Run With(Workers workers, int16_t compression, const std::string& target = "") {
         const unsigned threads = workers.threads;
-        using Lanes = crypto::CipherLanes;
-        if (*workers.kernel) {
-            setenv("VKO_CIPHER_KERNEL", workers.kernel, 1);
-            // The cap holds, or the row would run the best kernel unnoticed.
-            const bool avx2 =
-                std::string(workers.kernel) == "avx2" && Lanes::Runs(Lanes::Kernel::kAvx2);
-            EXPECT_EQ(Lanes::Best(), avx2 ? Lanes::Kernel::kAvx2 : Lanes::Kernel::kOneRun);
-        } else {
-            unsetenv("VKO_CIPHER_KERNEL");
-        }
         FakeHost runHost;
         EventRecorder runEvents;
         CCipherBlock runEngine(runHost);
@@ -67,7 +53,6 @@ protected:
             if (const size_t at = target.empty() ? line.npos : line.find(target); at != line.npos)
                 line.replace(at, target.size(), "<target>");
         }
-        unsetenv("VKO_CIPHER_KERNEL");
         return {target.empty() ? ReadFile(path) : "", runEvents.lines, runHost.polls};
     }
 
@@ -97,8 +82,8 @@ TEST_F(ThreadCountTest, BoxesExtractionsAndEventsMatchTheSingleThreadedRun) {
     for (const int16_t compression : {0, 1}) {
         SCOPED_TRACE(compression == 1 ? "compressed" : "plain");
         const Run reference = With({0}, compression);
-        for (const Workers workers : {Workers{1}, {2}, {5}, {1, "avx2"}, {2, "one-run"}}) {
-            SCOPED_TRACE(std::to_string(workers.threads) + " threads " + workers.kernel);
+        for (const Workers workers : {Workers{1}, {2}, {5}}) {
+            SCOPED_TRACE(std::to_string(workers.threads) + " threads");
             const Run run = With(workers, compression);
             EXPECT_TRUE(run.box == reference.box) << "boxes differ";
             EXPECT_EQ(run.events, reference.events);
@@ -107,8 +92,8 @@ TEST_F(ThreadCountTest, BoxesExtractionsAndEventsMatchTheSingleThreadedRun) {
         box = dir / "box0.vkx";
         const Run unpacked = With({0}, compression, dir / "out0");
         EXPECT_THAT(DifferingPaths(ReadTree(dir / "out0"), extracted), ::testing::IsEmpty());
-        for (const Workers workers : {Workers{1}, {3}, {2, "avx2"}, {2, "one-run"}}) {
-            SCOPED_TRACE(std::to_string(workers.threads) + " threads extracting " + workers.kernel);
+        for (const Workers workers : {Workers{1}, {3}}) {
+            SCOPED_TRACE(std::to_string(workers.threads) + " threads extracting");
             const std::string target = dir / "out";
             const Run run = With(workers, compression, target);
             EXPECT_THAT(DifferingPaths(ReadTree(target), extracted), ::testing::IsEmpty());

@@ -23,6 +23,9 @@ TREE = {
     "Sub/Deeper/note.txt": b"a note that crosses the first 64-byte block of its run, " * 3,
     "empty.txt": b"",
     "random.bin": bytes(rng.randrange(256) for _ in range(70_000)),
+    # a last piece under 16 bytes joins the one before; one of 16 bytes does not
+    "tail5.bin": bytes(rng.randrange(256) for _ in range(65_536 + 5)),
+    "tail16.bin": bytes(rng.randrange(256) for _ in range(65_536 + 16)),
     "text.txt": b"compressible " * 2000,
     # three 1 MiB pieces compressed apart: they must join into one zlib stream
     "pieces.txt": b"".join(b"line %d\n" % (i % 9973) for i in range(250_000)),

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+
+namespace vko::cli {
+
+// vkx verify: checks every tag of a box and writes nothing.
+[[nodiscard]] ExitCode RunVerify(const VerifyOptions& options);
+
+}  // namespace vko::cli
