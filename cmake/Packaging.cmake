@@ -69,7 +69,8 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # OpenSSL's libcrypto (AES of the box cipher) is named here as well as found by dpkg-shlibdeps:
 # the package must bring it whether or not the linker kept it for a given build.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3")
+# vkx mount and Open as Folder need fusermount3 at run time, which no library dependency brings.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libssl3, fuse3")
 if(VKO_BUILD_GUI)
   # Qt loads its display plugins at run time, so dpkg-shlibdeps cannot see them; the password
   # strength estimate needs zxcvbn (found by dpkg-shlibdeps too, named here so it is never lost).

@@ -14,7 +14,7 @@ _vkx() {
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         case $word in
-            create | list | extract | verify) command=$word; break ;;
+            create | list | extract | verify | mount) command=$word; break ;;
         esac
     done
 
@@ -22,16 +22,17 @@ _vkx() {
         -o | --output) _vkx_boxes "$cur"; return ;;
         -C | --directory) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --password-file) COMPREPLY=($(compgen -f -- "$cur")); return ;;
-        -n | --name | --threads) return ;;
+        -n | --name | --threads | --memory) return ;;
     esac
 
     local options
     case $command in
-        "") options="create list extract verify --help --version" ;;
+        "") options="create list extract verify mount --help --version" ;;
         create) options="-o --output -n --name -z --compress --hidden --password-file --threads -q --quiet -h --help" ;;
         list) options="--json --password-file -h --help" ;;
         extract) options="-C --directory --keep-existing --overwrite --skip-existing --keep-damaged --password-file --threads -q --quiet -h --help" ;;
         verify) options="--password-file --threads -q --quiet -h --help" ;;
+        mount) options="--background --memory --password-file -h --help" ;;
     esac
     if [[ -z $command || $cur == -* ]]; then
         IFS=$' \t\n'
@@ -41,6 +42,7 @@ _vkx() {
     case $command in
         create) COMPREPLY=($(compgen -d -- "$cur")) ;;
         list | extract | verify) _vkx_boxes "$cur" ;;
+        mount) _vkx_boxes "$cur"; COMPREPLY+=($(compgen -d -- "$cur")) ;;
     esac
 }
 

@@ -21,8 +21,9 @@ complete -c vkx -n __fish_use_subcommand -a create -d 'Pack a folder into a box'
 complete -c vkx -n __fish_use_subcommand -a list -d 'Show the name, format, seal and files of a box'
 complete -c vkx -n __fish_use_subcommand -a extract -d 'Unpack a whole box, or chosen entries'
 complete -c vkx -n __fish_use_subcommand -a verify -d 'Check every tag of a box, writing nothing'
+complete -c vkx -n __fish_use_subcommand -a mount -d 'Open a box as a read-only folder'
 
-set -l commands 'create list extract verify'
+set -l commands 'create list extract verify mount'
 complete -c vkx -n "__fish_seen_subcommand_from $commands" -s h -l help -d 'Show the help and exit'
 complete -c vkx -n "__fish_seen_subcommand_from $commands" -l password-file -r -F \
     -d 'Read the password from the first line of a file'
@@ -48,3 +49,9 @@ complete -c vkx -n '__fish_seen_subcommand_from extract' -l skip-existing \
     -d 'Keep files already there, quietly'
 complete -c vkx -n '__fish_seen_subcommand_from extract' -l keep-damaged \
     -d 'Write files that fail their tag all the same'
+
+complete -c vkx -n '__fish_seen_subcommand_from mount' -a '(__vkx_boxes)'
+complete -c vkx -n '__fish_seen_subcommand_from mount' -l background \
+    -d 'Return once the folder is there'
+complete -c vkx -n '__fish_seen_subcommand_from mount' -l memory -x \
+    -d 'MiB of locked memory for expanded files'

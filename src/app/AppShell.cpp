@@ -1,6 +1,7 @@
 #include "app/AppShell.h"
 
 #include "app/AppInfo.h"
+#include "app/FolderViews.h"
 #include "app/PathText.h"
 
 namespace vko {
@@ -45,6 +46,7 @@ void AppShell::Form_Load() {
         state_.DefaultFolder = WithSeparator(firstStartFolder_());
     SetIcon(0);
     SetStatus(QStringLiteral("Ready"));
+    FolderViews::CleanUp();  // what a crash left open
 }
 
 bool AppShell::Form_Unload(bool endRequested) {

@@ -41,12 +41,36 @@ void BoxCommands::ViewBox(const QString& boxFile) {
     state.PasswordVerified = true;
     state.BoxFile = boxFile;
     state.DialogResult = 0;
+    QString folder;  // the box shown as a folder, while this window is open
+    const QString name = PathFromBytes(shell.Vaultkeep().BlockName());
+    contents.OpenAsFolder = [this, boxFile, name, &folder] {
+        return OpenAsFolder(boxFile, name, folder);
+    };
     const ContentsChoice choice = c_.dialogs.Contents(contents);
+    if (!folder.isEmpty()) {
+        views_.Close(folder);
+        RemoveListItem(c_.lstFiles, folder);
+    }
     if (choice.Result != 1 && choice.Result != 2) return;
     state.DialogResult = choice.Result;
     if (choice.Result == 2) state.ExtractList = choice.ExtractList;
     state.AppTimerMode = 1;
     c_.AppTimer.start();
+}
+
+QString BoxCommands::OpenAsFolder(const QString& boxFile, const QString& name, QString& folder) {
+    if (!folder.isEmpty()) return folder;
+    AppState& state = c_.State();
+    if (state.MemorizedPassword.isEmpty()) {
+        c_.shell.UserMessages().Inform(
+            QStringLiteral("The password is no longer remembered: open the box again."),
+            Messages::Icon::Information);
+        return {};
+    }
+    const JobGate::Hold hold(c_.gate);  // opening it keys the engine's cipher for a moment
+    folder = views_.Open(boxFile, EnginePassword(state.MemorizedPassword), name);
+    if (!folder.isEmpty()) c_.lstFiles.List(folder);
+    return folder;
 }
 
 void BoxCommands::BeginBoxExtraction() {

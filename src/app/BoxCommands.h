@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include "app/FolderViews.h"
 #include "app/JobContext.h"
 
 namespace vko {
@@ -10,7 +11,8 @@ namespace vko {
 // window: the whole box as an extract job, or the chosen files at once.
 class BoxCommands {
 public:
-    explicit BoxCommands(JobContext& context) : c_(context) {}
+    explicit BoxCommands(JobContext& context)
+        : c_(context), views_(context.shell.UserMessages()) {}
 
     // Asks for the password when none is memorized, reads the box's header and shows the
     // contents window; a choice made there arms the deferred-action timer.
@@ -24,7 +26,12 @@ private:
     // does not open.
     [[nodiscard]] bool OpenForChosen(const QString& boxFile, const QString& target);
 
+    // Opens the box shown as a folder (once; later calls return the same folder).
+    [[nodiscard]] QString OpenAsFolder(const QString& boxFile, const QString& name,
+                                       QString& folder);
+
     JobContext& c_;
+    FolderViews views_;
     QString viewedRoot_;  // the root folder of the box shown last
 };
 

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vko {
@@ -23,6 +24,9 @@ struct BoxContents {
     QString Root;     // "Root Folder: ..."
     QString Summary;  // "Files: 3        Size: 600 bytes"
     QList<Row> Rows;  // row n (from 1) is file n of the box
+    // Shows the box as a folder for as long as the window is open: the folder, or an empty
+    // string once the user has been told why not. Unset where it cannot be offered.
+    std::function<QString()> OpenAsFolder;
 };
 
 // The lines and rows of the box whose header the engine has just read.

@@ -11,7 +11,7 @@ volatile std::sig_atomic_t raised = 0;
 
 // Async-signal-safe: only the flag is touched here.
 extern "C" void OnSignal(int) {
-    raised = 1;
+    raised = raised + 1;
 }
 
 }  // namespace
@@ -26,6 +26,10 @@ void Install() {
 
 bool Raised() noexcept {
     return raised != 0;
+}
+
+int Count() noexcept {
+    return raised;
 }
 
 }  // namespace vko::cli::CancelSignal

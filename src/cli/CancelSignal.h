@@ -11,6 +11,8 @@ namespace CancelSignal {
 void Install();
 
 [[nodiscard]] bool Raised() noexcept;
+// How many of those signals arrived so far.
+[[nodiscard]] int Count() noexcept;
 
 }  // namespace CancelSignal
 

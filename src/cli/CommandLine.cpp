@@ -155,6 +155,27 @@ CLI::App* AddExtract(CLI::App& app, ExtractOptions& options) {
     return extract;
 }
 
+CLI::App* AddMount(CLI::App& app, MountOptions& options) {
+    auto* mount = app.add_subcommand("mount", "Open a box as a read-only folder");
+    mount->add_option("BOX", options.box, "The box file")->required();
+    mount->add_option("FOLDER", options.folder, "An empty folder to show it in")->required();
+    mount->add_flag("--background", options.background,
+                    "Return once the folder is there; it stays until fusermount3 -u FOLDER");
+    mount
+        ->add_option("--memory", options.memoryMiB,
+                     "MiB of locked memory for expanded compressed files (default 256)")
+        ->type_name("MIB")
+        ->check(CLI::Range(1u, 1u << 20).description(""));
+    AddPasswordFile(*mount, options.passwordFile);
+    AddNotes(*mount,
+             "Shows the box's files in FOLDER, read-only, for the user who mounted it; nothing "
+             "deciphered is written to disk. It stays until Ctrl-C, SIGTERM or fusermount3 -u "
+             "FOLDER; programs that still hold files there keep them until they close them "
+             "(Ctrl-C again ends that too). A file found damaged is named on stderr (in the "
+             "system log with --background) and reading it fails.");
+    return mount;
+}
+
 CLI::App* AddVerify(CLI::App& app, VerifyOptions& options) {
     auto* verify = app.add_subcommand("verify", "Check every tag of a box, writing nothing");
     verify->add_option("BOX", options.box, "The box file")->required();
@@ -198,10 +219,12 @@ ParsedCommandLine ParseCommandLine(int argc, char** argv) {
     ListOptions list;
     ExtractOptions extract;
     VerifyOptions verify;
+    MountOptions mount;
     auto* createCommand = AddCreate(app, create);
     auto* listCommand = AddList(app, list);
     auto* extractCommand = AddExtract(app, extract);
-    AddVerify(app, verify);
+    auto* verifyCommand = AddVerify(app, verify);
+    AddMount(app, mount);
 
     RequireKnownCommand(app, argc, argv);
     try {
@@ -213,7 +236,8 @@ ParsedCommandLine ParseCommandLine(int argc, char** argv) {
     if (createCommand->parsed()) return create;
     if (listCommand->parsed()) return list;
     if (extractCommand->parsed()) return extract;
-    return verify;
+    if (verifyCommand->parsed()) return verify;
+    return mount;
 }
 
 }  // namespace vko::cli

@@ -44,10 +44,19 @@ struct VerifyOptions {
     bool quiet = false;
 };
 
+struct MountOptions {
+    std::string box;
+    std::string folder;
+    std::string passwordFile;
+    unsigned memoryMiB = 256;  // expanded files held at most
+    bool background = false;
+};
+
 // What to run, or the exit code when the command line settled the run by itself (--help,
 // --version, or a usage error, whose message has been printed).
 using ParsedCommandLine =
-    std::variant<CreateOptions, ListOptions, ExtractOptions, VerifyOptions, ExitCode>;
+    std::variant<CreateOptions, ListOptions, ExtractOptions, VerifyOptions, MountOptions,
+                 ExitCode>;
 
 [[nodiscard]] ParsedCommandLine ParseCommandLine(int argc, char** argv);
 

@@ -14,9 +14,10 @@ enum class ExitCode : int {
     kFileSystem = 4,  // a file-system error; the message names the path
     kDoneInPart = 5,  // done, except for the files named on stderr: left out of a box or
                       // stored changed (create), missing, cut or damaged in the box or a box
-                      // that is not sealed (list, extract, verify), or not extracted: already
-                      // there, refused, or not writable
-    kTooMuch = 6      // create: files in more than 65,535 folders; nothing was written
+                      // that is not sealed (list, extract, verify, mount), or not extracted:
+                      // already there, refused, or not writable
+    kTooMuch = 6,     // create: files in more than 65,535 folders; nothing was written
+    kNoFuse = 7       // mount: this machine cannot mount a folder view (no usable FUSE)
 };
 
 // What each exit code means, as --help and the manual page put it.
@@ -33,11 +34,12 @@ inline constexpr ExitCodeMeaning kExitCodeMeanings[] = {
     {ExitCode::kFileSystem, "a file-system error; the message names the path"},
     {ExitCode::kDoneInPart,
      "done in part: the files named on stderr were left out or stored changed (create), are "
-     "missing, cut or damaged in the box, or the box is not sealed (list, extract, verify), or "
-     "were not extracted: damaged, already there (kept), below a link, or not writable "
-     "(extract)"},
+     "missing, cut or damaged in the box, or the box is not sealed (list, extract, verify, "
+     "mount), or were not extracted: damaged, already there (kept), below a link, or not "
+     "writable (extract)"},
     {ExitCode::kTooMuch,
      "too much for one box (create): files in more than 65,535 folders; nothing was written"},
+    {ExitCode::kNoFuse, "mount: this machine has no usable FUSE; nothing was mounted"},
 };
 
 // Ends a command early with an exit code and, unless it is empty, a message for stderr.

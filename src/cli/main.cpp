@@ -8,6 +8,7 @@
 #include "cli/CreateCommand.h"
 #include "cli/ExtractCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/MountCommand.h"
 #include "cli/StandardStreams.h"
 #include "cli/VerifyCommand.h"
 #include "cli/TerminalHost.h"
@@ -27,6 +28,7 @@ ExitCode Run(const vko::cli::ParsedCommandLine& parsed) {
     return std::visit(Overloaded{[](const vko::cli::CreateOptions& o) { return RunCreate(o); },
                                  [](const vko::cli::ListOptions& o) { return RunList(o); },
                                  [](const vko::cli::ExtractOptions& o) { return RunExtract(o); },
+                                 [](const vko::cli::MountOptions& o) { return RunMount(o); },
                                  [](const vko::cli::VerifyOptions& o) { return RunVerify(o); },
                                  [](ExitCode settled) { return settled; }},
                       parsed);
@@ -41,7 +43,7 @@ ExitCode RunReportingFailures(int argc, char** argv) {
             vko::cli::StandardStreams::RequireWritten();
         return code;
     } catch (const vko::cli::CommandError& e) {
-        if (e.Code() != ExitCode::kCancelled) PrintError(e.what());
+        if (e.Code() != ExitCode::kCancelled && *e.what() != 0) PrintError(e.what());
         return e.Code();
     } catch (const vko::Failure& e) {
         PrintError(e.Description());

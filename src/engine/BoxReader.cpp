@@ -32,6 +32,13 @@ BoxReader::BoxReader() : s_(std::make_unique<BlockState>(NoHost())) {}
 
 BoxReader::~BoxReader() = default;
 
+crypto::BoxCipher& BoxReader::ThreadCipher() const {
+    std::lock_guard lock(ciphersMutex_);
+    auto& cipher = ciphers_[std::this_thread::get_id()];
+    if (!cipher) cipher = std::make_unique<crypto::BoxCipher>(*s_->keys.box);
+    return *cipher;
+}
+
 std::unique_ptr<BoxReader> BoxReader::Open(const std::string& box, const std::string& password) {
     std::unique_ptr<BoxReader> reader(new BoxReader());
     BlockState& s = *reader->s_;
@@ -98,7 +105,16 @@ size_t BoxReader::ReadPlain(size_t entry, uint64_t offset, std::span<uint8_t> ou
     if (file.compressed)
         throw Failure(FailureNumber::kInvalidArgument,
                       file.path + " is compressed: its stored bytes must be expanded first.");
-    const auto size = static_cast<uint64_t>(file.size);
+    return ReadUnit(entry, static_cast<uint64_t>(file.size), offset, out);
+}
+
+size_t BoxReader::ReadStoredAt(size_t entry, uint64_t offset, std::span<uint8_t> out) const {
+    Require(entry);
+    return ReadUnit(entry, static_cast<uint64_t>(entries_[entry].stored), offset, out);
+}
+
+size_t BoxReader::ReadUnit(size_t entry, uint64_t size, uint64_t offset,
+                           std::span<uint8_t> out) const {
     if (offset >= size || out.empty()) return 0;
     const uint64_t end = std::min<uint64_t>(size, offset + out.size());
     const BlockState& s = *s_;
@@ -114,21 +130,28 @@ size_t BoxReader::ReadPlain(size_t entry, uint64_t offset, std::span<uint8_t> ou
                                     });
         return static_cast<size_t>(end - offset);
     }
-    crypto::BoxCipher cipher(*s.keys.box);
+    crypto::BoxCipher& cipher = ThreadCipher();
     const std::string label = BlockUnpack::FileLabel(s, static_cast<int32_t>(entry));
-    std::vector<uint8_t> piece;
+    std::vector<uint8_t> piece;  // only for a piece that the range cuts
     for (uint64_t i = crypto::PieceIndexAt(size, offset); i <= crypto::PieceIndexAt(size, end - 1);
          ++i) {
         const crypto::PieceSpan span = crypto::PieceAt(size, i);
+        const int64_t at = DataOffset(s, entry) + static_cast<int64_t>(span.offset);
+        if (span.offset >= offset && span.offset + span.length <= end) {
+            // Deciphered where the caller wants it: no copy of it anywhere else.
+            const std::span<uint8_t> whole = out.subspan(span.offset - offset, span.length);
+            s.box->ReadAt(at, reinterpret_cast<char*>(whole.data()), whole.size());
+            cipher.DecipherPiece(label, i, whole);
+            continue;
+        }
         piece.resize(span.length);
-        s.box->ReadAt(DataOffset(s, entry) + static_cast<int64_t>(span.offset),
-                      reinterpret_cast<char*>(piece.data()), piece.size());
+        s.box->ReadAt(at, reinterpret_cast<char*>(piece.data()), piece.size());
         cipher.DecipherPiece(label, i, piece);
         const uint64_t from = std::max(span.offset, offset);
         const uint64_t to = std::min(span.offset + span.length, end);
         std::memcpy(out.data() + (from - offset), piece.data() + (from - span.offset), to - from);
+        sodium_memzero(piece.data(), piece.size());
     }
-    if (!piece.empty()) sodium_memzero(piece.data(), piece.size());
     return static_cast<size_t>(end - offset);
 }
 

@@ -2,10 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/BoxFormat.h"
@@ -13,6 +16,9 @@
 namespace vko {
 
 struct BlockState;
+namespace crypto {
+class BoxCipher;
+}
 
 // Random access to the files of one box, for a read-only view of it (a file system that shows
 // a box as a folder): no events, no host, nothing written, no Qt. Open reads and checks the
@@ -66,6 +72,11 @@ public:
     // An entry's whole stored bytes, deciphered: for a compressed entry its stream to expand.
     // Throws Failure for a damaged entry, or when the box cannot be read.
     [[nodiscard]] std::string ReadStored(size_t entry) const;
+    // Up to out.size() of an entry's stored bytes, deciphered, from offset on (fewer at their
+    // end): for a compressed entry a stretch of its stream. A format 1 entry deciphers only the
+    // pieces that hold them; an older box's entry deciphers from its start. Throws Failure for a
+    // damaged entry, or when the box cannot be read.
+    [[nodiscard]] size_t ReadStoredAt(size_t entry, uint64_t offset, std::span<uint8_t> out) const;
     // Format 1: whether the entry's stored bytes match its tag (reads them all); false when the
     // seal holds no tag for it. Older boxes, which carry no tags: nothing.
     [[nodiscard]] std::optional<bool> CheckTag(size_t entry) const;
@@ -73,8 +84,16 @@ public:
 private:
     BoxReader();
     void Require(size_t entry) const;
+    // Bytes [offset, offset + out.size()) of the entry's unit of unitBytes bytes, within it.
+    size_t ReadUnit(size_t entry, uint64_t unitBytes, uint64_t offset, std::span<uint8_t> out) const;
+
+    // The cipher of the calling thread, made on its first read and kept: making one sets up
+    // its AES contexts and guarded memory, which costs more than deciphering a piece.
+    crypto::BoxCipher& ThreadCipher() const;
 
     std::unique_ptr<BlockState> s_;
+    mutable std::mutex ciphersMutex_;
+    mutable std::map<std::thread::id, std::unique_ptr<crypto::BoxCipher>> ciphers_;
     std::vector<Entry> entries_;
     std::vector<std::string> folders_;
 };

@@ -6,9 +6,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/ShellOpen.h"
 #include "ui/ElidedLabel.h"
 #include "ui/WidgetNames.h"
 #include "ui/WindowFit.h"
@@ -60,13 +62,20 @@ frmBlock::frmBlock(QWidget* parent, const SettingsStore* sizes)
     lblMsg = BoldLabel("lblMsg", QString());
     cmdExtractAll = Named<QPushButton>("cmdExtractAll", QStringLiteral("Extract &All"));
     cmdExtract = Named<QPushButton>("cmdExtract", QStringLiteral("&Extract"));
+    cmdOpenFolder = Named<QPushButton>("cmdOpenFolder", QStringLiteral("Open as &Folder"));
+    cmdOpenFolder->setToolTip(
+        QStringLiteral("Show the box as a read-only folder while this window is open; nothing "
+                       "deciphered is written to disk"));
+    cmdOpenFolder->setEnabled(false);
     // Enter chooses nothing here; only a click (or Space on a button) extracts.
-    for (QPushButton* button : {cmdExtractAll, cmdExtract}) button->setAutoDefault(false);
+    for (QPushButton* button : {cmdExtractAll, cmdExtract, cmdOpenFolder})
+        button->setAutoDefault(false);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblMsg, 1);
     buttons->addWidget(cmdExtractAll);
     buttons->addWidget(cmdExtract);
+    buttons->addWidget(cmdOpenFolder);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblName);
     layout->addWidget(lblRoot);
@@ -75,8 +84,10 @@ frmBlock::frmBlock(QWidget* parent, const SettingsStore* sizes)
 
     setTabOrder(lvFiles, cmdExtractAll);
     setTabOrder(cmdExtractAll, cmdExtract);
+    setTabOrder(cmdExtract, cmdOpenFolder);
     connect(cmdExtractAll, &QPushButton::clicked, this, &frmBlock::cmdExtractAll_Click);
     connect(cmdExtract, &QPushButton::clicked, this, &frmBlock::cmdExtract_Click);
+    connect(cmdOpenFolder, &QPushButton::clicked, this, &frmBlock::cmdOpenFolder_Click);
     connect(lvFiles, &QTreeWidget::itemSelectionChanged, this, &frmBlock::lvFiles_SelectionChanged);
     Form_Load();
 }
@@ -113,6 +124,8 @@ void frmBlock::Fill(const BoxContents& contents) {
     lblName->SetWholeText(contents.Name);
     lblRoot->SetWholeText(contents.Root);
     lblMsg->setText(contents.Summary);
+    openAsFolder_ = contents.OpenAsFolder;
+    cmdOpenFolder->setEnabled(static_cast<bool>(openAsFolder_));
     QList<QTreeWidgetItem*> rows;
     rows.reserve(contents.Rows.size());
     for (qsizetype i = 0; i < contents.Rows.size(); ++i) {
@@ -134,6 +147,11 @@ void frmBlock::lvFiles_SelectionChanged() {
 void frmBlock::cmdExtractAll_Click() {
     choice_ = {1, QString()};
     accept();
+}
+
+void frmBlock::cmdOpenFolder_Click() {
+    const QString folder = openAsFolder_ ? openAsFolder_() : QString();
+    if (!folder.isEmpty()) ShellOpen(QUrl::fromLocalFile(folder));
 }
 
 void frmBlock::cmdExtract_Click() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 #include "app/BoxContents.h"
 #include "app/JobDialogs.h"
@@ -28,6 +29,7 @@ public:
 
     void cmdExtractAll_Click();
     void cmdExtract_Click();
+    void cmdOpenFolder_Click();
 
 protected:
     void done(int result) override;
@@ -44,6 +46,8 @@ private:
     QLabel* lblMsg = nullptr;
     QPushButton* cmdExtractAll = nullptr;
     QPushButton* cmdExtract = nullptr;
+    QPushButton* cmdOpenFolder = nullptr;
+    std::function<QString()> openAsFolder_;
 };
 
 // Selected row numbers (from 1) in ascending order joined by ";".

@@ -192,7 +192,7 @@ private slots:
     // in; Extract is offered only with rows selected. The window names the box and keeps the
     // size it was left at.
     void contentsWindowChoices() {
-        BoxContents contents{"B.vkx", "Box Name: B", "Root Folder: R", "Files: 8", {}};
+        BoxContents contents{"B.vkx", "Box Name: B", "Root Folder: R", "Files: 8", {}, {}};
         for (int i = 1; i <= 8; ++i)
             contents.Rows.append({QString("f%1").arg(i), QString::number(9 - i), 9 - i});
         TempSettings sizes;
@@ -218,6 +218,17 @@ private slots:
         QCOMPARE(store.WindowSize("Contents"), QSize(640, 421));
         QCOMPARE(title, QString("Vaultkeep Contents - B.vkx"));
         QCOMPARE(choose({}, "cmdExtract"), QStringList({"0", "", "0", "1"}));
+        // Open as Folder asks for the folder and leaves the window open; offered only when the
+        // box can be shown so.
+        int opened = 0;
+        contents.OpenAsFolder = [&] { return ++opened, QString(); };
+        frmBlock window(nullptr, &store);
+        window.Fill(contents);
+        Click(&window, "cmdOpenFolder");
+        QCOMPARE(opened, 1);
+        QCOMPARE(window.Choice().Result, int16_t{0});
+        window.Fill(BoxContents{});
+        QVERIFY(!Get<QPushButton>(&window, "cmdOpenFolder")->isEnabled());
     }
 
     // With ClearPassword ticked the dialog forgets the password as it opens, even when it is

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "cli/CommandLine.h"
+
+namespace vko::cli {
+
+// vkx mount: shows a box as a read-only folder until it is unmounted.
+[[nodiscard]] ExitCode RunMount(const MountOptions& options);
+
+}  // namespace vko::cli
