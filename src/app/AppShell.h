@@ -60,6 +60,7 @@ public:
     // Objects owned for the life of the window; they outlive a shutdown that happens while
     // one of them is still on the call stack.
     [[nodiscard]] CCipherBlock& Vaultkeep() { return *vaultkeep_; }
+    [[nodiscard]] EngineHost& Host() { return *host_; }
     [[nodiscard]] CTick& JobTick() { return *jobTick_; }
     [[nodiscard]] ProgressDisplay& Progress() { return *progress_; }
     QStringList ExtractQueue;

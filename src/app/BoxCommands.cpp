@@ -1,6 +1,7 @@
 #include "app/BoxCommands.h"
 
 #include "app/EnginePassword.h"
+#include "app/ExistingFilesPrompt.h"
 #include "app/JobDriver.h"
 #include "app/PathText.h"
 
@@ -19,7 +20,7 @@ QList<int32_t> ExtractListEntries(const QString& list) {
 QString ExtractedFilesLine(qsizetype count, const QString& seconds, const QLocale& locale,
                            bool warned) {
     const QString files =
-        count <= 1 ? QString::number(count) + QStringLiteral(" file")
+        count == 1 ? QStringLiteral("1 file")
                    : locale.toString(static_cast<qlonglong>(count)) + QStringLiteral(" files");
     return QStringLiteral("Extracted ") + files +
            (warned ? QStringLiteral(" with warnings in ") : QStringLiteral(" in ")) + seconds +
@@ -72,6 +73,49 @@ void BoxCommands::BeginBoxExtraction() {
     ExtractSelected(boxFile, target);
 }
 
+bool BoxCommands::OpenForChosen(const QString& boxFile, const QString& target) {
+    AppState& state = c_.State();
+    int16_t opened = BlockResult::kReadNotABox;
+    if (!EngineFailed(c_,
+                      [&] {
+                          opened = c_.shell.Vaultkeep().DynamicExtractBlock(
+                              PathBytes(boxFile), PathBytes(target),
+                              EnginePassword(state.MemorizedPassword));
+                      }) &&
+        opened == BlockResult::kReadOk)
+        return true;
+    // The engine has told the user why and closed the box; a password that did not open it is
+    // not offered again.
+    if (opened != BlockResult::kReadOk) state.MemorizedPassword.clear();
+    c_.shell.SetIcon(0);
+    c_.shell.SetStatus(QStringLiteral("Box not extracted"));
+    return false;
+}
+
+namespace {
+
+// The chosen entries that name a file of the box read last, less those skipped.
+struct ChosenFiles {
+    qsizetype files = 0;
+    int64_t bytes = 0;
+    int64_t stored = 0;  // what the engine counts, file by file
+};
+
+ChosenFiles Tally(const CCipherBlock& engine, const QList<int32_t>& entries,
+                  const SkippedRecords* skipped = nullptr) {
+    ChosenFiles tally;
+    for (const int32_t entry : entries) {
+        if (entry < 1 || entry > static_cast<int32_t>(engine.Files().size())) continue;
+        if (skipped && skipped->Contains(entry - 1)) continue;
+        ++tally.files;
+        tally.bytes += engine.Record(entry - 1).Size;
+        tally.stored += engine.Record(entry - 1).Stored;
+    }
+    return tally;
+}
+
+}  // namespace
+
 void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target) {
     AppShell& shell = c_.shell;
     AppState& state = c_.State();
@@ -80,58 +124,50 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
     shell.SetIcon(1);
     shell.SetStatus(QStringLiteral("Extracting ") + FilePart(boxFile) + QStringLiteral("..."));
     const EngineRun run(c_, JobProgress::Plain);
-    int16_t opened = BlockResult::kReadNotABox;
-    if (EngineFailed(c_,
-                     [&] {
-                         opened =
-                             engine.DynamicExtractBlock(PathBytes(boxFile), PathBytes(target),
-                                                        EnginePassword(state.MemorizedPassword));
-                     }) ||
-        opened != BlockResult::kReadOk) {
-        // The engine has told the user why and closed the box; a password that did not open
-        // it is not offered again.
-        if (opened != BlockResult::kReadOk) state.MemorizedPassword.clear();
-        shell.SetIcon(0);
-        shell.SetStatus(QStringLiteral("Box not extracted"));
-        return;
-    }
+    if (!OpenForChosen(boxFile, target)) return;
 
     // Known once the box is open: a job may have read another box since it was shown.
     const QList<int32_t> entries = ExtractListEntries(state.ExtractList);
-    int64_t stored = 0;  // what the engine counts, file by file
-    int64_t bytes = 0;
-    for (const int32_t entry : entries) {
-        if (entry < 1 || entry > static_cast<int32_t>(engine.Files().size())) continue;
-        stored += engine.Record(entry - 1).Stored;
-        bytes += engine.Record(entry - 1).Size;
-    }
-    shell.Progress().BeginJob(ExtractProgress(engine), entries.size(), stored);
+    // Asked before the first file is written, and before the stopwatch starts.
+    const ExistingFilesPrompt prompt(c_, state.BoxFolder);
     bool cancelled = false;
-    shell.JobTick().StartTick();
-    const bool failed = EngineFailed(c_, [&] {
-        for (const int32_t entry : entries) {
-            engine.DynamicExtractToFile(entry, PathBytes(target));
-            c_.pump();
-            cancelled = state.CancelProcess || state.CancelJob;
-            if (cancelled) break;
-        }
+    bool failed = EngineFailed(c_, [&] {
+        cancelled = !engine.PrepareEntries({entries.begin(), entries.end()}, PathBytes(target));
     });
+    shell.Progress().BeginJob(ExtractProgress(engine), entries.size(),
+                              Tally(engine, entries).stored);
+    shell.JobTick().StartTick();
+    if (!failed && !cancelled)
+        failed = EngineFailed(c_, [&] {
+            for (const int32_t entry : entries) {
+                engine.DynamicExtractToFile(entry, PathBytes(target));
+                c_.pump();
+                cancelled = state.CancelProcess || state.CancelJob;
+                if (cancelled) break;
+            }
+        });
     shell.JobTick().StopTick();
     const bool warned =
         !failed && ReportProblems(c_, QStringLiteral("These files were not extracted:"));
+    const SkippedRecords skipped(engine, state.BoxFolder);
+    const ChosenFiles written = Tally(engine, entries, &skipped);
     engine.DynamicClose();
     shell.SetIcon(0);
-    if (cancelled) {
+    if (prompt.Cancelled()) {
+        shell.SetStatus(NothingExtractedLine(FolderName(state.BoxFolder)));
+    } else if (cancelled) {
         // The file in progress was left as it was; the count of the others is not claimed.
         shell.SetStatus(QStringLiteral("Extraction cancelled"));
     } else if (failed) {
         shell.SetStatus(QStringLiteral("Extraction stopped by an error"));
     } else {
-        shell.SetStatus(ExtractedFilesLine(entries.size(),
-                                           SecondsText(shell.JobTick().ElapsedTicks(), c_.locale),
-                                           c_.locale, warned) +
-                        (warned ? QString() : QStringLiteral(": ") + SizeText(bytes, c_.locale)) +
-                        QStringLiteral(" into ") + FolderName(state.BoxFolder));
+        shell.SetStatus(
+            ExtractedFilesLine(written.files,
+                               SecondsText(shell.JobTick().ElapsedTicks(), c_.locale), c_.locale,
+                               warned) +
+            (warned ? QString() : QStringLiteral(": ") + SizeText(written.bytes, c_.locale)) +
+            QStringLiteral(" into ") + FolderName(state.BoxFolder) +
+            SkippedText(skipped.Count(), c_.locale));
         c_.lstFiles.AddResult(state.BoxFolder,
                               QStringLiteral("Files extracted from ") + FilePart(boxFile));
     }

@@ -20,6 +20,9 @@ public:
 
 private:
     void ExtractSelected(const QString& boxFile, const QString& target);
+    // Opens boxFile for taking chosen files into target; false (after saying why) when it
+    // does not open.
+    [[nodiscard]] bool OpenForChosen(const QString& boxFile, const QString& target);
 
     JobContext& c_;
     QString viewedRoot_;  // the root folder of the box shown last
@@ -29,8 +32,8 @@ private:
 // left out.
 [[nodiscard]] QList<int32_t> ExtractListEntries(const QString& list);
 
-// "Extracted 1 file in ..." or "Extracted N files in ...", "... with warnings in ..." when files
-// were named in a message.
+// "Extracted 1 file in ..." or "Extracted N files in ..." (0 too: all were skipped), "... with
+// warnings in ..." when files were named in a message.
 [[nodiscard]] QString ExtractedFilesLine(qsizetype count, const QString& seconds,
                                          const QLocale& locale, bool warned = false);
 

@@ -7,17 +7,11 @@
 
 namespace vko {
 
-namespace {
-
-// A file in a sub-folder is listed with that folder's path in front; numbers 0 and 1 both
-// stand for the boxed folder itself.
-QString RowName(const CCipherBlock& engine, const FileRecord& record) {
-    const QString name = PathFromBytes(record.Name);
-    if (record.FolderNumber <= 1) return name;
-    return PathFromBytes(BoxPath::ToNativeFolder(engine.Directory(record.FolderNumber))) + name;
+std::string EntryPath(const CCipherBlock& engine, const FileRecord& record) {
+    // Numbers 0 and 1 both stand for the boxed folder itself.
+    if (record.FolderNumber <= 1) return record.Name;
+    return BoxPath::ToNativeFolder(engine.Directory(record.FolderNumber)) + record.Name;
 }
-
-}  // namespace
 
 QString FilesSummary(int64_t count, int64_t total, const QLocale& locale) {
     return QStringLiteral("Files: ") + locale.toString(static_cast<qlonglong>(count)) +
@@ -35,7 +29,8 @@ BoxContents ReadContents(const CCipherBlock& engine, const QLocale& locale) {
     const auto count = static_cast<int32_t>(engine.Files().size());
     for (int32_t i = 0; i < count; ++i) {
         const FileRecord record = engine.Record(i);
-        contents.Rows.append({RowName(engine, record), locale.toString(record.Size), record.Size});
+        contents.Rows.append(
+            {PathFromBytes(EntryPath(engine, record)), locale.toString(record.Size), record.Size});
         total += record.Size;
     }
     contents.Summary = FilesSummary(count, total, locale);

@@ -4,10 +4,12 @@
 #include <QLocale>
 #include <QString>
 #include <cstdint>
+#include <string>
 
 namespace vko {
 
 class CCipherBlock;
+struct FileRecord;
 
 // What the box contents window shows of the box read last.
 struct BoxContents {
@@ -25,6 +27,10 @@ struct BoxContents {
 
 // The lines and rows of the box whose header the engine has just read.
 [[nodiscard]] BoxContents ReadContents(const CCipherBlock& engine, const QLocale& locale);
+
+// Where a file of the box read last lands below the extraction folder ("day 1/log.csv"), in
+// the file system's bytes; the contents window lists it so.
+[[nodiscard]] std::string EntryPath(const CCipherBlock& engine, const FileRecord& record);
 
 // "Files: " + count + eight spaces + "Size: " + the total's text.
 [[nodiscard]] QString FilesSummary(int64_t count, int64_t total, const QLocale& locale);

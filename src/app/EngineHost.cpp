@@ -25,4 +25,8 @@ bool EngineHost::AskYesNo(const std::string& text) {
     return messages_.AskYesNo(QString::fromStdString(text));
 }
 
+ExistingAnswer EngineHost::AskExistingFiles(const std::vector<std::string>& existing) {
+    return existing_ ? existing_(existing) : ExistingAnswer::kCancel;
+}
+
 }  // namespace vko

@@ -13,6 +13,7 @@ namespace vko {
 class EngineHost : public BlockHost {
 public:
     using Pump = std::function<void()>;
+    using ExistingQuestion = std::function<ExistingAnswer(const std::vector<std::string>&)>;
 
     // pump defaults to running the pending events of the current thread.
     EngineHost(const AppState& state, Messages& messages, Pump pump = {});
@@ -21,11 +22,17 @@ public:
     void PumpMessages() override;
     void ShowMessage(const std::string& text, Icon icon) override;
     bool AskYesNo(const std::string& text) override;
+    ExistingAnswer AskExistingFiles(const std::vector<std::string>& existing) override;
+
+    // Who answers the engine's question about files already there; without anyone (as when
+    // no extraction has said how to ask) the job is cancelled and nothing is replaced.
+    void AnswerExistingWith(ExistingQuestion question) { existing_ = std::move(question); }
 
 private:
     const AppState& state_;
     Messages& messages_;
     Pump pump_;
+    ExistingQuestion existing_;
 };
 
 }  // namespace vko

@@ -4,6 +4,7 @@
 
 #include "app/AppInfo.h"
 #include "app/EnginePassword.h"
+#include "app/ExistingFilesPrompt.h"
 #include "app/PathText.h"
 #include "app/StatusText.h"
 
@@ -54,10 +55,12 @@ QString BatchResultLine(int creates, int extracts, int32_t jobsDone, const QStri
     if (extracts < 1) return {};
     if (jobsDone >= 1)
         return QStringLiteral("Extracted") + in + seconds + QStringLiteral(" seconds") +
-               AmountText(amount, counted, "folders", locale);
+               AmountText(amount, counted, "folders", locale) +
+               SkippedText(amount.skipped, locale);
     if (amount.stoppedFiles > 0)
         return QStringLiteral("Extraction stopped: ") + FileCountText(amount.stoppedFiles, locale) +
                QStringLiteral(" already extracted into ") + amount.stoppedIn;
+    if (!amount.cancelledIn.isEmpty()) return NothingExtractedLine(amount.cancelledIn);
     return QStringLiteral("Box not extracted");
 }
 
@@ -214,25 +217,34 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
     ShowJobStarting(QStringLiteral("Extracting ") + FilePart(item) + QStringLiteral("..."));
     int16_t result = BlockResult::kExtractNotABox;
     const EngineRun run(c_, ExtractProgress(shell.Vaultkeep()));
+    const QString folder = FolderName(state.BoxFolder);
+    // The time the user spends on the question about files already there is not the job's.
+    const ExistingFilesPrompt prompt(
+        c_, state.BoxFolder, [this](bool asking) { asking ? PauseClock() : ResumeClock(); });
     const bool failed = EngineFailed(c_, [&] {
         result = shell.Vaultkeep().ExtractBlock(PathBytes(item), PathBytes(state.BoxFolder),
                                                 EnginePassword(state.MemorizedPassword));
     });
+    if (prompt.Cancelled()) {
+        shell.SetStatus(NothingExtractedLine(folder));
+        amount_.cancelledIn = folder;
+        return result;
+    }
     shell.SetStatus((!failed && result == BlockResult::kExtractDone
                          ? QStringLiteral("Extracted into ")
                          : QStringLiteral("Not all extracted into ")) +
-                    FolderName(state.BoxFolder));
+                    folder);
     if (failed) return BlockResult::kExtractNotABox;
     // The engine has said why the box did not open; its password is not kept for the next.
     if (result == BlockResult::kExtractNotABox) state.MemorizedPassword.clear();
     if (result != BlockResult::kExtractDone) {
         amount_.stoppedFiles += shell.Progress().Figures().filesDone;
-        amount_.stoppedIn = FolderName(state.BoxFolder);
+        amount_.stoppedIn = folder;
         return result;
     }
     ++shell.JobsDone;
-    CountBox(shell.Vaultkeep());
-    amount_.places << FolderName(state.BoxFolder);
+    CountBox(shell.Vaultkeep(), state.BoxFolder);
+    amount_.places << folder;
     c_.lstFiles.AddResult(state.BoxFolder,
                           QStringLiteral("Files extracted from ") + FilePart(item));
     PauseClock();
@@ -242,10 +254,15 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
     return result;
 }
 
-void JobDriver::CountBox(const CCipherBlock& engine) {
+void JobDriver::CountBox(const CCipherBlock& engine, const QString& folder) {
+    const SkippedRecords skipped(engine, folder);
     const auto records = static_cast<int32_t>(engine.Files().size());
-    for (int32_t i = 0; i < records; ++i) amount_.bytes += engine.Record(i).Size;
-    amount_.files += records;
+    for (int32_t i = 0; i < records; ++i) {
+        if (skipped.Contains(i)) continue;
+        amount_.bytes += engine.Record(i).Size;
+        ++amount_.files;
+    }
+    amount_.skipped += skipped.Count();
 }
 
 void JobDriver::StartClock() {

@@ -19,6 +19,8 @@ struct BatchAmount {
     int64_t stoppedFiles = 0;  // files an extraction wrote before it was stopped
     QString stoppedIn;         // ... and the folder it wrote them in
     HiddenCount hidden;        // hidden files and folders the batch's boxes left out
+    int64_t skipped = 0;       // files extractions left as they were there, as asked
+    QString cancelledIn;       // the folder of an extraction cancelled before it wrote anything
 };
 
 // Runs the queued jobs on ticks of the driver timer: every create job, then every extract
@@ -38,8 +40,9 @@ private:
     // The status line and indicator of a job whose engine call starts now.
     void ShowJobStarting(const QString& status);
     void FinishBatch(int creates, int extracts);
-    // Adds the files of the box the engine read last to the batch's amount.
-    void CountBox(const CCipherBlock& engine);
+    // Adds the files of the box the engine extracted last into folder to the batch's amount,
+    // less those skipped as they were there.
+    void CountBox(const CCipherBlock& engine, const QString& folder);
     // A tick that found the engine taken comes back once it is free, if work is still queued.
     void Resume();
     // The job stopwatch, paused while dialogs are up. Whether it runs is remembered, so that a
@@ -58,9 +61,10 @@ private:
 [[nodiscard]] QString SecondsText(int32_t milliseconds, const QLocale& locale);
 
 // The batch's status line, or a null text when it leaves the status line alone: "Created in
-// 2.50 seconds: 8 files, 1.56 GB into Big.vkx (1.20 MB); 3 hidden files left out". Jobs done with warnings (files named
-// in a message) say so and claim no counts; an extraction stopped after writing files says how
-// many, never that the box was not extracted.
+// 2.50 seconds: 8 files, 1.56 GB into Big.vkx (1.20 MB); 3 hidden files left out", "Extracted in
+// 0.20 seconds: 5 files, 1.20 MB into Photos; 3 existing files skipped". Jobs done with warnings
+// (files named in a message) say so and claim no counts; an extraction stopped after writing
+// files says how many, never that the box was not extracted.
 [[nodiscard]] QString BatchResultLine(int creates, int extracts, int32_t jobsDone,
                                       const QString& seconds, int jobsWarned,
                                       const BatchAmount& amount, const QLocale& locale);

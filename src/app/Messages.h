@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "engine/BlockHost.h"
+#include "engine/ExistingFiles.h"
 
 namespace vko {
 
@@ -32,6 +33,9 @@ public:
                                Answer preferred = Answer::Yes) {
         answered(AskYesNo(text, preferred));
     }
+    // The question about the files an extraction would write that are already there, with
+    // Replace, Skip and Cancel; Escape and the close box cancel.
+    [[nodiscard]] virtual ExistingAnswer AskExistingFiles(const QString& text) = 0;
 };
 
 }  // namespace vko

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPushButton>
 #include <cstdio>
 
 #include "app/AppInfo.h"
@@ -28,6 +29,18 @@ QMessageBox::Icon BoxIcon(Messages::Icon icon) {
 void Print(const QString& kind, const QString& text) {
     std::fprintf(stderr, "%s: %s\n", qPrintable(kind), qPrintable(text));
     std::fflush(stderr);
+}
+
+QString AnswerName(ExistingAnswer answer) {
+    switch (answer) {
+        case ExistingAnswer::kReplace:
+            return QStringLiteral("Replace");
+        case ExistingAnswer::kSkip:
+            return QStringLiteral("Skip");
+        case ExistingAnswer::kCancel:
+            break;
+    }
+    return QStringLiteral("Cancel");
 }
 
 }  // namespace
@@ -72,6 +85,28 @@ void MessageBoxes::AskYesNoLater(const QString& text, std::function<void(bool)> 
     box->open();
 }
 
+ExistingAnswer MessageBoxes::AskExistingFiles(const QString& text) {
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kAppTitle), text,
+                    QMessageBox::NoButton, FrontWindow());
+    box.setTextFormat(Qt::PlainText);  // file names are shown as they are, never as markup
+    // Modal to the window it belongs over; the job waits for the answer before it writes.
+    box.setWindowModality(Qt::WindowModal);
+    QPushButton* replace = box.addButton(QStringLiteral("&Replace"), QMessageBox::DestructiveRole);
+    QPushButton* skip = box.addButton(QStringLiteral("&Skip"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("&Cancel"), QMessageBox::RejectRole);
+    replace->setToolTip(QStringLiteral("Put the box's versions in place of these files"));
+    skip->setToolTip(QStringLiteral("Keep these files and extract the others"));
+    cancel->setToolTip(QStringLiteral("Extract nothing"));
+    // Enter keeps every file there and still extracts the rest; replacing takes a deliberate
+    // choice. Escape and the close box press Cancel.
+    box.setDefaultButton(skip);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == replace) return ExistingAnswer::kReplace;
+    if (box.clickedButton() == skip) return ExistingAnswer::kSkip;
+    return ExistingAnswer::kCancel;
+}
+
 void PrintedMessages::Inform(const QString& text, Icon) {
     Print(QStringLiteral("message"), text);
 }
@@ -79,6 +114,11 @@ void PrintedMessages::Inform(const QString& text, Icon) {
 bool PrintedMessages::AskYesNo(const QString& text, Answer) {
     Print(QStringLiteral("question"), text);
     return true;
+}
+
+ExistingAnswer PrintedMessages::AskExistingFiles(const QString& text) {
+    Print(QStringLiteral("question"), text);
+    return ExistingAnswer::kSkip;
 }
 
 void LoggedMessages::Inform(const QString& text, Icon icon) {
@@ -108,6 +148,13 @@ void LoggedMessages::AskYesNoLater(const QString& text, std::function<void(bool)
             answered(yes);
         },
         preferred);
+}
+
+ExistingAnswer LoggedMessages::AskExistingFiles(const QString& text) {
+    Print(QStringLiteral("question"), text);
+    const ExistingAnswer answer = MessageBoxes::AskExistingFiles(text);
+    Print(QStringLiteral("answer"), AnswerName(answer));
+    return answer;
 }
 
 std::unique_ptr<Messages> MessagesForEnvironment() {

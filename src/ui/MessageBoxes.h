@@ -18,14 +18,18 @@ public:
     // loop of its own: a job that lets window messages run keeps running under it.
     void AskYesNoLater(const QString& text, std::function<void(bool)> answered,
                        Answer preferred = Answer::Yes) override;
+    // Window-modal over the window in front; Enter skips.
+    ExistingAnswer AskExistingFiles(const QString& text) override;
 };
 
-// Messages written to the error stream instead of shown, questions answered Yes; for
-// scripted runs of the whole program (VKO_TEST_MESSAGES=print), never for users.
+// Messages written to the error stream instead of shown, questions answered Yes (files already
+// there: Skip, so that nothing is replaced without a person); for scripted runs of the whole
+// program (VKO_TEST_MESSAGES=print), never for users.
 class PrintedMessages : public Messages {
 public:
     void Inform(const QString& text, Icon icon = Icon::Information) override;
     bool AskYesNo(const QString& text, Answer preferred = Answer::Yes) override;
+    ExistingAnswer AskExistingFiles(const QString& text) override;
 };
 
 // Message boxes that are also written to the error stream, so that a scripted run can check
@@ -37,6 +41,7 @@ public:
     bool AskYesNo(const QString& text, Answer preferred = Answer::Yes) override;
     void AskYesNoLater(const QString& text, std::function<void(bool)> answered,
                        Answer preferred = Answer::Yes) override;
+    ExistingAnswer AskExistingFiles(const QString& text) override;
 };
 
 // The window a message box belongs over: the modal dialog in front, else the active window,

@@ -1,4 +1,5 @@
 #include "JobRig.h"
+#include "app/ExistingFilesPrompt.h"
 
 namespace vko::test {
 
@@ -20,13 +21,13 @@ private slots:
             << "wrong" << QStringList{"pw"} << "<box>" << damaged << 1 << true;
         QTest::newRow("typed wrong, then cancelled")
             << "" << QStringList{"wrong", "-"} << "<box>" << damaged << 2 << false;
-        QTest::newRow("no such file") << "pw" << QStringList() << "gone.vkx"
-                                      << "\"<path>\" does not exist or cannot be opened." << 0
-                                      << false;
+        QTest::newRow("no such file")
+            << "pw" << QStringList() << "gone.vkx"
+            << "\"<path>\" does not exist or cannot be opened." << 0 << false;
         QTest::newRow("a folder") << "" << QStringList() << "sources"
                                   << "\"<path>\" is not a regular file" << 0 << false;
-        QTest::newRow("a text file")
-            << "" << QStringList() << "notes.txt" << "\"<path>\" is not a box." << 0 << false;
+        QTest::newRow("a text file") << "" << QStringList() << "notes.txt"
+                                     << "\"<path>\" is not a box." << 0 << false;
     }
     void passwordsThatFailAreAskedForAgain() {
         QFETCH(QString, memorized);
@@ -81,6 +82,96 @@ private slots:
         rig.dialogs.choice = {};
         rig.jobs.Commands().ViewBox(box);
         QCOMPARE(rig.dialogs.asked.count("contents: Box Name: Three"), 2);
+    }
+
+    // The question lists a few files by their path below the folder (one outside it whole),
+    // then how many more, so that it fits on the screen however many there are.
+    void existingFilesQuestionListsAFew_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("listed");
+        QTest::newRow("one") << 1 << "a file that this box would write:\n\n    f1\n\nReplace it ";
+        QTest::newRow("six") << 6 << "\n    f5\n    /elsewhere/f6\n\nReplace them ";
+        QTest::newRow("seven") << 7 << "\n    f5\n    ... and 2 more\n\nReplace them ";
+    }
+    void existingFilesQuestionListsAFew() {
+        QFETCH(int, count);
+        std::vector<std::string> paths;
+        for (int i = 1; i <= count; ++i)
+            paths.push_back((i == 6 ? "/elsewhere/f" : "/target/f") + std::to_string(i));
+        const QString text = ExistingFilesQuestion(
+            paths, "/target", QLocale(QLocale::English, QLocale::UnitedStates));
+        QFETCH(QString, listed);
+        QVERIFY2(text.contains(listed), qPrintable(text));
+    }
+
+    // Files already in the chosen folder are asked about once, before anything is written, for
+    // the whole box and for chosen files alike: Replace puts the box's versions in place, Skip
+    // keeps them, writes the rest and says how many it skipped, Cancel (also Escape) writes
+    // nothing and says so. A folder that holds none of them is not asked about. The time the
+    // question is open is not the job's.
+    void filesAlreadyThere_data() {
+        QTest::addColumn<int>("choice");  // 1 Extract All, 2 Extract (every row)
+        QTest::addColumn<int>("answer");  // ExistingAnswer
+        QTest::addColumn<bool>("there");  // the folder holds newer a.txt and d/c.txt
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("tree");  // a.txt, b.txt, d/c.txt: "box", "new" or "-" (none)
+        const int replace = int(ExistingAnswer::kReplace), skip = int(ExistingAnswer::kSkip),
+                  cancel = int(ExistingAnswer::kCancel);
+        for (const int choice : {1, 2}) {
+            const bool all = choice == 1;
+            const QByteArray row = all ? "all, " : "chosen, ";
+            const auto done = [all](const QString& files, const QString& bytes) {
+                return all ? "Extracted in 0.00 seconds: " + files + ", " + bytes
+                           : "Extracted " + files + " in 0.00 seconds: " + bytes;
+            };
+            QTest::newRow(row + "replace")
+                << choice << replace << true << done("3 files", "15 bytes") + " into target"
+                << "box,box,box";
+            QTest::newRow(row + "skip")
+                << choice << skip << true
+                << done("1 file", "5 bytes") + " into target; 2 existing files skipped"
+                << "new,box,new";
+            QTest::newRow(row + "cancel") << choice << cancel << true
+                                          << "Extraction cancelled: nothing was written into target"
+                                          << "new,-,new";
+            QTest::newRow(row + "none there")
+                << choice << cancel << false << done("3 files", "15 bytes") + " into target"
+                << "box,box,box";
+        }
+    }
+    void filesAlreadyThere() {
+        QFETCH(int, answer);
+        QFETCH(bool, there);
+        QFETCH(QString, line);
+        JobRig rig;
+        const std::vector<std::string> files{"a.txt", "b.txt", "d/c.txt"};
+        const QString box =
+            rig.Box("Box", {{files[0], "box a"}, {files[1], "box b"}, {files[2], "box c"}});
+        const QString target = rig.Folder("target", {{"mine.txt", "mine"}});
+        if (there) MakeTree(target.toStdString(), {{files[0], "new a"}, {files[2], "new c"}});
+        rig.messages.existing = [&] {
+            rig.ticks += 300'000;
+            return ExistingAnswer(answer);
+        };
+        QFETCH(int, choice);
+        rig.dialogs.choice = {int16_t(choice), "1;2;3"};
+        rig.dialogs.folder = target;
+        rig.jobs.Work().OpenBoxFile(box);
+        QVERIFY(rig.WaitForLine(line.left(12)));
+        QCOMPARE(rig.view.Lines().last(), line);
+        QFETCH(QString, tree);
+        Tree expected{{"mine.txt", "mine"}};
+        for (size_t i = 0; i < files.size(); ++i) {
+            const QString kept = tree.split(',')[int(i)];
+            if (kept != "-") expected[files[i]] = kept.toStdString() + " " + "abc"[i];
+        }
+        QCOMPARE(ReadTree(target.toStdString()), expected);
+        QCOMPARE(rig.messages.asked.size(), int(there));
+        if (there)
+            QVERIFY(rig.messages.asked[0].startsWith('"' + target +
+                                                     "\" already holds 2 files that this box would "
+                                                     "write:\n\n    a.txt\n    d/c.txt\n\n"));
+        QVERIFY(rig.messages.informed.isEmpty());
     }
 };
 

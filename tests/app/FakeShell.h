@@ -13,7 +13,8 @@
 namespace vko::test {
 
 // Records every message; answers every question No, so that none ever ends a test's program.
-// Questions that do not wait are kept in later for the test to answer.
+// Questions that do not wait are kept in later for the test to answer; files already there are
+// answered with existing.
 class ScriptedMessages : public Messages {
 public:
     void Inform(const QString& text, Icon = Icon::Information) override { informed << text; }
@@ -22,8 +23,14 @@ public:
         informed << text;
         later << std::move(answered);
     }
+    ExistingAnswer AskExistingFiles(const QString& text) override {
+        asked << text;
+        return existing();
+    }
     QStringList informed;
+    QStringList asked;
     QList<std::function<void(bool)>> later;
+    std::function<ExistingAnswer()> existing = [] { return ExistingAnswer::kCancel; };
 };
 
 // Records the status line, the indicator, its busy text and the progress bar. onStatus lets a

@@ -4,18 +4,19 @@
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMessageBox>
-#include <QScreen>
-#include <QTextDocumentFragment>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include "app/FakeShell.h"
 #include "platform/cDialog.h"
+#include "ui/MessageBoxes.h"
 #include "ui/WidgetNames.h"
 #include "ui/frmAbout.h"
 #include "ui/frmBlock.h"
@@ -86,7 +87,8 @@ private slots:
         QCOMPARE(dialog.isVisible(), !refusal.isEmpty());
         // Passwords that differ are both typed again.
         if (refusal.startsWith("Passwords"))
-            QCOMPARE(Get(&dialog, "txtPassword")->text() + Get(&dialog, "txtPassword2")->text(), "");
+            QCOMPARE(Get(&dialog, "txtPassword")->text() + Get(&dialog, "txtPassword2")->text(),
+                     "");
         QCOMPARE(messages.informed,
                  refusal.isEmpty() ? QStringList() : QStringList(refusal.section('|', 0, 0)));
         if (refusal.isEmpty())
@@ -109,8 +111,9 @@ private slots:
         for (const QStringList& row : typed) {
             Get(&dialog, "txtPassword")->setText(row[0]);
             QLabel* shown = Get<QLabel>(&dialog, "lblStrength");
-            QVERIFY2(QTextDocumentFragment::fromHtml(shown->text()).toPlainText().startsWith(
-                         "Strength: " + row[1]),
+            QVERIFY2(QTextDocumentFragment::fromHtml(shown->text())
+                         .toPlainText()
+                         .startsWith("Strength: " + row[1]),
                      qPrintable(shown->text()));
         }
         Get<QCheckBox>(&dialog, "chkShowPassword")->setChecked(true);
@@ -252,6 +255,32 @@ private slots:
         Click(&about, "cmdUpdate");
         QTRY_VERIFY(about.findChild<QMessageBox*>());
         QVERIFY(about.findChild<QMessageBox*>()->text().contains("no update page"));
+    }
+
+    // The question about files already there is modal to its window; Enter skips, Escape and
+    // the close box cancel, Alt+R replaces. A key that does nothing fails, never hangs.
+    void existingFilesQuestionKeys() {
+        const QList<std::pair<QString, ExistingAnswer>> cases{{"Return", ExistingAnswer::kSkip},
+                                                              {"Esc", ExistingAnswer::kCancel},
+                                                              {"close", ExistingAnswer::kCancel},
+                                                              {"Alt+R", ExistingAnswer::kReplace}};
+        QWidget window;
+        ShowActive(&window);
+        for (const auto& [key, answer] : cases) {
+            Qt::WindowModality modality = Qt::NonModal;
+            QTimer::singleShot(0, [&modality, key = key] {
+                QWidget* box = QApplication::activeModalWidget();
+                modality = box->windowModality();
+                QTimer::singleShot(2000, box, &QWidget::close);
+                (void)QTest::qWaitForWindowActive(box);  // mnemonics act in the active window
+                if (key == "close")
+                    box->close();
+                else
+                    QTest::keySequence(box, QKeySequence(key));
+            });
+            QCOMPARE(MessageBoxes().AskExistingFiles("?"), answer);
+            QCOMPARE(modality, Qt::WindowModal);
+        }
     }
 
     // Filter pairs become the file dialog's filters; a box file name typed without its

@@ -7,6 +7,8 @@
 #    for again, and the right one opens the box;
 #  - Escape in the extraction-folder prompt extracts nothing; Enter there extracts the tree into
 #    a folder of its own, beside a folder of that name holding newer files, which stay;
+#  - extracting into that folder asks first, naming the newer file: Escape writes nothing, Enter
+#    (Skip) writes the rest and keeps it;
 #  - during a long compressed create the progress bar fills, and Cancel Job (Esc) stops the job,
 #    keeps the previous box and the program;
 #  - File, Exit during a job asks, and the job goes on while the question is open: No lets it
@@ -193,16 +195,19 @@ pass "Escape in the extraction-folder prompt extracts nothing"
 
 # A folder of the box's name with a newer file: Extract All proposes another folder, and Enter
 # taking the proposal (the password is memorized now) leaves the newer file as it is.
+# File, Open Box, then Extract All in its contents window: the folder prompt is in front.
+extract_all() {
+  open_box "$box"
+  wait_for has_window "$contents_title" || fail "the contents window did not appear"
+  focus "$(window_named "$contents_title")"
+  shoot "$(window_named "$contents_title")" box-contents.png
+  xdotool key Tab space
+  wait_for has_window '^Select Extraction Folder...$' || fail "Extract All did not ask for a folder"
+  focus "$(window_named '^Select Extraction Folder...$')"
+}
 mkdir -p "$target"
 echo "newer list" >"$target/list.txt"
-open_box "$box"
-wait_for has_window "$contents_title" || fail "the contents window did not appear"
-contents=$(window_named "$contents_title")
-focus "$contents"
-shoot "$contents" box-contents.png
-xdotool key Tab space
-wait_for has_window '^Select Extraction Folder...$' || fail "Extract All did not ask for a folder"
-focus "$(window_named '^Select Extraction Folder...$')"
+extract_all
 xdotool key Return
 WAIT=600 wait_for test -f "$target (2)/list.txt" || fail "nothing was extracted into a new folder"
 WAIT=600 wait_for idle || fail "the extract job did not end"
@@ -213,6 +218,30 @@ diff -r "$folder" "$target (2)" >"$work/diff.log" 2>&1 ||
   ! grep -v "^Only in $folder: empty dir$" "$work/diff.log" | grep -q . ||
   fail "the extracted tree differs from the folder"
 pass "Extract All recreates the folder's files in a folder of its own; the newer file stays"
+
+# Extract All into the folder with the newer file, typed into the folder prompt: one question
+# before anything is written. Escape there writes nothing; Enter skips the newer file and
+# extracts the rest.
+extract_into() {
+  extract_all
+  xdotool key ctrl+a && xdotool type --delay 10 "$target" && xdotool key Return
+  wait_for has_window '^Vaultkeep Orb$' || fail "no question about the file already there"
+}
+extract_into
+answer_box Escape "existing-files question"
+WAIT=100 wait_for idle || fail "the cancelled extraction did not end"
+logged "question: \"$target\" already holds a file that this box would write:" ||
+  fail "the question did not name the folder"
+logged "answer: Cancel" || fail "Escape did not cancel the extraction"
+[ "$(ls -A "$target")" = list.txt ] || fail "Cancel wrote files: $(ls -A "$target")"
+extract_into
+answer_box Return "existing-files question"
+WAIT=600 wait_for test -f "$target/day 1/log.csv" || fail "Skip did not extract the other files"
+WAIT=600 wait_for idle || fail "the extract job did not end"
+logged "answer: Skip" || fail "Enter did not skip"
+[ "$(messages)" = 1 ] || fail "the program reported a problem"
+[ "$(cat "$target/list.txt")" = "newer list" ] || fail "the newer file was replaced"
+pass "extracting over a newer file asks first: Escape writes nothing, Enter keeps it"
 
 # A long compressed create over a previous box (replaced after Yes): the progress bar fills
 # while it runs, and Escape cancels the job; the previous box stays and the program runs on.
