@@ -1,5 +1,9 @@
 #include "app/BoxCommands.h"
 
+#include <algorithm>
+
+#include "app/AmountText.h"
+#include "app/DamagedFilesPrompt.h"
 #include "app/EnginePassword.h"
 #include "app/ExistingFilesPrompt.h"
 #include "app/JobDriver.h"
@@ -36,13 +40,14 @@ void BoxCommands::ViewBox(const QString& boxFile) {
     BoxContents contents = ReadContents(shell.Vaultkeep(), c_.locale);
     contents.File = FilePart(boxFile);
     viewedRoot_ = PathFromBytes(shell.Vaultkeep().RootPath());
+    viewedFiles_ = contents.Rows.size();
     ReportProblems(c_, QStringLiteral("This box is damaged:"));
 
     state.PasswordVerified = true;
     state.BoxFile = boxFile;
     state.DialogResult = 0;
     const ContentsChoice choice = c_.dialogs.Contents(contents);
-    if (choice.Result != 1 && choice.Result != 2) return;
+    if (choice.Result < 1 || choice.Result > 3) return;
     state.DialogResult = choice.Result;
     if (choice.Result == 2) state.ExtractList = choice.ExtractList;
     state.AppTimerMode = 1;
@@ -55,6 +60,10 @@ void BoxCommands::BeginBoxExtraction() {
     c_.AppTimer.stop();
     const QString boxFile = state.BoxFile;
     const int16_t choice = state.DialogResult;
+    if (choice == 3) {
+        VerifyBox(boxFile);
+        return;
+    }
     if (choice != 1 && choice != 2) return;
 
     // The root of the box shown, not the engine's: a job may have run in between.
@@ -146,9 +155,27 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
                 if (cancelled) break;
             }
         });
+    // Files that do not match their tags are asked about once, then named with the others.
+    std::vector<FileProblem> problems = engine.Problems();
+    bool writtenAnyway = false;
+    if (!failed && !cancelled) {
+        DamagedFilesPrompt damaged(c_, boxFile, state.BoxFolder);
+        if (damaged.Ask([&](bool asking) {
+                asking ? shell.JobTick().StopTick() : shell.JobTick().RestartTick();
+            })) {
+            writtenAnyway = true;
+            failed = EngineFailed(c_, [&] { damaged.WriteAnyway(); });
+            cancelled = state.CancelProcess || state.CancelJob;
+        }
+        problems = damaged.Settle(engine.Problems());
+    }
     shell.JobTick().StopTick();
     const bool warned =
-        !failed && ReportProblems(c_, QStringLiteral("These files were not extracted:"));
+        !failed && ReportProblems(c_,
+                                  writtenAnyway ? QStringLiteral("These files are damaged or were not "
+                                                           "extracted:")
+                                          : QStringLiteral("These files were not extracted:"),
+                                  problems);
     const SkippedRecords skipped(engine, state.BoxFolder);
     const ChosenFiles written = Tally(engine, entries, &skipped);
     engine.DynamicClose();
@@ -167,9 +194,76 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
                                warned) +
             (warned ? QString() : QStringLiteral(": ") + SizeText(written.bytes, c_.locale)) +
             QStringLiteral(" into ") + FolderName(state.BoxFolder) +
-            SkippedText(skipped.Count(), c_.locale));
+            SkippedText(skipped.Count(), c_.locale) +
+            UnsealedText(engine.Format() != BoxFormat::Format::kSealed, c_.locale));
         c_.lstFiles.AddResult(state.BoxFolder,
                               QStringLiteral("Files extracted from ") + FilePart(boxFile));
+    }
+    if (state.CancelProcess) c_.window.CloseProgram();
+}
+
+QString VerifiedLine(const QString& box, int64_t files, int64_t damaged, bool sealed,
+                     const QString& seconds, const QLocale& locale) {
+    const QString in = QStringLiteral(" in ") + seconds + QStringLiteral(" seconds");
+    if (sealed && damaged == 0) {
+        if (files == 0) return box + QStringLiteral(" verified") + in + QStringLiteral(": it holds no files");
+        return (files == 1 ? QStringLiteral("The one file of ")
+                           : QStringLiteral("All ") + FileCountText(files, locale) +
+                                 QStringLiteral(" of ")) +
+               box + QStringLiteral(" verified") + in;
+    }
+    QString found;
+    if (!sealed) found = QStringLiteral("not sealed, so no file counts as verified");
+    if (damaged > 0) {
+        if (!found.isEmpty()) found += QStringLiteral("; ");
+        found += locale.toString(static_cast<qlonglong>(damaged)) + QStringLiteral(" of ") +
+                 FileCountText(files, locale) + QStringLiteral(" damaged");
+    }
+    return box + QStringLiteral(" checked") + in + QStringLiteral(": ") + found;
+}
+
+void BoxCommands::VerifyBox(const QString& boxFile) {
+    AppShell& shell = c_.shell;
+    AppState& state = c_.State();
+    CCipherBlock& engine = shell.Vaultkeep();
+    const QString name = FilePart(boxFile);
+    const JobGate::Hold hold(c_.gate);
+    shell.SetIcon(1);
+    shell.SetStatus(QStringLiteral("Verifying ") + name + QStringLiteral("..."));
+    int16_t result = BlockResult::kReadNotABox;
+    shell.JobTick().StartTick();
+    bool failed = false;
+    {
+        const EngineRun run(c_, JobProgress::Plain, viewedFiles_);
+        failed = EngineFailed(c_, [&] {
+            result = engine.VerifyBlock(PathBytes(boxFile), EnginePassword(state.MemorizedPassword));
+        });
+    }
+    shell.JobTick().StopTick();
+    shell.SetIcon(0);
+    const QString seconds = SecondsText(shell.JobTick().ElapsedTicks(), c_.locale);
+    if (failed) {
+        shell.SetStatus(QStringLiteral("Verification stopped by an error"));
+    } else if (result == BlockResult::kReadNotABox) {
+        // The box changed since it was shown; its password is not offered again.
+        shell.UserMessages().Inform(QString::fromLatin1(kHeaderDamagedMessage));
+        state.MemorizedPassword.clear();
+        shell.SetStatus(QStringLiteral("Box not verified"));
+    } else if (result != BlockResult::kReadOk || state.CancelProcess) {
+        shell.SetStatus(QStringLiteral("Verification cancelled"));
+    } else {
+        const std::string path = PathBytes(boxFile);
+        const std::vector<FileProblem>& problems = engine.Problems();
+        const auto damaged = std::count_if(problems.begin(), problems.end(),
+                                           [&](const FileProblem& p) { return p.path != path; });
+        const bool sealed = damaged == static_cast<int64_t>(problems.size());
+        const auto files = static_cast<int64_t>(engine.Files().size());
+        const QString line = VerifiedLine(name, files, damaged, sealed, seconds, c_.locale);
+        shell.SetStatus(line);
+        if (!ReportProblems(c_, QStringLiteral("Verifying ") + name +
+                                    QStringLiteral(" found damage; nothing was written:")))
+            shell.UserMessages().Inform(line + QStringLiteral(": it is sealed, and nothing in it "
+                                                              "has changed."));
     }
     if (state.CancelProcess) c_.window.CloseProgram();
 }

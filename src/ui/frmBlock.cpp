@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -52,6 +53,12 @@ frmBlock::frmBlock(QWidget* parent, const SettingsStore* sizes)
     bold.setBold(true);
     lblName->setFont(bold);
     lblRoot = Named<ElidedLabel>("lblRoot");
+    imgSeal = Named<QLabel>("imgSeal");
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
+    imgSeal->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize));
+    imgSeal->hide();
+    lblSeal = Named<QLabel>("lblSeal");
+    lblSeal->setTextFormat(Qt::PlainText);
     lvFiles = Named<QTreeWidget>("lvFiles");
     lvFiles->setRootIsDecorated(false);
     lvFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -60,23 +67,31 @@ frmBlock::frmBlock(QWidget* parent, const SettingsStore* sizes)
     lblMsg = BoldLabel("lblMsg", QString());
     cmdExtractAll = Named<QPushButton>("cmdExtractAll", QStringLiteral("Extract &All"));
     cmdExtract = Named<QPushButton>("cmdExtract", QStringLiteral("&Extract"));
+    cmdVerify = Named<QPushButton>("cmdVerify", QStringLiteral("&Verify"));
     // Enter chooses nothing here; only a click (or Space on a button) extracts.
-    for (QPushButton* button : {cmdExtractAll, cmdExtract}) button->setAutoDefault(false);
+    for (QPushButton* button : {cmdVerify, cmdExtractAll, cmdExtract}) button->setAutoDefault(false);
 
+    auto* seal = new QHBoxLayout;
+    seal->addWidget(imgSeal);
+    seal->addWidget(lblSeal, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblMsg, 1);
+    buttons->addWidget(cmdVerify);
     buttons->addWidget(cmdExtractAll);
     buttons->addWidget(cmdExtract);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblName);
     layout->addWidget(lblRoot);
+    layout->addLayout(seal);
     layout->addWidget(lvFiles, 1);
     layout->addLayout(buttons);
 
-    setTabOrder(lvFiles, cmdExtractAll);
+    setTabOrder(lvFiles, cmdVerify);
+    setTabOrder(cmdVerify, cmdExtractAll);
     setTabOrder(cmdExtractAll, cmdExtract);
     connect(cmdExtractAll, &QPushButton::clicked, this, &frmBlock::cmdExtractAll_Click);
     connect(cmdExtract, &QPushButton::clicked, this, &frmBlock::cmdExtract_Click);
+    connect(cmdVerify, &QPushButton::clicked, this, &frmBlock::cmdVerify_Click);
     connect(lvFiles, &QTreeWidget::itemSelectionChanged, this, &frmBlock::lvFiles_SelectionChanged);
     Form_Load();
 }
@@ -113,6 +128,16 @@ void frmBlock::Fill(const BoxContents& contents) {
     lblName->SetWholeText(contents.Name);
     lblRoot->SetWholeText(contents.Root);
     lblMsg->setText(contents.Summary);
+    lblSeal->setText(contents.Seal);
+    lblSeal->setToolTip(contents.SealTip);
+    imgSeal->setVisible(contents.SealDamaged);
+    imgSeal->setToolTip(contents.SealTip);
+    cmdVerify->setEnabled(contents.Verifiable);
+    cmdVerify->setToolTip(contents.Verifiable
+                              ? QStringLiteral("Check every file against the box's seal; nothing "
+                                               "is written")
+                              : QStringLiteral("Older boxes carry no seal: nothing in them can be "
+                                               "verified"));
     QList<QTreeWidgetItem*> rows;
     rows.reserve(contents.Rows.size());
     for (qsizetype i = 0; i < contents.Rows.size(); ++i) {
@@ -133,6 +158,11 @@ void frmBlock::lvFiles_SelectionChanged() {
 
 void frmBlock::cmdExtractAll_Click() {
     choice_ = {1, QString()};
+    accept();
+}
+
+void frmBlock::cmdVerify_Click() {
+    choice_ = {3, QString()};
     accept();
 }
 
