@@ -106,31 +106,43 @@ private slots:
 
     // The contents window says whether a box is sealed and why not, for the boxes pinned at full
     // key cost, one cut inside its seal; only a box with tags offers Verify, and only one whose
-    // seal should hold and does not is a warning.
+    // seal should hold and does not is a warning. Extracting an older box says it verified nothing.
     void sealLine_data() {
         QTest::addColumn<QString>("pinned");
         QTest::addColumn<int>("cut");
         QTest::addColumn<QString>("line");
         QTest::addColumn<bool>("verifiable");
         QTest::addColumn<bool>("warning");
-        QTest::newRow("sealed") << "plain.vkx" << 0 << "Format 1, sealed" << true << false;
+        QTest::addColumn<QString>("extracted");
+        const QString into = " in 0.00 seconds into target";  // counts cut out
+        QTest::newRow("sealed") << "plain.vkx" << 0 << "Format 1, sealed" << true << false
+                                << "Extracted" + into;
         QTest::newRow("cut") << "compressed.vkx" << 5
-                             << "Format 1, not sealed: its seal is cut short" << true << true;
+                             << "Format 1, not sealed: its seal is cut short" << true << true
+                             << "Extracted with warnings in 0.00 seconds: into target";
         QTest::newRow("0.2.0") << "compressed-0.2.vkx" << 0
                                << "Format 0.2, not sealed: older boxes carry no seal" << false
-                               << false;
+                               << false
+                               << "Extracted" + into + "; 1 box not verified: older boxes carry "
+                                  "no seal";
     }
     void sealLine() {
         QFETCH(QString, pinned);
         QFETCH(int, cut);
+        QFETCH(QString, extracted);
         JobRig rig;
         const std::string bytes = ReadFile(VKO_PINNED_DIR "/" + pinned.toStdString());
         const QString box = rig.Path("pinned.vkx");
         WriteFile(box.toStdString(), bytes.substr(0, bytes.size() - size_t(cut)));
         rig.State().MemorizedPassword = "pinned box password";
+        rig.dialogs.choice = {1, {}};
+        rig.dialogs.folder = rig.Path("target");
         cipherlib_testing::UseFastKeyDerivation(false);
         rig.jobs.Commands().ViewBox(box);
+        QVERIFY(rig.WaitForLine("Extracted"));
         cipherlib_testing::UseFastKeyDerivation(true);
+        QVERIFY(rig.view.Lines().last().startsWith("Extracted"));
+        QCOMPARE(rig.view.Lines().last().remove(QRegularExpression(": [^:]* bytes")), extracted);
         QTEST(rig.dialogs.contents.Seal, "line");
         QTEST(rig.dialogs.contents.Verifiable, "verifiable");
         QTEST(rig.dialogs.contents.SealDamaged, "warning");
