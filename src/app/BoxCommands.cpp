@@ -1,13 +1,11 @@
 #include "app/BoxCommands.h"
 
-#include <algorithm>
-
-#include "app/AmountText.h"
 #include "app/DamagedFilesPrompt.h"
 #include "app/EnginePassword.h"
 #include "app/ExistingFilesPrompt.h"
 #include "app/JobDriver.h"
 #include "app/PathText.h"
+#include "app/VerifyResult.h"
 
 namespace vko {
 
@@ -171,11 +169,12 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
     }
     shell.JobTick().StopTick();
     const bool warned =
-        !failed && ReportProblems(c_,
-                                  writtenAnyway ? QStringLiteral("These files are damaged or were not "
-                                                           "extracted:")
-                                          : QStringLiteral("These files were not extracted:"),
-                                  problems);
+        !failed &&
+        ReportProblems(c_,
+                       writtenAnyway ? QStringLiteral("These files are damaged or were not "
+                                                      "extracted:")
+                                     : QStringLiteral("These files were not extracted:"),
+                       problems);
     const SkippedRecords skipped(engine, state.BoxFolder);
     const ChosenFiles written = Tally(engine, entries, &skipped);
     engine.DynamicClose();
@@ -202,26 +201,6 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
     if (state.CancelProcess) c_.window.CloseProgram();
 }
 
-QString VerifiedLine(const QString& box, int64_t files, int64_t damaged, bool sealed,
-                     const QString& seconds, const QLocale& locale) {
-    const QString in = QStringLiteral(" in ") + seconds + QStringLiteral(" seconds");
-    if (sealed && damaged == 0) {
-        if (files == 0) return box + QStringLiteral(" verified") + in + QStringLiteral(": it holds no files");
-        return (files == 1 ? QStringLiteral("The one file of ")
-                           : QStringLiteral("All ") + FileCountText(files, locale) +
-                                 QStringLiteral(" of ")) +
-               box + QStringLiteral(" verified") + in;
-    }
-    QString found;
-    if (!sealed) found = QStringLiteral("not sealed, so no file counts as verified");
-    if (damaged > 0) {
-        if (!found.isEmpty()) found += QStringLiteral("; ");
-        found += locale.toString(static_cast<qlonglong>(damaged)) + QStringLiteral(" of ") +
-                 FileCountText(files, locale) + QStringLiteral(" damaged");
-    }
-    return box + QStringLiteral(" checked") + in + QStringLiteral(": ") + found;
-}
-
 void BoxCommands::VerifyBox(const QString& boxFile) {
     AppShell& shell = c_.shell;
     AppState& state = c_.State();
@@ -236,7 +215,8 @@ void BoxCommands::VerifyBox(const QString& boxFile) {
     {
         const EngineRun run(c_, JobProgress::Plain, viewedFiles_);
         failed = EngineFailed(c_, [&] {
-            result = engine.VerifyBlock(PathBytes(boxFile), EnginePassword(state.MemorizedPassword));
+            result =
+                engine.VerifyBlock(PathBytes(boxFile), EnginePassword(state.MemorizedPassword));
         });
     }
     shell.JobTick().StopTick();
@@ -252,18 +232,7 @@ void BoxCommands::VerifyBox(const QString& boxFile) {
     } else if (result != BlockResult::kReadOk || state.CancelProcess) {
         shell.SetStatus(QStringLiteral("Verification cancelled"));
     } else {
-        const std::string path = PathBytes(boxFile);
-        const std::vector<FileProblem>& problems = engine.Problems();
-        const auto damaged = std::count_if(problems.begin(), problems.end(),
-                                           [&](const FileProblem& p) { return p.path != path; });
-        const bool sealed = damaged == static_cast<int64_t>(problems.size());
-        const auto files = static_cast<int64_t>(engine.Files().size());
-        const QString line = VerifiedLine(name, files, damaged, sealed, seconds, c_.locale);
-        shell.SetStatus(line);
-        if (!ReportProblems(c_, QStringLiteral("Verifying ") + name +
-                                    QStringLiteral(" found damage; nothing was written:")))
-            shell.UserMessages().Inform(line + QStringLiteral(": it is sealed, and nothing in it "
-                                                              "has changed."));
+        ReportVerification(c_, boxFile, seconds);
     }
     if (state.CancelProcess) c_.window.CloseProgram();
 }

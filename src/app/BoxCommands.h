@@ -28,7 +28,7 @@ private:
     [[nodiscard]] bool OpenForChosen(const QString& boxFile, const QString& target);
 
     JobContext& c_;
-    QString viewedRoot_;  // the root folder of the box shown last
+    QString viewedRoot_;       // the root folder of the box shown last
     int64_t viewedFiles_ = 0;  // ... and its number of files
 };
 
@@ -40,11 +40,5 @@ private:
 // warnings in ..." when files were named in a message.
 [[nodiscard]] QString ExtractedFilesLine(qsizetype count, const QString& seconds,
                                          const QLocale& locale, bool warned = false);
-
-// The status line of a verification of box that read files files and found damaged of them
-// damaged (sealed: the box's seal held): "All 3 files of B.vkx verified in 0.20 seconds", or
-// "B.vkx verified in 0.20 seconds: 1 of 3 files damaged", "...: not sealed, ...".
-[[nodiscard]] QString VerifiedLine(const QString& box, int64_t files, int64_t damaged, bool sealed,
-                                   const QString& seconds, const QLocale& locale);
 
 }  // namespace vko

@@ -13,13 +13,14 @@ namespace vko {
 QString DamagedFilesQuestion(const std::vector<std::string>& damaged, const QString& box,
                              const QString& folder, const QLocale& locale, int shownAtMost) {
     const bool one = damaged.size() == 1;
-    QString text =
-        one ? QStringLiteral("A file of ") + box +
-                  QStringLiteral(" failed its check against the box's seal: it is damaged, or "
+    QString text = one ? QStringLiteral("A file of ") + box +
+                             QStringLiteral(
+                                 " failed its check against the box's seal: it is damaged, or "
                                  "was changed after the box was made. It was not written:\n")
-            : locale.toString(static_cast<qlonglong>(damaged.size())) +
-                  QStringLiteral(" files of ") + box +
-                  QStringLiteral(" failed their check against the box's seal: they are "
+                       : locale.toString(static_cast<qlonglong>(damaged.size())) +
+                             QStringLiteral(" files of ") + box +
+                             QStringLiteral(
+                                 " failed their check against the box's seal: they are "
                                  "damaged, or were changed after the box was made. They were not "
                                  "written:\n");
     text += PathsBelow(damaged, folder, locale, shownAtMost);
@@ -72,7 +73,8 @@ void DamagedFilesPrompt::WriteAnyway() {
     }
 }
 
-std::vector<FileProblem> DamagedFilesPrompt::Settle(const std::vector<FileProblem>& problems) const {
+std::vector<FileProblem> DamagedFilesPrompt::Settle(
+    const std::vector<FileProblem>& problems) const {
     std::vector<FileProblem> settled;
     std::map<std::string, size_t> at;  // where each file written anyway is named
     std::set<std::pair<std::string, std::string>> said;
@@ -91,9 +93,8 @@ std::vector<FileProblem> DamagedFilesPrompt::Settle(const std::vector<FileProble
     return settled;
 }
 
-DamagedOutcome OfferDamagedFiles(JobContext& c, const QString& box,
-                                           const QString& folder, bool replace,
-                                           const std::function<void(bool)>& around) {
+DamagedOutcome OfferDamagedFiles(JobContext& c, const QString& box, const QString& folder,
+                                 bool replace, const std::function<void(bool)>& around) {
     CCipherBlock& engine = c.shell.Vaultkeep();
     std::vector<FileProblem> problems = engine.Problems();
     DamagedFilesPrompt damaged(c, box, folder);

@@ -57,7 +57,7 @@ struct DamagedOutcome {
     bool written = false;
 };
 [[nodiscard]] DamagedOutcome OfferDamagedFiles(JobContext& c, const QString& box,
-                                                         const QString& folder, bool replace,
-                                                         const std::function<void(bool)>& around);
+                                               const QString& folder, bool replace,
+                                               const std::function<void(bool)>& around);
 
 }  // namespace vko

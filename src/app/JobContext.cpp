@@ -121,7 +121,8 @@ bool ReportProblems(JobContext& c, const QString& heading) {
     return ReportProblems(c, heading, c.shell.Vaultkeep().Problems());
 }
 
-bool ReportProblems(JobContext& c, const QString& heading, const std::vector<FileProblem>& problems) {
+bool ReportProblems(JobContext& c, const QString& heading,
+                    const std::vector<FileProblem>& problems) {
     if (problems.empty()) return false;
     c.shell.UserMessages().Inform(ProblemListText(heading, problems, c.locale),
                                   Messages::Icon::Exclamation);

@@ -78,6 +78,7 @@ void AskExtractFolder(JobContext& c, const QString& rootName, const QString& box
 // could not treat as asked; returns whether there was any.
 bool ReportProblems(JobContext& c, const QString& heading);
 // The same for problems gathered over more than one engine call.
-bool ReportProblems(JobContext& c, const QString& heading, const std::vector<FileProblem>& problems);
+bool ReportProblems(JobContext& c, const QString& heading,
+                    const std::vector<FileProblem>& problems);
 
 }  // namespace vko

@@ -112,7 +112,8 @@ bool MessageBoxes::AskWriteDamaged(const QString& text) {
                     QMessageBox::NoButton, FrontWindow());
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::WindowModal);
-    QPushButton* write = box.addButton(QStringLiteral("&Write Anyway"), QMessageBox::DestructiveRole);
+    QPushButton* write =
+        box.addButton(QStringLiteral("&Write Anyway"), QMessageBox::DestructiveRole);
     QPushButton* leave = box.addButton(QStringLiteral("&Leave Out"), QMessageBox::RejectRole);
     write->setToolTip(QStringLiteral("Write these files as they are; they are named as damaged"));
     leave->setToolTip(QStringLiteral("Write none of these files"));
@@ -182,7 +183,8 @@ ExistingAnswer LoggedMessages::AskExistingFiles(const QString& text) {
 bool LoggedMessages::AskWriteDamaged(const QString& text) {
     Print(QStringLiteral("question"), text);
     const bool write = MessageBoxes::AskWriteDamaged(text);
-    Print(QStringLiteral("answer"), write ? QStringLiteral("Write Anyway") : QStringLiteral("Leave Out"));
+    Print(QStringLiteral("answer"),
+          write ? QStringLiteral("Write Anyway") : QStringLiteral("Leave Out"));
     return write;
 }
 

@@ -69,14 +69,17 @@ frmBlock::frmBlock(QWidget* parent, const SettingsStore* sizes)
     cmdExtract = Named<QPushButton>("cmdExtract", QStringLiteral("&Extract"));
     cmdVerify = Named<QPushButton>("cmdVerify", QStringLiteral("&Verify"));
     // Enter chooses nothing here; only a click (or Space on a button) extracts.
-    for (QPushButton* button : {cmdVerify, cmdExtractAll, cmdExtract}) button->setAutoDefault(false);
+    for (QPushButton* button : {cmdVerify, cmdExtractAll, cmdExtract})
+        button->setAutoDefault(false);
 
+    // Verify beside the line that says what it checks; the row of the list's summary keeps
+    // its room.
     auto* seal = new QHBoxLayout;
     seal->addWidget(imgSeal);
     seal->addWidget(lblSeal, 1);
+    seal->addWidget(cmdVerify);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblMsg, 1);
-    buttons->addWidget(cmdVerify);
     buttons->addWidget(cmdExtractAll);
     buttons->addWidget(cmdExtract);
     auto* layout = new QVBoxLayout(this);
@@ -86,9 +89,11 @@ frmBlock::frmBlock(QWidget* parent, const SettingsStore* sizes)
     layout->addWidget(lvFiles, 1);
     layout->addLayout(buttons);
 
-    setTabOrder(lvFiles, cmdVerify);
-    setTabOrder(cmdVerify, cmdExtractAll);
+    // The list first, where the window opens; Verify last.
+    setTabOrder(lvFiles, cmdExtractAll);
     setTabOrder(cmdExtractAll, cmdExtract);
+    setTabOrder(cmdExtract, cmdVerify);
+    lvFiles->setFocus();
     connect(cmdExtractAll, &QPushButton::clicked, this, &frmBlock::cmdExtractAll_Click);
     connect(cmdExtract, &QPushButton::clicked, this, &frmBlock::cmdExtract_Click);
     connect(cmdVerify, &QPushButton::clicked, this, &frmBlock::cmdVerify_Click);

@@ -76,8 +76,8 @@ private slots:
     }
 
     // The rows chosen, and only they, reach the folder chosen; a box cut short inside its seal is
-    // named when opened, and the file whose tag it lost once more when taken. The box is closed again,
-    // the indicator idle, and it opens once more.
+    // named when opened, and the file whose tag it lost once more when taken. The box is closed
+    // again, the indicator idle, and it opens once more.
     void extractSelectedRows() {
         JobRig rig;
         const Tree three{{"f1", "1"}, {"f2", "2"}, {"f3", RandomBytes(1008, 3)}};
@@ -89,12 +89,13 @@ private slots:
         rig.dialogs.folder = target;
         rig.jobs.Work().OpenBoxFile(box);
         QVERIFY(rig.WaitForLine("Extracted 2 files with warnings in "));
-        const QString cut = box + ": damaged box: its seal is cut short; no file in it counts as "
-                                  "verified";
+        const QString cut = box +
+                            ": damaged box: its seal is cut short; no file in it counts as "
+                            "verified";
         const QString f3 = "/f3: damaged: the box's seal holds no tag for it; not extracted";
-        QCOMPARE(rig.messages.informed,
-                 QStringList({"This box is damaged:\r\n\r\n" + cut,
-                              "These files were not extracted:\r\n\r\n" + cut + "\r\n" + target + f3}));
+        QCOMPARE(rig.messages.informed, QStringList({"This box is damaged:\r\n\r\n" + cut,
+                                                     "These files were not extracted:\r\n\r\n" +
+                                                         cut + "\r\n" + target + f3}));
         QCOMPARE(ReadTree(target.toStdString()), (Tree{{"f1", "1"}}));
         QCOMPARE(rig.jobs.lstFiles().stringList(), QStringList(target));
         QVERIFY(rig.shell.ExtractQueue.isEmpty());
@@ -123,8 +124,9 @@ private slots:
         QTest::newRow("0.2.0") << "compressed-0.2.vkx" << 0
                                << "Format 0.2, not sealed: older boxes carry no seal" << false
                                << false
-                               << "Extracted" + into + "; 1 box not verified: older boxes carry "
-                                  "no seal";
+                               << "Extracted" + into +
+                                      "; 1 box not verified: older boxes carry "
+                                      "no seal";
     }
     void sealLine() {
         QFETCH(QString, pinned);
@@ -156,25 +158,30 @@ private slots:
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("message");
         const QString found = "Verifying Box.vkx found damage; nothing was written:\r\n\r\n";
-        QTest::newRow("sound") << "" << "All 3 files of Box.vkx verified in 0.00 seconds"
+        QTest::newRow("sound") << ""
+                               << "All 3 files of Box.vkx verified in 0.00 seconds"
                                << ": it is sealed, and nothing in it has changed.";
-        QTest::newRow("tampered")
-            << "tamper" << "Box.vkx checked in 0.00 seconds: 1 of 3 files damaged"
-            << found + "b.txt: damaged: its contents do not match their tag";
+        QTest::newRow("tampered") << "tamper"
+                                  << "Box.vkx checked in 0.00 seconds: 1 of 3 files damaged"
+                                  << found +
+                                         "d/b.txt: damaged: its contents do not match their tag";
         QTest::newRow("seal cut")
             << "cut"
             << "Box.vkx checked in 0.00 seconds: not sealed, so no file counts as verified"
-            << found + "<box>: damaged box: its seal is cut short; no file in it counts as "
-                       "verified";
-        QTest::newRow("cancelled") << "cancel" << "Verification cancelled" << "";
+            << found +
+                   "<box>: damaged box: its seal is cut short; no file in it counts as "
+                   "verified";
+        QTest::newRow("cancelled") << "cancel"
+                                   << "Verification cancelled"
+                                   << "";
     }
     void verify() {
         QFETCH(QString, damage);
         QFETCH(QString, line);
         QFETCH(QString, message);
         JobRig rig;
-        const QString box = rig.Box(
-            "Box", {{"a.txt", RandomBytes(300'000, 1)}, {"b.txt", "b"}, {"c.txt", "c"}});
+        const QString box =
+            rig.Box("Box", {{"a.txt", RandomBytes(300'000, 1)}, {"d/b.txt", "b"}, {"c.txt", "c"}});
         if (damage == "tamper") Tamper(box, {"b.txt"});
         const std::string bytes = ReadFile(box.toStdString());
         if (damage == "cut") WriteFile(box.toStdString(), bytes.substr(0, bytes.size() - 8));
@@ -191,8 +198,8 @@ private slots:
             rig.messages.informed.filter(QRegularExpression("^(All|Verifying) "));
         QCOMPARE(shown.size(), int(!message.isEmpty()));
         if (!message.isEmpty())
-            QCOMPARE(shown.last(), message.startsWith(":") ? line + message
-                                                            : message.replace("<box>", box));
+            QCOMPARE(shown.last(),
+                     message.startsWith(":") ? line + message : message.replace("<box>", box));
     }
 
     // A file whose contents do not match their tag is written only when the user asks, asked once
@@ -222,7 +229,8 @@ private slots:
         QVERIFY(rig.WaitForLine("Extracted"));
         QVERIFY(rig.view.Lines().last().contains(" with warnings in "));
         QCOMPARE(rig.messages.asked.size(), 1);
-        QVERIFY2(rig.messages.asked[0].startsWith("2 files of Box.vkx failed their check against the box's seal") &&
+        QVERIFY2(rig.messages.asked[0].startsWith(
+                     "2 files of Box.vkx failed their check against the box's seal") &&
                      rig.messages.asked[0].contains("\n    d/b.txt") &&
                      rig.messages.asked[0].contains("\n    c.txt"),
                  qPrintable(rig.messages.asked[0]));
@@ -230,15 +238,17 @@ private slots:
         QCOMPARE(written.at("a.txt"), tree.at("a.txt"));
         QCOMPARE(written.size(), write ? 3u : 1u);
         for (const std::string name : {"c.txt", "d/b.txt"}) {
-            if (write) QVERIFY(written.at(name).size() == tree.at(name).size() &&
-                               written.at(name) != tree.at(name));
+            if (write)
+                QVERIFY(written.at(name).size() == tree.at(name).size() &&
+                        written.at(name) != tree.at(name));
             const QString named = target + "/" + QString::fromStdString(name) +
                                   ": damaged: its contents do not match their tag; " +
                                   (write ? "extracted as they are, as asked" : "not extracted");
             QCOMPARE(rig.messages.informed.size(), 1);
-            QVERIFY2(rig.messages.informed[0].count(target + "/" + QString::fromStdString(name)) == 1 &&
-                         rig.messages.informed[0].contains(named),
-                     qPrintable(rig.messages.informed[0]));
+            QVERIFY2(
+                rig.messages.informed[0].count(target + "/" + QString::fromStdString(name)) == 1 &&
+                    rig.messages.informed[0].contains(named),
+                qPrintable(rig.messages.informed[0]));
         }
     }
 

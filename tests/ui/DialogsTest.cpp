@@ -192,8 +192,8 @@ private slots:
     // in; Extract is offered only with rows selected. The window names the box and keeps the
     // size it was left at.
     void contentsWindowChoices() {
-        BoxContents contents{"B.vkx", "Box Name: B", "Root Folder: R", "Files: 8", {}, "Seal",
-                             "Tip"};
+        BoxContents contents{"B.vkx", "Box Name: B", "Root Folder: R", "Files: 8", {},
+                             "Seal",  "Tip"};
         bool sealShown = true;  // Verify only with tags to check; a warning only for a damaged seal
         for (int i = 1; i <= 8; ++i)
             contents.Rows.append({QString("f%1").arg(i), QString::number(9 - i), 9 - i});
@@ -210,9 +210,10 @@ private slots:
             window.resize(640, 420 + sortBySize);
             for (const int row : rows) list->topLevelItem(row - 1)->setSelected(true);
             const bool offered = Get<QPushButton>(&window, "cmdExtract")->isEnabled();
-            sealShown &= Get<QLabel>(&window, "lblSeal")->text() == contents.Seal &&
-                         Get<QPushButton>(&window, "cmdVerify")->isEnabled() == contents.Verifiable &&
-                         Get<QLabel>(&window, "imgSeal")->isVisible() == contents.SealDamaged;
+            sealShown &=
+                Get<QLabel>(&window, "lblSeal")->text() == contents.Seal &&
+                Get<QPushButton>(&window, "cmdVerify")->isEnabled() == contents.Verifiable &&
+                Get<QLabel>(&window, "imgSeal")->isVisible() == contents.SealDamaged;
             Click(&window, button);
             return QStringList{QString::number(window.Choice().Result), window.Choice().ExtractList,
                                QString::number(offered), QString::number(window.isVisible())};
@@ -272,9 +273,9 @@ private slots:
         const int replace = int(ExistingAnswer::kReplace), skip = int(ExistingAnswer::kSkip),
                   cancel = int(ExistingAnswer::kCancel);
         const QList<std::tuple<QString, bool, int>> cases{
-            {"Return", false, skip}, {"Esc", false, cancel}, {"close", false, cancel},
-            {"Alt+R", false, replace}, {"Return", true, 0}, {"Esc", true, 0},
-            {"close", true, 0},     {"Alt+W", true, 1}};
+            {"Return", false, skip},   {"Esc", false, cancel}, {"close", false, cancel},
+            {"Alt+R", false, replace}, {"Return", true, 0},    {"Esc", true, 0},
+            {"close", true, 0},        {"Alt+W", true, 1}};
         QWidget window;
         ShowActive(&window);
         for (const auto& [key, damaged, answer] : cases) {
