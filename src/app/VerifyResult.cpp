@@ -36,7 +36,7 @@ void ReportVerification(JobContext& c, const QString& boxFile, const QString& se
     // is named by the box's own path concerns its seal.
     std::vector<FileProblem> problems = engine.Problems();
     for (FileProblem& problem : problems)
-        if (problem.path != box) ;
+        if (problem.path != box) std::replace(problem.path.begin(), problem.path.end(), '\\', '/');
     const auto damaged = std::count_if(problems.begin(), problems.end(),
                                        [&](const FileProblem& p) { return p.path != box; });
     const bool sealed = damaged == static_cast<int64_t>(problems.size());
