@@ -1,9 +1,11 @@
 #include "app/BoxCommands.h"
 
+#include "app/DamagedFilesPrompt.h"
 #include "app/EnginePassword.h"
 #include "app/ExistingFilesPrompt.h"
 #include "app/JobDriver.h"
 #include "app/PathText.h"
+#include "app/VerifyResult.h"
 
 namespace vko {
 
@@ -36,6 +38,7 @@ void BoxCommands::ViewBox(const QString& boxFile) {
     BoxContents contents = ReadContents(shell.Vaultkeep(), c_.locale);
     contents.File = FilePart(boxFile);
     viewedRoot_ = PathFromBytes(shell.Vaultkeep().RootPath());
+    viewedFiles_ = contents.Rows.size();
     ReportProblems(c_, QStringLiteral("This box is damaged:"));
 
     state.PasswordVerified = true;
@@ -51,7 +54,7 @@ void BoxCommands::ViewBox(const QString& boxFile) {
         views_.Close(folder);
         RemoveListItem(c_.lstFiles, folder);
     }
-    if (choice.Result != 1 && choice.Result != 2) return;
+    if (choice.Result < 1 || choice.Result > 3) return;
     state.DialogResult = choice.Result;
     if (choice.Result == 2) state.ExtractList = choice.ExtractList;
     state.AppTimerMode = 1;
@@ -79,6 +82,10 @@ void BoxCommands::BeginBoxExtraction() {
     c_.AppTimer.stop();
     const QString boxFile = state.BoxFile;
     const int16_t choice = state.DialogResult;
+    if (choice == 3) {
+        VerifyBox(boxFile);
+        return;
+    }
     if (choice != 1 && choice != 2) return;
 
     // The root of the box shown, not the engine's: a job may have run in between.
@@ -170,9 +177,28 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
                 if (cancelled) break;
             }
         });
+    // Files that do not match their tags are asked about once, then named with the others.
+    std::vector<FileProblem> problems = engine.Problems();
+    bool writtenAnyway = false;
+    if (!failed && !cancelled) {
+        DamagedFilesPrompt damaged(c_, boxFile, state.BoxFolder);
+        if (damaged.Ask([&](bool asking) {
+                asking ? shell.JobTick().StopTick() : shell.JobTick().RestartTick();
+            })) {
+            writtenAnyway = true;
+            failed = EngineFailed(c_, [&] { damaged.WriteAnyway(); });
+            cancelled = state.CancelProcess || state.CancelJob;
+        }
+        problems = damaged.Settle(engine.Problems());
+    }
     shell.JobTick().StopTick();
     const bool warned =
-        !failed && ReportProblems(c_, QStringLiteral("These files were not extracted:"));
+        !failed &&
+        ReportProblems(c_,
+                       writtenAnyway ? QStringLiteral("These files are damaged or were not "
+                                                      "extracted:")
+                                     : QStringLiteral("These files were not extracted:"),
+                       problems);
     const SkippedRecords skipped(engine, state.BoxFolder);
     const ChosenFiles written = Tally(engine, entries, &skipped);
     engine.DynamicClose();
@@ -191,9 +217,46 @@ void BoxCommands::ExtractSelected(const QString& boxFile, const QString& target)
                                warned) +
             (warned ? QString() : QStringLiteral(": ") + SizeText(written.bytes, c_.locale)) +
             QStringLiteral(" into ") + FolderName(state.BoxFolder) +
-            SkippedText(skipped.Count(), c_.locale));
+            SkippedText(skipped.Count(), c_.locale) +
+            UnsealedText(engine.Format() != BoxFormat::Format::kSealed, c_.locale));
         c_.lstFiles.AddResult(state.BoxFolder,
                               QStringLiteral("Files extracted from ") + FilePart(boxFile));
+    }
+    if (state.CancelProcess) c_.window.CloseProgram();
+}
+
+void BoxCommands::VerifyBox(const QString& boxFile) {
+    AppShell& shell = c_.shell;
+    AppState& state = c_.State();
+    CCipherBlock& engine = shell.Vaultkeep();
+    const QString name = FilePart(boxFile);
+    const JobGate::Hold hold(c_.gate);
+    shell.SetIcon(1);
+    shell.SetStatus(QStringLiteral("Verifying ") + name + QStringLiteral("..."));
+    int16_t result = BlockResult::kReadNotABox;
+    shell.JobTick().StartTick();
+    bool failed = false;
+    {
+        const EngineRun run(c_, JobProgress::Plain, viewedFiles_);
+        failed = EngineFailed(c_, [&] {
+            result =
+                engine.VerifyBlock(PathBytes(boxFile), EnginePassword(state.MemorizedPassword));
+        });
+    }
+    shell.JobTick().StopTick();
+    shell.SetIcon(0);
+    const QString seconds = SecondsText(shell.JobTick().ElapsedTicks(), c_.locale);
+    if (failed) {
+        shell.SetStatus(QStringLiteral("Verification stopped by an error"));
+    } else if (result == BlockResult::kReadNotABox) {
+        // The box changed since it was shown; its password is not offered again.
+        shell.UserMessages().Inform(QString::fromLatin1(kHeaderDamagedMessage));
+        state.MemorizedPassword.clear();
+        shell.SetStatus(QStringLiteral("Box not verified"));
+    } else if (result != BlockResult::kReadOk || state.CancelProcess) {
+        shell.SetStatus(QStringLiteral("Verification cancelled"));
+    } else {
+        ReportVerification(c_, boxFile, seconds);
     }
     if (state.CancelProcess) c_.window.CloseProgram();
 }

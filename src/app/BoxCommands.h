@@ -17,11 +17,14 @@ public:
     // Asks for the password when none is memorized, reads the box's header and shows the
     // contents window; a choice made there arms the deferred-action timer.
     void ViewBox(const QString& boxFile);
-    // Run from the deferred-action timer once the contents window has closed.
+    // Run from the deferred-action timer once the contents window has closed: extracts, or
+    // verifies, the box shown.
     void BeginBoxExtraction();
 
 private:
     void ExtractSelected(const QString& boxFile, const QString& target);
+    // Checks every file of boxFile against its tag, writing nothing, and says what it found.
+    void VerifyBox(const QString& boxFile);
     // Opens boxFile for taking chosen files into target; false (after saying why) when it
     // does not open.
     [[nodiscard]] bool OpenForChosen(const QString& boxFile, const QString& target);
@@ -32,7 +35,8 @@ private:
 
     JobContext& c_;
     FolderViews views_;
-    QString viewedRoot_;  // the root folder of the box shown last
+    QString viewedRoot_;       // the root folder of the box shown last
+    int64_t viewedFiles_ = 0;  // ... and its number of files
 };
 
 // The entries of an ExtractList ("2;7") as file numbers; entries that are not numbers are

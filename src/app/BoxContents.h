@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "engine/BoxFormat.h"
+
 namespace vko {
 
 class CCipherBlock;
@@ -27,10 +29,19 @@ struct BoxContents {
     // Shows the box as a folder for as long as the window is open: the folder, or an empty
     // string once the user has been told why not. Unset where it cannot be offered.
     std::function<QString()> OpenAsFolder;
+    // Whether a change to the box is caught: "Format 1, sealed", or "..., not sealed: why".
+    QString Seal;
+    QString SealTip;           // what that means for this box
+    bool SealDamaged = false;  // a box that should be sealed and is not: shown as a warning
+    bool Verifiable = false;   // it carries tags its files can be checked against
 };
 
 // The lines and rows of the box whose header the engine has just read.
 [[nodiscard]] BoxContents ReadContents(const CCipherBlock& engine, const QLocale& locale);
+
+// The seal line of a box of format, sealed or not, and why not (the engine's words).
+void DescribeSeal(BoxContents& contents, BoxFormat::Format format, bool sealed,
+                  const std::string& damage);
 
 // Where a file of the box read last lands below the extraction folder ("day 1/log.csv"), in
 // the file system's bytes; the contents window lists it so.

@@ -3,6 +3,7 @@
 #include "app/AmountText.h"
 #include "app/BoxContents.h"
 #include "app/PathText.h"
+#include "app/ProblemText.h"
 
 namespace vko {
 
@@ -14,16 +15,7 @@ QString ExistingFilesQuestion(const std::vector<std::string>& existing, const QS
                                : locale.toString(count) + QStringLiteral(" files")) +
                    QStringLiteral(" that this box would write:\n");
     // The names below the folder the user chose; the folder is named once above.
-    const std::string base = PathBytes(WithSeparator(folder));
-    const qlonglong shown = count > shownAtMost + 1 ? shownAtMost : count;
-    for (qlonglong i = 0; i < shown; ++i) {
-        const std::string& path = existing[static_cast<size_t>(i)];
-        text += QStringLiteral("\n    ") +
-                PathFromBytes(path.starts_with(base) ? path.substr(base.size()) : path);
-    }
-    if (shown < count)
-        text += QStringLiteral("\n    ... and ") + locale.toString(count - shown) +
-                QStringLiteral(" more");
+    text += PathsBelow(existing, folder, locale, shownAtMost);
     const bool one = count == 1;
     const QString them = one ? QStringLiteral("it") : QStringLiteral("them");
     return text + QStringLiteral("\n\nReplace ") + them +

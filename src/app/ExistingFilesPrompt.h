@@ -34,6 +34,8 @@ public:
 
     // Whether the user answered Cancel: then nothing was written.
     [[nodiscard]] bool Cancelled() const noexcept { return answer_ == ExistingAnswer::kCancel; }
+    // Whether the user chose to replace the files already there.
+    [[nodiscard]] bool Replaced() const noexcept { return answer_ == ExistingAnswer::kReplace; }
 
 private:
     JobContext& c_;

@@ -118,7 +118,11 @@ bool EngineFailed(JobContext& c, const std::function<void()>& call) {
 }
 
 bool ReportProblems(JobContext& c, const QString& heading) {
-    const std::vector<FileProblem>& problems = c.shell.Vaultkeep().Problems();
+    return ReportProblems(c, heading, c.shell.Vaultkeep().Problems());
+}
+
+bool ReportProblems(JobContext& c, const QString& heading,
+                    const std::vector<FileProblem>& problems) {
     if (problems.empty()) return false;
     c.shell.UserMessages().Inform(ProblemListText(heading, problems, c.locale),
                                   Messages::Icon::Exclamation);

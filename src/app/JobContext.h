@@ -77,5 +77,8 @@ void AskExtractFolder(JobContext& c, const QString& rootName, const QString& box
 // Shows, under heading, the one message that names every file the engine's last operation
 // could not treat as asked; returns whether there was any.
 bool ReportProblems(JobContext& c, const QString& heading);
+// The same for problems gathered over more than one engine call.
+bool ReportProblems(JobContext& c, const QString& heading,
+                    const std::vector<FileProblem>& problems);
 
 }  // namespace vko

@@ -10,7 +10,7 @@
 namespace vko {
 
 // How the box contents window was left: Result 0 closed, 1 "Extract All", 2 "Extract" of the
-// rows in ExtractList (ascending row numbers joined by ";").
+// rows in ExtractList (ascending row numbers joined by ";"), 3 "Verify".
 struct ContentsChoice {
     int16_t Result = 0;
     QString ExtractList;

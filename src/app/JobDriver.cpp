@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "app/AppInfo.h"
+#include "app/DamagedFilesPrompt.h"
 #include "app/EnginePassword.h"
 #include "app/ExistingFilesPrompt.h"
 #include "app/PathText.h"
@@ -41,6 +42,13 @@ QString HiddenLeftOutText(const HiddenCount& hidden) {
 
 }  // namespace
 
+QString UnsealedText(int64_t boxes, const QLocale& locale) {
+    if (boxes <= 0) return {};
+    return QStringLiteral("; ") + locale.toString(static_cast<qlonglong>(boxes)) +
+           (boxes == 1 ? QStringLiteral(" box") : QStringLiteral(" boxes")) +
+           QStringLiteral(" not verified: older boxes carry no seal");
+}
+
 QString BatchResultLine(int creates, int extracts, int32_t jobsDone, const QString& seconds,
                         int jobsWarned, const BatchAmount& amount, const QLocale& locale) {
     const QString in =
@@ -56,7 +64,7 @@ QString BatchResultLine(int creates, int extracts, int32_t jobsDone, const QStri
     if (jobsDone >= 1)
         return QStringLiteral("Extracted") + in + seconds + QStringLiteral(" seconds") +
                AmountText(amount, counted, "folders", locale) +
-               SkippedText(amount.skipped, locale);
+               SkippedText(amount.skipped, locale) + UnsealedText(amount.unsealed, locale);
     if (amount.stoppedFiles > 0)
         return QStringLiteral("Extraction stopped: ") + FileCountText(amount.stoppedFiles, locale) +
                QStringLiteral(" already extracted into ") + amount.stoppedIn;
@@ -245,10 +253,20 @@ int16_t JobDriver::RunExtractJob(const QString& item) {
     ++shell.JobsDone;
     CountBox(shell.Vaultkeep(), state.BoxFolder);
     amount_.places << folder;
+    if (shell.Vaultkeep().Format() != BoxFormat::Format::kSealed) ++amount_.unsealed;
     c_.lstFiles.AddResult(state.BoxFolder,
                           QStringLiteral("Files extracted from ") + FilePart(item));
+    // Files that do not match their tags are asked about once, then named with the others.
+    const DamagedOutcome damaged =
+        OfferDamagedFiles(c_, item, state.BoxFolder, prompt.Replaced(),
+                          [this](bool asking) { asking ? PauseClock() : ResumeClock(); });
     PauseClock();
-    if (ReportProblems(c_, QStringLiteral("The box was extracted, except for these files:")))
+    if (ReportProblems(c_,
+                       damaged.written
+                           ? QStringLiteral("The box was extracted; these files are damaged or "
+                                            "were left out:")
+                           : QStringLiteral("The box was extracted, except for these files:"),
+                       damaged.problems))
         ++jobsWarned_;
     ResumeClock();
     return result;

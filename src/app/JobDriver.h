@@ -21,6 +21,7 @@ struct BatchAmount {
     HiddenCount hidden;        // hidden files and folders the batch's boxes left out
     int64_t skipped = 0;       // files extractions left as they were there, as asked
     QString cancelledIn;       // the folder of an extraction cancelled before it wrote anything
+    int64_t unsealed = 0;      // boxes extracted whose files could not be verified: older ones
 };
 
 // Runs the queued jobs on ticks of the driver timer: every create job, then every extract
@@ -56,6 +57,9 @@ private:
     int jobsWarned_ = 0;  // jobs of the batch done with files named in a message
     BatchAmount amount_;
 };
+
+// "; 1 box not verified: older boxes carry no seal", or nothing for none.
+[[nodiscard]] QString UnsealedText(int64_t boxes, const QLocale& locale);
 
 // A stopwatch figure in seconds with two decimals and the locale's grouping.
 [[nodiscard]] QString SecondsText(int32_t milliseconds, const QLocale& locale);

@@ -36,6 +36,10 @@ public:
     // The question about the files an extraction would write that are already there, with
     // Replace, Skip and Cancel; Escape and the close box cancel.
     [[nodiscard]] virtual ExistingAnswer AskExistingFiles(const QString& text) = 0;
+    // The question about the files an extraction left out because their contents do not match
+    // their tags, with Write Anyway and Leave Out; true for Write Anyway. Enter, Escape and the
+    // close box leave them out.
+    [[nodiscard]] virtual bool AskWriteDamaged(const QString& text) = 0;
 };
 
 }  // namespace vko

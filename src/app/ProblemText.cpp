@@ -20,4 +20,21 @@ QString ProblemListText(const QString& heading, const std::vector<FileProblem>& 
     return text;
 }
 
+QString PathsBelow(const std::vector<std::string>& paths, const QString& folder,
+                   const QLocale& locale, int shownAtMost) {
+    const std::string base = PathBytes(WithSeparator(folder));
+    const auto count = static_cast<qlonglong>(paths.size());
+    const qlonglong shown = count > shownAtMost + 1 ? shownAtMost : count;
+    QString text;
+    for (qlonglong i = 0; i < shown; ++i) {
+        const std::string& path = paths[static_cast<size_t>(i)];
+        text += QStringLiteral("\n    ") +
+                PathFromBytes(path.starts_with(base) ? path.substr(base.size()) : path);
+    }
+    if (shown < count)
+        text += QStringLiteral("\n    ... and ") + locale.toString(count - shown) +
+                QStringLiteral(" more");
+    return text;
+}
+
 }  // namespace vko

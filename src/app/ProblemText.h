@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <string>
 #include <vector>
 
 #include "engine/FileProblem.h"
@@ -14,5 +15,10 @@ namespace vko {
 [[nodiscard]] QString ProblemListText(const QString& heading,
                                       const std::vector<FileProblem>& problems,
                                       const QLocale& locale, int shownAtMost = 25);
+
+// The first shownAtMost of paths, one per indented line, each by its path below folder (a path
+// outside it whole), then how many more: "\n    a.txt\n    d/c.txt\n    ... and 2 more".
+[[nodiscard]] QString PathsBelow(const std::vector<std::string>& paths, const QString& folder,
+                                 const QLocale& locale, int shownAtMost = 5);
 
 }  // namespace vko

@@ -170,6 +170,9 @@ BoxFormat::Format CCipherBlock::Format() const noexcept {
 bool CCipherBlock::Sealed() const noexcept {
     return s_->sealed;
 }
+const std::string& CCipherBlock::SealDamage() const noexcept {
+    return s_->sealDamage;
+}
 int64_t CCipherBlock::DataByteCount() const noexcept {
     return s_->dataByteCount;
 }

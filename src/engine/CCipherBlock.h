@@ -161,6 +161,9 @@ public:
     // sealed: format 1, exactly as long as its header, data area and seal, which verifies.
     [[nodiscard]] BoxFormat::Format Format() const noexcept;
     [[nodiscard]] bool Sealed() const noexcept;
+    // Why a format 1 box read last is not sealed ("its seal is cut short"); empty when it is
+    // sealed, or older.
+    [[nodiscard]] const std::string& SealDamage() const noexcept;
     // The sum of the stored sizes (format 1; older boxes: the bytes after the header).
     [[nodiscard]] int64_t DataByteCount() const noexcept;
     [[nodiscard]] int64_t HeaderEnd() const noexcept;

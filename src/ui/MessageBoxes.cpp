@@ -107,6 +107,24 @@ ExistingAnswer MessageBoxes::AskExistingFiles(const QString& text) {
     return ExistingAnswer::kCancel;
 }
 
+bool MessageBoxes::AskWriteDamaged(const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kAppTitle), text,
+                    QMessageBox::NoButton, FrontWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.setWindowModality(Qt::WindowModal);
+    QPushButton* write =
+        box.addButton(QStringLiteral("&Write Anyway"), QMessageBox::DestructiveRole);
+    QPushButton* leave = box.addButton(QStringLiteral("&Leave Out"), QMessageBox::RejectRole);
+    write->setToolTip(QStringLiteral("Write these files as they are; they are named as damaged"));
+    leave->setToolTip(QStringLiteral("Write none of these files"));
+    // Writing what failed its check takes a deliberate choice; Enter, Escape and the close box
+    // leave the files out.
+    box.setDefaultButton(leave);
+    box.setEscapeButton(leave);
+    box.exec();
+    return box.clickedButton() == write;
+}
+
 void PrintedMessages::Inform(const QString& text, Icon) {
     Print(QStringLiteral("message"), text);
 }
@@ -119,6 +137,11 @@ bool PrintedMessages::AskYesNo(const QString& text, Answer) {
 ExistingAnswer PrintedMessages::AskExistingFiles(const QString& text) {
     Print(QStringLiteral("question"), text);
     return ExistingAnswer::kSkip;
+}
+
+bool PrintedMessages::AskWriteDamaged(const QString& text) {
+    Print(QStringLiteral("question"), text);
+    return false;
 }
 
 void LoggedMessages::Inform(const QString& text, Icon icon) {
@@ -155,6 +178,14 @@ ExistingAnswer LoggedMessages::AskExistingFiles(const QString& text) {
     const ExistingAnswer answer = MessageBoxes::AskExistingFiles(text);
     Print(QStringLiteral("answer"), AnswerName(answer));
     return answer;
+}
+
+bool LoggedMessages::AskWriteDamaged(const QString& text) {
+    Print(QStringLiteral("question"), text);
+    const bool write = MessageBoxes::AskWriteDamaged(text);
+    Print(QStringLiteral("answer"),
+          write ? QStringLiteral("Write Anyway") : QStringLiteral("Leave Out"));
+    return write;
 }
 
 std::unique_ptr<Messages> MessagesForEnvironment() {

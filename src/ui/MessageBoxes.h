@@ -20,16 +20,19 @@ public:
                        Answer preferred = Answer::Yes) override;
     // Window-modal over the window in front; Enter skips.
     ExistingAnswer AskExistingFiles(const QString& text) override;
+    // Window-modal over the window in front, with a warning icon.
+    bool AskWriteDamaged(const QString& text) override;
 };
 
 // Messages written to the error stream instead of shown, questions answered Yes (files already
-// there: Skip, so that nothing is replaced without a person); for scripted runs of the whole
-// program (VKO_TEST_MESSAGES=print), never for users.
+// there: Skip, so that nothing is replaced without a person; damaged files: left out); for
+// scripted runs of the whole program (VKO_TEST_MESSAGES=print), never for users.
 class PrintedMessages : public Messages {
 public:
     void Inform(const QString& text, Icon icon = Icon::Information) override;
     bool AskYesNo(const QString& text, Answer preferred = Answer::Yes) override;
     ExistingAnswer AskExistingFiles(const QString& text) override;
+    bool AskWriteDamaged(const QString& text) override;
 };
 
 // Message boxes that are also written to the error stream, so that a scripted run can check
@@ -42,6 +45,7 @@ public:
     void AskYesNoLater(const QString& text, std::function<void(bool)> answered,
                        Answer preferred = Answer::Yes) override;
     ExistingAnswer AskExistingFiles(const QString& text) override;
+    bool AskWriteDamaged(const QString& text) override;
 };
 
 // The window a message box belongs over: the modal dialog in front, else the active window,

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -54,6 +55,12 @@ frmBlock::frmBlock(QWidget* parent, const SettingsStore* sizes)
     bold.setBold(true);
     lblName->setFont(bold);
     lblRoot = Named<ElidedLabel>("lblRoot");
+    imgSeal = Named<QLabel>("imgSeal");
+    const int iconSize = style()->pixelMetric(QStyle::PM_SmallIconSize);
+    imgSeal->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(iconSize));
+    imgSeal->hide();
+    lblSeal = Named<QLabel>("lblSeal");
+    lblSeal->setTextFormat(Qt::PlainText);
     lvFiles = Named<QTreeWidget>("lvFiles");
     lvFiles->setRootIsDecorated(false);
     lvFiles->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -67,10 +74,17 @@ frmBlock::frmBlock(QWidget* parent, const SettingsStore* sizes)
         QStringLiteral("Show the box as a read-only folder while this window is open; nothing "
                        "deciphered is written to disk"));
     cmdOpenFolder->setEnabled(false);
+    cmdVerify = Named<QPushButton>("cmdVerify", QStringLiteral("&Verify"));
     // Enter chooses nothing here; only a click (or Space on a button) extracts.
-    for (QPushButton* button : {cmdExtractAll, cmdExtract, cmdOpenFolder})
+    for (QPushButton* button : {cmdVerify, cmdExtractAll, cmdExtract, cmdOpenFolder})
         button->setAutoDefault(false);
 
+    // Verify beside the line that says what it checks; the row of the list's summary keeps
+    // its room.
+    auto* seal = new QHBoxLayout;
+    seal->addWidget(imgSeal);
+    seal->addWidget(lblSeal, 1);
+    seal->addWidget(cmdVerify);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(lblMsg, 1);
     buttons->addWidget(cmdExtractAll);
@@ -79,15 +93,20 @@ frmBlock::frmBlock(QWidget* parent, const SettingsStore* sizes)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblName);
     layout->addWidget(lblRoot);
+    layout->addLayout(seal);
     layout->addWidget(lvFiles, 1);
     layout->addLayout(buttons);
 
+    // The list first, where the window opens; Verify last.
     setTabOrder(lvFiles, cmdExtractAll);
     setTabOrder(cmdExtractAll, cmdExtract);
     setTabOrder(cmdExtract, cmdOpenFolder);
+    setTabOrder(cmdOpenFolder, cmdVerify);
+    lvFiles->setFocus();
     connect(cmdExtractAll, &QPushButton::clicked, this, &frmBlock::cmdExtractAll_Click);
     connect(cmdExtract, &QPushButton::clicked, this, &frmBlock::cmdExtract_Click);
     connect(cmdOpenFolder, &QPushButton::clicked, this, &frmBlock::cmdOpenFolder_Click);
+    connect(cmdVerify, &QPushButton::clicked, this, &frmBlock::cmdVerify_Click);
     connect(lvFiles, &QTreeWidget::itemSelectionChanged, this, &frmBlock::lvFiles_SelectionChanged);
     Form_Load();
 }
@@ -126,6 +145,16 @@ void frmBlock::Fill(const BoxContents& contents) {
     lblMsg->setText(contents.Summary);
     openAsFolder_ = contents.OpenAsFolder;
     cmdOpenFolder->setEnabled(static_cast<bool>(openAsFolder_));
+    lblSeal->setText(contents.Seal);
+    lblSeal->setToolTip(contents.SealTip);
+    imgSeal->setVisible(contents.SealDamaged);
+    imgSeal->setToolTip(contents.SealTip);
+    cmdVerify->setEnabled(contents.Verifiable);
+    cmdVerify->setToolTip(contents.Verifiable
+                              ? QStringLiteral("Check every file against the box's seal; nothing "
+                                               "is written")
+                              : QStringLiteral("Older boxes carry no seal: nothing in them can be "
+                                               "verified"));
     QList<QTreeWidgetItem*> rows;
     rows.reserve(contents.Rows.size());
     for (qsizetype i = 0; i < contents.Rows.size(); ++i) {
@@ -152,6 +181,11 @@ void frmBlock::cmdExtractAll_Click() {
 void frmBlock::cmdOpenFolder_Click() {
     const QString folder = openAsFolder_ ? openAsFolder_() : QString();
     if (!folder.isEmpty()) ShellOpen(QUrl::fromLocalFile(folder));
+}
+
+void frmBlock::cmdVerify_Click() {
+    choice_ = {3, QString()};
+    accept();
 }
 
 void frmBlock::cmdExtract_Click() {

@@ -15,8 +15,9 @@ namespace vko {
 
 class ElidedLabel;
 
-// What a box holds, one row per file, and the choice of extracting everything or the selected
-// rows. The window only records the choice; the main window carries it out once it is gone.
+// What a box holds, one row per file, whether it is sealed, and the choice of extracting
+// everything or the selected rows, or of verifying the box. The window only records the
+// choice; the main window carries it out once it is gone.
 class frmBlock : public QDialog {
     Q_OBJECT
 public:
@@ -30,6 +31,7 @@ public:
     void cmdExtractAll_Click();
     void cmdExtract_Click();
     void cmdOpenFolder_Click();
+    void cmdVerify_Click();
 
 protected:
     void done(int result) override;
@@ -42,12 +44,15 @@ private:
     ContentsChoice choice_;
     ElidedLabel* lblName = nullptr;
     ElidedLabel* lblRoot = nullptr;
+    QLabel* imgSeal = nullptr;  // a warning beside the seal line of a damaged seal
+    QLabel* lblSeal = nullptr;
     QTreeWidget* lvFiles = nullptr;
     QLabel* lblMsg = nullptr;
     QPushButton* cmdExtractAll = nullptr;
     QPushButton* cmdExtract = nullptr;
     QPushButton* cmdOpenFolder = nullptr;
     std::function<QString()> openAsFolder_;
+    QPushButton* cmdVerify = nullptr;
 };
 
 // Selected row numbers (from 1) in ascending order joined by ";".

@@ -1,7 +1,27 @@
+#include <QDir>
+
 #include "JobRig.h"
 #include "app/ExistingFilesPrompt.h"
+#include "crypto/cipherlib_testing.h"
 
 namespace vko::test {
+
+namespace {
+
+// Flips a bit in the stored bytes of each named file of box (made with "pw").
+void Tamper(const QString& box, const std::vector<std::string>& names) {
+    QuietHost host;
+    CCipherBlock engine(host);
+    if (engine.ViewBlock(box.toStdString(), "pw") != 0) qFatal("cannot read the box");
+    std::string bytes = ReadFile(box.toStdString());
+    int64_t at = engine.HeaderEnd();
+    for (int32_t i = 0; i < int32_t(engine.Files().size()); at += engine.Record(i++).Stored)
+        if (std::find(names.begin(), names.end(), engine.Record(i).Name) != names.end())
+            bytes[size_t(at)] ^= 1;
+    WriteFile(box.toStdString(), bytes);
+}
+
+}  // namespace
 
 class BoxCommandsTest : public QObject {
     Q_OBJECT
@@ -56,8 +76,8 @@ private slots:
     }
 
     // The rows chosen, and only they, reach the folder chosen; a box cut short inside its seal is
-    // named when opened, and the file whose tag it lost once more when taken. The box is closed again,
-    // the indicator idle, and it opens once more.
+    // named when opened, and the file whose tag it lost once more when taken. The box is closed
+    // again, the indicator idle, and it opens once more.
     void extractSelectedRows() {
         JobRig rig;
         const Tree three{{"f1", "1"}, {"f2", "2"}, {"f3", RandomBytes(1008, 3)}};
@@ -69,12 +89,13 @@ private slots:
         rig.dialogs.folder = target;
         rig.jobs.Work().OpenBoxFile(box);
         QVERIFY(rig.WaitForLine("Extracted 2 files with warnings in "));
-        const QString cut = box + ": damaged box: its seal is cut short; no file in it counts as "
-                                  "verified";
+        const QString cut = box +
+                            ": damaged box: its seal is cut short; no file in it counts as "
+                            "verified";
         const QString f3 = "/f3: damaged: the box's seal holds no tag for it; not extracted";
-        QCOMPARE(rig.messages.informed,
-                 QStringList({"This box is damaged:\r\n\r\n" + cut,
-                              "These files were not extracted:\r\n\r\n" + cut + "\r\n" + target + f3}));
+        QCOMPARE(rig.messages.informed, QStringList({"This box is damaged:\r\n\r\n" + cut,
+                                                     "These files were not extracted:\r\n\r\n" +
+                                                         cut + "\r\n" + target + f3}));
         QCOMPARE(ReadTree(target.toStdString()), (Tree{{"f1", "1"}}));
         QCOMPARE(rig.jobs.lstFiles().stringList(), QStringList(target));
         QVERIFY(rig.shell.ExtractQueue.isEmpty());
@@ -82,6 +103,153 @@ private slots:
         rig.dialogs.choice = {};
         rig.jobs.Commands().ViewBox(box);
         QCOMPARE(rig.dialogs.asked.count("contents: Box Name: Three"), 2);
+    }
+
+    // The contents window says whether a box is sealed and why not, for the boxes pinned at full
+    // key cost, one cut inside its seal; only a box with tags offers Verify, and only one whose
+    // seal should hold and does not is a warning. Extracting an older box says it verified nothing.
+    void sealLine_data() {
+        QTest::addColumn<QString>("pinned");
+        QTest::addColumn<int>("cut");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("verifiable");
+        QTest::addColumn<bool>("warning");
+        QTest::addColumn<QString>("extracted");
+        const QString into = " in 0.00 seconds into target";  // counts cut out
+        QTest::newRow("sealed") << "plain.vkx" << 0 << "Format 1, sealed" << true << false
+                                << "Extracted" + into;
+        QTest::newRow("cut") << "compressed.vkx" << 5
+                             << "Format 1, not sealed: its seal is cut short" << true << true
+                             << "Extracted with warnings in 0.00 seconds: into target";
+        QTest::newRow("0.2.0") << "compressed-0.2.vkx" << 0
+                               << "Format 0.2, not sealed: older boxes carry no seal" << false
+                               << false
+                               << "Extracted" + into +
+                                      "; 1 box not verified: older boxes carry "
+                                      "no seal";
+    }
+    void sealLine() {
+        QFETCH(QString, pinned);
+        QFETCH(int, cut);
+        QFETCH(QString, extracted);
+        JobRig rig;
+        const std::string bytes = ReadFile(VKO_PINNED_DIR "/" + pinned.toStdString());
+        const QString box = rig.Path("pinned.vkx");
+        WriteFile(box.toStdString(), bytes.substr(0, bytes.size() - size_t(cut)));
+        rig.State().MemorizedPassword = "pinned box password";
+        rig.dialogs.choice = {1, {}};
+        rig.dialogs.folder = rig.Path("target");
+        cipherlib_testing::UseFastKeyDerivation(false);
+        rig.jobs.Commands().ViewBox(box);
+        QVERIFY(rig.WaitForLine("Extracted"));
+        cipherlib_testing::UseFastKeyDerivation(true);
+        QVERIFY(rig.view.Lines().last().startsWith("Extracted"));
+        QCOMPARE(rig.view.Lines().last().remove(QRegularExpression(": [^:]* bytes")), extracted);
+        QTEST(rig.dialogs.contents.Seal, "line");
+        QTEST(rig.dialogs.contents.Verifiable, "verifiable");
+        QTEST(rig.dialogs.contents.SealDamaged, "warning");
+    }
+
+    // Verify writes nothing and ends with one result: every file verified, or what is damaged
+    // named in one message and counted on the status line. No file of a box that is not sealed
+    // is called verified; a cancel says so and nothing more.
+    void verify_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("message");
+        const QString found = "Verifying Box.vkx found damage; nothing was written:\r\n\r\n";
+        QTest::newRow("sound") << ""
+                               << "All 3 files of Box.vkx verified in 0.00 seconds"
+                               << ": it is sealed, and nothing in it has changed.";
+        QTest::newRow("tampered") << "tamper"
+                                  << "Box.vkx checked in 0.00 seconds: 1 of 3 files damaged"
+                                  << found +
+                                         "d/b.txt: damaged: its contents do not match their tag";
+        QTest::newRow("seal cut")
+            << "cut"
+            << "Box.vkx checked in 0.00 seconds: not sealed, so no file counts as verified"
+            << found +
+                   "<box>: damaged box: its seal is cut short; no file in it counts as "
+                   "verified";
+        QTest::newRow("cancelled") << "cancel"
+                                   << "Verification cancelled"
+                                   << "";
+    }
+    void verify() {
+        QFETCH(QString, damage);
+        QFETCH(QString, line);
+        QFETCH(QString, message);
+        JobRig rig;
+        const QString box =
+            rig.Box("Box", {{"a.txt", RandomBytes(300'000, 1)}, {"d/b.txt", "b"}, {"c.txt", "c"}});
+        if (damage == "tamper") Tamper(box, {"b.txt"});
+        const std::string bytes = ReadFile(box.toStdString());
+        if (damage == "cut") WriteFile(box.toStdString(), bytes.substr(0, bytes.size() - 8));
+        rig.view.onStatus = [&](const QString& text) {
+            if (damage == "cancel" && text.endsWith(" a.txt")) rig.State().CancelJob = true;
+        };
+        rig.dialogs.choice = {3, {}};
+        rig.jobs.Work().OpenBoxFile(box);
+        QVERIFY(rig.WaitForLine(line.left(12)));
+        QCOMPARE(rig.view.Lines().last(), line);
+        QCOMPARE(rig.view.calls.filter("indicator: ").last(), QString("indicator: OK"));
+        QVERIFY(!QDir(rig.State().DefaultFolder).exists());
+        const QStringList shown =
+            rig.messages.informed.filter(QRegularExpression("^(All|Verifying) "));
+        QCOMPARE(shown.size(), int(!message.isEmpty()));
+        if (!message.isEmpty())
+            QCOMPARE(shown.last(),
+                     message.startsWith(":") ? line + message : message.replace("<box>", box));
+    }
+
+    // A file whose contents do not match their tag is written only when the user asks, asked once
+    // per job naming every such file: left out (the default), or written as it is and named as
+    // damaged; the sound files are written either way, for the whole box and chosen files alike.
+    void tamperedFilesAskedAboutOnce_data() {
+        QTest::addColumn<int>("choice");  // 1 Extract All, 2 Extract (every row)
+        QTest::addColumn<bool>("write");
+        for (const int choice : {1, 2})
+            for (const bool write : {false, true})
+                QTest::addRow("%s, %s", choice == 1 ? "all" : "chosen",
+                              write ? "written anyway" : "left out")
+                    << choice << write;
+    }
+    void tamperedFilesAskedAboutOnce() {
+        QFETCH(int, choice);
+        QFETCH(bool, write);
+        JobRig rig;
+        const Tree tree{{"a.txt", "aaa"}, {"d/b.txt", "bbb"}, {"c.txt", RandomBytes(70'000, 2)}};
+        const QString box = rig.Box("Box", tree);
+        Tamper(box, {"b.txt", "c.txt"});
+        rig.messages.writeDamaged = write;
+        rig.dialogs.choice = {int16_t(choice), "1;2;3"};
+        const QString target = rig.Path("target");
+        rig.dialogs.folder = target;
+        rig.jobs.Work().OpenBoxFile(box);
+        QVERIFY(rig.WaitForLine("Extracted"));
+        QVERIFY(rig.view.Lines().last().contains(" with warnings in "));
+        QCOMPARE(rig.messages.asked.size(), 1);
+        QVERIFY2(rig.messages.asked[0].startsWith(
+                     "2 files of Box.vkx failed their check against the box's seal") &&
+                     rig.messages.asked[0].contains("\n    d/b.txt") &&
+                     rig.messages.asked[0].contains("\n    c.txt"),
+                 qPrintable(rig.messages.asked[0]));
+        const Tree written = ReadTree(target.toStdString());
+        QCOMPARE(written.at("a.txt"), tree.at("a.txt"));
+        QCOMPARE(written.size(), write ? 3u : 1u);
+        for (const std::string name : {"c.txt", "d/b.txt"}) {
+            if (write)
+                QVERIFY(written.at(name).size() == tree.at(name).size() &&
+                        written.at(name) != tree.at(name));
+            const QString named = target + "/" + QString::fromStdString(name) +
+                                  ": damaged: its contents do not match their tag; " +
+                                  (write ? "extracted as they are, as asked" : "not extracted");
+            QCOMPARE(rig.messages.informed.size(), 1);
+            QVERIFY2(
+                rig.messages.informed[0].count(target + "/" + QString::fromStdString(name)) == 1 &&
+                    rig.messages.informed[0].contains(named),
+                qPrintable(rig.messages.informed[0]));
+        }
     }
 
     // The question lists a few files by their path below the folder (one outside it whole),

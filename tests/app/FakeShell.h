@@ -14,7 +14,7 @@ namespace vko::test {
 
 // Records every message; answers every question No, so that none ever ends a test's program.
 // Questions that do not wait are kept in later for the test to answer; files already there are
-// answered with existing.
+// answered with existing, damaged files with writeDamaged.
 class ScriptedMessages : public Messages {
 public:
     void Inform(const QString& text, Icon = Icon::Information) override { informed << text; }
@@ -27,8 +27,13 @@ public:
         asked << text;
         return existing();
     }
+    bool AskWriteDamaged(const QString& text) override {
+        asked << text;
+        return writeDamaged;
+    }
     QStringList informed;
     QStringList asked;
+    bool writeDamaged = false;
     QList<std::function<void(bool)>> later;
     std::function<ExistingAnswer()> existing = [] { return ExistingAnswer::kCancel; };
 };

@@ -38,12 +38,14 @@ public:
     }
     ContentsChoice Contents(const BoxContents& shown) override {
         asked << "contents: " + shown.Name;
+        contents = shown;
         return choice;
     }
     QString OpenBox(const QString&) override { return openAnswer; }
     QString FolderToBox() override { return {}; }
 
     QStringList asked;
+    BoxContents contents;  // shown last
 };
 
 // A window whose CloseProgram runs the shell's shutdown, as the real one does.

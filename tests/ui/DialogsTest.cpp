@@ -192,7 +192,9 @@ private slots:
     // in; Extract is offered only with rows selected. The window names the box and keeps the
     // size it was left at.
     void contentsWindowChoices() {
-        BoxContents contents{"B.vkx", "Box Name: B", "Root Folder: R", "Files: 8", {}, {}};
+        BoxContents contents{"B.vkx", "Box Name: B", "Root Folder: R", "Files: 8", {}, {},
+                             "Seal",  "Tip"};
+        bool sealShown = true;  // Verify only with tags to check; a warning only for a damaged seal
         for (int i = 1; i <= 8; ++i)
             contents.Rows.append({QString("f%1").arg(i), QString::number(9 - i), 9 - i});
         TempSettings sizes;
@@ -208,6 +210,10 @@ private slots:
             window.resize(640, 420 + sortBySize);
             for (const int row : rows) list->topLevelItem(row - 1)->setSelected(true);
             const bool offered = Get<QPushButton>(&window, "cmdExtract")->isEnabled();
+            sealShown &=
+                Get<QLabel>(&window, "lblSeal")->text() == contents.Seal &&
+                Get<QPushButton>(&window, "cmdVerify")->isEnabled() == contents.Verifiable &&
+                Get<QLabel>(&window, "imgSeal")->isVisible() == contents.SealDamaged;
             Click(&window, button);
             return QStringList{QString::number(window.Choice().Result), window.Choice().ExtractList,
                                QString::number(offered), QString::number(window.isVisible())};
@@ -218,6 +224,9 @@ private slots:
         QCOMPARE(store.WindowSize("Contents"), QSize(640, 421));
         QCOMPARE(title, QString("Vaultkeep Contents - B.vkx"));
         QCOMPARE(choose({}, "cmdExtract"), QStringList({"0", "", "0", "1"}));
+        contents.Verifiable = contents.SealDamaged = true;
+        QCOMPARE(choose({3}, "cmdVerify"), QStringList({"3", "", "1", "0"}));
+        QVERIFY(sealShown);
         // Open as Folder asks for the folder and leaves the window open; offered only when the
         // box can be shown so.
         int opened = 0;
@@ -268,16 +277,19 @@ private slots:
         QVERIFY(about.findChild<QMessageBox*>()->text().contains("no update page"));
     }
 
-    // The question about files already there is modal to its window; Enter skips, Escape and
-    // the close box cancel, Alt+R replaces. A key that does nothing fails, never hangs.
-    void existingFilesQuestionKeys() {
-        const QList<std::pair<QString, ExistingAnswer>> cases{{"Return", ExistingAnswer::kSkip},
-                                                              {"Esc", ExistingAnswer::kCancel},
-                                                              {"close", ExistingAnswer::kCancel},
-                                                              {"Alt+R", ExistingAnswer::kReplace}};
+    // The questions asked in the middle of an extraction are modal to their window. Files already
+    // there: Enter skips, Escape and the close box cancel, Alt+R replaces. Damaged files: only
+    // Alt+W writes them. A key that does nothing fails, never hangs.
+    void questionKeys() {
+        const int replace = int(ExistingAnswer::kReplace), skip = int(ExistingAnswer::kSkip),
+                  cancel = int(ExistingAnswer::kCancel);
+        const QList<std::tuple<QString, bool, int>> cases{
+            {"Return", false, skip},   {"Esc", false, cancel}, {"close", false, cancel},
+            {"Alt+R", false, replace}, {"Return", true, 0},    {"Esc", true, 0},
+            {"close", true, 0},        {"Alt+W", true, 1}};
         QWidget window;
         ShowActive(&window);
-        for (const auto& [key, answer] : cases) {
+        for (const auto& [key, damaged, answer] : cases) {
             Qt::WindowModality modality = Qt::NonModal;
             QTimer::singleShot(0, [&modality, key = key] {
                 QWidget* box = QApplication::activeModalWidget();
@@ -289,7 +301,9 @@ private slots:
                 else
                     QTest::keySequence(box, QKeySequence(key));
             });
-            QCOMPARE(MessageBoxes().AskExistingFiles("?"), answer);
+            MessageBoxes boxes;
+            QCOMPARE(damaged ? int(boxes.AskWriteDamaged("?")) : int(boxes.AskExistingFiles("?")),
+                     answer);
             QCOMPARE(modality, Qt::WindowModal);
         }
     }
