@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The box cipher's primitives on one core: HCTR2 on whole 64 KiB pieces, POLYVAL per kernel, AES
 // through EVP alone, the seal over 64 KiB, and short pieces. Keyed from a fixed K: no key
 // derivation is timed.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times vkx side by side with the tools a user would pick instead, in one run, on the corpora of
 # bench/corpus.sh: creating an archive and extracting it again, plain and compressed, with the
 # archive's size and each run's peak memory.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the benchmark corpora under bench/corpus/ (git-ignored). Every byte comes from a seeded
 # generator, so every machine builds the same corpora; a corpus that is already complete is
 # left alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Box create, list and extract over trees of 2,000 / 20,000 / 100,000 small files in a tenth
 // as many folders; the time per file should stay flat as the tree grows.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Box creation when many files vanish between the scan and the storing of their contents: the
 // cost per failing file should stay flat from 1,000 to 8,000 failures. Each tree holds the
 // failing files and 500 that stay, 200 bytes each; the failing ones are deleted once their

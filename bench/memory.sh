@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Peak resident memory and time of vkx on one large file: create and extract, plain and
 # compressed. The file is 1.5 GiB cut from the "big" corpus (text-like and random halves), so
 # that compression meets both kinds of data.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The folder view (vkx mount) beside vkx extract of the same boxes:
 #   1. sequential read of one plain file of SIZE_MIB through the view (dd, 1 MiB blocks), a cold
 #      first pass and a second one, against vkx extract of that box;

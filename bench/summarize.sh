@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Turns the raw measurements of one compare.sh run into medians, a Markdown table per corpus and
 # a PNG chart (gnuplot) of create and extract time per tool and corpus.
 #

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a lower layer includes Qt or a higher layer: util, crypto, compress, engine and
 # mount know nothing of the application or its toolkit, and nothing below mount knows mount.
 set(violations "")

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a test of the build in BUILD_DIR has no TIMEOUT of its own: CTest's default is
 # 10,000,000 seconds, so a test that hangs would hold the whole run.
 execute_process(COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${BUILD_DIR} --show-only=json-v1

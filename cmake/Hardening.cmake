@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Hardening for optimised builds that are not instrumented by sanitizers.
 if(NOT VKO_SANITIZE AND NOT VKO_FUZZ AND NOT CMAKE_BUILD_TYPE STREQUAL "Debug")
   add_compile_definitions(_FORTIFY_SOURCE=2)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # vko_add_layer(<target> [DEPS <targets>...])
 # One static library per source folder, built from every .cpp file in it. Headers are included
 # as "<layer>/<Header>.h" from src/.

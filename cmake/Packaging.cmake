@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package, made by CPack from the install rules: `cpack -G DEB` in a build folder
 # writes vaultkeep-orb_<version>_<arch>.deb. The package's library dependencies are computed
 # by dpkg-shlibdeps; the file manager, menu and icon caches pick the new files up through

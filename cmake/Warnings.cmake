@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Warnings for every target of the project; errors when VKO_WERROR is on (CI).
 add_library(vko_warnings INTERFACE)
 target_compile_options(vko_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Extracts arbitrary bytes as a box into a fresh folder, once whole and once file by file: the
 // extractor must finish with a result code or a vko::Failure, never crash, and never create
 // anything outside the folder it was given.

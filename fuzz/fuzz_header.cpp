@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads a box header from arbitrary bytes: the reader must answer 0 or 1, never crash, never
 // read past the end of the file and never allocate more than the file could describe.
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the seed corpus of the fuzz targets: real boxes of several shapes made by the engine,
 // legacy boxes and forged, hostile ones made field by field, all keyed with the fuzz password.
 // Usage: fuzz_seeds OUTPUT_FOLDER

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Soak: random folder trees through create -> list -> extract -> compare, plain and compressed,
 // with random cancels, over many cycles. Every difference is printed; the exit code is the
 // number of cycles (or checks, in the other modes) that went wrong, capped at 100.

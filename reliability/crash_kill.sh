@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Kills `vkx create` with SIGKILL at random moments while it writes over an existing box of the
 # same name. After every kill the previous box must be byte-identical and every leftover must be
 # a recognisable temporary of a killed process (where the file system has anonymous temporary

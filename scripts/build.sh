@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds one build folder: build/release (default), build/asan
 # (AddressSanitizer + UndefinedBehaviorSanitizer) or build/tsan (ThreadSanitizer, the engine's
 # tests only: the thread-count tests and the interrupt sweep). VKO_WERROR=1 turns warnings into

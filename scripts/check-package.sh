@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from a build folder (default build/release) and checks it the way
 # an installation would use it: every file is there, the icons have the sizes their folders
 # promise, both unpacked programs run (the desktop program's --help and --version without a

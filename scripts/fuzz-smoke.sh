@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzz targets with clang and runs each for a while on the seed corpus (real, legacy
 # and forged boxes written by fuzz_seeds). Any crash, sanitizer report, time-out or oversized
 # allocation fails the run; the input that caused it is kept in build/fuzz/findings/.

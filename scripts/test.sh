@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up the machine, builds, and runs every test: first the normal build (with a short run of
 # the reliability harnesses), then the same tests under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then the threaded engine tests under ThreadSanitizer.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a shipped program holds code meant for test programs only: the cheap key
 # derivation and the key-cache probes (vko_crypto_testing). Usage: shipped_symbols.sh PROGRAM...
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/FirstStartFolder.h"
 
 #include <QDir>

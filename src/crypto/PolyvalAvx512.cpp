@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // POLYVAL with VPCLMULQDQ on AVX-512 registers: 32 blocks in eight registers of four, multiplied
 // lane by lane by H^32 ... H^1, the products summed across lanes, and one reduction for the 32.
 // The running value joins last (times H^32 on its own), so the products of a group do not wait

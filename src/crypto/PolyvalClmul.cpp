@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // POLYVAL with PCLMULQDQ: up to sixteen blocks multiplied by H^16 ... H^1, their 256-bit
 // products summed, and one reduction for the sixteen. Each product takes three carry-less
 // multiplications (Karatsuba), the middle one with the key's precomputed halves' XOR. Compiled

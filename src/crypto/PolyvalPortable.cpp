@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // POLYVAL's field product without carry-less multiply instructions. Every step runs in time
 // independent of the values: ordinary integer products of numbers whose set bits are spaced
 // four apart keep their carries in the gaps, so a 32 x 32-bit carry-less product costs sixteen

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Carry-less products and POLYVAL's Montgomery reduction in 128-bit registers, shared by the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Settings and probes for tests only, in the library vko_crypto_testing that only test programs

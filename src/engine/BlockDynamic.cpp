@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Single-file extraction: open a box once, pull chosen files out of it, close it.
 #include <memory>
 

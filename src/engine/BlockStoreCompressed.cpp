@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compressed contents: the calling thread reads every source once, in pieces of a fixed size,
 // and hands each piece with the 32 KiB read before it to worker threads, which compress it (so
 // the stream is the same whatever the number of threads, and what is stored is what was read).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plain contents: every file is enciphered by a worker thread, piece by piece as a unit labelled
 // after its record, and written straight to the place its measured size reserved in the data area, while the calling thread raises the progress of each
 // file in table order. A file that turns out shorter leaves a gap and one that cannot be read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #define FUSE_USE_VERSION 35
 #include "mount/FolderView.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What vkx tells a script when a run cannot go ahead or is cancelled, and that such a run changes
 // nothing.
 #include <gtest/gtest.h>

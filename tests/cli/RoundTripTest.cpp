@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole runs of vkx: create, list, extract, and the trees that come back.
 #include <gtest/gtest.h>
 

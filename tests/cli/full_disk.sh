@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # vkx on a file system that really fills up: a 2 MiB tmpfs. A create that does not fit ends with
 # exit 4 and a message naming the box; the previous box is untouched. An extraction that does
 # not fit writes every file that fits in table order (whatever the workers were writing ahead)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The buffer and file forms of compression: no front end calls them, so one table each for what
 // must never go wrong: round trips at block edges, damaged lengths refused, and a failed write
 // that leaves no partial file.

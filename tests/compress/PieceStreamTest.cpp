@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Expansion of a stored stream fed in pieces of any size (that the pieces a compressed box joins
 // form one zlib stream: the independent reader in tests/format).
 #include <gtest/gtest.h>

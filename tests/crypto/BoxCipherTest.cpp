@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The box cipher's pieces, keys, tweaks and seal tags. Known answers were computed once by a
 // separate implementation of the construction; the independent format reader checks whole boxes.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cipher wrapper: runs over the shared cipher state, and the wrapped text format.
 #include <gtest/gtest.h>
 

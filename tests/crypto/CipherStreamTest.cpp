@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keystream: call sizes, key derivation, holds and wiping, and known answers.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HCTR2 against its authors' AES-256 vectors with every POLYVAL kernel, in place both ways; and
 // against values pinned from a separate implementation of the construction for messages that
 // span several rounds of XCTR's counter blocks, up to the largest piece of a box.

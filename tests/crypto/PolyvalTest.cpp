@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // POLYVAL: every kernel this processor runs against RFC 8452's values, and against the portable
 // kernel over inputs long enough to fill the kernels' groups of 8 and 16 blocks, fed in calls of
 // any size.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The short-piece cipher is a permutation of every length from 1 to 15 bytes that deciphering
 // undoes, and keeps the values pinned from a separate implementation of the construction.
 #include <gtest/gtest.h>

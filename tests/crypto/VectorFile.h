@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Published test vectors kept as data: one case a line of hex fields, "-" for an empty field,

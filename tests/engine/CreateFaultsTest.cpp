@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sources that change, vanish, cannot be read or become pipes while they are boxed (stops of every
 // kind at every point: InterruptSweepTest), and shredding them once boxed.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Boxes whose tables are sound but whose data area is cut short or has bytes appended, or whose
 // records cannot all be written as they are: they read, every file the box holds whole comes
 // out, and every other one is named, never written cut nor over another.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bytes of boxes the engine writes.
 #include "crypto/CCipher.h"
 #include "crypto/KeyHold.h"

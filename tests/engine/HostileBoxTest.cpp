@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged and forged boxes, each fixture named after the fault it holds: every one is refused
 // as "Password incorrect or header damaged" before anything is written.
 #include <atomic>

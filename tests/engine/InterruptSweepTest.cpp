@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every way a create or an extraction can be stopped, swept over the whole operation: a cancel at
 // poll n, a write fault after n bytes, a read fault after n bytes; create and extract, plain and
 // compressed, whole and file by file; writes also where the file system has no anonymous files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading boxes of every version, files that are not boxes, repeat reads and held keys; extraction
 // whole and file by file: failed expansion, repeats and misuse. (Every file of boxes of every
 // shape: RoundTripTest; stops of every kind: InterruptSweepTest.)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Boxes made by CreateBlock come back whole, through whole and single-file extraction.
 #include "engine/BoxPath.h"
 #include "engine/EngineFixture.h"

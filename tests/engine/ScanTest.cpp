@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which files a box takes from its folder and under which folder entries; limits a folder can
 // exceed, checked after the scan and before anything is written, with a message naming the
 // offending path.

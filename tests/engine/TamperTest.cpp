@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Boxes changed after they were made: a flipped bit in each unit, in a file's piece and in the
 // seal, a file taken from another box, a box cut short. Every change is named; nothing damaged is
 // written unless asked for, and nothing whose tag verifies is called damaged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What extraction and creation may touch: nothing through a symbolic link below the extraction
 // folder, no file already there unless told so, new files private, a replaced file's permissions
 // kept (less set-id bits), and no temporary file left by this run or a dead one.

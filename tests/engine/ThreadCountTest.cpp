@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Boxes, extracted trees and the events of both do not depend on how many worker threads read,
 // compress and encipher; 0 threads is the single-threaded reference. Progress moves as blocks
 // are written.

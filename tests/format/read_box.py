@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A second, independent reader of version 1 and 2 boxes, written from the format's description
 alone: format 1 (units cut into pieces, each deciphered by HCTR2-AES-256 or, under 16 bytes, a
 24-round Feistel network; a seal of tags after the data area) and the older 0.2.0 boxes (named

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The independent reader (read_box.py) against published known answers, against boxes that vkx
 makes (plain and compressed: the listing and every byte must match the tree, and equal files
 must not encipher alike) and against the pinned boxes checked in with their tree. Usage:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A box shown as a folder through FUSE and read back with ordinary file operations: every file
 // as the tree held it, at any offset, from several readers, through an unmount, and nothing of
 // it left on disk afterwards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small window that drags the files named on its command line as a list of file URLs, the
 // way a file manager does. The desktop session test presses the mouse on it and releases it
 // over the program's work list, so the drop travels through the X server like a real one.

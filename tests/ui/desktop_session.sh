@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The whole program on a virtual X server with a notification-area host: it starts with its
 # tray icon embedded in the host, a click on the icon puts the window away and the next brings
 # it back, a second start shows the hidden window of the first and ends without a word, and

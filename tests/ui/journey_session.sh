@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The user's journey through the program on a virtual X server with a notification-area host
 # and a window manager, typed and clicked as a user would, with real message boxes:
 #  - a folder dragged from another window onto the work list becomes a box;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program started the way a desktop starts it, on a virtual X server with a notification-
 # area host: a path that does not exist is named in a message and nothing starts; a box opened
 # through the desktop entry and the box file type (as a double click in a file manager does)

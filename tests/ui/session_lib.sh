@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the sessions that run the program on a virtual X server: the tools they need, a
 # scratch home whose logs are shown on failure, polling, the notification-area host, the
 # window manager and finding windows.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Refreshes the README's pictures of the windows by running the user's journey with
 # screenshots. Usage: take_screenshot.sh <build folder> [<output folder, default docs>]
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test programs only: a cheap key derivation and probes of the key cache. Shipped programs do
 // not link this file, so they cannot be made to key cheaply.
 #include "crypto/cipherlib_testing.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the program's icons with ImageMagick: the orb with a keyhole, in green (idle) and red
 # (busy) at 16 x 16 for the indicator and the tray, and in blue at every size of the icon
 # theme for the About window, the desktop entry and the menu; and the icon of a box file, the
