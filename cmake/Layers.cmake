@@ -23,7 +23,7 @@ endfunction()
 # fails the run instead of holding it; a test whose name matches a SLOW regex gets that pair's
 # seconds instead (the first match counts).
 function(vko_add_gtest target)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "LIBS;SLOW" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "TIMEOUT" "LIBS;SLOW" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT sources)
     return()
@@ -35,9 +35,14 @@ function(vko_add_gtest target)
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${target} PRIVATE ${ARG_LIBS} vko_testsupport GTest::gtest GTest::gmock
                         GTest::gtest_main vko_warnings)
+  # SERIAL: tests that look at the whole machine (mounts, every temporary file) run alone.
+  set(serial "")
+  if(ARG_SERIAL)
+    set(serial RUN_SERIAL TRUE)
+  endif()
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
                        PROPERTIES ENVIRONMENT "VKO_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp"
-                                  TIMEOUT ${ARG_TIMEOUT})
+                                  TIMEOUT ${ARG_TIMEOUT} ${serial})
   if(NOT ARG_SLOW)
     return()
   endif()

@@ -48,22 +48,6 @@ InputFile::~InputFile() {
     std::fclose(file_);
 }
 
-// The permission bits say yes for nearly every file; only when they seem to say no is the
-// kernel asked, since access control lists and capabilities may still allow it.
-int InputFile::Measure(const std::string& path, int64_t& size) noexcept {
-    if (FileFaults::ReadingDenied(path)) return EACCES;
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0) return errno;
-    size = static_cast<int64_t>(status.st_size);
-    static const uid_t user = geteuid();  // asked once: it is a system call
-    const bool readable =
-        user == 0 || (status.st_uid == user
-                          ? (status.st_mode & S_IRUSR) != 0
-                          : (status.st_mode & S_IROTH) != 0 && (status.st_mode & S_IRGRP) != 0);
-    if (readable) return 0;
-    return faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0 ? 0 : errno;
-}
-
 size_t InputFile::Read(char* buffer, size_t count) {
     const size_t allowed = FileFaults::AllowRead(count);
     const size_t got = std::fread(buffer, 1, allowed, file_);

@@ -27,12 +27,6 @@ public:
     [[nodiscard]] int64_t Position() const noexcept { return position_; }
     [[nodiscard]] const std::string& Path() const noexcept { return path_; }
 
-    // The size of the file at path, if this process may open it for reading; otherwise the
-    // errno value that says why not (it is gone, its permissions forbid it). One stat in the
-    // common case: a cheap check before a file is promised a place in a box, whose open may
-    // still fail later.
-    [[nodiscard]] static int Measure(const std::string& path, int64_t& size) noexcept;
-
     // Reads up to count bytes; fewer only at the end of the file.
     [[nodiscard]] size_t Read(char* buffer, size_t count);
     // Reads exactly count bytes or throws (a file shorter than expected is an error).
