@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "crypto/PolyvalKernels.h"
+
 namespace vko::crypto {
 
 namespace {
@@ -14,6 +16,26 @@ constexpr size_t kBlock = kPolyvalBlockBytes;
 
 void Store64(uint8_t* p, uint64_t v) noexcept {
     for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// out = a H^n under POLYVAL's product, with H^n made by squaring.
+void TimesPower(const PolyvalKey& key, const uint8_t* a, uint64_t n, uint8_t* out) noexcept {
+    uint8_t power[kBlock];
+    uint8_t product[kBlock];
+    std::memcpy(power, key.powers[kPolyvalPowers - 1], kBlock);  // H
+    std::memcpy(out, a, kBlock);
+    for (; n > 0; n >>= 1) {
+        if (n & 1) {
+            PolyvalDotPortable(out, power, product);
+            std::memcpy(out, product, kBlock);
+        }
+        if (n > 1) {
+            PolyvalDotPortable(power, power, product);
+            std::memcpy(power, product, kBlock);
+        }
+    }
+    sodium_memzero(power, sizeof power);
+    sodium_memzero(product, sizeof product);
 }
 
 }  // namespace
@@ -40,6 +62,16 @@ void SealHash::Absorb(std::span<const uint8_t> bytes) noexcept {
     PolyvalBlocks(*key_, acc_, in, left / kBlock);
     pendingBytes_ = left % kBlock;
     std::memcpy(pending_, in + left - pendingBytes_, pendingBytes_);
+}
+
+void SealHash::Append(const SealHash& next) noexcept {
+    uint8_t shifted[kBlock];
+    TimesPower(*key_, acc_, next.length_ / kBlock, shifted);
+    for (size_t i = 0; i < kBlock; ++i) acc_[i] = shifted[i] ^ next.acc_[i];
+    sodium_memzero(shifted, sizeof shifted);
+    std::memcpy(pending_, next.pending_, next.pendingBytes_);
+    pendingBytes_ = next.pendingBytes_;
+    length_ += next.length_;
 }
 
 void SealHash::Finish(std::span<const uint8_t, 32> hb, uint64_t j, uint8_t* out) const noexcept {

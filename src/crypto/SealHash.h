@@ -33,6 +33,12 @@ public:
 
     void Absorb(std::span<const uint8_t> bytes) noexcept;
 
+    // Continues m with what next absorbed from its own start (under the same key), as though its
+    // bytes had been absorbed here: POLYVAL is linear, so acc becomes acc H^n + next's acc for
+    // next's n whole blocks. Lets the parts of one message be hashed on different threads.
+    // Requires a whole number of blocks absorbed here so far.
+    void Append(const SealHash& next) noexcept;
+
     // Bytes absorbed so far.
     [[nodiscard]] uint64_t Length() const noexcept { return length_; }
 

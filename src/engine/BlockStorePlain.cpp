@@ -13,6 +13,7 @@
 #include "engine/UnitPieces.h"
 #include "engine/BoxFormat.h"
 #include "engine/JobPipeline.h"
+#include "engine/PlainSpanJob.h"
 #include "util/Failure.h"
 #include "util/SourceFile.h"
 
@@ -171,18 +172,112 @@ std::optional<int64_t> ReportFile(BlockState& s, JobPipeline& pipeline, size_t i
     return total - remaining;
 }
 
+// What became of a file once its steps are over.
+struct Stored {
+    int64_t bytes = 0;
+    std::optional<Failure> readFailure;
+    bool grown = false;
+    std::optional<crypto::SealHash> hash;
+};
+
+Stored Outcome(const PlainFileJob& job, int64_t bytes) {
+    Stored stored{bytes, job.ReadFailure(), job.Grown(), std::nullopt};
+    if (!job.ReadFailure()) stored.hash.emplace(job.Hash());
+    return stored;
+}
+
+// Stores the file again from its start on the calling thread, in order, the way a file of one
+// job is stored: for a large file that shrank while its spans were read apart. Progress is
+// raised only past what the spans raised already. Nothing when a cancel stopped it.
+std::optional<Stored> StoreAgain(BlockState& s, PlannedFile& file, OutputFile& out,
+                                 const crypto::BoxKeys& keys, Writeback& writeback,
+                                 int64_t reported) {
+    PlainFileJob job(file, FileLabel(s, file), out, keys);
+    WorkerTools tools;
+    int64_t bytes = 0;
+    if (RunStep(job, tools)) {
+        while (const std::optional<int64_t> got = RunStep(job, tools)) {
+            if (s.host.CancelRequested()) return std::nullopt;
+            const int64_t before = std::max(bytes, reported);
+            bytes += *got;
+            writeback.Wrote(*got);
+            if (bytes > before) ReportProgress(s, bytes - before, 0, file.size, file.path);
+        }
+    }
+    return Outcome(job, bytes);
+}
+
+// Raises the progress of the spans of a large file, whose jobs are first ... first + count - 1,
+// block by block as ReportFile does, and joins their seal hashes in order. Nothing when a cancel
+// stopped it.
+std::optional<Stored> ReportSpans(BlockState& s, JobPipeline& pipeline, size_t first,
+                                  size_t count, PlannedFile& file, OutputFile& out,
+                                  const crypto::BoxKeys& keys, Writeback& writeback) {
+    Stored stored;
+    stored.hash.emplace(keys);
+    bool shrank = false;
+    for (size_t job = first; job < first + count; ++job) {
+        const int64_t got = pipeline.NextStep(job).value_or(0);
+        (void)pipeline.NextStep(job);  // the job has ended
+        const auto& span = static_cast<const PlainSpanJob&>(pipeline.Job(job));
+        // Once one span failed or read short, the rest are only waited for (they write within
+        // the file's place), and nothing of them is kept.
+        const bool kept = !shrank && !stored.readFailure;
+        if (kept && span.ReadFailure()) stored.readFailure = span.ReadFailure();
+        shrank = shrank || (kept && span.Short());
+        if (kept && !stored.readFailure && !shrank) {
+            stored.hash->Append(span.Hash());
+            stored.grown = stored.grown || span.Grown();
+        }
+        pipeline.Release(job);
+        if (!kept || stored.readFailure || shrank) continue;
+        writeback.Wrote(got);
+        // In blocks of the file as a file of one job has them, whatever the spans.
+        for (int64_t left = got; left > 0;) {
+            if (s.host.CancelRequested()) return std::nullopt;
+            const int64_t block = std::min<int64_t>(left, kBlockSize - stored.bytes % kBlockSize);
+            left -= block;
+            stored.bytes += block;
+            s.host.PumpMessages();
+            ReportProgress(s, block, file.size - stored.bytes, file.size, file.path);
+        }
+    }
+    if (!shrank || stored.readFailure) return stored;
+    return StoreAgain(s, file, out, keys, writeback, stored.bytes);
+}
+
 // What became of a file once its steps are over: stored whole, stored as read, or left out.
-void Settle(BlockState& s, PlannedFile& file, const PlainFileJob& job, int64_t stored) {
-    file.bytes = file.stored = static_cast<int32_t>(stored);
-    if (job.ReadFailure()) {
+void Settle(BlockState& s, PlannedFile& file, Stored stored) {
+    file.bytes = file.stored = static_cast<int32_t>(stored.bytes);
+    if (stored.readFailure) {
         file.leftOut = true;
         s.problems.push_back(
-            {file.path, ProblemReason::Unreadable(job.ReadFailure()->Description(), file.path)});
+            {file.path, ProblemReason::Unreadable(stored.readFailure->Description(), file.path)});
         return;
     }
-    file.seal = job.Hash();
-    file.changed = job.Grown() || stored != file.size;
-    if (file.changed) s.problems.push_back({file.path, ProblemReason::ChangedSize(stored)});
+    file.seal = *stored.hash;
+    file.changed = stored.grown || stored.bytes != file.size;
+    if (file.changed) s.problems.push_back({file.path, ProblemReason::ChangedSize(stored.bytes)});
+}
+
+// Queues the jobs of file: one for a file of at most a span, else one per span of whole pieces.
+// Returns how many.
+size_t AddJobs(BlockState& s, JobPipeline& pipeline, const PlannedFile& file, OutputFile& out,
+               const crypto::BoxKeys& keys, uint64_t spanBytes) {
+    const auto size = static_cast<uint64_t>(file.size);
+    if (size <= spanBytes) {
+        pipeline.Add(std::make_unique<PlainFileJob>(file, FileLabel(s, file), out, keys));
+        return 1;
+    }
+    const std::string label = FileLabel(s, file);
+    size_t count = 0;
+    for (uint64_t at = 0; at < size; ++count) {
+        const UnitPieces::Chunk span = UnitPieces::NextChunk(size, at, spanBytes);
+        pipeline.Add(std::make_unique<PlainSpanJob>(file.path, label, file.size, span, out,
+                                                    file.offset, keys));
+        at += span.length;
+    }
+    return count;
 }
 
 }  // namespace
@@ -192,20 +287,27 @@ bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& f
     out.Flush();
     Writeback writeback(out);
     JobPipeline pipeline(s.workerThreads, kFilesAhead, GiveUpWaiting(s));
+    const uint64_t spanBytes = SpanBytes(s.workerThreads);
+    std::vector<size_t> jobs;  // of each file
     int64_t offset = out.Position();
     for (PlannedFile& file : files) {
         file.offset = offset;
         offset += file.size;
-        pipeline.Add(std::make_unique<PlainFileJob>(file, FileLabel(s, file), out, keys));
+        jobs.push_back(AddJobs(s, pipeline, file, out, keys, spanBytes));
     }
     try {
-        for (size_t i = 0; i < files.size(); ++i) {
+        for (size_t i = 0, job = 0; i < files.size(); job += jobs[i++]) {
             if (s.host.CancelRequested()) return false;
-            const std::optional<int64_t> stored =
-                ReportFile(s, pipeline, i, files[i].path, writeback);
+            std::optional<Stored> stored;
+            if (static_cast<uint64_t>(files[i].size) > spanBytes) {
+                stored = ReportSpans(s, pipeline, job, jobs[i], files[i], out, keys, writeback);
+            } else if (const std::optional<int64_t> bytes =
+                           ReportFile(s, pipeline, job, files[i].path, writeback)) {
+                stored = Outcome(static_cast<const PlainFileJob&>(pipeline.Job(job)), *bytes);
+                pipeline.Release(job);
+            }
             if (!stored) return false;
-            Settle(s, files[i], static_cast<const PlainFileJob&>(pipeline.Job(i)), *stored);
-            pipeline.Release(i);
+            Settle(s, files[i], std::move(*stored));
         }
     } catch (const PipelineInterrupted&) {
         return false;

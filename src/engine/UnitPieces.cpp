@@ -24,11 +24,25 @@ Chunk NextChunk(uint64_t unitBytes, uint64_t offset, uint64_t want) noexcept {
 }
 
 void Decipher(crypto::BoxCipher& cipher, const std::string& label, uint64_t unitBytes,
-              const Chunk& chunk, std::span<uint8_t> bytes) {
+              const Chunk& chunk, std::span<uint8_t> bytes, crypto::SealHash* hash) {
     uint64_t done = 0;
     for (uint64_t i = chunk.first; done < chunk.length; ++i) {
         const uint64_t length = crypto::PieceAt(unitBytes, i).length;
-        cipher.DecipherPiece(label, i, bytes.subspan(done, length));
+        const std::span<uint8_t> piece = bytes.subspan(done, length);
+        if (hash) hash->Absorb(piece);
+        cipher.DecipherPiece(label, i, piece);
+        done += length;
+    }
+}
+
+void Encipher(crypto::BoxCipher& cipher, const std::string& label, uint64_t unitBytes,
+              const Chunk& chunk, std::span<uint8_t> bytes, crypto::SealHash& hash) {
+    uint64_t done = 0;
+    for (uint64_t i = chunk.first; done < chunk.length; ++i) {
+        const uint64_t length = crypto::PieceAt(unitBytes, i).length;
+        const std::span<uint8_t> piece = bytes.subspan(done, length);
+        cipher.EncipherPiece(label, i, piece);
+        hash.Absorb(piece);
         done += length;
     }
 }
@@ -54,19 +68,19 @@ size_t Writer::Put(crypto::BoxCipher& cipher, uint8_t* bytes, size_t length, boo
                    const Emit& emit) {
     size_t start = 0;
     for (; length - start >= kPieceBytes + kWidePieceMinBytes; start += kPieceBytes)
-        Out(cipher, bytes + start, kPieceBytes, emit);
+        Out(cipher, bytes + start, kPieceBytes);
     if (last && length > start) {
-        Out(cipher, bytes + start, length - start, emit);
+        Out(cipher, bytes + start, length - start);
         start = length;
     }
+    if (start > 0) emit(bytes, start);
     std::memmove(bytes, bytes + start, length - start);
     return length - start;
 }
 
-void Writer::Out(crypto::BoxCipher& cipher, uint8_t* piece, size_t length, const Emit& emit) {
+void Writer::Out(crypto::BoxCipher& cipher, uint8_t* piece, size_t length) {
     cipher.EncipherPiece(label_, index_++, {piece, length});
     hash_.Absorb({piece, length});
-    emit(piece, length);
 }
 
 }  // namespace vko::UnitPieces

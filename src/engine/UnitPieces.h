@@ -32,9 +32,15 @@ struct Chunk {
                : crypto::kPieceBytes + crypto::kWidePieceMinBytes;
 }
 
-// Deciphers the pieces of chunk, whose stored bytes are bytes, in place.
+// Deciphers the pieces of chunk, whose stored bytes are bytes, in place; with a hash, each
+// piece is absorbed into it first, while its bytes are still in the cache.
 void Decipher(crypto::BoxCipher& cipher, const std::string& label, uint64_t unitBytes,
-              const Chunk& chunk, std::span<uint8_t> bytes);
+              const Chunk& chunk, std::span<uint8_t> bytes, crypto::SealHash* hash = nullptr);
+
+// Enciphers the pieces of chunk, whose plain bytes are bytes, in place, absorbing each into
+// hash once enciphered.
+void Encipher(crypto::BoxCipher& cipher, const std::string& label, uint64_t unitBytes,
+              const Chunk& chunk, std::span<uint8_t> bytes, crypto::SealHash& hash);
 
 // A unit whose length is known only at its end (a file's stored bytes), enciphered as its bytes
 // come: a piece goes out once 16 bytes after it are known, since a last piece shorter than that
@@ -57,7 +63,7 @@ public:
 
     // The same without a copy: bytes[0, length) are the unit's next bytes in the caller's buffer;
     // the pieces that are final (all of them when last) are enciphered there in place and go
-    // out, and the bytes held back are moved to the buffer's start. Returns how many: 16 when
+    // out together in one emit, and the bytes held back are moved to the buffer's start. Returns how many: 16 when
     // length was a whole number of pieces and 16 bytes. Not to be mixed with Add.
     [[nodiscard]] size_t Put(crypto::BoxCipher& cipher, uint8_t* bytes, size_t length, bool last,
                              const Emit& emit);
@@ -65,7 +71,7 @@ public:
     [[nodiscard]] const crypto::SealHash& Hash() const noexcept { return hash_; }
 
 private:
-    void Out(crypto::BoxCipher& cipher, uint8_t* piece, size_t length, const Emit& emit);
+    void Out(crypto::BoxCipher& cipher, uint8_t* piece, size_t length);
 
     const std::string label_;
     crypto::SealHash hash_;

@@ -58,6 +58,25 @@ size_t SourceFile::Read(char* buffer, size_t count) {
     return done;
 }
 
+size_t SourceFile::ReadAt(int64_t position, char* buffer, size_t count) {
+    const size_t allowed = FileFaults::AllowRead(count);
+    size_t done = 0;
+    while (done < allowed) {
+        const ssize_t got = pread(descriptor_, buffer + done, allowed - done,
+                                  static_cast<off_t>(position + static_cast<int64_t>(done)));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw FailureFromErrno(errno, path_);
+        if (got == 0) return done;
+        done += static_cast<size_t>(got);
+    }
+    if (allowed < count) throw FailureFromErrno(EIO, path_);
+    return done;
+}
+
+void SourceFile::ReadingInOrder() noexcept {
+    (void)posix_fadvise(descriptor_, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
 // The permission bits say yes for nearly every file; only when they seem to say no is the
 // kernel asked, since access control lists and capabilities may still allow it.
 int SourceFile::Measure(const std::string& path, int64_t& size) {

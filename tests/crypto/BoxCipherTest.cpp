@@ -132,6 +132,31 @@ TEST(BoxCipherTest, SealTagsKeepPinnedValuesHoweverTheBytesArrive) {
     EXPECT_FALSE(cipher.Verify(hash, hb, 5, tag));
 }
 
+// A message hashed in parts on their own (as threads do) and appended in order gives the tag of
+// the whole: the parts' whole blocks shift the hash before them by H^n.
+TEST(BoxCipherTest, AppendedPartsGiveTheTagOfTheWhole) {
+    const BoxKeys keys(CountingKey());
+    BoxCipher cipher(keys);
+    const Digest256 hb{};
+    const Bytes m = Pattern(16 * 300 + 7, 5, 3);
+    SealHash whole(keys);
+    whole.Absorb(m);
+    const std::vector<std::vector<size_t>> cuts = {{0}, {16}, {16 * 33, 16 * 34}, {16, 16 * 200}, {16 * 300}};
+    for (const auto& at : cuts) {
+        SealHash joined(keys);
+        size_t from = 0;
+        for (size_t i = 0; i <= at.size(); ++i) {
+            const size_t to = i < at.size() ? at[i] : m.size();
+            SealHash part(keys);
+            part.Absorb(std::span(m).subspan(from, to - from));
+            joined.Append(part);
+            from = to;
+        }
+        EXPECT_EQ(joined.Length(), m.size());
+        EXPECT_EQ(cipher.Tag(joined, hb, 9), cipher.Tag(whole, hb, 9)) << at.size();
+    }
+}
+
 // The subkeys come from the key the library's cache holds: no second derivation, no other key.
 TEST(BoxCipherTest, BoxKeysOfAPasswordComeFromTheCachedKey) {
     test::UseFastKeys();

@@ -124,29 +124,37 @@ TEST_F(CreateFaultsTest, ChangedAndUnreadableFilesAreStoredAsReadOrLeftOutAndNam
     EXPECT_THAT(host.messages, IsEmpty());
 }
 
-// A compressed file of four 1 MiB pieces that changes once its first piece is read: the box
-// holds what was read, each piece expanding on the bytes read before it, and a file cut short
-// or unreadable midway is named and stored as far as it was read, or left out.
+// A file of five 1 MiB pieces that changes once its first piece (compressed) or span (plain) is
+// read: the box holds what was read, each piece expanding on the bytes read before it, and a file
+// cut short or unreadable midway is named and stored as far as it was read, or left out.
 struct PieceChange {
     const char* label;
-    std::function<void(const std::string& path)> apply;  // at the first progress event
+    std::function<void(const std::string& path, bool compressed)> apply;  // at the first progress
     const char* reason;                                  // "" when nothing is named
 };
 
 TEST_F(CreateFaultsTest, ChangesAfterTheFirstPieceStoreWhatWasRead) {
     constexpr size_t kPiece = size_t{1} << 20;
-    const std::string before = RandomBytes(4 * kPiece, 21);
-    const std::string after = RandomBytes(4 * kPiece, 22);
+    const std::string before = RandomBytes(5 * kPiece, 21);
+    const std::string after = RandomBytes(5 * kPiece, 22);
     const PieceChange changes[] = {
-        {"rewritten at the same size", [&](const std::string& p) { WriteFile(p, after); }, ""},
-        {"shrinks", [](const std::string& p) { fs::resize_file(p, kPiece * 3 / 2); },
+        {"rewritten at the same size", [&](const std::string& p, bool) { WriteFile(p, after); },
+         ""},
+        {"shrinks", [](const std::string& p, bool) { fs::resize_file(p, kPiece * 3 / 2); },
          "changed size while it was boxed"},
-        {"cannot be read", [](const std::string&) { FileFaults::FailReadsAfter(0); },
+        // A plain file's spans open it each on their own.
+        {"cannot be read",
+         [](const std::string& p, bool compressed) {
+             if (compressed) FileFaults::FailReadsAfter(0);
+             else FileFaults::DenyReading(p);
+         },
          "could not be read: "},
     };
     engine.SetWorkerThreads(0);  // reading runs a few pieces ahead of storing, no further
-    for (const PieceChange& change : changes) {
-        SCOPED_TRACE(change.label);
+    for (const auto& [change, compression] : std::vector<std::pair<PieceChange, int16_t>>{
+             {changes[0], 1}, {changes[1], 1}, {changes[2], 1},
+             {changes[0], 0}, {changes[1], 0}, {changes[2], 0}}) {
+        SCOPED_TRACE(std::string(change.label) + (compression ? " compressed" : " plain"));
         fs::remove_all(root);
         MakeTree(root, {{"big.bin", before}, {"z.txt", "z"}});
         bool changed = false;
@@ -154,9 +162,9 @@ TEST_F(CreateFaultsTest, ChangesAfterTheFirstPieceStoreWhatWasRead) {
             if (line == "CompressingFile " + Source("z.txt")) FileFaults::Reset();
             if (changed || line.rfind("CipherProgress", 0) != 0) return;
             changed = true;
-            change.apply(Source("big.bin"));
+            change.apply(Source("big.bin"), compression == 1);
         };
-        ASSERT_EQ(Create(1), 1);
+        ASSERT_EQ(Create(compression), 1);
         FileFaults::Reset();
         events.onEvent = nullptr;
 
@@ -168,9 +176,12 @@ TEST_F(CreateFaultsTest, ChangesAfterTheFirstPieceStoreWhatWasRead) {
             EXPECT_EQ(engine.Problems()[0].path, Source("big.bin"));
             EXPECT_THAT(engine.Problems()[0].reason, ::testing::StartsWith(change.reason));
         }
-        EXPECT_EQ(Expand(stored.back().bytes), "z");
+        const auto plain = [&](const StoredFile& file) {
+            return compression ? Expand(file.bytes) : file.bytes;
+        };
+        EXPECT_EQ(plain(stored.back()), "z");
         if (stored.size() == 1) continue;  // left out
-        const std::string back = Expand(stored[0].bytes);
+        const std::string back = plain(stored[0]);
         ASSERT_EQ(back.size(), static_cast<size_t>(stored[0].record.Size));
         std::string pieces;
         for (size_t at = 0; at < back.size(); at += kPiece) {
