@@ -13,8 +13,9 @@
 
 namespace vko {
 
-// How many bytes a span of a large file holds: a few MiB, so that one file keeps every worker
-// busy, but never so many that the workers' span buffers together pass a fixed budget.
+// How many bytes a span of a large file holds: about 1 MiB, so that one file keeps every worker
+// busy and a span stays in the processor's cache from its read to its write, and never so many
+// that the workers' span buffers together pass a fixed budget.
 [[nodiscard]] uint64_t SpanBytes(unsigned threads) noexcept;
 
 // One span of whole pieces of a large source file, done in a single step on a worker: read at

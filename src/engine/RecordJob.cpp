@@ -63,9 +63,8 @@ int64_t RecordJob::Pieces(WorkerTools& tools) {
     const std::span<uint8_t> bytes(reinterpret_cast<uint8_t*>(tools.buffer.data()),
                                    static_cast<size_t>(chunk.length));
     box_.ReadAt(offset_ + done_, tools.buffer.data(), bytes.size());
-    hash_->Absorb(bytes);
     UnitPieces::Decipher(tools.Box(*cipher_.box), cipher_.label, static_cast<uint64_t>(stored_),
-                         chunk, bytes);
+                         chunk, bytes, &*hash_);
     Put(tools.buffer.data(), bytes.size());
     tools.handOver = true;
     return static_cast<int64_t>(bytes.size());
