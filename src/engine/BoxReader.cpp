@@ -109,13 +109,36 @@ size_t BoxReader::ReadPlain(size_t entry, uint64_t offset, std::span<uint8_t> ou
     return ReadUnit(entry, static_cast<uint64_t>(file.size), offset, out);
 }
 
+std::unique_ptr<crypto::SealHash> BoxReader::StartPass(size_t entry) const {
+    Require(entry);
+    if (!s_->keys.box) return nullptr;
+    return std::make_unique<crypto::SealHash>(*s_->keys.box);
+}
+
+size_t BoxReader::ReadPlain(size_t entry, uint64_t offset, std::span<uint8_t> out,
+                            crypto::SealHash& pass) const {
+    Require(entry);
+    const Entry& file = entries_[entry];
+    if (file.compressed || !s_->keys.box || pass.Length() != offset)
+        throw Failure(FailureNumber::kInvalidArgument,
+                      file.path + " cannot be checked in one pass from byte " + std::to_string(offset));
+    return ReadUnit(entry, static_cast<uint64_t>(file.size), offset, out, &pass);
+}
+
+bool BoxReader::PassHolds(size_t entry, const crypto::SealHash& pass) const {
+    Require(entry);
+    const std::optional<crypto::SealTag>& tag = s_->tags[entry];
+    if (!tag || pass.Length() != static_cast<uint64_t>(entries_[entry].stored)) return false;
+    return crypto::BoxCipher(*s_->keys.box).Verify(pass, s_->hb, entry, *tag);
+}
+
 size_t BoxReader::ReadStoredAt(size_t entry, uint64_t offset, std::span<uint8_t> out) const {
     Require(entry);
     return ReadUnit(entry, static_cast<uint64_t>(entries_[entry].stored), offset, out);
 }
 
 size_t BoxReader::ReadUnit(size_t entry, uint64_t size, uint64_t offset,
-                           std::span<uint8_t> out) const {
+                           std::span<uint8_t> out, crypto::SealHash* pass) const {
     if (offset >= size || out.empty()) return 0;
     const uint64_t end = std::min<uint64_t>(size, offset + out.size());
     const BlockState& s = *s_;
@@ -142,14 +165,17 @@ size_t BoxReader::ReadUnit(size_t entry, uint64_t size, uint64_t offset,
             // Deciphered where the caller wants it: no copy of it anywhere else.
             const std::span<uint8_t> whole = out.subspan(span.offset - offset, span.length);
             s.box->ReadAt(at, reinterpret_cast<char*>(whole.data()), whole.size());
+            if (pass) pass->Absorb(whole);
             cipher.DecipherPiece(label, i, whole);
             continue;
         }
         piece.resize(span.length);
         s.box->ReadAt(at, reinterpret_cast<char*>(piece.data()), piece.size());
-        cipher.DecipherPiece(label, i, piece);
         const uint64_t from = std::max(span.offset, offset);
         const uint64_t to = std::min(span.offset + span.length, end);
+        if (pass)
+            pass->Absorb(std::span<const uint8_t>(piece).subspan(from - span.offset, to - from));
+        cipher.DecipherPiece(label, i, piece);
         std::memcpy(out.data() + (from - offset), piece.data() + (from - span.offset), to - from);
         sodium_memzero(piece.data(), piece.size());
     }

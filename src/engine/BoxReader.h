@@ -19,6 +19,7 @@ namespace vko {
 struct BlockState;
 namespace crypto {
 class BoxCipher;
+class SealHash;
 }
 
 // Random access to the files of one box, for a read-only view of it (a file system that shows
@@ -70,6 +71,16 @@ public:
     // older box's entry deciphers its stream from the entry's start. Throws Failure for an
     // entry that is compressed or damaged, or when the box cannot be read.
     [[nodiscard]] size_t ReadPlain(size_t entry, uint64_t offset, std::span<uint8_t> out) const;
+    // A check of a format 1 entry's tag made during one pass over its plain bytes from the first
+    // (ReadPlain with the pass, then PassHolds), so that a file read whole needs no second pass
+    // over its stored bytes. Nothing for an older box, which carries no tags.
+    [[nodiscard]] std::unique_ptr<crypto::SealHash> StartPass(size_t entry) const;
+    // ReadPlain that also absorbs the stored bytes it reads into pass; offset must be where the
+    // pass stands (pass.Length()).
+    [[nodiscard]] size_t ReadPlain(size_t entry, uint64_t offset, std::span<uint8_t> out,
+                                   crypto::SealHash& pass) const;
+    // Whether pass absorbed all of the entry's stored bytes and they match its tag.
+    [[nodiscard]] bool PassHolds(size_t entry, const crypto::SealHash& pass) const;
     // An entry's whole stored bytes, deciphered: for a compressed entry its stream to expand.
     // Throws Failure for a damaged entry, or when the box cannot be read.
     [[nodiscard]] std::string ReadStored(size_t entry) const;
@@ -86,7 +97,9 @@ private:
     BoxReader();
     void Require(size_t entry) const;
     // Bytes [offset, offset + out.size()) of the entry's unit of unitBytes bytes, within it.
-    size_t ReadUnit(size_t entry, uint64_t unitBytes, uint64_t offset, std::span<uint8_t> out) const;
+    // A pass, when given, absorbs the stored bytes read before they are deciphered.
+    size_t ReadUnit(size_t entry, uint64_t unitBytes, uint64_t offset, std::span<uint8_t> out,
+                    crypto::SealHash* pass = nullptr) const;
 
     // The cipher of the calling thread, made on its first read and kept: making one sets up
     // its AES contexts and guarded memory, which costs more than deciphering a piece.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "mount/Inflater.h"
+#include "mount/ReadAhead.h"
 #include "util/Failure.h"
 
 namespace vko::mount {
@@ -85,6 +86,10 @@ struct FileContents::State {
     uint64_t unseen = 0;
     std::atomic<Tag> tag{Tag::kUnchecked};
     bool damaged = false;
+    // Under mutex: a forward reader's helper, where the last read ended, and the opens.
+    std::shared_ptr<ReadAhead> ahead;
+    uint64_t next = 0;
+    unsigned opens = 0;
 };
 
 FileContents::FileContents(MountSource& source, uint64_t cap, Damaged damaged)
@@ -110,6 +115,7 @@ void FileContents::Clear() {
     for (auto& state : states_) {
         std::lock_guard file(state->mutex);
         state->forward.reset();
+        state->ahead.reset();
     }
     std::lock_guard lock(heldMutex_);
     for (size_t index : lru_) states_[index]->whole.reset();
@@ -160,8 +166,61 @@ long FileContents::Read(size_t index, uint64_t offset, std::span<uint8_t> out) {
     }
 }
 
-long FileContents::ReadPieces(size_t index, uint64_t offset, std::span<uint8_t> out) {
+void FileContents::Opened(size_t index) {
+    State& state = *states_.at(index);
+    std::lock_guard lock(state.mutex);
+    ++state.opens;
+}
+
+void FileContents::Closed(size_t index) {
+    State& state = *states_.at(index);
+    std::shared_ptr<ReadAhead> gone;  // its thread is joined outside the lock
+    std::lock_guard lock(state.mutex);
+    if (state.opens > 0 && --state.opens == 0) gone = std::move(state.ahead);
+}
+
+std::shared_ptr<ReadAhead> FileContents::StartAhead(size_t index, uint64_t from) {
+    if (aheads_.fetch_add(1) >= ReadAhead::kMaxRunning) {
+        --aheads_;
+        return nullptr;
+    }
+    std::unique_ptr<ReadAhead> ahead = ReadAhead::Start(source_, index, entries_[index].size, from);
+    if (!ahead) {
+        --aheads_;
+        return nullptr;
+    }
+    return {ahead.release(), [this](ReadAhead* gone) {
+                delete gone;
+                --aheads_;
+            }};
+}
+
+void FileContents::ReadPlain(size_t index, uint64_t offset, std::span<uint8_t> out) {
+    State& state = *states_[index];
+    const uint64_t size = entries_[index].size;
+    std::shared_ptr<ReadAhead> ahead;
+    {
+        std::lock_guard lock(state.mutex);
+        const bool forward = offset == state.next;
+        state.next = offset + out.size();
+        // Worth a thread only for a file longer than what one read asks for at most.
+        if (!state.ahead && forward && state.tag != Tag::kBad && size > 2 * ReadAhead::kChunk)
+            state.ahead = StartAhead(index, offset);
+        ahead = state.ahead;
+    }
+    if (ahead) {
+        const ReadAhead::Got got = ahead->Read(offset, out);
+        if (got == ReadAhead::Got::kServed) return;
+        if (got == ReadAhead::Got::kJumped) {
+            std::lock_guard lock(state.mutex);
+            if (state.ahead == ahead) state.ahead.reset();
+        }
+    }
     source_.ReadPlain(index, offset, out);
+}
+
+long FileContents::ReadPieces(size_t index, uint64_t offset, std::span<uint8_t> out) {
+    ReadPlain(index, offset, out);
     State& state = *states_[index];
     std::lock_guard lock(state.mutex);
     if (state.tag == Tag::kGood || out.empty()) return static_cast<long>(out.size());
@@ -177,6 +236,10 @@ long FileContents::ReadPieces(size_t index, uint64_t offset, std::span<uint8_t> 
         if (state.seen[p]) continue;
         state.seen[p] = true;
         --state.unseen;
+    }
+    if (state.unseen == 0 && state.tag == Tag::kUnchecked && state.ahead) {
+        // The ReadAhead that read the file from its first byte checked its tag on the way.
+        if (const auto held = state.ahead->TagResult()) state.tag = *held ? Tag::kGood : Tag::kBad;
     }
     if (state.unseen == 0 && !TagHolds(index))
         throw DamagedFile("its stored bytes do not match its tag");
