@@ -85,6 +85,7 @@ struct FileContents::State {
     std::vector<bool> seen;  // pieces read, for a file read piece by piece
     uint64_t unseen = 0;
     std::atomic<Tag> tag{Tag::kUnchecked};
+    std::atomic<bool> sound{false};  // read whole: its tag held and its stream ended
     bool damaged = false;
     // Under mutex: a forward reader's helper, where the last read ended, and the opens.
     std::shared_ptr<ReadAhead> ahead;
@@ -103,7 +104,7 @@ FileContents::~FileContents() {
 }
 
 bool FileContents::Verified(size_t index) const {
-    return states_.at(index)->tag == Tag::kGood;
+    return states_.at(index)->sound;
 }
 
 uint64_t FileContents::Held() const {
@@ -243,18 +244,21 @@ long FileContents::ReadPieces(size_t index, uint64_t offset, std::span<uint8_t> 
     }
     if (state.unseen == 0 && !TagHolds(index))
         throw DamagedFile("its stored bytes do not match its tag");
+    state.sound = state.unseen == 0;
     return static_cast<long>(out.size());
 }
 
 long FileContents::ReadForward(size_t index, uint64_t offset, std::span<uint8_t> out) {
     State& state = *states_[index];
     std::lock_guard lock(state.mutex);
+    // Read forward, a file would hand out the bytes before its damage: its tag is over its
+    // stored bytes, so it is checked (one pass, nothing deciphered) before the first of them.
+    if (!TagHolds(index)) throw DamagedFile("its stored bytes do not match its tag");
     if (!state.forward || offset < state.forward->Start())
         state.forward = std::make_unique<Forward>(source_, index, entries_[index]);
     const size_t n = state.forward->ReadAt(offset, out);
     if (n < out.size()) throw DamagedFile("its stored bytes end early");
-    if (state.forward->Ended(entries_[index].size) && !TagHolds(index))
-        throw DamagedFile("its stored bytes do not match its tag");
+    state.sound = state.sound || state.forward->Ended(entries_[index].size);
     return static_cast<long>(n);
 }
 
@@ -296,6 +300,7 @@ std::shared_ptr<LockedBuffer> FileContents::Expand(size_t index) {
             if (forward.ReadAt(0, whole->Span()) < entry.size || !forward.Ended(entry.size))
                 throw DamagedFile("its stored bytes end early");
             if (!TagHolds(index)) throw DamagedFile("its stored bytes do not match its tag");
+            states_[index]->sound = true;
         }
     } catch (...) {
         std::lock_guard lock(heldMutex_);
