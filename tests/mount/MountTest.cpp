@@ -205,7 +205,7 @@ TEST_F(MountTest, AReadDuringTheUnmountGetsItsBytesOrAnError) {
             if (fd >= 0) close(fd);
             ended = true;
         });
-        while (good < 20 && !ended) std::this_thread::sleep_for(1ms);
+        while (good < 20 && wrong == 0 && !ended) std::this_thread::sleep_for(1ms);
         view->Unmount();
         EXPECT_FALSE(view->WaitEnded(200ms)) << "the open file is still served";
         view->Stop();
