@@ -3,13 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/BoxFormat.h"
@@ -101,13 +99,16 @@ private:
     size_t ReadUnit(size_t entry, uint64_t unitBytes, uint64_t offset, std::span<uint8_t> out,
                     crypto::SealHash* pass = nullptr) const;
 
-    // The cipher of the calling thread, made on its first read and kept: making one sets up
-    // its AES contexts and guarded memory, which costs more than deciphering a piece.
-    crypto::BoxCipher& ThreadCipher() const;
+    // What one read deciphers with: a cipher, and locked memory for a piece the read cuts.
+    // Kept for the next read once a read is done (making a cipher sets up its AES contexts
+    // and guarded memory, which costs more than deciphering a piece), as many as reads ran
+    // at once, whichever threads they ran on.
+    struct Work;
+    class WorkLoan;
 
     std::unique_ptr<BlockState> s_;
-    mutable std::mutex ciphersMutex_;
-    mutable std::map<std::thread::id, std::unique_ptr<crypto::BoxCipher>> ciphers_;
+    mutable std::mutex workMutex_;
+    mutable std::vector<std::unique_ptr<Work>> idleWork_;
     std::vector<Entry> entries_;
     std::vector<std::string> folders_;
 };
