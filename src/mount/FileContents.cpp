@@ -204,8 +204,8 @@ void FileContents::ReadPlain(size_t index, uint64_t offset, std::span<uint8_t> o
         std::lock_guard lock(state.mutex);
         const bool forward = offset == state.next;
         state.next = offset + out.size();
-        // Worth a thread only for a file longer than what one read asks for at most.
-        if (!state.ahead && forward && state.tag != Tag::kBad && size > 2 * ReadAhead::kChunk)
+        // Worth a thread only for a file longer than the reads the kernel sends at once.
+        if (!state.ahead && forward && state.tag != Tag::kBad && size > ReadAhead::kRingBytes)
             state.ahead = StartAhead(index, offset);
         ahead = state.ahead;
     }

@@ -26,9 +26,13 @@ namespace vko::mount {
 // the way (TagResult), which spares a second pass over the stored bytes.
 class ReadAhead {
 public:
-    static constexpr uint64_t kChunk = uint64_t{1} << 20;   // deciphered at a time
+    // Small enough to fit, with the view's other buffers, within the 8 MiB a user may
+    // commonly lock; a ring of 12 of the kernel's 128 KiB requests keeps the thread ahead.
+    static constexpr uint64_t kChunk = uint64_t{256} << 10;  // deciphered at a time
     static constexpr uint64_t kRingBytes = 8 * kChunk;
     static constexpr uint64_t kBehind = 2 * kChunk;
+    // Every read (at most 1 MiB) must fit beside what is kept behind it.
+    static_assert(kRingBytes >= (uint64_t{1} << 20) + kChunk && kRingBytes >= kBehind + kChunk);
     // At once in a view: each takes a thread and a ring; more than the cores gains nothing.
     static constexpr unsigned kMaxRunning = 2;
 
