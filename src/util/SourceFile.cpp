@@ -73,10 +73,6 @@ size_t SourceFile::ReadAt(int64_t position, char* buffer, size_t count) {
     return done;
 }
 
-void SourceFile::ReadingInOrder() noexcept {
-    (void)posix_fadvise(descriptor_, 0, 0, POSIX_FADV_SEQUENTIAL);
-}
-
 // The permission bits say yes for nearly every file; only when they seem to say no is the
 // kernel asked, since access control lists and capabilities may still allow it.
 int SourceFile::Measure(const std::string& path, int64_t& size) {

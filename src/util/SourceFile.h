@@ -31,8 +31,6 @@ public:
     // Reads up to count bytes from position, leaving the file position alone, so that parts of
     // one file are read apart; fewer only at the end of the file.
     [[nodiscard]] size_t ReadAt(int64_t position, char* buffer, size_t count);
-    // Tells the system the file is read from start to end once (it may read further ahead).
-    void ReadingInOrder() noexcept;
 
     // The size of the file at path (links followed) if it is a regular file this process may
     // open for reading: 0 and size set; otherwise the errno value that says why not, or
