@@ -54,6 +54,21 @@ void CipherLibrary::Prepare(std::string_view password) {
     static_cast<void>(keys_.KeyFor(password));
 }
 
+bool CipherLibrary::Holds(std::string_view password) {
+    const std::lock_guard lock(mutex_);
+    return keys_.Holds(password);
+}
+
+KeyCost CipherLibrary::Cost() {
+    const std::lock_guard lock(mutex_);
+    return keys_.Cost();
+}
+
+void CipherLibrary::Adopt(std::string_view password, const CipherKey& key) {
+    const std::lock_guard lock(mutex_);
+    keys_.Adopt(password, key);
+}
+
 void CipherLibrary::Hold() noexcept {
     const std::lock_guard lock(mutex_);
     ++holds_;

@@ -37,6 +37,11 @@ public:
     void CopyBoxSubkeys(std::string_view password, BoxSubkeys& subkeys);
     // Derives and caches password's key now; may run on another thread.
     void Prepare(std::string_view password);
+    // For a derivation run outside the lock (KeyDerivation): whether the cache already holds
+    // password's key, the cost to derive at, and taking the result in.
+    [[nodiscard]] bool Holds(std::string_view password);
+    [[nodiscard]] KeyCost Cost();
+    void Adopt(std::string_view password, const CipherKey& key);
 
     void Hold() noexcept;
     void Release() noexcept;

@@ -8,6 +8,14 @@
 
 namespace vko {
 
+namespace {
+
+// Stored bytes from which a compressed record expands on a lane of its own: below, the thread
+// costs more than it saves, and records that small are many, which keeps every worker busy.
+constexpr int64_t kLaneFrom = int64_t{256} << 10;
+
+}  // namespace
+
 RecordJob::RecordJob(InputFile& box, int64_t offset, int64_t stored, TargetFolders& folders,
                      std::string entry, std::string name, bool compressed, RecordCipher cipher,
                      std::string what)
@@ -27,6 +35,7 @@ auto RecordJob::Writing(Write write) -> decltype(write()) {
         return write();
     } catch (const Failure& failure) {
         writeFailure_ = failure;
+        lane_.reset();
         expander_.reset();
         file_.reset();
         throw;
@@ -47,6 +56,11 @@ std::optional<int64_t> RecordJob::Open(WorkerTools& tools) {
     if (cipher_.box) {
         hash_.emplace(*cipher_.box);
         tools.buffer.resize(UnitPieces::ChunkRoom(BoxFormat::kBlockSize));
+        if (expander_ && stored_ >= kLaneFrom && tools.slot)  // not in the one-thread reference
+            lane_ = std::make_unique<ExpandLane>(
+                tools.buffer.size(), [this](const char* bytes, size_t count) {
+                    expander_->Feed(reinterpret_cast<const uint8_t*>(bytes), count);
+                });
         return 0;
     }
     if (cipher_.run)
@@ -60,15 +74,37 @@ std::optional<int64_t> RecordJob::Open(WorkerTools& tools) {
 int64_t RecordJob::Pieces(WorkerTools& tools) {
     const UnitPieces::Chunk chunk = UnitPieces::NextChunk(
         static_cast<uint64_t>(stored_), static_cast<uint64_t>(done_), BoxFormat::kBlockSize);
-    const std::span<uint8_t> bytes(reinterpret_cast<uint8_t*>(tools.buffer.data()),
+    char* buffer = lane_ ? Writing([&] { return lane_->Free(); }) : tools.buffer.data();
+    const std::span<uint8_t> bytes(reinterpret_cast<uint8_t*>(buffer),
                                    static_cast<size_t>(chunk.length));
-    box_.ReadAt(offset_ + done_, tools.buffer.data(), bytes.size());
+    box_.ReadAt(offset_ + done_, buffer, bytes.size());
     hash_->Absorb(bytes);
     UnitPieces::Decipher(tools.Box(*cipher_.box), cipher_.label, static_cast<uint64_t>(stored_),
                          chunk, bytes);
-    Put(tools.buffer.data(), bytes.size());
+    if (lane_) {
+        Writing([&] { lane_->Hand(bytes.size()); });
+        done_ += static_cast<int64_t>(bytes.size());
+    } else {
+        Put(buffer, bytes.size());
+    }
     tools.handOver = true;
     return static_cast<int64_t>(bytes.size());
+}
+
+void RecordJob::End(WorkerTools& tools) {
+    ended_ = true;
+    if (lane_) {
+        Writing([&] { lane_->Drain(); });
+        lane_.reset();
+    }
+    if (expander_) {
+        outcome_ = expander_->Finish();
+        expander_.reset();
+    }
+    Writing([&] { file_->Out().Flush(); });  // a write that fails shows here, on the worker
+    if (cipher_.box)
+        verified_ = cipher_.tag && tools.Box(*cipher_.box)
+                                       .Verify(*hash_, cipher_.hb, cipher_.number, *cipher_.tag);
 }
 
 std::optional<int64_t> RecordJob::Step(WorkerTools& tools) {
@@ -76,15 +112,7 @@ std::optional<int64_t> RecordJob::Step(WorkerTools& tools) {
     if (!opened_) return Open(tools);
     const int64_t remaining = stored_ - done_;
     if (remaining <= 0) {
-        ended_ = true;
-        if (expander_) {
-            outcome_ = expander_->Finish();
-            expander_.reset();
-        }
-        Writing([&] { file_->Out().Flush(); });  // a write that fails shows here, on the worker
-        if (cipher_.box)
-            verified_ = cipher_.tag && tools.Box(*cipher_.box)
-                                           .Verify(*hash_, cipher_.hb, cipher_.number, *cipher_.tag);
+        End(tools);
         return std::nullopt;
     }
     if (cipher_.box) return Pieces(tools);
