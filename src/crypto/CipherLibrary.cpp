@@ -49,11 +49,6 @@ void CipherLibrary::CopyBoxSubkeys(std::string_view password, BoxSubkeys& subkey
     DeriveBoxSubkeys(keys_.KeyFor(password), subkeys);
 }
 
-void CipherLibrary::Prepare(std::string_view password) {
-    const std::lock_guard lock(mutex_);
-    static_cast<void>(keys_.KeyFor(password));
-}
-
 bool CipherLibrary::Holds(std::string_view password) {
     const std::lock_guard lock(mutex_);
     return keys_.Holds(password);

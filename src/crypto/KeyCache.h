@@ -24,7 +24,8 @@ inline constexpr KeyCost kFormatKeyCost{3, size_t{64} << 20};
 
 // Argon2id of password at cost into key; false (key wiped) when it ran out of memory. Touches
 // nothing else, so that it may run on any thread.
-[[nodiscard]] bool DeriveKey(std::string_view password, const KeyCost& cost, CipherKey& key) noexcept;
+[[nodiscard]] bool DeriveKey(std::string_view password, const KeyCost& cost,
+                             CipherKey& key) noexcept;
 
 // The failure of a derivation that ran out of memory.
 [[nodiscard]] Failure DerivationFailure();

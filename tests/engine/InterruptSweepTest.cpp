@@ -344,7 +344,8 @@ TEST(DerivationCancelTest, ACancelDuringTheKeyDerivationEndsAtOnce) {
     }
     const std::string boxBytes = ReadFile(box);
     const std::pair<const char*, std::function<int16_t(CCipherBlock&)>> rows[] = {
-        {"create", [&](CCipherBlock& e) { return e.CreateBlock(box, "Docs", kPassword, root, 0, 1); }},
+        {"create",
+         [&](CCipherBlock& e) { return e.CreateBlock(box, "Docs", kPassword, root, 0, 1); }},
         {"extract", [&](CCipherBlock& e) { return e.ExtractBlock(box, target, kPassword); }},
         {"verify", [&](CCipherBlock& e) { return e.VerifyBlock(box, kPassword); }},
     };
@@ -362,7 +363,7 @@ TEST(DerivationCancelTest, ACancelDuringTheKeyDerivationEndsAtOnce) {
         const int16_t result = operate(engine);
         longest = std::max(longest, Clock::now() - start);
         EXPECT_EQ(result, std::string(what) == "create" ? BlockResult::kCreateCancelled
-                                                          : BlockResult::kExtractCancelled);
+                                                        : BlockResult::kExtractCancelled);
         EXPECT_THAT(host.messages, IsEmpty());
         EXPECT_TRUE(ReadFile(box) == boxBytes);
         EXPECT_EQ(ReadFile(target + "/a.txt"), "old a");
