@@ -10,9 +10,11 @@ namespace vko {
 
 namespace {
 
-// Stored bytes from which a compressed record expands on a lane of its own: below, the thread
-// costs more than it saves, and records that small are many, which keeps every worker busy.
-constexpr int64_t kLaneFrom = int64_t{256} << 10;
+// Stored bytes from which a compressed record expands on a lane of its own. Deciphering costs
+// about a tenth of expanding, so a lane saves little, and below this its thread, buffers and
+// hand-overs cost more than that; records this small are also many, which keeps every worker
+// busy anyway.
+constexpr int64_t kLaneFrom = int64_t{1} << 20;
 
 }  // namespace
 
