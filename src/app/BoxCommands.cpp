@@ -22,11 +22,12 @@ QList<int32_t> ExtractListEntries(const QString& list) {
 
 QString ExtractedFilesLine(qsizetype count, const QString& seconds, const QLocale& locale,
                            bool warned) {
+    if (warned)
+        return QStringLiteral("Extracted with warnings in ") + seconds + QStringLiteral(" seconds");
     const QString files =
         count == 1 ? QStringLiteral("1 file")
                    : locale.toString(static_cast<qlonglong>(count)) + QStringLiteral(" files");
-    return QStringLiteral("Extracted ") + files +
-           (warned ? QStringLiteral(" with warnings in ") : QStringLiteral(" in ")) + seconds +
+    return QStringLiteral("Extracted ") + files + QStringLiteral(" in ") + seconds +
            QStringLiteral(" seconds");
 }
 

@@ -44,8 +44,9 @@ private:
 // left out.
 [[nodiscard]] QList<int32_t> ExtractListEntries(const QString& list);
 
-// "Extracted 1 file in ..." or "Extracted N files in ..." (0 too: all were skipped), "... with
-// warnings in ..." when files were named in a message.
+// "Extracted 1 file in ..." or "Extracted N files in ..." (0 too: all were skipped);
+// "Extracted with warnings in ..." when files were named in a message, since some of those
+// chosen may not have been written.
 [[nodiscard]] QString ExtractedFilesLine(qsizetype count, const QString& seconds,
                                          const QLocale& locale, bool warned = false);
 
