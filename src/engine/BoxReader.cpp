@@ -4,6 +4,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "engine/BlockHeader.h"
@@ -11,6 +12,9 @@
 #include "engine/BlockUnpack.h"
 #include "engine/BoxPath.h"
 #include "engine/UnitPieces.h"
+#include "crypto/BoxCipher.h"
+#include "crypto/BoxPieces.h"
+#include "crypto/SecureMemory.h"
 #include "util/Failure.h"
 
 namespace vko {
@@ -33,12 +37,39 @@ BoxReader::BoxReader() : s_(std::make_unique<BlockState>(NoHost())) {}
 
 BoxReader::~BoxReader() = default;
 
-crypto::BoxCipher& BoxReader::ThreadCipher() const {
-    std::lock_guard lock(ciphersMutex_);
-    auto& cipher = ciphers_[std::this_thread::get_id()];
-    if (!cipher) cipher = std::make_unique<crypto::BoxCipher>(*s_->keys.box);
-    return *cipher;
-}
+struct BoxReader::Work {
+    explicit Work(const crypto::BoxKeys& keys) : cipher(keys) {}
+    crypto::BoxCipher cipher;
+    // The longest piece: a whole one and a tail too short to stand alone.
+    crypto::SecureBox<std::array<uint8_t, crypto::kPieceBytes + crypto::kWidePieceMinBytes>> piece;
+};
+
+// A Work taken for one read and given back after it.
+class BoxReader::WorkLoan {
+public:
+    explicit WorkLoan(const BoxReader& reader) : reader_(reader) {
+        std::lock_guard lock(reader_.workMutex_);
+        if (!reader_.idleWork_.empty()) {
+            work_ = std::move(reader_.idleWork_.back());
+            reader_.idleWork_.pop_back();
+        }
+    }
+    ~WorkLoan() {
+        if (!work_) return;
+        std::lock_guard lock(reader_.workMutex_);
+        reader_.idleWork_.push_back(std::move(work_));
+    }
+    WorkLoan(const WorkLoan&) = delete;
+    WorkLoan& operator=(const WorkLoan&) = delete;
+    Work& operator*() {
+        if (!work_) work_ = std::make_unique<Work>(*reader_.s_->keys.box);
+        return *work_;
+    }
+
+private:
+    const BoxReader& reader_;
+    std::unique_ptr<Work> work_;
+};
 
 std::unique_ptr<BoxReader> BoxReader::Open(const std::string& box, const std::string& password) {
     std::unique_ptr<BoxReader> reader(new BoxReader());
@@ -109,13 +140,36 @@ size_t BoxReader::ReadPlain(size_t entry, uint64_t offset, std::span<uint8_t> ou
     return ReadUnit(entry, static_cast<uint64_t>(file.size), offset, out);
 }
 
+std::unique_ptr<crypto::SealHash> BoxReader::StartPass(size_t entry) const {
+    Require(entry);
+    if (!s_->keys.box) return nullptr;
+    return std::make_unique<crypto::SealHash>(*s_->keys.box);
+}
+
+size_t BoxReader::ReadPlain(size_t entry, uint64_t offset, std::span<uint8_t> out,
+                            crypto::SealHash& pass) const {
+    Require(entry);
+    const Entry& file = entries_[entry];
+    if (file.compressed || !s_->keys.box || pass.Length() != offset)
+        throw Failure(FailureNumber::kInvalidArgument,
+                      file.path + " cannot be checked in one pass from byte " + std::to_string(offset));
+    return ReadUnit(entry, static_cast<uint64_t>(file.size), offset, out, &pass);
+}
+
+bool BoxReader::PassHolds(size_t entry, const crypto::SealHash& pass) const {
+    Require(entry);
+    const std::optional<crypto::SealTag>& tag = s_->tags[entry];
+    if (!tag || pass.Length() != static_cast<uint64_t>(entries_[entry].stored)) return false;
+    return crypto::BoxCipher(*s_->keys.box).Verify(pass, s_->hb, entry, *tag);
+}
+
 size_t BoxReader::ReadStoredAt(size_t entry, uint64_t offset, std::span<uint8_t> out) const {
     Require(entry);
     return ReadUnit(entry, static_cast<uint64_t>(entries_[entry].stored), offset, out);
 }
 
 size_t BoxReader::ReadUnit(size_t entry, uint64_t size, uint64_t offset,
-                           std::span<uint8_t> out) const {
+                           std::span<uint8_t> out, crypto::SealHash* pass) const {
     if (offset >= size || out.empty()) return 0;
     const uint64_t end = std::min<uint64_t>(size, offset + out.size());
     const BlockState& s = *s_;
@@ -131,9 +185,9 @@ size_t BoxReader::ReadUnit(size_t entry, uint64_t size, uint64_t offset,
                                     });
         return static_cast<size_t>(end - offset);
     }
-    crypto::BoxCipher& cipher = ThreadCipher();
+    WorkLoan work(*this);
+    crypto::BoxCipher& cipher = (*work).cipher;
     const std::string label = BlockUnpack::FileLabel(s, static_cast<int32_t>(entry));
-    std::vector<uint8_t> piece;  // only for a piece that the range cuts
     for (uint64_t i = crypto::PieceIndexAt(size, offset); i <= crypto::PieceIndexAt(size, end - 1);
          ++i) {
         const crypto::PieceSpan span = crypto::PieceAt(size, i);
@@ -142,14 +196,19 @@ size_t BoxReader::ReadUnit(size_t entry, uint64_t size, uint64_t offset,
             // Deciphered where the caller wants it: no copy of it anywhere else.
             const std::span<uint8_t> whole = out.subspan(span.offset - offset, span.length);
             s.box->ReadAt(at, reinterpret_cast<char*>(whole.data()), whole.size());
+            if (pass) pass->Absorb(whole);
             cipher.DecipherPiece(label, i, whole);
             continue;
         }
-        piece.resize(span.length);
+        // A piece the range cuts: deciphered whole in locked memory, and the part asked for
+        // copied out.
+        const std::span<uint8_t> piece = std::span((*work).piece->data(), span.length);
         s.box->ReadAt(at, reinterpret_cast<char*>(piece.data()), piece.size());
-        cipher.DecipherPiece(label, i, piece);
         const uint64_t from = std::max(span.offset, offset);
         const uint64_t to = std::min(span.offset + span.length, end);
+        if (pass)
+            pass->Absorb(piece.subspan(from - span.offset, to - from));
+        cipher.DecipherPiece(label, i, piece);
         std::memcpy(out.data() + (from - offset), piece.data() + (from - span.offset), to - from);
         sodium_memzero(piece.data(), piece.size());
     }

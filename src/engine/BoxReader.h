@@ -3,13 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/BoxFormat.h"
@@ -19,6 +17,7 @@ namespace vko {
 struct BlockState;
 namespace crypto {
 class BoxCipher;
+class SealHash;
 }
 
 // Random access to the files of one box, for a read-only view of it (a file system that shows
@@ -70,6 +69,16 @@ public:
     // older box's entry deciphers its stream from the entry's start. Throws Failure for an
     // entry that is compressed or damaged, or when the box cannot be read.
     [[nodiscard]] size_t ReadPlain(size_t entry, uint64_t offset, std::span<uint8_t> out) const;
+    // A check of a format 1 entry's tag made during one pass over its plain bytes from the first
+    // (ReadPlain with the pass, then PassHolds), so that a file read whole needs no second pass
+    // over its stored bytes. Nothing for an older box, which carries no tags.
+    [[nodiscard]] std::unique_ptr<crypto::SealHash> StartPass(size_t entry) const;
+    // ReadPlain that also absorbs the stored bytes it reads into pass; offset must be where the
+    // pass stands (pass.Length()).
+    [[nodiscard]] size_t ReadPlain(size_t entry, uint64_t offset, std::span<uint8_t> out,
+                                   crypto::SealHash& pass) const;
+    // Whether pass absorbed all of the entry's stored bytes and they match its tag.
+    [[nodiscard]] bool PassHolds(size_t entry, const crypto::SealHash& pass) const;
     // An entry's whole stored bytes, deciphered: for a compressed entry its stream to expand.
     // Throws Failure for a damaged entry, or when the box cannot be read.
     [[nodiscard]] std::string ReadStored(size_t entry) const;
@@ -86,15 +95,20 @@ private:
     BoxReader();
     void Require(size_t entry) const;
     // Bytes [offset, offset + out.size()) of the entry's unit of unitBytes bytes, within it.
-    size_t ReadUnit(size_t entry, uint64_t unitBytes, uint64_t offset, std::span<uint8_t> out) const;
+    // A pass, when given, absorbs the stored bytes read before they are deciphered.
+    size_t ReadUnit(size_t entry, uint64_t unitBytes, uint64_t offset, std::span<uint8_t> out,
+                    crypto::SealHash* pass = nullptr) const;
 
-    // The cipher of the calling thread, made on its first read and kept: making one sets up
-    // its AES contexts and guarded memory, which costs more than deciphering a piece.
-    crypto::BoxCipher& ThreadCipher() const;
+    // What one read deciphers with: a cipher, and locked memory for a piece the read cuts.
+    // Kept for the next read once a read is done (making a cipher sets up its AES contexts
+    // and guarded memory, which costs more than deciphering a piece), as many as reads ran
+    // at once, whichever threads they ran on.
+    struct Work;
+    class WorkLoan;
 
     std::unique_ptr<BlockState> s_;
-    mutable std::mutex ciphersMutex_;
-    mutable std::map<std::thread::id, std::unique_ptr<crypto::BoxCipher>> ciphers_;
+    mutable std::mutex workMutex_;
+    mutable std::vector<std::unique_ptr<Work>> idleWork_;
     std::vector<Entry> entries_;
     std::vector<std::string> folders_;
 };

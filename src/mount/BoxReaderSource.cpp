@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "crypto/BoxPieces.h"
+#include "crypto/SealHash.h"
 #include "util/Failure.h"
 
 namespace vko::mount {
@@ -25,6 +26,12 @@ private:
     const BoxReader& reader_;
     const size_t entry_;
     uint64_t at_ = 0;
+};
+
+// The hash of the stored bytes read so far.
+struct HashPass final : TagPass {
+    explicit HashPass(std::unique_ptr<crypto::SealHash> h) : hash(std::move(h)) {}
+    std::unique_ptr<crypto::SealHash> hash;
 };
 
 }  // namespace
@@ -48,6 +55,22 @@ BoxReaderSource::BoxReaderSource(std::unique_ptr<BoxReader> reader) : reader_(st
 void BoxReaderSource::ReadPlain(size_t index, uint64_t offset, std::span<uint8_t> out) {
     if (reader_->ReadPlain(indices_.at(index), offset, out) != out.size())
         throw Failure(FailureNumber::kDeviceIo, entries_[index].path + " ends early");
+}
+
+std::unique_ptr<TagPass> BoxReaderSource::StartPass(size_t index) {
+    auto hash = reader_->StartPass(indices_.at(index));
+    if (!hash) return nullptr;
+    return std::make_unique<HashPass>(std::move(hash));
+}
+
+void BoxReaderSource::ReadPlain(size_t index, uint64_t offset, std::span<uint8_t> out, TagPass& pass) {
+    if (reader_->ReadPlain(indices_.at(index), offset, out, *static_cast<HashPass&>(pass).hash) !=
+        out.size())
+        throw Failure(FailureNumber::kDeviceIo, entries_[index].path + " ends early");
+}
+
+bool BoxReaderSource::PassHolds(size_t index, const TagPass& pass) {
+    return reader_->PassHolds(indices_.at(index), *static_cast<const HashPass&>(pass).hash);
 }
 
 uint64_t BoxReaderSource::PieceBytes() const {

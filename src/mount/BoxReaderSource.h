@@ -22,6 +22,9 @@ public:
     const std::vector<std::string>& Folders() const override { return reader_->Folders(); }
     bool RandomAccess() const override { return reader_->Format() == BoxFormat::Format::kSealed; }
     void ReadPlain(size_t index, uint64_t offset, std::span<uint8_t> out) override;
+    std::unique_ptr<TagPass> StartPass(size_t index) override;
+    void ReadPlain(size_t index, uint64_t offset, std::span<uint8_t> out, TagPass& pass) override;
+    bool PassHolds(size_t index, const TagPass& pass) override;
     uint64_t PieceBytes() const override;
     std::unique_ptr<StoredStream> Stream(size_t index) override;
     bool Sealed() const override { return reader_->Format() == BoxFormat::Format::kSealed; }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "mount/Inflater.h"
+#include "mount/ReadAhead.h"
 #include "util/Failure.h"
 
 namespace vko::mount {
@@ -84,7 +85,12 @@ struct FileContents::State {
     std::vector<bool> seen;  // pieces read, for a file read piece by piece
     uint64_t unseen = 0;
     std::atomic<Tag> tag{Tag::kUnchecked};
+    std::atomic<bool> sound{false};  // read whole: its tag held and its stream ended
     bool damaged = false;
+    // Under mutex: a forward reader's helper, where the last read ended, and the opens.
+    std::shared_ptr<ReadAhead> ahead;
+    uint64_t next = 0;
+    unsigned opens = 0;
 };
 
 FileContents::FileContents(MountSource& source, uint64_t cap, Damaged damaged)
@@ -98,7 +104,7 @@ FileContents::~FileContents() {
 }
 
 bool FileContents::Verified(size_t index) const {
-    return states_.at(index)->tag == Tag::kGood;
+    return states_.at(index)->sound;
 }
 
 uint64_t FileContents::Held() const {
@@ -110,6 +116,7 @@ void FileContents::Clear() {
     for (auto& state : states_) {
         std::lock_guard file(state->mutex);
         state->forward.reset();
+        state->ahead.reset();
     }
     std::lock_guard lock(heldMutex_);
     for (size_t index : lru_) states_[index]->whole.reset();
@@ -160,8 +167,61 @@ long FileContents::Read(size_t index, uint64_t offset, std::span<uint8_t> out) {
     }
 }
 
-long FileContents::ReadPieces(size_t index, uint64_t offset, std::span<uint8_t> out) {
+void FileContents::Opened(size_t index) {
+    State& state = *states_.at(index);
+    std::lock_guard lock(state.mutex);
+    ++state.opens;
+}
+
+void FileContents::Closed(size_t index) {
+    State& state = *states_.at(index);
+    std::shared_ptr<ReadAhead> gone;  // its thread is joined outside the lock
+    std::lock_guard lock(state.mutex);
+    if (state.opens > 0 && --state.opens == 0) gone = std::move(state.ahead);
+}
+
+std::shared_ptr<ReadAhead> FileContents::StartAhead(size_t index, uint64_t from) {
+    if (aheads_.fetch_add(1) >= ReadAhead::kMaxRunning) {
+        --aheads_;
+        return nullptr;
+    }
+    std::unique_ptr<ReadAhead> ahead = ReadAhead::Start(source_, index, entries_[index].size, from);
+    if (!ahead) {
+        --aheads_;
+        return nullptr;
+    }
+    return {ahead.release(), [this](ReadAhead* gone) {
+                delete gone;
+                --aheads_;
+            }};
+}
+
+void FileContents::ReadPlain(size_t index, uint64_t offset, std::span<uint8_t> out) {
+    State& state = *states_[index];
+    const uint64_t size = entries_[index].size;
+    std::shared_ptr<ReadAhead> ahead;
+    {
+        std::lock_guard lock(state.mutex);
+        const bool forward = offset == state.next;
+        state.next = offset + out.size();
+        // Worth a thread only for a file longer than the reads the kernel sends at once.
+        if (!state.ahead && forward && state.tag != Tag::kBad && size > ReadAhead::kRingBytes)
+            state.ahead = StartAhead(index, offset);
+        ahead = state.ahead;
+    }
+    if (ahead) {
+        const ReadAhead::Got got = ahead->Read(offset, out);
+        if (got == ReadAhead::Got::kServed) return;
+        if (got == ReadAhead::Got::kJumped) {
+            std::lock_guard lock(state.mutex);
+            if (state.ahead == ahead) state.ahead.reset();
+        }
+    }
     source_.ReadPlain(index, offset, out);
+}
+
+long FileContents::ReadPieces(size_t index, uint64_t offset, std::span<uint8_t> out) {
+    ReadPlain(index, offset, out);
     State& state = *states_[index];
     std::lock_guard lock(state.mutex);
     if (state.tag == Tag::kGood || out.empty()) return static_cast<long>(out.size());
@@ -178,20 +238,27 @@ long FileContents::ReadPieces(size_t index, uint64_t offset, std::span<uint8_t> 
         state.seen[p] = true;
         --state.unseen;
     }
+    if (state.unseen == 0 && state.tag == Tag::kUnchecked && state.ahead) {
+        // The ReadAhead that read the file from its first byte checked its tag on the way.
+        if (const auto held = state.ahead->TagResult()) state.tag = *held ? Tag::kGood : Tag::kBad;
+    }
     if (state.unseen == 0 && !TagHolds(index))
         throw DamagedFile("its stored bytes do not match its tag");
+    state.sound = state.unseen == 0;
     return static_cast<long>(out.size());
 }
 
 long FileContents::ReadForward(size_t index, uint64_t offset, std::span<uint8_t> out) {
     State& state = *states_[index];
     std::lock_guard lock(state.mutex);
+    // Read forward, a file would hand out the bytes before its damage: its tag is over its
+    // stored bytes, so it is checked (one pass, nothing deciphered) before the first of them.
+    if (!TagHolds(index)) throw DamagedFile("its stored bytes do not match its tag");
     if (!state.forward || offset < state.forward->Start())
         state.forward = std::make_unique<Forward>(source_, index, entries_[index]);
     const size_t n = state.forward->ReadAt(offset, out);
     if (n < out.size()) throw DamagedFile("its stored bytes end early");
-    if (state.forward->Ended(entries_[index].size) && !TagHolds(index))
-        throw DamagedFile("its stored bytes do not match its tag");
+    state.sound = state.sound || state.forward->Ended(entries_[index].size);
     return static_cast<long>(n);
 }
 
@@ -233,6 +300,7 @@ std::shared_ptr<LockedBuffer> FileContents::Expand(size_t index) {
             if (forward.ReadAt(0, whole->Span()) < entry.size || !forward.Ended(entry.size))
                 throw DamagedFile("its stored bytes end early");
             if (!TagHolds(index)) throw DamagedFile("its stored bytes do not match its tag");
+            states_[index]->sound = true;
         }
     } catch (...) {
         std::lock_guard lock(heldMutex_);

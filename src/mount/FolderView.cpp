@@ -16,6 +16,7 @@
 
 #include "mount/LockedBuffer.h"
 #include "mount/MountPoint.h"
+#include "mount/ReadAhead.h"
 
 namespace vko::mount {
 
@@ -25,6 +26,9 @@ namespace {
 constexpr double kTimeout = 3600.0;
 // The largest read asked of the view (the max_read mount option) and of each reply.
 constexpr size_t kMaxRead = size_t{1} << 20;
+// A request: its header, a write's header and max_write bytes, the least the kernel accepts.
+constexpr size_t kRequestBytes = kMaxRead + 4096;
+constexpr ssize_t kRequestHeaderBytes = 40;  // the kernel's fuse_in_header
 // Sent to a serving thread to end its wait for the kernel's next request.
 constexpr int kWakeSignal = SIGUSR2;
 
@@ -182,7 +186,14 @@ struct ViewOps {
         // The kernel may keep what it read of a file across opens once the file proved sound;
         // until then each open reads again, so that damage found later fails every read.
         fi->keep_cache = View(req).contents_.Verified(node->entry) ? 1 : 0;
-        fuse_reply_open(req, fi);
+        View(req).contents_.Opened(node->entry);
+        if (fuse_reply_open(req, fi) != 0) View(req).contents_.Closed(node->entry);
+    }
+
+    static void Release(fuse_req_t req, fuse_ino_t ino, fuse_file_info*) {
+        const BoxTree::Node* node = Node(View(req), ino);
+        if (node && !node->IsFolder()) View(req).contents_.Closed(node->entry);
+        fuse_reply_err(req, 0);
     }
 
     static void Read(fuse_req_t req, fuse_ino_t ino, size_t size, off_t off, fuse_file_info*) {
@@ -210,6 +221,9 @@ struct ViewOps {
 
     static void Init(void*, fuse_conn_info* conn) {
         conn->max_read = kMaxRead;  // as the mount option says
+        // Nothing is written to the view; this bounds the requests the kernel may send (a
+        // batch of forgets fills what it is given), so that each fits a RequestBuffer.
+        conn->max_write = kMaxRead;
     }
 
     static fuse_lowlevel_ops Table() {
@@ -224,6 +238,7 @@ struct ViewOps {
         ops.readdirplus = ReadDirPlus;
         ops.open = Open;
         ops.read = Read;
+        ops.release = Release;
         ops.statfs = StatFs;
         return ops;
     }
@@ -255,12 +270,13 @@ std::unique_ptr<FolderView> FolderView::Mount(std::unique_ptr<MountSource> sourc
     // and the expanded files; a user's limit is often only a few MiB.
     const size_t lockable = LockableBytes();
     const unsigned threads = std::max(1u, lockable < (size_t{64} << 20) ? 2u : options.threads);
-    const uint64_t reserve = threads * kMaxRead + (uint64_t{8} << 20);
+    const uint64_t reserve = threads * (kMaxRead + kRequestBytes) +
+                             ReadAhead::kMaxRunning * ReadAhead::kRingBytes + (uint64_t{8} << 20);
     if (lockable != SIZE_MAX) options.cap = std::min<uint64_t>(options.cap, lockable > reserve ? lockable - reserve : 0);
     std::unique_ptr<FolderView> view(new FolderView(std::move(source), folder, std::move(options)));
-    std::vector<std::unique_ptr<LockedBuffer>> buffers;
-    for (unsigned i = 0; i < threads; ++i) {
-        buffers.push_back(LockedBuffer::Make(kMaxRead));
+    std::vector<std::unique_ptr<LockedBuffer>> buffers;  // a reply and a request buffer a thread
+    for (unsigned i = 0; i < 2 * threads; ++i) {
+        buffers.push_back(LockedBuffer::Make(i % 2 ? kRequestBytes : kMaxRead));
         if (!buffers.back())
             throw MountError(MountError::Kind::kFailed,
                              "No memory can be locked for reading the box (see ulimit -l).");
@@ -293,12 +309,12 @@ std::unique_ptr<FolderView> FolderView::Mount(std::unique_ptr<MountSource> sourc
     }
     view->mounted_ = true;
     InstallWakeSignal();
-    for (auto& buffer : buffers) {
+    for (size_t i = 0; i < buffers.size(); i += 2) {
         ++view->running_;
         try {
-            view->threads_.emplace_back([v = view.get(), b = buffer.get()] {
+            view->threads_.emplace_back([v = view.get(), b = buffers[i].get(), r = buffers[i + 1].get()] {
                 replyBuffer = b;
-                v->Serve();
+                v->Serve(*r);
                 replyBuffer = nullptr;
             });
         } catch (const std::system_error& e) {
@@ -312,15 +328,21 @@ std::unique_ptr<FolderView> FolderView::Mount(std::unique_ptr<MountSource> sourc
     return view;
 }
 
-void FolderView::Serve() {
-    fuse_buf buf{};
+void FolderView::Serve(LockedBuffer& request) {
+    // The kernel's requests (names looked up among them) are read into locked memory of our
+    // own and wiped after each, rather than into the buffer libfuse would allocate.
+    const int fd = fuse_session_fd(session_);
     while (!fuse_session_exited(session_)) {
-        const int res = fuse_session_receive_buf(session_, &buf);
-        if (res == -EINTR || res == -EAGAIN) continue;
-        if (res <= 0) break;  // unmounted (the connection ended), or the device failed
+        const ssize_t n = read(fd, request.Data(), request.Size());
+        // EINTR: woken to end; ENOENT: the request was interrupted before it was read.
+        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == ENOENT)) continue;
+        if (n < kRequestHeaderBytes) break;  // unmounted (ENODEV), or the device failed
+        fuse_buf buf{};
+        buf.size = static_cast<size_t>(n);
+        buf.mem = request.Data();
         fuse_session_process_buf(session_, &buf);
+        sodium_memzero(request.Data(), static_cast<size_t>(n));
     }
-    free(buf.mem);
     fuse_session_exit(session_);
     std::lock_guard lock(endMutex_);
     if (--running_ == 0) ended_.notify_all();

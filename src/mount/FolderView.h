@@ -79,7 +79,7 @@ public:
 
 private:
     FolderView(std::unique_ptr<MountSource> source, std::string folder, Options options);
-    void Serve();
+    void Serve(LockedBuffer& request);
     friend struct ViewOps;
 
     std::unique_ptr<MountSource> source_;

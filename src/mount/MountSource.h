@@ -34,6 +34,12 @@ public:
     virtual size_t Read(std::span<uint8_t> out) = 0;
 };
 
+// A check of a plain file's tag made while it is read once from its first byte to its last.
+class TagPass {
+public:
+    virtual ~TagPass() = default;
+};
+
 class MountSource {
 public:
     virtual ~MountSource() = default;
@@ -51,6 +57,12 @@ public:
     [[nodiscard]] virtual bool RandomAccess() const = 0;
     // The bytes [offset, offset + out.size()) of plain file index, all within its size.
     virtual void ReadPlain(size_t index, uint64_t offset, std::span<uint8_t> out) = 0;
+    // A pass for ReadPlain that checks plain file index's tag on the way (PassHolds once it has
+    // read every byte, in order from the first); nothing when the source cannot.
+    [[nodiscard]] virtual std::unique_ptr<TagPass> StartPass(size_t) { return nullptr; }
+    // ReadPlain, continuing pass where it stands (offset is the bytes it has read).
+    virtual void ReadPlain(size_t index, uint64_t offset, std::span<uint8_t> out, TagPass& pass) = 0;
+    [[nodiscard]] virtual bool PassHolds(size_t, const TagPass&) { return false; }
     // Bytes a plain file is deciphered in at a time (the unit of ReadPlain's work); the view
     // checks a file's tag once every one of them has been read.
     [[nodiscard]] virtual uint64_t PieceBytes() const = 0;

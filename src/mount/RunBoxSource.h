@@ -26,6 +26,9 @@ public:
     const std::vector<LeftOut>& LeftOutFiles() const override { return leftOut_; }
     bool RandomAccess() const override { return false; }
     void ReadPlain(size_t index, uint64_t offset, std::span<uint8_t> out) override;
+    void ReadPlain(size_t index, uint64_t offset, std::span<uint8_t> out, TagPass&) override {
+        ReadPlain(index, offset, out);
+    }
     uint64_t PieceBytes() const override { return 0; }
     std::unique_ptr<StoredStream> Stream(size_t index) override;
     bool Sealed() const override { return false; }

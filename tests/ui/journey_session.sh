@@ -6,6 +6,9 @@
 #  - making the same box again and answering the replace question with Enter (No) keeps it;
 #  - Enter on the box in the work list asks for its password; a wrong one is refused and asked
 #    for again, and the right one opens the box;
+#  - Open as Folder in the contents window mounts the box under the runtime folder with the
+#    tree's bytes and hands it to the file manager; closing the window unmounts it (skipped
+#    with the reason where FUSE is missing);
 #  - Escape in the extraction-folder prompt extracts nothing; Enter there extracts the tree into
 #    a folder of its own, beside a folder of that name holding newer files, which stay;
 #  - extracting into that folder asks first, naming the newer file: Escape writes nothing, Enter
@@ -43,6 +46,11 @@ ShowDialog=0
 ClearPassword=0
 UseCompression=1
 INI
+# The file manager "Open as Folder" hands the folder to: a stand-in that notes what it was given.
+mkdir -p "$work/bin"
+printf '#!/bin/sh\necho "$*" >>"%s/opened.log"\n' "$work" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+export PATH="$work/bin:$PATH"
 
 # The folder to box: text, a sub-folder, an empty file and a name with spaces.
 folder="$work/source/Travel Notes"
@@ -193,6 +201,30 @@ wait_for no_window '^Select Extraction Folder...$' || fail "Escape did not close
 sleep 1
 [ ! -e "$target" ] || fail "Escape in the folder prompt extracted the box"
 pass "Escape in the extraction-folder prompt extracts nothing"
+
+# Open as Folder (Alt+F) with the remembered password: the box appears under the runtime folder,
+# named after the box, with the tree's bytes, and goes to the file manager; Escape closes the
+# window and the view with it.
+if [ -c /dev/fuse ] && command -v fusermount3 >/dev/null; then
+  view="$XDG_RUNTIME_DIR/vaultkeep-orb/Travel Notes"
+  open_box "$box"
+  wait_for has_window "$contents_title" || fail "the contents window did not appear"
+  focus "$(window_named "$contents_title")"
+  xdotool key alt+f
+  wait_for mountpoint -q "$view" || fail "Open as Folder mounted nothing on $view: $(ls -A "$XDG_RUNTIME_DIR"/*)"
+  diff -r "$folder" "$view" >"$work/diff.log" 2>&1 ||
+    ! grep -v "^Only in $folder: empty dir$" "$work/diff.log" | grep -q . ||
+    fail "the folder view differs from the tree"
+  wait_for grep -q "vaultkeep-orb/Travel" "$work/opened.log" || fail "the view was not handed to the file manager"
+  focus "$(window_named "$contents_title")"
+  xdotool key Escape
+  wait_for no_window "$contents_title" || fail "Escape did not close the contents window"
+  wait_for test ! -e "$view" || fail "closing the contents window left $view mounted"
+  [ "$(messages)" = 1 ] || fail "the program reported a problem"
+  pass "Open as Folder shows the box's files under the runtime folder until the window closes"
+else
+  echo "skipped: Open as Folder needs FUSE (/dev/fuse and fusermount3)"
+fi
 
 # A folder of the box's name with a newer file: Extract All proposes another folder, and Enter
 # taking the proposal (the password is memorized now) leaves the newer file as it is.
