@@ -49,9 +49,19 @@ void CipherLibrary::CopyBoxSubkeys(std::string_view password, BoxSubkeys& subkey
     DeriveBoxSubkeys(keys_.KeyFor(password), subkeys);
 }
 
-void CipherLibrary::Prepare(std::string_view password) {
+bool CipherLibrary::Holds(std::string_view password) {
     const std::lock_guard lock(mutex_);
-    static_cast<void>(keys_.KeyFor(password));
+    return keys_.Holds(password);
+}
+
+KeyCost CipherLibrary::Cost() {
+    const std::lock_guard lock(mutex_);
+    return keys_.Cost();
+}
+
+void CipherLibrary::Adopt(std::string_view password, const CipherKey& key) {
+    const std::lock_guard lock(mutex_);
+    keys_.Adopt(password, key);
 }
 
 void CipherLibrary::Hold() noexcept {

@@ -14,10 +14,10 @@ namespace vko::crypto {
 // The state behind the cipher library's functions: the one stream of the process and the key
 // cache it is keyed from.
 //
-// The stream has one user at a time. The key cache is also reached from a thread that derives
-// a key ahead of time (box creation does so while it scans the folder) and from a front end
-// releasing a KeyHold while a job runs, so every use of it, copying a key out included, happens
-// under one lock.
+// The stream has one user at a time. The key cache is also reached from the thread of a job
+// that took in a key derived ahead of time (KeyDerivation) and from a front end releasing a
+// KeyHold while a job runs, so every use of it, copying a key out included, happens under one
+// lock.
 class CipherLibrary {
 public:
     [[nodiscard]] static CipherLibrary& Instance();
@@ -35,8 +35,11 @@ public:
     // Writes the box subkeys of password's key into subkeys (a BoxKeys' own box), deriving the
     // key when it is not cached; the key itself stays in the cache.
     void CopyBoxSubkeys(std::string_view password, BoxSubkeys& subkeys);
-    // Derives and caches password's key now; may run on another thread.
-    void Prepare(std::string_view password);
+    // For a derivation run outside the lock (KeyDerivation): whether the cache already holds
+    // password's key, the cost to derive at, and taking the result in.
+    [[nodiscard]] bool Holds(std::string_view password);
+    [[nodiscard]] KeyCost Cost();
+    void Adopt(std::string_view password, const CipherKey& key);
 
     void Hold() noexcept;
     void Release() noexcept;

@@ -6,6 +6,7 @@
 
 #include "crypto/CipherKey.h"
 #include "crypto/SecureMemory.h"
+#include "util/Failure.h"
 
 namespace vko::crypto {
 
@@ -21,6 +22,14 @@ struct KeyCost {
 // What the box format keys with: 3 passes over 64 MiB.
 inline constexpr KeyCost kFormatKeyCost{3, size_t{64} << 20};
 
+// Argon2id of password at cost into key; false (key wiped) when it ran out of memory. Touches
+// nothing else, so that it may run on any thread.
+[[nodiscard]] bool DeriveKey(std::string_view password, const KeyCost& cost,
+                             CipherKey& key) noexcept;
+
+// The failure of a derivation that ran out of memory.
+[[nodiscard]] Failure DerivationFailure();
+
 // Derives cipher keys from passwords with Argon2id and keeps the costly results: the key of
 // the password in use, recognised by a keyed BLAKE2b tag, and separately the clearing key,
 // derived once. Keying with another password replaces the password key, and ForgetPassword
@@ -32,6 +41,12 @@ public:
     // The key for password, derived only when it differs from the cached one. Throws Failure 7
     // when the derivation runs out of memory.
     [[nodiscard]] const CipherKey& KeyFor(std::string_view password);
+
+    // Whether KeyFor(password) would return at once, without a derivation.
+    [[nodiscard]] bool Holds(std::string_view password);
+    // Takes key, derived elsewhere at Cost(), as password's, as KeyFor would have derived it.
+    void Adopt(std::string_view password, const CipherKey& key);
+    [[nodiscard]] KeyCost Cost() const noexcept { return cost_; }
 
     // Wipes the password key (the next KeyFor of a password derives again).
     void ForgetPassword() noexcept { WipePasswordKey(); }

@@ -9,8 +9,4 @@ RunKey::RunKey(std::string_view password) {
     CipherLibrary::Instance().CopyKey(password, *key_);
 }
 
-void PrepareKey(std::string_view password) {
-    CipherLibrary::Instance().Prepare(password);
-}
-
 }  // namespace vko::crypto

@@ -25,8 +25,4 @@ private:
     SecureBox<CipherKey> key_;
 };
 
-// Derives and caches the key of password now, so that keying with it later costs nothing. May
-// run on another thread while nothing else uses the cipher library.
-void PrepareKey(std::string_view password);
-
 }  // namespace vko::crypto

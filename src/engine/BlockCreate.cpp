@@ -2,11 +2,10 @@
 #include "engine/BlockCreate.h"
 
 #include <filesystem>
-#include <future>
 #include <vector>
 
 #include "crypto/BoxCipher.h"
-#include "crypto/RunKey.h"
+#include "crypto/KeyDerivation.h"
 #include "engine/BlockScan.h"
 #include "engine/BoxSeal.h"
 #include "engine/BlockShred.h"
@@ -252,14 +251,15 @@ int16_t CreateBlock(BlockState& s, const std::string& BlockFile, const std::stri
     s.folders.Add(GetFilePart(folder));
 
     // The key derivation takes a core for a good while, and the scan needs no cipher.
-    auto keyReady = std::async(std::launch::async, [&Password] { crypto::PrepareKey(Password); });
+    crypto::KeyDerivation derivation(Password);
     bool cancelled = false;
     s.fileList = ScanFolder(s, BlockFile, cancelled);
     s.Events().CreatingBlock();
     if (cancelled) return BlockResult::kCreateCancelled;
 
     std::vector<PlannedFile> files = CreatePlan::Plan(s, BlockFile, BlockName, s.compressed == 1);
-    keyReady.get();
+    if (!derivation.Wait([&s] { return !s.host.KeepWaiting(); }))
+        return BlockResult::kCreateCancelled;
     if (!WriteBox(s, BlockFile, BlockName, Password, files)) return BlockResult::kCreateCancelled;
 
     if (Shread == 1 && !Cancelled(s)) BlockShred::ShredSources(s, StoredWhole(files));

@@ -180,8 +180,12 @@ Step ExtractRecords(BlockState& s, std::vector<Target>& records, ExistingFiles c
 int16_t ExtractBlock(BlockState& s, const std::string& BlockFile, const std::string& Path,
                      const std::string& Password) {
     const std::string folder = BlockUnpack::ExtractionFolder(Path);
-    const int16_t read = BlockHeader::ProcessBlock(s, BlockFile, Password);
+    const int16_t read = BlockHeader::ProcessBlock(s, BlockFile, Password, true);
     s.rootPath = folder;
+    if (read == BlockResult::kReadCancelled) {
+        s.CloseBox();
+        return BlockResult::kExtractCancelled;
+    }
     if (read != BlockResult::kReadOk) {
         s.host.ShowMessage(kHeaderDamagedMessage, BlockHost::Icon::Information);
         s.CloseBox();

@@ -6,6 +6,7 @@
 #include <set>
 #include <string_view>
 
+#include "crypto/KeyDerivation.h"
 #include "engine/BlockExtract.h"
 #include "engine/BoxFormat.h"
 #include "engine/BoxPath.h"
@@ -127,11 +128,21 @@ int64_t StoredTotal(const BlockState& s) {
     return s.recordOffsets.back() + Record(s, static_cast<int32_t>(s.files.size()) - 1).Stored;
 }
 
+// Read ahead while the key is derived: room for the header of a box of some thousands of files.
+constexpr int64_t kHeaderReadAhead = int64_t{4} << 20;
+
 // Reads and checks the header; only a header that passed every check replaces what the engine
 // holds, and only then is the box left open. A format 1 box's seal is read and checked too.
-int16_t OpenBox(BlockState& s, const std::string& BlockFile, const std::string& Password) {
+int16_t OpenBox(BlockState& s, const std::string& BlockFile, const std::string& Password,
+                bool cancellable) {
     if (!NamesAFile(BlockFile)) return BlockResult::kReadNotABox;
+    // The key is needed only to decipher the header; opening the box and reading its first
+    // bytes need none.
+    crypto::KeyDerivation derivation(Password);
     auto box = std::make_unique<InputFile>(BlockFile);
+    box->WillNeed(0, kHeaderReadAhead);
+    const auto stop = [&s, cancellable] { return cancellable && !s.host.KeepWaiting(); };
+    if (!derivation.Wait(stop)) return BlockResult::kReadCancelled;
     HeaderCheck::Keyring keys;
     const auto header = HeaderCheck::ReadHeader(*box, Password, keys);
     if (!header) return BlockResult::kReadNotABox;
@@ -185,12 +196,13 @@ int16_t ViewBlock(BlockState& s, const std::string& BlockFile, const std::string
     return result;
 }
 
-int16_t ProcessBlock(BlockState& s, const std::string& BlockFile, const std::string& Password) {
+int16_t ProcessBlock(BlockState& s, const std::string& BlockFile, const std::string& Password,
+                     bool cancellable) {
     BlockExtract::DynamicClose(s);
     s.problems.clear();
     // A box that cannot be read leaves no password state in the cipher, whichever way it fails.
     try {
-        const int16_t result = OpenBox(s, BlockFile, Password);
+        const int16_t result = OpenBox(s, BlockFile, Password, cancellable);
         if (result != BlockResult::kReadOk) ClearQuietly(s.cipher);
         if (result == BlockResult::kReadOk) ListDamage(s, BlockFile);
         return result;

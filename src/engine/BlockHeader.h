@@ -13,8 +13,10 @@ namespace vko::BlockHeader {
 
 [[nodiscard]] int16_t ViewBlock(BlockState& s, const std::string& BlockFile,
                                 const std::string& Password);
+// Opens the box and reads its header, the key derived while the box is opened. With
+// cancellable, the host's cancel is heard while the key is derived: kReadCancelled.
 [[nodiscard]] int16_t ProcessBlock(BlockState& s, const std::string& BlockFile,
-                                   const std::string& Password);
+                                   const std::string& Password, bool cancellable = false);
 void ParseDirBlock(BlockState& s, const std::string& block);
 void ParseFileBlock(BlockState& s, const std::string& block);
 void ParseBlockInfo(BlockState& s, int32_t Index, std::string& BlockFile, std::string& FilePath,

@@ -103,7 +103,7 @@ bool CheckRecords(BlockState& s) {
 }  // namespace
 
 int16_t VerifyBlock(BlockState& s, const std::string& BlockFile, const std::string& Password) {
-    const int16_t read = BlockHeader::ProcessBlock(s, BlockFile, Password);
+    const int16_t read = BlockHeader::ProcessBlock(s, BlockFile, Password, true);
     if (read != BlockResult::kReadOk) {
         s.CloseBox();
         return read;

@@ -20,6 +20,7 @@ inline constexpr int16_t kCreateCancelled = 0;  // CreateBlock
 inline constexpr int16_t kCreateDone = 1;
 inline constexpr int16_t kReadOk = 0;  // ViewBlock, ProcessBlock, DynamicExtractBlock
 inline constexpr int16_t kReadNotABox = 1;
+inline constexpr int16_t kReadCancelled = 3;  // ProcessBlock when cancellable
 inline constexpr int16_t kExtractDone = 0;  // ExtractBlock
 inline constexpr int16_t kExtractNotABox = 1;
 inline constexpr int16_t kExtractCancelled = 3;

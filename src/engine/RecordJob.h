@@ -8,6 +8,7 @@
 
 #include "compress/StreamExpander.h"
 #include "crypto/RunKey.h"
+#include "engine/ExpandLane.h"
 #include "engine/JobPipeline.h"
 #include "engine/TargetFolders.h"
 #include "util/Failure.h"
@@ -81,8 +82,12 @@ private:
     template <class Write>
     auto Writing(Write write) -> decltype(write());
 
-    // Format 1: reads, checks and deciphers the next whole pieces and writes them.
+    // Format 1: reads, checks and deciphers the next whole pieces and writes them (or hands
+    // them to the lane).
     int64_t Pieces(WorkerTools& tools);
+    // The end of the steps: the lane drained, the stream finished, the file flushed, the tag
+    // checked.
+    void End(WorkerTools& tools);
     void Put(const char* bytes, size_t count);
 
     InputFile& box_;
@@ -106,6 +111,9 @@ private:
     bool ended_ = false;
     modCompress::StreamExpander::Outcome outcome_;
     std::optional<Failure> writeFailure_;
+    // A large compressed record of a format 1 box expands here while the next blocks are
+    // deciphered; last, so that it stops before the expander and the file it feeds go.
+    std::unique_ptr<ExpandLane> lane_;
 };
 
 }  // namespace vko

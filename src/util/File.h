@@ -35,6 +35,8 @@ public:
     // Reads exactly count bytes at position without moving the read position; safe to call
     // from several threads at once (not together with Read or Seek).
     void ReadAt(int64_t position, char* buffer, size_t count);
+    // Asks the system to start reading count bytes at position into its cache, without waiting.
+    void WillNeed(int64_t position, int64_t count) noexcept;
 
 private:
     std::string path_;

@@ -15,6 +15,8 @@
 #include <optional>
 #include <thread>
 
+#include "crypto/CipherLibrary.h"
+#include "crypto/KeyDerivation.h"
 #include "crypto/cipherlib_testing.h"
 #include "engine/EngineFixture.h"
 #include "engine/JobPipeline.h"
@@ -239,12 +241,16 @@ protected:
     }
 
     static constexpr const char* kOldBox = "the previous box";
-    // Small enough to sweep byte by byte, with one file past a whole cipher block, stored last.
+    // Small enough to sweep byte by byte, with one file past a whole cipher block, stored last;
+    // a compressed one to extract whole is past eight, so that its stream expands on a thread
+    // of its own.
+    const bool expandLane =
+        GetParam().compression == 1 && !GetParam().create && !GetParam().fileByFile;
     const Tree sources{{"a.txt", "alpha"},
                        {"empty", ""},
                        {"Sub/b.bin", RandomBytes(60, 3)},
                        {"Sub/Deep/c.txt", std::string(90, 'c')},
-                       {"Sub/Deep/zbig.bin", RandomBytes(131072 + 10, 4)}};
+                       {"Sub/Deep/zbig.bin", RandomBytes((expandLane ? 8 : 1) * 131072 + 10, 4)}};
     const Tree extracted{{"a.txt", "alpha"},
                          {"empty", ""},
                          {"sub/b.bin", sources.at("Sub/b.bin")},
@@ -321,6 +327,58 @@ TEST(HeldOpenTest, ACancelEndsACreateWhoseWorkerHangsInOpen) {
         EXPECT_EQ(JobPipeline::WorkersLeftBehind(), 0);
         EXPECT_EQ(OpenHandles(), handles);
     }
+}
+
+// A cancel while the key is still being derived ends the operation without waiting for the
+// derivation (which cannot be interrupted): sooner than one derivation takes, with the engine's
+// cancelled result rather than "Password incorrect", the previous box and target untouched and
+// no key left in the cache.
+TEST(DerivationCancelTest, ACancelDuringTheKeyDerivationEndsAtOnce) {
+    using Clock = std::chrono::steady_clock;
+    constexpr crypto::KeyCost kSlow{20, crypto::kFormatKeyCost.memoryBytes};
+    UseFastKeys();
+    TempDir dir;
+    const std::string root = dir / "Docs", box = dir / "box.vkx", target = dir / "target";
+    MakeTree(root, {{"a.txt", "alpha"}});
+    MakeTree(target, {{"a.txt", "old a"}});
+    {
+        QuietHost quiet;
+        ASSERT_EQ(CCipherBlock(quiet).CreateBlock(box, "Docs", kPassword, root, 0, 1), 1);
+    }
+    const std::string boxBytes = ReadFile(box);
+    const std::pair<const char*, std::function<int16_t(CCipherBlock&)>> rows[] = {
+        {"create",
+         [&](CCipherBlock& e) { return e.CreateBlock(box, "Docs", kPassword, root, 0, 1); }},
+        {"extract", [&](CCipherBlock& e) { return e.ExtractBlock(box, target, kPassword); }},
+        {"verify", [&](CCipherBlock& e) { return e.VerifyBlock(box, kPassword); }},
+    };
+    const auto slowKeys = [&] {
+        crypto::CipherLibrary::Instance().WithKeys([&](crypto::KeyCache& k) { k.SetCost(kSlow); });
+    };
+    Clock::duration longest{};
+    for (const auto& [what, operate] : rows) {
+        SCOPED_TRACE(what);
+        slowKeys();
+        FakeHost host;
+        host.giveUpWaiting = [] { return true; };
+        CCipherBlock engine(host);
+        const auto start = Clock::now();
+        const int16_t result = operate(engine);
+        longest = std::max(longest, Clock::now() - start);
+        EXPECT_EQ(result, std::string(what) == "create" ? BlockResult::kCreateCancelled
+                                                        : BlockResult::kExtractCancelled);
+        EXPECT_THAT(host.messages, IsEmpty());
+        EXPECT_TRUE(ReadFile(box) == boxBytes);
+        EXPECT_EQ(ReadFile(target + "/a.txt"), "old a");
+        EXPECT_FALSE(cipherlib_testing::HoldsPasswordKey());
+    }
+    // One derivation at the same cost, the abandoned ones still running beside it.
+    const auto start = Clock::now();
+    crypto::KeyDerivation reference("another password");
+    ASSERT_TRUE(reference.Wait(nullptr));
+    EXPECT_LT(longest, (Clock::now() - start) / 2);
+    CCipher().Clear();
+    UseFastKeys();
 }
 
 }  // namespace
