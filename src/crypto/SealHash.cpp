@@ -4,6 +4,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "crypto/PolyvalKernels.h"
@@ -65,6 +66,7 @@ void SealHash::Absorb(std::span<const uint8_t> bytes) noexcept {
 }
 
 void SealHash::Append(const SealHash& next) noexcept {
+    assert(pendingBytes_ == 0);  // a part joined after a partial block would shift by bits
     uint8_t shifted[kBlock];
     TimesPower(*key_, acc_, next.length_ / kBlock, shifted);
     for (size_t i = 0; i < kBlock; ++i) acc_[i] = shifted[i] ^ next.acc_[i];
