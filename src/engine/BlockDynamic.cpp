@@ -15,6 +15,9 @@ namespace vko::BlockExtract {
 
 namespace {
 
+// Workers start at most this many spans past the one being reported.
+constexpr size_t kSpansAhead = 32;
+
 void RequireFile(const BlockState& s, int32_t FileNumber) {
     if (!s.box)
         throw Failure(FailureNumber::kInvalidArgument, "No box is open to extract files from.");
@@ -94,8 +97,9 @@ void DynamicExtractToFile(BlockState& s, int32_t FileNumber, const std::string& 
     }
     TargetFolders folders(root, s.sweptFolders);
 
-    JobPipeline pipeline(0, 1);
-    const size_t job = pipeline.Add(RecordTake::Job(s, target, folders));
+    // A large plain file spreads its spans over the workers; any other is one job, done here.
+    JobPipeline pipeline(target.span > 0 ? s.workerThreads : 0, kSpansAhead);
+    const size_t job = RecordTake::AddJobs(s, target, folders, pipeline);
     const int64_t stored = target.stored;
     const RecordTake::Outcome outcome = RecordTake::Take(
         s, pipeline, job, target, choice, false,

@@ -120,15 +120,16 @@ struct Pass {
 
     End Run(size_t from, unsigned threads) {
         JobPipeline pipeline(threads, kRecordsAhead);
+        std::vector<size_t> jobs(records.size());  // each record's first job
         for (size_t k = from; k < records.size(); ++k)
-            pipeline.Add(RecordTake::Job(s, records[k], folders));
+            jobs[k] = RecordTake::AddJobs(s, records[k], folders, pipeline);
         for (size_t k = from; k < records.size(); ++k) {
             const Target& record = records[k];
             // Records without stored bytes are passed over, each after its own poll.
             for (; polled <= record.index; ++polled)
                 if (s.host.CancelRequested()) return {Step::Cancelled, k};
             const int64_t before = s.processedBytes;
-            const size_t job = k - from;
+            const size_t job = jobs[k];
             const RecordTake::Outcome outcome = RecordTake::Take(
                 s, pipeline, job, record, choice, threads > 0,
                 [&](int64_t bps, int64_t remaining) {
@@ -154,7 +155,7 @@ struct Pass {
                 case RecordTake::Outcome::kDone:
                     break;
             }
-            pipeline.Release(job);
+            RecordTake::Release(pipeline, job, record);
         }
         return {Step::Next, records.size()};
     }

@@ -54,6 +54,19 @@ bool TakeBlocks(BlockState& s, JobPipeline& pipeline, size_t job, int64_t count,
     return true;
 }
 
+bool AdvanceBlocks(BlockState& s, uint64_t stored, uint64_t from, uint64_t length,
+                   const ChunkDone& done) {
+    for (uint64_t at = from; at < from + length;) {
+        if (s.host.CancelRequested()) return false;
+        const uint64_t block = UnitPieces::NextChunk(stored, at, BoxFormat::kBlockSize).length;
+        at += block;
+        s.processedBytes += static_cast<int64_t>(block);
+        s.sinceSample += static_cast<int64_t>(block);
+        done(SampleThroughput(s), static_cast<int64_t>(stored - at));
+    }
+    return true;
+}
+
 void DecipherStored(const BlockState& s, int32_t index, int64_t offset, int64_t count,
                     const std::function<void(const char* bytes, size_t length)>& sink) {
     const auto stored = static_cast<uint64_t>(count);

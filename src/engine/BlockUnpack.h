@@ -30,6 +30,13 @@ using ChunkDone = std::function<void(int64_t bps, int64_t remaining)>;
 [[nodiscard]] bool TakeBlocks(BlockState& s, JobPipeline& pipeline, size_t job, int64_t count,
                               const ChunkDone& done);
 
+// Raises the progress counters by the length bytes from from on of a record of stored bytes,
+// cut into whole pieces at a piece boundary, in the blocks that TakeBlocks raises them in for a
+// record taken by one job: polls the cancel flag before each block and calls done after it.
+// False when a cancel stopped it.
+[[nodiscard]] bool AdvanceBlocks(BlockState& s, uint64_t stored, uint64_t from, uint64_t length,
+                                 const ChunkDone& done);
+
 // Hands the plain bytes of the count stored bytes of record index of the open box, which begin
 // at offset in the box, to sink in chunks, deciphered on the calling thread (without checking
 // its tag). A failure to read the box is thrown.

@@ -9,93 +9,103 @@
 #include "engine/BlockStore.h"
 #include "engine/BlockUnpack.h"
 #include "engine/JobPipeline.h"
+#include "engine/PlainSpanJob.h"
 #include "engine/UnitPieces.h"
 
 namespace vko::BlockVerify {
 
 namespace {
 
-// Workers start at most this many records past the one being reported.
-constexpr size_t kRecordsAhead = 32;
+// Workers start at most this many spans past the one being reported.
+constexpr size_t kSpansAhead = 32;
 
-// One record's stored bytes read block by block and absorbed; the step after the last checks
-// its tag.
+// One span of whole pieces of a record's stored bytes, read with one read and absorbed into a
+// seal hash of its own; a large record is cut into several, so that it keeps every worker busy.
 class TagJob final : public StepJob {
 public:
-    TagJob(InputFile& box, int64_t offset, int64_t stored, const crypto::BoxKeys& keys,
-           uint64_t number, std::optional<crypto::SealTag> tag, const crypto::Digest256& hb)
-        : box_(box),
-          offset_(offset),
-          stored_(stored),
-          keys_(keys),
-          number_(number),
-          tag_(tag),
-          hb_(hb),
-          hash_(keys) {}
+    TagJob(InputFile& box, int64_t offset, UnitPieces::Chunk span, const crypto::BoxKeys& keys)
+        : box_(box), offset_(offset), span_(span), hash_(keys) {}
 
     std::optional<int64_t> Step(WorkerTools& tools) override {
-        if (ended_) return std::nullopt;
-        if (done_ == stored_) {
-            ended_ = true;
-            verified_ = tag_ && tools.Box(keys_).Verify(hash_, hb_, number_, *tag_);
-            return std::nullopt;
-        }
-        const auto count =
-            static_cast<size_t>(std::min<int64_t>(stored_ - done_, BoxFormat::kBlockSize));
-        tools.buffer.resize(static_cast<size_t>(BoxFormat::kBlockSize));
-        box_.ReadAt(offset_ + done_, tools.buffer.data(), count);
-        hash_.Absorb({reinterpret_cast<const uint8_t*>(tools.buffer.data()), count});
-        done_ += static_cast<int64_t>(count);
-        tools.handOver = true;
-        return static_cast<int64_t>(count);
+        if (done_) return std::nullopt;
+        done_ = true;
+        const auto length = static_cast<size_t>(span_.length);
+        if (tools.buffer.size() < length) tools.buffer.resize(length);
+        box_.ReadAt(offset_ + static_cast<int64_t>(span_.offset), tools.buffer.data(), length);
+        hash_.Absorb({reinterpret_cast<const uint8_t*>(tools.buffer.data()), length});
+        return static_cast<int64_t>(length);
     }
 
-    [[nodiscard]] bool Verified() const noexcept { return verified_; }
+    [[nodiscard]] const crypto::SealHash& Hash() const noexcept { return hash_; }
 
 private:
     InputFile& box_;
     const int64_t offset_;
-    const int64_t stored_;
-    const crypto::BoxKeys& keys_;
-    const uint64_t number_;
-    const std::optional<crypto::SealTag> tag_;
-    const crypto::Digest256 hb_;
+    const UnitPieces::Chunk span_;
     crypto::SealHash hash_;
-    int64_t done_ = 0;
-    bool ended_ = false;
-    bool verified_ = false;
+    bool done_ = false;
 };
+
+// The spans of a record of stored bytes, in order.
+std::vector<UnitPieces::Chunk> Spans(int64_t stored, uint64_t spanBytes) {
+    std::vector<UnitPieces::Chunk> spans;
+    const auto bytes = static_cast<uint64_t>(stored);
+    for (uint64_t at = 0; at < bytes; at += spans.back().length)
+        spans.push_back(UnitPieces::NextChunk(bytes, at, spanBytes));
+    return spans;
+}
+
+// Takes the spans of record i, whose jobs start at job, raising the progress; its stored bytes'
+// hash, or nothing when a cancel stopped it.
+std::optional<crypto::SealHash> TakeSpans(BlockState& s, JobPipeline& pipeline, size_t job,
+                                          int32_t i, const std::vector<UnitPieces::Chunk>& spans) {
+    const std::string path = BlockHeader::EntryPath(s, BlockHeader::Record(s, i));
+    const int64_t stored = BlockHeader::Record(s, i).Stored;
+    crypto::SealHash hash(*s.keys.box);
+    const auto done = [&](int64_t bps, int64_t left) {
+        s.Events().CipherProgress(bps, s.processedBytes, s.dataByteCount, left, stored, path);
+        s.host.PumpMessages();
+    };
+    for (const UnitPieces::Chunk& span : spans) {
+        (void)pipeline.NextStep(job);
+        (void)pipeline.NextStep(job);  // the job has ended
+        hash.Append(static_cast<const TagJob&>(pipeline.Job(job)).Hash());
+        pipeline.Release(job++);
+        if (!BlockUnpack::AdvanceBlocks(s, static_cast<uint64_t>(stored), span.offset, span.length,
+                                        done))
+            return std::nullopt;
+    }
+    return hash;
+}
 
 // Checks every record held whole; false when a cancel stopped it.
 bool CheckRecords(BlockState& s) {
     std::vector<int32_t> records;
     for (int32_t i = 0; i < static_cast<int32_t>(s.files.size()); ++i)
         if (!BlockHeader::Damage(s, i)) records.push_back(i);
-    JobPipeline pipeline(s.workerThreads, kRecordsAhead, BlockStore::GiveUpWaiting(s));
+    JobPipeline pipeline(s.workerThreads, kSpansAhead, BlockStore::GiveUpWaiting(s));
+    const uint64_t spanBytes = SpanBytes(s.workerThreads);
+    std::vector<std::vector<UnitPieces::Chunk>> spans;
     for (const int32_t i : records) {
         const auto k = static_cast<size_t>(i);
-        pipeline.Add(std::make_unique<TagJob>(*s.box, s.headerEnd + s.recordOffsets[k],
-                                              BlockHeader::Record(s, i).Stored, *s.keys.box, k,
-                                              s.tags[k], s.hb));
+        spans.push_back(Spans(BlockHeader::Record(s, i).Stored, spanBytes));
+        for (const UnitPieces::Chunk& span : spans.back())
+            pipeline.Add(std::make_unique<TagJob>(*s.box, s.headerEnd + s.recordOffsets[k], span,
+                                                  *s.keys.box));
     }
-    for (size_t job = 0; job < records.size(); ++job) {
-        const int32_t i = records[job];
-        const std::string path = BlockHeader::EntryPath(s, BlockHeader::Record(s, i));
-        const int64_t stored = BlockHeader::Record(s, i).Stored;
+    crypto::BoxCipher cipher(*s.keys.box);
+    for (size_t r = 0, job = 0; r < records.size(); job += spans[r++].size()) {
+        const int32_t i = records[r];
+        const auto k = static_cast<size_t>(i);
         if (s.host.CancelRequested()) return false;
-        if (!BlockUnpack::TakeBlocks(s, pipeline, job, stored, [&](int64_t bps, int64_t left) {
-                s.Events().CipherProgress(bps, s.processedBytes, s.dataByteCount, left, stored,
-                                          path);
-                s.host.PumpMessages();
-            }))
-            return false;
-        (void)pipeline.NextStep(job);
-        if (!static_cast<const TagJob&>(pipeline.Job(job)).Verified()) {
+        const std::optional<crypto::SealHash> hash = TakeSpans(s, pipeline, job, i, spans[r]);
+        if (!hash) return false;
+        if (!s.tags[k] || !cipher.Verify(*hash, s.hb, k, *s.tags[k])) {
+            const std::string path = BlockHeader::EntryPath(s, BlockHeader::Record(s, i));
             s.unverified.push_back(path);
-            s.problems.push_back({path, ProblemReason::NotVerified(!s.tags[static_cast<size_t>(i)],
-                                                                   ProblemReason::Unverified::kChecked)});
+            s.problems.push_back(
+                {path, ProblemReason::NotVerified(!s.tags[k], ProblemReason::Unverified::kChecked)});
         }
-        pipeline.Release(job);
     }
     return true;
 }

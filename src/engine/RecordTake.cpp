@@ -5,6 +5,9 @@
 #include "engine/BoxPath.h"
 #include "engine/ExistingTargets.h"
 #include "engine/FileProblem.h"
+#include "engine/PlainSpanJob.h"
+#include "engine/RecordSpanJob.h"
+#include "engine/SpanFile.h"
 #include "util/Failure.h"
 
 namespace vko::RecordTake {
@@ -28,7 +31,40 @@ Target Of(const BlockState& s, int32_t index, const std::string& root) {
     target.entry = BlockUnpack::FolderEntry(s, record.FolderNumber);
     target.name = record.Name;
     target.destination = root + BoxPath::ToNativeFolder(target.entry) + record.Name;
+    const uint64_t span = SpanBytes(s.workerThreads);
+    if (s.keys.box && !target.compressed && static_cast<uint64_t>(target.stored) > span)
+        target.span = span;
     return target;
+}
+
+namespace {
+
+// The spans of target, in order: first, then each after the one before it.
+UnitPieces::Chunk SpanAt(const Target& target, uint64_t offset) {
+    return UnitPieces::NextChunk(static_cast<uint64_t>(target.stored), offset, target.span);
+}
+
+size_t SpanCount(const Target& target) {
+    size_t count = 0;
+    for (uint64_t at = 0; at < static_cast<uint64_t>(target.stored); ++count)
+        at += SpanAt(target, at).length;
+    return count;
+}
+
+size_t AddSpans(const BlockState& s, const Target& target, TargetFolders& folders,
+                JobPipeline& pipeline) {
+    auto file = std::make_shared<SpanFile>(folders, target.entry, target.name);
+    const std::string label = BlockUnpack::FileLabel(s, target.index);
+    const auto stored = static_cast<uint64_t>(target.stored);
+    size_t first = 0;
+    for (uint64_t at = 0; at < stored;) {
+        const UnitPieces::Chunk span = SpanAt(target, at);
+        const size_t job = pipeline.Add(std::make_unique<RecordSpanJob>(
+            *s.box, DataOffset(s, target.index), file, *s.keys.box, label, stored, span));
+        if (at == 0) first = job;
+        at += span.length;
+    }
+    return first;
 }
 
 std::unique_ptr<RecordJob> Job(const BlockState& s, const Target& target, TargetFolders& folders) {
@@ -48,19 +84,85 @@ std::unique_ptr<RecordJob> Job(const BlockState& s, const Target& target, Target
                                        std::move(cipher), target.destination);
 }
 
+}  // namespace
+
+size_t AddJobs(const BlockState& s, const Target& target, TargetFolders& folders,
+               JobPipeline& pipeline) {
+    if (target.span > 0) return AddSpans(s, target, folders, pipeline);
+    return pipeline.Add(Job(s, target, folders));
+}
+
+void Release(JobPipeline& pipeline, size_t first, const Target& target) {
+    const size_t count = target.span > 0 ? SpanCount(target) : 1;
+    for (size_t job = first; job < first + count; ++job) pipeline.Release(job);
+}
+
 namespace {
 
-// A file whose stored bytes do not match its tag: named, and dropped unless asked for. True
-// when it is dropped.
-bool DropUnverified(BlockState& s, RecordJob& record, const Target& target) {
-    if (record.Verified().value_or(true)) return false;
+// A file whose stored bytes do not match its tag: named, and to be dropped unless asked for.
+// True when it is to be dropped.
+bool Unverified(BlockState& s, std::optional<bool> verified, const Target& target) {
+    if (verified.value_or(true)) return false;
     s.unverified.push_back(target.destination);
     const bool noTag = !s.tags[static_cast<size_t>(target.index)];
-    const auto fate = s.keepDamaged ? ProblemReason::Unverified::kKept : ProblemReason::Unverified::kDropped;
+    const auto fate =
+        s.keepDamaged ? ProblemReason::Unverified::kKept : ProblemReason::Unverified::kDropped;
     s.problems.push_back({target.destination, ProblemReason::NotVerified(noTag, fate)});
-    if (s.keepDamaged) return false;
-    record.Drop();
-    return true;
+    return !s.keepDamaged;
+}
+
+// After a failure to write it: kNoSpace when the pass may try again, else the file is named.
+Outcome NotWritten(BlockState& s, const Failure& failure, const Target& target, bool retry) {
+    if (retry && failure.Number() == FailureNumber::kDiskFull) return Outcome::kNoSpace;
+    s.problems.push_back(
+        {target.destination, ProblemReason::Unwritable(failure.Description(), target.destination)});
+    return Outcome::kDone;
+}
+
+// The spans of a large plain file, taken in order: their progress raised in blocks, their seal
+// hashes joined; the file put in place once the joined hash matches the record's tag.
+Outcome TakeSpans(BlockState& s, JobPipeline& pipeline, size_t first, const Target& target,
+                  ExistingFiles choice, bool retry, const BlockUnpack::ChunkDone& done) {
+    const std::shared_ptr<SpanFile> file =
+        static_cast<const RecordSpanJob&>(pipeline.Job(first)).File();
+    const auto stored = static_cast<uint64_t>(target.stored);
+    crypto::SealHash hash(*s.keys.box);
+    try {
+        size_t job = first;
+        for (uint64_t at = 0; at < stored; ++job) {
+            const uint64_t length = SpanAt(target, at).length;
+            (void)pipeline.NextStep(job);
+            (void)pipeline.NextStep(job);  // the job has ended
+            if (std::string refusal = file->Refusal(); !refusal.empty()) {
+                s.problems.push_back({target.destination, std::move(refusal)});
+                return Outcome::kDone;
+            }
+            // Another span may have failed to open or write it before this one ran.
+            if (const std::optional<Failure> failed = file->WriteFailure()) {
+                file->Drop();
+                return NotWritten(s, *failed, target, retry);
+            }
+            hash.Append(static_cast<const RecordSpanJob&>(pipeline.Job(job)).Hash());
+            if (!BlockUnpack::AdvanceBlocks(s, stored, at, length, done)) return Outcome::kCancelled;
+            at += length;
+        }
+        const std::optional<crypto::SealTag>& tag = s.tags[static_cast<size_t>(target.index)];
+        const bool verified =
+            tag && crypto::BoxCipher(*s.keys.box)
+                       .Verify(hash, s.hb, static_cast<uint64_t>(target.index), *tag);
+        if (Unverified(s, verified, target)) {
+            file->Drop();
+            return Outcome::kDone;
+        }
+        if (!file->Place(choice == ExistingFiles::kReplace))
+            ExistingTargets::Leave(s, choice, target.destination);
+    } catch (const Failure& failure) {
+        const std::optional<Failure> failed = file->WriteFailure();
+        if (!failed) throw;  // the box itself could not be read
+        file->Drop();
+        return NotWritten(s, *failed, target, retry);
+    }
+    return Outcome::kDone;
 }
 
 }  // namespace
@@ -68,6 +170,7 @@ bool DropUnverified(BlockState& s, RecordJob& record, const Target& target) {
 Outcome Take(BlockState& s, JobPipeline& pipeline, size_t job, const Target& target,
              ExistingFiles choice, bool retry, const BlockUnpack::ChunkDone& done,
              const std::function<void()>& expanding) {
+    if (target.span > 0) return TakeSpans(s, pipeline, job, target, choice, retry, done);
     auto& record = static_cast<RecordJob&>(pipeline.Job(job));
     try {
         if (!pipeline.NextStep(job)) {  // its folder was refused
@@ -78,15 +181,16 @@ Outcome Take(BlockState& s, JobPipeline& pipeline, size_t job, const Target& tar
             return Outcome::kCancelled;
         if (target.compressed) expanding();
         (void)pipeline.NextStep(job);
-        if (DropUnverified(s, record, target)) return Outcome::kDone;
+        if (Unverified(s, record.Verified(), target)) {
+            record.Drop();
+            return Outcome::kDone;
+        }
         if (target.compressed && !record.Expansion().expanded) return Outcome::kDamaged;
         if (!record.Place(choice == ExistingFiles::kReplace))
             ExistingTargets::Leave(s, choice, target.destination);
     } catch (const Failure& failure) {
         if (!record.WriteFailure()) throw;  // the box itself could not be read
-        if (retry && failure.Number() == FailureNumber::kDiskFull) return Outcome::kNoSpace;
-        s.problems.push_back({target.destination, ProblemReason::Unwritable(failure.Description(),
-                                                                            target.destination)});
+        return NotWritten(s, failure, target, retry);
     }
     return Outcome::kDone;
 }
