@@ -137,11 +137,6 @@ Outcome TakeSpans(BlockState& s, JobPipeline& pipeline, size_t first, const Targ
                 s.problems.push_back({target.destination, std::move(refusal)});
                 return Outcome::kDone;
             }
-            // Another span may have failed to open or write it before this one ran.
-            if (const std::optional<Failure> failed = file->WriteFailure()) {
-                file->Drop();
-                return NotWritten(s, *failed, target, retry);
-            }
             hash.Append(static_cast<const RecordSpanJob&>(pipeline.Job(job)).Hash());
             if (!BlockUnpack::AdvanceBlocks(s, stored, at, length, done)) return Outcome::kCancelled;
             at += length;

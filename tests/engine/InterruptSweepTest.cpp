@@ -243,14 +243,16 @@ protected:
     static constexpr const char* kOldBox = "the previous box";
     // Small enough to sweep byte by byte, with one file past a whole cipher block, stored last;
     // a compressed one to extract whole is past eight, so that its stream expands on a thread
-    // of its own.
+    // of its own; a plain one to extract is past a span of 16 pieces, so that it is taken in
+    // two spans at once.
     const bool expandLane =
         GetParam().compression == 1 && !GetParam().create && !GetParam().fileByFile;
+    const bool spans = GetParam().compression == 0 && !GetParam().create;
     const Tree sources{{"a.txt", "alpha"},
                        {"empty", ""},
                        {"Sub/b.bin", RandomBytes(60, 3)},
                        {"Sub/Deep/c.txt", std::string(90, 'c')},
-                       {"Sub/Deep/zbig.bin", RandomBytes((expandLane ? 8 : 1) * 131072 + 10, 4)}};
+                       {"Sub/Deep/zbig.bin", RandomBytes((expandLane ? 8 * 131072 : spans ? 17 * 65536 : 131072) + 10, 4)}};
     const Tree extracted{{"a.txt", "alpha"},
                          {"empty", ""},
                          {"sub/b.bin", sources.at("Sub/b.bin")},

@@ -43,6 +43,9 @@ const TamperCase kCases[] = {
     {"file table", [](std::string& x, const Places&) { Flip(x, 20); }, false, {}, {}},
     {"a file's second piece", [](std::string& x, const Places& p) { Flip(x, p.a + 70000); }, true,
      {"a.bin"}, {{"b.txt", "b"}}},
+    {"a file's piece in its second span",
+     [](std::string& x, const Places& p) { Flip(x, p.a + 1'100'000); }, true, {"a.bin"},
+     {{"b.txt", "b"}}},
     {"a file's piece, written as asked", [](std::string& x, const Places& p) { Flip(x, p.a + 9); },
      true, {"a.bin"}, {{"a.bin", "?"}, {"b.txt", "b"}}, true},
     {"T_0", [](std::string& x, const Places& p) { Flip(x, p.seal); }, true, {"box", "a.bin"},
@@ -76,7 +79,8 @@ std::vector<std::string> Named(const std::vector<FileProblem>& problems, const s
 }
 
 TEST_F(TamperTest, EveryChangeIsNamedAndNothingDamagedIsWrittenUnasked) {
-    const std::string a = RandomBytes(100000, 1), other = RandomBytes(100000, 2);
+    // a.bin is taken in spans: more than one span of pieces.
+    const std::string a = RandomBytes(1'200'000, 1), other = RandomBytes(1'200'000, 2);
     for (const int16_t compression : {0, 1}) {
         MakeTree(root, {{"a.bin", other}, {"b.txt", "hello"}});
         ASSERT_EQ(Create(compression), 1);
