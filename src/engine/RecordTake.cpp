@@ -39,7 +39,7 @@ Target Of(const BlockState& s, int32_t index, const std::string& root) {
 
 namespace {
 
-// The spans of target, in order: first, then each after the one before it.
+// The span of target that starts at offset, a span boundary (0 for its first).
 UnitPieces::Chunk SpanAt(const Target& target, uint64_t offset) {
     return UnitPieces::NextChunk(static_cast<uint64_t>(target.stored), offset, target.span);
 }
