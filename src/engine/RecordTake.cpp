@@ -138,6 +138,7 @@ Outcome TakeSpans(BlockState& s, JobPipeline& pipeline, size_t first, const Targ
                 return Outcome::kDone;
             }
             hash.Append(static_cast<const RecordSpanJob&>(pipeline.Job(job)).Hash());
+            pipeline.Release(job);  // the window moves on: the spans after it may start
             if (!BlockUnpack::AdvanceBlocks(s, stored, at, length, done)) return Outcome::kCancelled;
             at += length;
         }

@@ -42,7 +42,7 @@ struct Target {
 size_t AddJobs(const BlockState& s, const Target& target, TargetFolders& folders,
                JobPipeline& pipeline);
 
-// Releases the jobs of target, from first on.
+// Releases the jobs of target, from first on (Take releases each span it has taken already).
 void Release(JobPipeline& pipeline, size_t first, const Target& target);
 
 enum class Outcome {

@@ -124,6 +124,23 @@ TEST_F(ThreadCountTest, AFileLongerThanTheLookaheadIsStoredWhole) {
     }
 }
 
+// A plain file of more spans than the workers may take ahead of the one being reported comes
+// out whole, extracted whole, file by file and verified.
+TEST_F(ThreadCountTest, AFileOfMoreSpansThanTheLookaheadIsExtractedWhole) {
+    const std::string large = Text((size_t{40} << 20) + 9);
+    MakeTree(root, {{"large.txt", large}});
+    engine.SetWorkerThreads(2);
+    ASSERT_EQ(Create(0), 1);
+    ASSERT_EQ(engine.VerifyBlock(box, kPassword), 0);
+    EXPECT_THAT(engine.Problems(), ::testing::IsEmpty());
+    ASSERT_EQ(engine.ExtractBlock(box, dir / "out", kPassword), 0);
+    EXPECT_TRUE(ReadFile(dir / "out/large.txt") == large);
+    ASSERT_EQ(engine.DynamicExtractBlock(box, dir / "one", kPassword), 0);
+    engine.DynamicExtractToFile(1, dir / "one");
+    engine.DynamicClose();
+    EXPECT_TRUE(ReadFile(dir / "one/large.txt") == large);
+}
+
 using EventsTest = EngineFixture;
 
 // Bytes of the files this process is writing in folder: anonymous ones show in /proc as
