@@ -93,6 +93,19 @@ std::optional<ExistingFiles> SettleExisting(BlockState& s, std::vector<Target>& 
     return choice;
 }
 
+// A large file is taken in spans only where the files after it hold fewer bytes than it does,
+// too few to keep the other workers busy beside it: writing one file from several threads at
+// once costs the kernel more than writing several files side by side (on four files of 256 MiB
+// up to 1.5 s more system time, where one file of 1 GiB took half the time in spans).
+void SpanOnlyTheTail(std::vector<Target>& records) {
+    uint64_t after = 0;
+    for (auto record = records.rbegin(); record != records.rend(); ++record) {
+        const auto stored = static_cast<uint64_t>(record->stored);
+        if (after >= stored) record->span = 0;
+        after += stored;
+    }
+}
+
 // A stream that did not expand: kept, named, and the user (if there is one) asked whether to
 // abort the rest.
 Step Damaged(BlockState& s, const RecordJob& job, const Target& record) {
@@ -201,6 +214,7 @@ int16_t ExtractBlock(BlockState& s, const std::string& BlockFile, const std::str
     std::vector<Target> records = PlanRecords(s, BlockFile);
     const std::optional<ExistingFiles> choice = SettleExisting(s, records);
     if (!choice) return BlockResult::kExtractCancelled;
+    SpanOnlyTheTail(records);
     s.processedBytes = 0;
     s.sinceSample = 0;
     s.tick.StartTick();
