@@ -270,14 +270,11 @@ size_t AddJobs(BlockState& s, JobPipeline& pipeline, const PlannedFile& file, Ou
         return 1;
     }
     const std::string label = FileLabel(s, file);
-    size_t count = 0;
-    for (uint64_t at = 0; at < size; ++count) {
-        const UnitPieces::Chunk span = UnitPieces::NextChunk(size, at, spanBytes);
+    const std::vector<UnitPieces::Chunk> spans = UnitPieces::Chunks(size, spanBytes);
+    for (const UnitPieces::Chunk& span : spans)
         pipeline.Add(std::make_unique<PlainSpanJob>(file.path, label, file.size, span, out,
                                                     file.offset, keys));
-        at += span.length;
-    }
-    return count;
+    return spans.size();
 }
 
 }  // namespace

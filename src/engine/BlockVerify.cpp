@@ -46,15 +46,6 @@ private:
     bool done_ = false;
 };
 
-// The spans of a record of stored bytes, in order.
-std::vector<UnitPieces::Chunk> Spans(int64_t stored, uint64_t spanBytes) {
-    std::vector<UnitPieces::Chunk> spans;
-    const auto bytes = static_cast<uint64_t>(stored);
-    for (uint64_t at = 0; at < bytes; at += spans.back().length)
-        spans.push_back(UnitPieces::NextChunk(bytes, at, spanBytes));
-    return spans;
-}
-
 // Takes the spans of record i, whose jobs start at job, raising the progress; its stored bytes'
 // hash, or nothing when a cancel stopped it.
 std::optional<crypto::SealHash> TakeSpans(BlockState& s, JobPipeline& pipeline, size_t job,
@@ -88,7 +79,8 @@ bool CheckRecords(BlockState& s) {
     std::vector<std::vector<UnitPieces::Chunk>> spans;
     for (const int32_t i : records) {
         const auto k = static_cast<size_t>(i);
-        spans.push_back(Spans(BlockHeader::Record(s, i).Stored, spanBytes));
+        const auto stored = static_cast<uint64_t>(BlockHeader::Record(s, i).Stored);
+        spans.push_back(UnitPieces::Chunks(stored, spanBytes));
         for (const UnitPieces::Chunk& span : spans.back())
             pipeline.Add(std::make_unique<TagJob>(*s.box, s.headerEnd + s.recordOffsets[k], span,
                                                   *s.keys.box));
@@ -103,8 +95,8 @@ bool CheckRecords(BlockState& s) {
         if (!s.tags[k] || !cipher.Verify(*hash, s.hb, k, *s.tags[k])) {
             const std::string path = BlockHeader::EntryPath(s, BlockHeader::Record(s, i));
             s.unverified.push_back(path);
-            s.problems.push_back(
-                {path, ProblemReason::NotVerified(!s.tags[k], ProblemReason::Unverified::kChecked)});
+            const auto fate = ProblemReason::Unverified::kChecked;
+            s.problems.push_back({path, ProblemReason::NotVerified(!s.tags[k], fate)});
         }
     }
     return true;

@@ -39,16 +39,8 @@ Target Of(const BlockState& s, int32_t index, const std::string& root) {
 
 namespace {
 
-// The span of target that starts at offset, a span boundary (0 for its first).
-UnitPieces::Chunk SpanAt(const Target& target, uint64_t offset) {
-    return UnitPieces::NextChunk(static_cast<uint64_t>(target.stored), offset, target.span);
-}
-
-size_t SpanCount(const Target& target) {
-    size_t count = 0;
-    for (uint64_t at = 0; at < static_cast<uint64_t>(target.stored); ++count)
-        at += SpanAt(target, at).length;
-    return count;
+std::vector<UnitPieces::Chunk> Spans(const Target& target) {
+    return UnitPieces::Chunks(static_cast<uint64_t>(target.stored), target.span);
 }
 
 size_t AddSpans(const BlockState& s, const Target& target, TargetFolders& folders,
@@ -57,12 +49,10 @@ size_t AddSpans(const BlockState& s, const Target& target, TargetFolders& folder
     const std::string label = BlockUnpack::FileLabel(s, target.index);
     const auto stored = static_cast<uint64_t>(target.stored);
     size_t first = 0;
-    for (uint64_t at = 0; at < stored;) {
-        const UnitPieces::Chunk span = SpanAt(target, at);
+    for (const UnitPieces::Chunk& span : Spans(target)) {
         const size_t job = pipeline.Add(std::make_unique<RecordSpanJob>(
             *s.box, DataOffset(s, target.index), file, *s.keys.box, label, stored, span));
-        if (at == 0) first = job;
-        at += span.length;
+        if (span.offset == 0) first = job;
     }
     return first;
 }
@@ -93,7 +83,7 @@ size_t AddJobs(const BlockState& s, const Target& target, TargetFolders& folders
 }
 
 void Release(JobPipeline& pipeline, size_t first, const Target& target) {
-    const size_t count = target.span > 0 ? SpanCount(target) : 1;
+    const size_t count = target.span > 0 ? Spans(target).size() : 1;
     for (size_t job = first; job < first + count; ++job) pipeline.Release(job);
 }
 
@@ -129,8 +119,7 @@ Outcome TakeSpans(BlockState& s, JobPipeline& pipeline, size_t first, const Targ
     crypto::SealHash hash(*s.keys.box);
     try {
         size_t job = first;
-        for (uint64_t at = 0; at < stored; ++job) {
-            const uint64_t length = SpanAt(target, at).length;
+        for (const UnitPieces::Chunk& span : Spans(target)) {
             (void)pipeline.NextStep(job);
             (void)pipeline.NextStep(job);  // the job has ended
             if (std::string refusal = file->Refusal(); !refusal.empty()) {
@@ -138,9 +127,9 @@ Outcome TakeSpans(BlockState& s, JobPipeline& pipeline, size_t first, const Targ
                 return Outcome::kDone;
             }
             hash.Append(static_cast<const RecordSpanJob&>(pipeline.Job(job)).Hash());
-            pipeline.Release(job);  // the window moves on: the spans after it may start
-            if (!BlockUnpack::AdvanceBlocks(s, stored, at, length, done)) return Outcome::kCancelled;
-            at += length;
+            pipeline.Release(job++);  // the window moves on: the spans after it may start
+            if (!BlockUnpack::AdvanceBlocks(s, stored, span.offset, span.length, done))
+                return Outcome::kCancelled;
         }
         const std::optional<crypto::SealTag>& tag = s.tags[static_cast<size_t>(target.index)];
         const bool verified =

@@ -23,6 +23,13 @@ Chunk NextChunk(uint64_t unitBytes, uint64_t offset, uint64_t want) noexcept {
     return chunk;
 }
 
+std::vector<Chunk> Chunks(uint64_t unitBytes, uint64_t want) {
+    std::vector<Chunk> chunks;
+    for (uint64_t at = 0; at < unitBytes; at += chunks.back().length)
+        chunks.push_back(NextChunk(unitBytes, at, want));
+    return chunks;
+}
+
 void Decipher(crypto::BoxCipher& cipher, const std::string& label, uint64_t unitBytes,
               const Chunk& chunk, std::span<uint8_t> bytes, crypto::SealHash* hash) {
     uint64_t done = 0;

@@ -25,6 +25,9 @@ struct Chunk {
 // at least one.
 [[nodiscard]] Chunk NextChunk(uint64_t unitBytes, uint64_t offset, uint64_t want) noexcept;
 
+// The whole unit cut by NextChunk, in order; none for an empty unit.
+[[nodiscard]] std::vector<Chunk> Chunks(uint64_t unitBytes, uint64_t want);
+
 // The most bytes a chunk of NextChunk(..., want) can hold.
 [[nodiscard]] constexpr uint64_t ChunkRoom(uint64_t want) noexcept {
     return want > crypto::kPieceBytes + crypto::kWidePieceMinBytes
