@@ -29,27 +29,48 @@ TargetFolders::TargetFolders(const std::string& root, std::set<std::string>& swe
 
 TargetFolders::Entered TargetFolders::Enter(const std::string& entry) {
     const std::lock_guard lock(mutex_);
-    for (auto it = recent_.begin(); it != recent_.end(); ++it) {
-        if (it->first != entry) continue;
-        recent_.splice(recent_.begin(), recent_, it);
-        return it->second;
-    }
-    Entered entered = Walk(entry);
-    if (entered.folder && swept_.insert(entered.folder->Path()).second)
+    if (const Entered* recent = Recent(entry)) return *recent;
+    bool made = false;
+    Entered entered = Walk(entry, made);
+    // A folder made just now holds nothing to clear.
+    if (entered.folder && swept_.insert(entered.folder->Path()).second && !made)
         AtomicFile::RemoveStaleTemps(*entered.folder);
     recent_.emplace_front(entry, entered);
     if (recent_.size() > kRecent) recent_.pop_back();
     return entered;
 }
 
-// One folder at a time from the extraction folder down, each entered through the one above.
-TargetFolders::Entered TargetFolders::Walk(const std::string& entry) const {
+const TargetFolders::Entered* TargetFolders::Recent(std::string_view entry) {
+    for (auto it = recent_.begin(); it != recent_.end(); ++it) {
+        if (it->first != entry) continue;
+        recent_.splice(recent_.begin(), recent_, it);
+        return &it->second;
+    }
+    return nullptr;
+}
+
+// One folder at a time down from the nearest one known, each entered through the one above: a
+// box lists a folder's subfolders after it, so a new folder is mostly one step below a recent
+// one, and that one stays recent while its subfolders are entered. A refused folder refuses
+// everything below it, for the reason it was refused.
+TargetFolders::Entered TargetFolders::Walk(const std::string& entry, bool& made) {
     Entered entered{handle_, {}};
-    std::string native = root_;
-    ForEachName(entry, [&](const std::string& name) {
+    size_t start = 0;
+    for (size_t end = entry.size(); end > 1;) {
+        end = entry.rfind(BoxFormat::kBoxSeparator, end - 2);
+        if (end == std::string::npos) break;
+        if (const Entered* above = Recent(std::string_view(entry).substr(0, end + 1))) {
+            if (!above->folder) return *above;
+            entered = *above;
+            start = end + 1;
+            break;
+        }
+    }
+    std::string native = entered.folder->Path();
+    ForEachName(entry.substr(start), [&](const std::string& name) {
         native += name;
         try {
-            entered.folder = entered.folder->Enter(name);
+            entered.folder = entered.folder->Enter(name, &made);
             if (!entered.folder) entered.refusal = ProblemReason::ThroughLink(native);
         } catch (const Failure& failure) {
             entered = {nullptr, ProblemReason::FolderNotMade(failure.Description())};

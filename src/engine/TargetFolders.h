@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -41,7 +42,11 @@ public:
                                                     const std::vector<File>& files);
 
 private:
-    [[nodiscard]] Entered Walk(const std::string& entry) const;
+    // The folder of entry, walked down from the nearest folder above it that was entered lately
+    // (the extraction folder when none was); made tells whether the walk made it.
+    [[nodiscard]] Entered Walk(const std::string& entry, bool& made);
+    // A recent entry's folder by its entry, made the most recent; null when it is not among them.
+    [[nodiscard]] const Entered* Recent(std::string_view entry);
 
     // Folders entered last: the files of one folder follow each other in a box.
     static constexpr size_t kRecent = 16;

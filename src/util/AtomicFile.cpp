@@ -135,9 +135,10 @@ void AtomicFile::Open(mode_t mode) {
 void AtomicFile::Finish(Durability durability) {
     if (finished_) return;
     if (durability == Durability::kDurable) out_->Sync();
-    if (tempName_.empty() && (anonymous_ = dup(out_->Descriptor())) < 0)
-        throw FailureFromErrno(errno, shown_);
-    out_->Close();
+    if (tempName_.empty())
+        anonymous_ = out_->Release();
+    else
+        out_->Close();
     finished_ = true;
 }
 

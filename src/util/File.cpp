@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include "util/Failure.h"
 #include "util/FileFaults.h"
@@ -90,51 +91,69 @@ void InputFile::Seek(int64_t position) {
 
 // Opened for reading too, so that CopyWithin can move what was written.
 OutputFile::OutputFile(const std::string& path, bool truncate)
-    : path_(path), buffer_(new char[kWriteBuffer]), file_(Open(path, truncate ? "w+b" : "r+b")) {
-    std::setvbuf(file_, buffer_.get(), _IOFBF, kWriteBuffer);
+    : path_(path), buffer_(new char[kWriteBuffer]) {
+    descriptor_ = open(path.c_str(), O_RDWR | O_CLOEXEC | (truncate ? O_CREAT | O_TRUNC : 0), 0666);
+    if (descriptor_ < 0) throw FailureFromErrno(errno, path);
 }
 
 OutputFile::OutputFile(int descriptor, const std::string& path)
-    : path_(path), buffer_(new char[kWriteBuffer]), file_(fdopen(descriptor, "w+b")) {
-    if (!file_) {
-        const int error = errno;
-        close(descriptor);
-        throw FailureFromErrno(error, path);
-    }
-    std::setvbuf(file_, buffer_.get(), _IOFBF, kWriteBuffer);
-}
-
-int OutputFile::Descriptor() const noexcept {
-    return file_ ? fileno(file_) : -1;
-}
+    : path_(path), buffer_(new char[kWriteBuffer]), descriptor_(descriptor) {}
 
 OutputFile::~OutputFile() {
-    if (file_) std::fclose(file_);
+    if (descriptor_ < 0) return;
+    try {
+        Drain();
+    } catch (const Failure&) {  // not reported: Close() is where errors show
+    }
+    close(descriptor_);
+}
+
+// Writes count bytes at the file's position, all of them or a Failure.
+void OutputFile::Put(const char* data, size_t count) {
+    while (count > 0) {
+        const ssize_t put = write(descriptor_, data, count);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) throw FailureFromErrno(put < 0 ? errno : EIO, path_);
+        data += put;
+        count -= static_cast<size_t>(put);
+    }
+}
+
+void OutputFile::Drain() {
+    const size_t count = std::exchange(buffered_, 0);
+    Put(buffer_.get(), count);
 }
 
 void OutputFile::Write(const char* data, size_t count) {
     if (count == 0) return;
     const size_t allowed = FileFaults::AllowWrite(count);
-    const size_t put = std::fwrite(data, 1, allowed, file_);
-    position_ += static_cast<int64_t>(put);
-    if (put != allowed) throw FailureFromErrno(errno ? errno : EIO, path_);
+    if (buffered_ + allowed > kWriteBuffer) Drain();
+    if (allowed >= kWriteBuffer) {
+        Put(data, allowed);
+    } else {
+        std::copy_n(data, allowed, buffer_.get() + buffered_);
+        buffered_ += allowed;
+    }
+    position_ += static_cast<int64_t>(allowed);
     if (allowed < count) throw FailureFromErrno(ENOSPC, path_);
 }
 
 void OutputFile::Seek(int64_t position) {
-    SeekTo(file_, position, path_);
+    Drain();
+    if (lseek(descriptor_, static_cast<off_t>(position), SEEK_SET) < 0)
+        throw FailureFromErrno(errno, path_);
     position_ = position;
 }
 
 void OutputFile::Flush() {
-    if (std::fflush(file_) != 0) throw FailureFromErrno(errno, path_);
+    Drain();
 }
 
 void OutputFile::WriteAt(int64_t position, const char* data, size_t count) {
     const size_t allowed = FileFaults::AllowWrite(count);
     size_t done = 0;
     while (done < allowed) {
-        const ssize_t put = pwrite(fileno(file_), data + done, allowed - done,
+        const ssize_t put = pwrite(descriptor_, data + done, allowed - done,
                                    static_cast<off_t>(position) + static_cast<off_t>(done));
         if (put < 0 && errno == EINTR) continue;
         if (put <= 0) throw FailureFromErrno(put < 0 ? errno : EIO, path_);
@@ -150,7 +169,7 @@ void OutputFile::CopyWithin(int64_t from, int64_t to, int64_t count) {
     for (int64_t done = 0; done < count;) {
         const auto length = static_cast<size_t>(std::min(count - done, kChunk));
         const ssize_t got =
-            pread(fileno(file_), chunk.get(), length, static_cast<off_t>(from + done));
+            pread(descriptor_, chunk.get(), length, static_cast<off_t>(from + done));
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) throw FailureFromErrno(got < 0 ? errno : EIO, path_);
         WriteAt(to + done, chunk.get(), static_cast<size_t>(got));
@@ -159,25 +178,30 @@ void OutputFile::CopyWithin(int64_t from, int64_t to, int64_t count) {
 }
 
 void OutputFile::Truncate(int64_t length) {
-    if (ftruncate(fileno(file_), static_cast<off_t>(length)) != 0)
+    if (ftruncate(descriptor_, static_cast<off_t>(length)) != 0)
         throw FailureFromErrno(errno, path_);
 }
 
 void OutputFile::StartWriteback() noexcept {
 #ifdef SYNC_FILE_RANGE_WRITE
-    static_cast<void>(sync_file_range(fileno(file_), 0, 0, SYNC_FILE_RANGE_WRITE));
+    static_cast<void>(sync_file_range(descriptor_, 0, 0, SYNC_FILE_RANGE_WRITE));
 #endif
 }
 
 void OutputFile::Sync() {
     if (FileFaults::SyncFails()) throw FailureFromErrno(EIO, path_);
-    if (std::fflush(file_) != 0 || fsync(fileno(file_)) != 0) throw FailureFromErrno(errno, path_);
+    Drain();
+    if (fsync(descriptor_) != 0) throw FailureFromErrno(errno, path_);
+}
+
+int OutputFile::Release() {
+    Drain();
+    return std::exchange(descriptor_, -1);
 }
 
 void OutputFile::Close() {
-    std::FILE* file = file_;
-    file_ = nullptr;
-    if (file && std::fclose(file) != 0) throw FailureFromErrno(errno, path_);
+    const int descriptor = Release();
+    if (descriptor >= 0 && close(descriptor) != 0) throw FailureFromErrno(errno, path_);
 }
 
 }  // namespace vko

@@ -58,7 +58,7 @@ public:
 
     [[nodiscard]] int64_t Position() const noexcept { return position_; }
     [[nodiscard]] const std::string& Path() const noexcept { return path_; }
-    [[nodiscard]] int Descriptor() const noexcept;
+    [[nodiscard]] int Descriptor() const noexcept { return descriptor_; }
 
     void Write(const char* data, size_t count);
     void Write(const std::string& bytes) { Write(bytes.data(), bytes.size()); }
@@ -78,13 +78,20 @@ public:
     void StartWriteback() noexcept;
     void Sync();   // flushes to the device so a following rename is durable
     void Close();  // throws when buffered data cannot be written
+    // Writes what is buffered and hands the descriptor to the caller, who closes it; this
+    // object writes no more. Throws when buffered data cannot be written.
+    [[nodiscard]] int Release();
 
 private:
+    void Put(const char* data, size_t count);
+    void Drain();
+
     std::string path_;
-    // Our own buffer: left to itself the C library asks the file system for its block size
-    // before the first write, a system call per file when thousands are extracted.
+    // Writes are gathered here: a file of thousands extracted is one write, and its descriptor
+    // is used as it is (no stream of the C library to set up and tear down for each).
     std::unique_ptr<char[]> buffer_;
-    std::FILE* file_ = nullptr;
+    size_t buffered_ = 0;
+    int descriptor_ = -1;
     int64_t position_ = 0;
 };
 

@@ -52,9 +52,11 @@ std::shared_ptr<const FolderHandle> FolderHandle::Make(const std::string& path) 
     return Open(path);
 }
 
-std::shared_ptr<const FolderHandle> FolderHandle::Enter(const std::string& name) const {
-    if (mkdirat(descriptor_, name.c_str(), kPrivateFolder) != 0 && errno != EEXIST)
-        throw FailureFromErrno(errno, path_ + name);
+std::shared_ptr<const FolderHandle> FolderHandle::Enter(const std::string& name,
+                                                        bool* made) const {
+    const bool fresh = mkdirat(descriptor_, name.c_str(), kPrivateFolder) == 0;
+    if (!fresh && errno != EEXIST) throw FailureFromErrno(errno, path_ + name);
+    if (made) *made = fresh;
     const int descriptor = openat(descriptor_, name.c_str(), kFolderFlags | O_NOFOLLOW);
     if (descriptor >= 0)
         return std::shared_ptr<const FolderHandle>(new FolderHandle(descriptor, path_ + name));

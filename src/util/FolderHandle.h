@@ -22,8 +22,10 @@ public:
 
     // The folder name directly below this one, made first when it is missing (private: 0700).
     // Nothing when name is a symbolic link, which is never followed. Any other failure (a file in
-    // the way, no permission) throws Failure naming the path.
-    [[nodiscard]] std::shared_ptr<const FolderHandle> Enter(const std::string& name) const;
+    // the way, no permission) throws Failure naming the path. made, when given, tells whether
+    // this call made the folder.
+    [[nodiscard]] std::shared_ptr<const FolderHandle> Enter(const std::string& name,
+                                                            bool* made = nullptr) const;
     // The folder name directly below this one if it is there; nothing when it is missing, a
     // link or not a folder. Makes nothing.
     [[nodiscard]] std::shared_ptr<const FolderHandle> Find(const std::string& name) const;
