@@ -83,6 +83,7 @@ void Hctr2Encipher(benchmark::State& state, PolyvalKernel kernel) {
     ReportRate(state, kPiece);
 }
 BENCHMARK_CAPTURE(Hctr2Encipher, avx512, PolyvalKernel::kAvx512)->MinTime(2.0);
+BENCHMARK_CAPTURE(Hctr2Encipher, avx2, PolyvalKernel::kAvx2)->MinTime(2.0);
 BENCHMARK_CAPTURE(Hctr2Encipher, clmul, PolyvalKernel::kClmul)->MinTime(2.0);
 BENCHMARK_CAPTURE(Hctr2Encipher, portable, PolyvalKernel::kPortable)->MinTime(1.0);
 
@@ -100,6 +101,7 @@ void Polyval64K(benchmark::State& state, PolyvalKernel kernel) {
     ReportRate(state, kPiece);
 }
 BENCHMARK_CAPTURE(Polyval64K, avx512, PolyvalKernel::kAvx512)->MinTime(2.0);
+BENCHMARK_CAPTURE(Polyval64K, avx2, PolyvalKernel::kAvx2)->MinTime(2.0);
 BENCHMARK_CAPTURE(Polyval64K, clmul, PolyvalKernel::kClmul)->MinTime(2.0);
 BENCHMARK_CAPTURE(Polyval64K, portable, PolyvalKernel::kPortable)->MinTime(1.0);
 

@@ -15,8 +15,10 @@ PolyvalKernel BestPolyvalKernel() noexcept {
         const std::string_view name(cap);
         if (name == "portable") best = PolyvalKernel::kPortable;
         if (name == "clmul") best = PolyvalKernel::kClmul;
+        if (name == "avx2") best = PolyvalKernel::kAvx2;
     }
-    if (best == PolyvalKernel::kAvx512 && !PolyvalKernelRuns(best)) best = PolyvalKernel::kClmul;
+    if (best == PolyvalKernel::kAvx512 && !PolyvalKernelRuns(best)) best = PolyvalKernel::kAvx2;
+    if (best == PolyvalKernel::kAvx2 && !PolyvalKernelRuns(best)) best = PolyvalKernel::kClmul;
     if (best == PolyvalKernel::kClmul && !PolyvalKernelRuns(best)) best = PolyvalKernel::kPortable;
     return best;
 }
@@ -28,6 +30,9 @@ bool PolyvalKernelRuns(PolyvalKernel kernel) noexcept {
         case PolyvalKernel::kAvx512:
             return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
                    __builtin_cpu_supports("vpclmulqdq") && __builtin_cpu_supports("pclmul");
+        case PolyvalKernel::kAvx2:
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("vpclmulqdq") &&
+                   __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
         case PolyvalKernel::kClmul:
             return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
         case PolyvalKernel::kPortable:
@@ -56,6 +61,8 @@ void PolyvalBlocks(const PolyvalKey& key, uint8_t* acc, const uint8_t* blocks,
 #ifdef VKO_POLYVAL_KERNELS
         case PolyvalKernel::kAvx512:
             return PolyvalBlocksAvx512(key.powers, acc, blocks, count);
+        case PolyvalKernel::kAvx2:
+            return PolyvalBlocksAvx2(key, acc, blocks, count);
         case PolyvalKernel::kClmul:
             return PolyvalBlocksClmul(key, acc, blocks, count);
 #endif

@@ -11,8 +11,9 @@ inline constexpr size_t kPolyvalBlockBytes = 16;
 inline constexpr size_t kPolyvalPowers = 32;
 
 // Ways to multiply in POLYVAL's field: the portable one runs everywhere; the others need
-// carry-less multiply (PCLMULQDQ) and, for four blocks per instruction, VPCLMULQDQ with AVX-512.
-enum class PolyvalKernel { kPortable, kClmul, kAvx512 };
+// carry-less multiply (PCLMULQDQ) and, for two or four blocks per instruction, VPCLMULQDQ with
+// AVX2 or AVX-512.
+enum class PolyvalKernel { kPortable, kClmul, kAvx2, kAvx512 };
 
 // A POLYVAL key (RFC 8452) made ready for the kernels: H's powers under POLYVAL's product
 // dot(a, b) = a b x^-128, highest first (powers[i] = H^(32 - i)), so that n blocks in a row are
@@ -26,7 +27,7 @@ struct PolyvalKey {
 };
 
 // The fastest kernel this processor runs. The environment variable VKO_POLYVAL_KERNEL
-// ("portable" or "clmul") caps the choice, to compare kernels in benchmarks.
+// ("portable", "clmul" or "avx2") caps the choice, to compare kernels in benchmarks.
 [[nodiscard]] PolyvalKernel BestPolyvalKernel() noexcept;
 [[nodiscard]] bool PolyvalKernelRuns(PolyvalKernel kernel) noexcept;
 

@@ -16,6 +16,8 @@ void PolyvalBlocksPortable(const PolyvalPowers& powers, uint8_t* acc, const uint
                            size_t count) noexcept;
 void PolyvalBlocksClmul(const PolyvalKey& key, uint8_t* acc, const uint8_t* blocks,
                         size_t count) noexcept;
+void PolyvalBlocksAvx2(const PolyvalKey& key, uint8_t* acc, const uint8_t* blocks,
+                       size_t count) noexcept;
 void PolyvalBlocksAvx512(const PolyvalPowers& powers, uint8_t* acc, const uint8_t* blocks,
                          size_t count) noexcept;
 

@@ -18,7 +18,8 @@ using test::Bytes;
 
 std::vector<PolyvalKernel> KernelsHere() {
     std::vector<PolyvalKernel> kernels;
-    for (auto k : {PolyvalKernel::kPortable, PolyvalKernel::kClmul, PolyvalKernel::kAvx512})
+    for (auto k : {PolyvalKernel::kPortable, PolyvalKernel::kClmul, PolyvalKernel::kAvx2,
+                  PolyvalKernel::kAvx512})
         if (PolyvalKernelRuns(k)) kernels.push_back(k);
     return kernels;
 }
