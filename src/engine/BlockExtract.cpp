@@ -2,10 +2,13 @@
 #include "engine/BlockExtract.h"
 
 #include <memory>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/BlockHeader.h"
 #include "engine/BlockUnpack.h"
+#include "engine/BoxFormat.h"
 #include "engine/ExistingTargets.h"
 #include "engine/JobPipeline.h"
 #include "engine/RecordTake.h"
@@ -40,13 +43,22 @@ private:
     BlockState& s_;
 };
 
-// Every folder of the table below the extraction folder, those that hold no file included;
-// those refused are not made. Entry 1 names the boxed folder itself, whose contents land
-// directly in the extraction folder.
-void CreateFolders(const BlockState& s, TargetFolders& folders) {
+// The folders of the table below the extraction folder that no file to extract is in or below
+// (the others are made as their first file is written, each from the one above it); those
+// refused are not made. Entry 1 names the boxed folder itself, whose contents land directly in
+// the extraction folder.
+void CreateFolders(const BlockState& s, const std::vector<Target>& records,
+                   TargetFolders& folders) {
+    std::unordered_set<std::string_view> filled;
+    for (const Target& record : records) {
+        const std::string_view entry = record.entry;
+        for (size_t end = entry.find(BoxFormat::kBoxSeparator); end != std::string_view::npos;
+             end = entry.find(BoxFormat::kBoxSeparator, end + 1))
+            filled.insert(entry.substr(0, end + 1));
+    }
     const auto& entries = s.folders.Entries();
     for (size_t i = 1; i < entries.size(); ++i) {
-        if (!entries[i].empty()) (void)folders.Enter(entries[i]);
+        if (!entries[i].empty() && !filled.contains(entries[i])) (void)folders.Enter(entries[i]);
     }
 }
 
@@ -179,7 +191,7 @@ struct Pass {
 // each file that fits on its own is written.
 Step ExtractRecords(BlockState& s, std::vector<Target>& records, ExistingFiles choice) {
     TargetFolders folders(s.rootPath, s.sweptFolders);
-    CreateFolders(s, folders);
+    CreateFolders(s, records, folders);
     Pass pass{s, records, folders, choice};
     Pass::End end = pass.Run(0, s.workerThreads);
     if (end.step == Step::Next && end.at < records.size()) end = pass.Run(end.at, 0);
