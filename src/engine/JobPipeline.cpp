@@ -131,18 +131,7 @@ std::optional<int64_t> JobPipeline::NextStep(size_t index) {
         return RunStep(*entry.job, inlineTools_);
     }
     const auto ready = [&] { return entry.next < entry.amounts.size() || entry.finished; };
-    while (!ready()) {
-        if (!interrupt_) {
-            shared_->consumerWake.wait(lock, ready);
-            break;
-        }
-        if (shared_->consumerWake.wait_for(lock, kInterruptEvery, ready)) break;
-        // The interrupt may let the user interface run, which must not wait for this lock.
-        lock.unlock();
-        interrupted_ = interrupt_();
-        lock.lock();
-        if (interrupted_) throw PipelineInterrupted{};
-    }
+    if (!ready()) Await(lock, index, ready);
     if (entry.next < entry.amounts.size()) {
         const int64_t amount = entry.amounts[entry.next++];
         if (entry.next == entry.amounts.size()) {
@@ -153,6 +142,29 @@ std::optional<int64_t> JobPipeline::NextStep(size_t index) {
     }
     if (entry.failure) std::rethrow_exception(entry.failure);
     return std::nullopt;
+}
+
+// Waits until a worker calls, or until the job is ready at one of the consumer's looks at the
+// interrupt: a call the workers' rules never make costs a pause, never a hang.
+template <class Ready>
+void JobPipeline::Await(std::unique_lock<std::mutex>& lock, size_t index, const Ready& ready) {
+    Shared& shared = *shared_;
+    shared.awaited = index;
+    shared.wakeAt = std::min(index + shared.WakeBatch(), shared.entries.size() - 1);
+    shared.called = false;
+    const auto called = [&] { return shared.called && ready(); };
+    while (!shared.consumerWake.wait_for(lock, kInterruptEvery, called) && !ready()) {
+        if (!interrupt_) continue;
+        // The interrupt may let the user interface run, which must not wait for this lock.
+        lock.unlock();
+        interrupted_ = interrupt_();
+        lock.lock();
+        if (interrupted_) {
+            shared.awaited = Shared::kNoJob;
+            throw PipelineInterrupted{};
+        }
+    }
+    shared.awaited = Shared::kNoJob;
 }
 
 // Only the consumer adds jobs, so it may read the list without the lock.
@@ -192,6 +204,19 @@ size_t JobPipeline::Shared::FewestBusyBesides(size_t worker) const noexcept {
 
 size_t JobPipeline::Shared::WakeBatch() const noexcept {
     return std::max<size_t>(1, window / 4);
+}
+
+bool JobPipeline::Shared::ConsumerMayGo(bool idling) const noexcept {
+    if (awaited == kNoJob) return false;
+    const Entry& entry = *entries[awaited];
+    if (!entry.finished) return entry.amounts.size() - entry.next >= kStepBatch;
+    return idling || entry.failure || entries[wakeAt]->finished;
+}
+
+void JobPipeline::Shared::CallConsumer(bool idling) {
+    if (!ConsumerMayGo(idling)) return;
+    called = true;
+    consumerWake.notify_all();
 }
 
 }  // namespace vko

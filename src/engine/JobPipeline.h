@@ -7,6 +7,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <type_traits>
@@ -154,6 +155,9 @@ public:
 private:
     class Worker;
     struct Shared;
+
+    template <class Ready>
+    void Await(std::unique_lock<std::mutex>& lock, size_t index, const Ready& ready);
 
     std::shared_ptr<Shared> shared_;
     std::vector<std::thread> threads_;

@@ -35,6 +35,7 @@ void JobPipeline::Worker::Loop() {
         if (pipeline_.stop) return Abandon();
         Take();
         if (pipeline_.busy[index_] == 0) {
+            pipeline_.CallConsumer(true);
             pipeline_.workersWake.wait(lock,
                                        [&] { return pipeline_.stop || pipeline_.CanStart(); });
             continue;
@@ -47,10 +48,10 @@ void JobPipeline::Worker::Loop() {
     }
 }
 
-// The consumer is woken once a job ends or has a batch of steps waiting, not after every step:
-// on this kind of machine every wake-up is a costly system call.
+// The consumer is woken once the job it waits for has a batch of steps waiting, or has ended
+// with a batch of jobs after it, not after every step: on this kind of machine every wake-up is
+// a costly system call.
 void JobPipeline::Worker::HandOver() {
-    bool wake = false;
     for (Lane& lane : lanes_) {
         if (!lane.entry) continue;
         Entry& entry = *lane.entry;
@@ -63,9 +64,8 @@ void JobPipeline::Worker::HandOver() {
             lane.ended = false;
             --pipeline_.busy[index_];
         }
-        wake = wake || entry.finished || entry.amounts.size() - entry.next >= Shared::kStepBatch;
     }
-    if (wake) pipeline_.consumerWake.notify_all();
+    pipeline_.CallConsumer(false);
 }
 
 // Free lanes take the next jobs, as long as this worker runs no more jobs than the least busy
@@ -88,6 +88,7 @@ void JobPipeline::Worker::Take() {
 void JobPipeline::Worker::Abandon() {
     for (Lane& lane : lanes_)
         if (lane.entry) lane.entry->finished = true;
+    pipeline_.called = true;
     pipeline_.consumerWake.notify_all();
 }
 

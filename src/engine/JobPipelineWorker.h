@@ -30,6 +30,8 @@ struct JobPipeline::Shared {
         std::exception_ptr failure;
     };
 
+    static constexpr size_t kNoJob = SIZE_MAX;
+
     // Steps of one job that wake a waiting consumer together (about 1 MiB of file contents).
     static constexpr size_t kStepBatch = 8;
 
@@ -42,6 +44,13 @@ struct JobPipeline::Shared {
     // Under the lock: the fewest jobs any worker but worker runs.
     [[nodiscard]] size_t FewestBusyBesides(size_t worker) const noexcept;
     [[nodiscard]] size_t WakeBatch() const noexcept;
+    // Under the lock: whether the consumer, waiting for job `awaited`, is to be woken now. Not as
+    // soon as that job has a step: once it has ended, the consumer waits on until the job
+    // WakeBatch() further has ended too, or a worker runs out of work (idling), so that it takes
+    // a batch of small files per wake-up rather than one.
+    [[nodiscard]] bool ConsumerMayGo(bool idling) const noexcept;
+    // Under the lock: wakes the consumer when ConsumerMayGo says so.
+    void CallConsumer(bool idling);
 
     std::vector<std::unique_ptr<Entry>> entries;
     std::vector<size_t> busy;      // jobs each worker runs
@@ -54,6 +63,9 @@ struct JobPipeline::Shared {
     size_t nextToStart = 0;
     size_t released = 0;
     bool stop = false;
+    size_t awaited = kNoJob;  // the job the consumer waits for
+    size_t wakeAt = 0;        // ... and the one whose end wakes it
+    bool called = false;      // a worker has woken it
 
     // Workers left behind in the whole process that have not yet ended and let go of their
     // shared state.
