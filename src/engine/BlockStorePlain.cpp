@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Plain contents: every file is enciphered by a worker thread, piece by piece as a unit labelled
-// after its record, and written straight to the place its measured size reserved in the data area, while the calling thread raises the progress of each
-// file in table order. A file that turns out shorter leaves a gap and one that cannot be read
-// leaves its whole place empty; the box is packed once all are stored, so a failure costs the same
-// whatever comes after it.
+// after its record, and written to the place its measured size reserved in the data area (a
+// small file's pieces by the calling thread, joined with its neighbours' into one write), while
+// the calling thread raises the progress of each file in table order. A file that turns out
+// shorter leaves a gap and one that cannot be read leaves its whole place empty; the box is
+// packed once all are stored, so a failure costs the same whatever comes after it.
 #include <algorithm>
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "engine/BlockStore.h"
 #include "engine/UnitPieces.h"
@@ -26,21 +28,28 @@ using CreatePlan::PlannedFile;
 
 // Workers start at most this many files past the one being reported.
 constexpr size_t kFilesAhead = 32;
+// Files of at most this many bytes are handed to the consumer to write, in runs of about
+// kRunBytes: one write per run rather than one per file from every worker at once, which kept
+// the workers queueing for the box's inode. Larger files write their own blocks.
+constexpr int64_t kKeptBytes = kBlockSize;
+constexpr size_t kRunBytes = size_t{1} << 20;
 
 // One source file: the first step opens it (its amount is the number of bytes to take), each
 // further step reads one block and writes the pieces that are final (a failure writing the box
 // is thrown on to the consumer); the last step writes the last piece. Never more than the
-// measured size is taken; a file found longer is noted as grown.
+// measured size is taken; a file found longer is noted as grown. A job that keeps its pieces
+// holds them for the consumer to write instead (Kept).
 class PlainFileJob final : public StepJob {
 public:
     PlainFileJob(const PlannedFile& file, std::string label, OutputFile& box,
-                 const crypto::BoxKeys& keys)
+                 const crypto::BoxKeys& keys, bool keep = false)
         : path_(file.path),
           label_(std::move(label)),
           limit_(file.size),
           box_(box),
           offset_(file.offset),
-          keys_(keys) {}
+          keys_(keys),
+          keep_(keep) {}
 
     // A failure of the source ends the job and leaves the file out.
     std::optional<int64_t> Step(WorkerTools& tools) override {
@@ -65,6 +74,10 @@ public:
     [[nodiscard]] bool Grown() const noexcept { return grown_; }
     // The seal hash of what was stored, once the steps are over.
     [[nodiscard]] const crypto::SealHash& Hash() const noexcept { return pieces_->Hash(); }
+    // The stored bytes of a job that keeps them, once the steps are over; null otherwise.
+    [[nodiscard]] const std::vector<char>* Kept() const noexcept {
+        return keep_ ? &kept_ : nullptr;
+    }
 
 private:
     struct SourceFailure {
@@ -95,7 +108,11 @@ private:
 
     UnitPieces::Writer::Emit Emit() {
         return [this](const uint8_t* bytes, size_t length) {
-            box_.WriteAt(offset_ + written_, reinterpret_cast<const char*>(bytes), length);
+            const auto* stored = reinterpret_cast<const char*>(bytes);
+            if (keep_)
+                kept_.insert(kept_.end(), stored, stored + length);
+            else
+                box_.WriteAt(offset_ + written_, stored, length);
             written_ += static_cast<int64_t>(length);
         };
     }
@@ -141,6 +158,8 @@ private:
     OutputFile& box_;
     const int64_t offset_;
     const crypto::BoxKeys& keys_;
+    const bool keep_;
+    std::vector<char> kept_;
     std::unique_ptr<SourceFile> source_;
     std::unique_ptr<UnitPieces::Writer> pieces_;
     bool ended_ = false;
@@ -149,6 +168,28 @@ private:
     int64_t written_ = 0;
     size_t held_ = 0;  // plain bytes at the buffer's start, held back for the next piece
     std::optional<Failure> readFailure_;
+};
+
+// The stored bytes of kept files, which follow each other in the box, joined into runs and
+// written by the consumer.
+class Runs {
+public:
+    explicit Runs(OutputFile& out) : out_(out) {}
+    void Add(int64_t offset, const std::vector<char>& bytes) {
+        if (!run_.empty() && offset != start_ + static_cast<int64_t>(run_.size())) Flush();
+        if (run_.empty()) start_ = offset;
+        run_.insert(run_.end(), bytes.begin(), bytes.end());
+        if (run_.size() >= kRunBytes) Flush();
+    }
+    void Flush() {
+        if (!run_.empty()) out_.WriteAt(start_, run_.data(), run_.size());
+        run_.clear();
+    }
+
+private:
+    OutputFile& out_;
+    int64_t start_ = 0;
+    std::vector<char> run_;
 };
 
 // Raises the progress of job index block by block, polling the cancel flag before each.
@@ -266,7 +307,8 @@ size_t AddJobs(BlockState& s, JobPipeline& pipeline, const PlannedFile& file, Ou
                const crypto::BoxKeys& keys, uint64_t spanBytes) {
     const auto size = static_cast<uint64_t>(file.size);
     if (size <= spanBytes) {
-        pipeline.Add(std::make_unique<PlainFileJob>(file, FileLabel(s, file), out, keys));
+        pipeline.Add(std::make_unique<PlainFileJob>(file, FileLabel(s, file), out, keys,
+                                                    file.size <= kKeptBytes));
         return 1;
     }
     const std::string label = FileLabel(s, file);
@@ -283,6 +325,7 @@ bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& f
                      const crypto::BoxKeys& keys) {
     out.Flush();
     Writeback writeback(out);
+    Runs runs(out);
     JobPipeline pipeline(s.workerThreads, kFilesAhead, GiveUpWaiting(s));
     const uint64_t spanBytes = SpanBytes(s.workerThreads);
     std::vector<size_t> jobs;  // of each file
@@ -300,7 +343,9 @@ bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& f
                 stored = ReportSpans(s, pipeline, job, jobs[i], files[i], out, keys, writeback);
             } else if (const std::optional<int64_t> bytes =
                            ReportFile(s, pipeline, job, files[i].path, writeback)) {
-                stored = Outcome(static_cast<const PlainFileJob&>(pipeline.Job(job)), *bytes);
+                const auto& ended = static_cast<const PlainFileJob&>(pipeline.Job(job));
+                stored = Outcome(ended, *bytes);
+                if (ended.Kept() && !stored->readFailure) runs.Add(files[i].offset, *ended.Kept());
                 pipeline.Release(job);
             }
             if (!stored) return false;
@@ -309,6 +354,7 @@ bool StorePlainFiles(BlockState& s, OutputFile& out, std::vector<PlannedFile>& f
     } catch (const PipelineInterrupted&) {
         return false;
     }
+    runs.Flush();
     return true;
 }
 
