@@ -26,8 +26,10 @@ namespace {
 using BoxFormat::kBlockSize;
 using CreatePlan::PlannedFile;
 
-// Workers start at most this many files past the one being reported.
-constexpr size_t kFilesAhead = 32;
+// Workers start at most this many files past the one being reported; the consumer and the
+// workers wake each other about once per quarter of it (each wake-up is a costly system call
+// here), and at most this many files' kept pieces wait for the consumer.
+constexpr size_t kFilesAhead = 128;
 // Files of at most this many bytes are handed to the consumer to write, in runs of about
 // kRunBytes: one write per run rather than one per file from every worker at once, which kept
 // the workers queueing for the box's inode. Larger files write their own blocks.
