@@ -55,6 +55,7 @@ ProgressObserver::~ProgressObserver() {
 
 void ProgressObserver::AddingToBlock(const std::string&) {
     ++scanned_;
+    if (style_ == ProgressStyle::kNone) return;  // nothing to show: no text to build per file
     Draw("scan", style_ == ProgressStyle::kLines
                      ? "Scanning"
                      : "Scanning: " + std::to_string(scanned_) + " files");
@@ -62,6 +63,7 @@ void ProgressObserver::AddingToBlock(const std::string&) {
 
 void ProgressObserver::BuildingHeader(int32_t FileNum, int32_t TotalFiles) {
     tableFiles_ = TotalFiles;
+    if (style_ == ProgressStyle::kNone) return;
     Draw("header",
          style_ == ProgressStyle::kLines
              ? "Building header"
@@ -77,11 +79,13 @@ void ProgressObserver::CipherProgress(int64_t, int64_t BytesRead, int64_t TotalB
     }
     done_ = spanTotal_ >= 0 ? spanBase_ + BytesRead : BytesRead;
     total_ = spanTotal_ >= 0 ? spanTotal_ : TotalBlockBytes;
+    if (style_ == ProgressStyle::kNone) return;
     Draw("file " + Path, GetFilePart(Path) + "  " + std::to_string(Percent(done_, total_)) + "%" +
                              Throughput(done_, total_));
 }
 
 void ProgressObserver::CompressingFile(const std::string& Filename) {
+    if (style_ == ProgressStyle::kNone) return;
     Draw("compress " + Filename,
          "Compressing " + GetFilePart(Filename) + "  " + std::to_string(Percent(done_, total_)) +
              "%",
@@ -89,6 +93,7 @@ void ProgressObserver::CompressingFile(const std::string& Filename) {
 }
 
 void ProgressObserver::DecompressingFile(const std::string& Filename) {
+    if (style_ == ProgressStyle::kNone) return;
     Draw("expand " + Filename, "Expanding " + GetFilePart(Filename), true);
 }
 
