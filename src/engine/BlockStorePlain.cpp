@@ -98,7 +98,7 @@ private:
 
     std::optional<int64_t> Open(WorkerTools& tools) {
         source_ = FromSource(
-            [&] { return tools.Blocking([&] { return std::make_unique<SourceFile>(path_); }); });
+            [&] { return tools.Blocking([&] { return std::make_unique<SourceFile>(path_, &tools.folders); }); });
         remaining_ = std::min(source_->Length(), limit_);
         grown_ = source_->Length() > limit_;
         pieces_ = std::make_unique<UnitPieces::Writer>(label_, keys_);

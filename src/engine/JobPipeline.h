@@ -16,6 +16,7 @@
 #include "compress/BlockDeflater.h"
 #include "crypto/BoxCipher.h"
 #include "crypto/CipherStream.h"
+#include "util/FolderCache.h"
 
 namespace vko {
 
@@ -56,6 +57,7 @@ struct WorkerTools {
     // stream of an older box) before its Complete.
     size_t pending = 0;
     std::unique_ptr<modCompress::BlockDeflater> deflater;  // made on first use
+    FolderCache folders;                                   // of the last source opened
     WorkerSlot* slot = nullptr;                            // none when the consumer runs the step
     // Set by a step that enciphered or deciphered its bytes itself (box format 1 pieces): its
     // amount is handed over at once, so that the consumer sees progress and a stop is heard

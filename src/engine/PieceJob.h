@@ -40,7 +40,7 @@ public:
     [[nodiscard]] int64_t PlainBytes() const noexcept { return plainBytes_; }
 
 private:
-    void ReadWhole(std::vector<char>& buffer);
+    void ReadWhole(std::vector<char>& buffer, FolderCache& folders);
     void Compress(WorkerTools& tools, const std::vector<char>& bytes);
 
     std::vector<char> bytes_;

@@ -15,18 +15,24 @@ namespace vko {
 
 namespace {
 
-int OpenWithoutBlocking(const std::string& path) {
+int OpenWithoutBlocking(const std::string& path, FolderCache* folders) {
     FileFaults::WaitIfHeld(path);
     if (FileFaults::ReadingDenied(path)) throw FailureFromErrno(EACCES, path);
-    const int descriptor = LongPath::Open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int descriptor = -1;
+    if (!folders) {
+        descriptor = LongPath::Open(path, kFlags);
+    } else if (const FolderCache::Place at = folders->Of(path); at.folder != -1) {
+        descriptor = openat(at.folder, at.name, kFlags);
+    }
     if (descriptor < 0) throw FailureFromErrno(errno, path);
     return descriptor;
 }
 
 }  // namespace
 
-SourceFile::SourceFile(const std::string& path)
-    : path_(path), descriptor_(OpenWithoutBlocking(path)) {
+SourceFile::SourceFile(const std::string& path, FolderCache* folders)
+    : path_(path), descriptor_(OpenWithoutBlocking(path, folders)) {
     struct stat status {};
     int error = fstat(descriptor_, &status) == 0 ? 0 : errno;
     const bool regular = error == 0 && S_ISREG(status.st_mode);
@@ -75,10 +81,14 @@ size_t SourceFile::ReadAt(int64_t position, char* buffer, size_t count) {
 
 // The permission bits say yes for nearly every file; only when they seem to say no is the
 // kernel asked, since access control lists and capabilities may still allow it.
-int SourceFile::Measure(const std::string& path, int64_t& size) {
+int SourceFile::Measure(const std::string& path, int64_t& size, FolderCache* folders) {
     if (FileFaults::ReadingDenied(path)) return EACCES;
+    const FolderCache::Place at =
+        folders ? folders->Of(path) : FolderCache::Place{AT_FDCWD, nullptr};
+    if (at.folder == -1) return errno;
     struct stat status {};
-    if (LongPath::Stat(path, status) != 0) return errno;
+    if ((at.name ? fstatat(at.folder, at.name, &status, 0) : LongPath::Stat(path, status)) != 0)
+        return errno;
     if (!S_ISREG(status.st_mode)) return kNotRegularError;
     size = static_cast<int64_t>(status.st_size);
     static const uid_t user = geteuid();  // asked once: it is a system call
@@ -87,7 +97,9 @@ int SourceFile::Measure(const std::string& path, int64_t& size) {
                           ? (status.st_mode & S_IRUSR) != 0
                           : (status.st_mode & S_IROTH) != 0 && (status.st_mode & S_IRGRP) != 0);
     if (readable) return 0;
-    return LongPath::Access(path, R_OK) == 0 ? 0 : errno;
+    const int allowed = at.name ? faccessat(at.folder, at.name, R_OK, AT_EACCESS)
+                                : LongPath::Access(path, R_OK);
+    return allowed == 0 ? 0 : errno;
 }
 
 }  // namespace vko

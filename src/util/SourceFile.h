@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "util/FolderCache.h"
+
 namespace vko {
 
 // A file read into a box. It is opened without blocking and without being inherited by child
@@ -19,7 +21,8 @@ public:
     // What Measure returns for such a file.
     static constexpr int kNotRegularError = -1;
 
-    explicit SourceFile(const std::string& path);
+    // With folders, path is opened relative to the folder it holds (see FolderCache).
+    explicit SourceFile(const std::string& path, FolderCache* folders = nullptr);
     ~SourceFile();
     SourceFile(const SourceFile&) = delete;
     SourceFile& operator=(const SourceFile&) = delete;
@@ -35,7 +38,8 @@ public:
     // The size of the file at path (links followed) if it is a regular file this process may
     // open for reading: 0 and size set; otherwise the errno value that says why not, or
     // kNotRegularError. One stat in the common case; the open may still fail later.
-    [[nodiscard]] static int Measure(const std::string& path, int64_t& size);
+    [[nodiscard]] static int Measure(const std::string& path, int64_t& size,
+                                     FolderCache* folders = nullptr);
 
 private:
     std::string path_;
