@@ -130,9 +130,8 @@ std::optional<int64_t> JobPipeline::NextStep(size_t index) {
         lock.unlock();
         return RunStep(*entry.job, inlineTools_);
     }
-    const auto ready = [&] { return entry.next < entry.amounts.size() || entry.finished; };
-    if (!ready()) Await(lock, index, ready);
-    if (entry.next < entry.amounts.size()) {
+    if (!entry.Ready()) Await(lock, index);
+    if (entry.Waiting() > 0) {
         const int64_t amount = entry.amounts[entry.next++];
         if (entry.next == entry.amounts.size()) {
             entry.amounts.clear();
@@ -146,25 +145,23 @@ std::optional<int64_t> JobPipeline::NextStep(size_t index) {
 
 // Waits until a worker calls, or until the job is ready at one of the consumer's looks at the
 // interrupt: a call the workers' rules never make costs a pause, never a hang.
-template <class Ready>
-void JobPipeline::Await(std::unique_lock<std::mutex>& lock, size_t index, const Ready& ready) {
+void JobPipeline::Await(std::unique_lock<std::mutex>& lock, size_t index) {
     Shared& shared = *shared_;
+    const Shared::Entry& entry = *shared.entries[index];
     shared.awaited = index;
     shared.wakeAt = std::min(index + shared.WakeBatch(), shared.entries.size() - 1);
     shared.called = false;
-    const auto called = [&] { return shared.called && ready(); };
-    while (!shared.consumerWake.wait_for(lock, kInterruptEvery, called) && !ready()) {
+    const auto called = [&] { return shared.called && entry.Ready(); };
+    while (!interrupted_ && !shared.consumerWake.wait_for(lock, kInterruptEvery, called) &&
+           !entry.Ready()) {
         if (!interrupt_) continue;
         // The interrupt may let the user interface run, which must not wait for this lock.
         lock.unlock();
         interrupted_ = interrupt_();
         lock.lock();
-        if (interrupted_) {
-            shared.awaited = Shared::kNoJob;
-            throw PipelineInterrupted{};
-        }
     }
     shared.awaited = Shared::kNoJob;
+    if (interrupted_) throw PipelineInterrupted{};
 }
 
 // Only the consumer adds jobs, so it may read the list without the lock.
@@ -209,7 +206,7 @@ size_t JobPipeline::Shared::WakeBatch() const noexcept {
 bool JobPipeline::Shared::ConsumerMayGo(bool idling) const noexcept {
     if (awaited == kNoJob) return false;
     const Entry& entry = *entries[awaited];
-    if (!entry.finished) return entry.amounts.size() - entry.next >= kStepBatch;
+    if (!entry.finished) return entry.Waiting() >= kStepBatch;
     return idling || entry.failure || entries[wakeAt]->finished;
 }
 

@@ -158,8 +158,9 @@ private:
     class Worker;
     struct Shared;
 
-    template <class Ready>
-    void Await(std::unique_lock<std::mutex>& lock, size_t index, const Ready& ready);
+    // Under the lock: waits until job index is ready and a worker calls (see
+    // Shared::ConsumerMayGo), asking the interrupt between waits.
+    void Await(std::unique_lock<std::mutex>& lock, size_t index);
 
     std::shared_ptr<Shared> shared_;
     std::vector<std::thread> threads_;

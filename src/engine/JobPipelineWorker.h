@@ -28,6 +28,11 @@ struct JobPipeline::Shared {
         bool started = false;
         bool finished = false;
         std::exception_ptr failure;
+
+        // Steps handed over and not yet taken by the consumer.
+        [[nodiscard]] size_t Waiting() const noexcept { return amounts.size() - next; }
+        // Whether the consumer has a step of it to take, or its end.
+        [[nodiscard]] bool Ready() const noexcept { return Waiting() > 0 || finished; }
     };
 
     static constexpr size_t kNoJob = SIZE_MAX;
