@@ -97,9 +97,12 @@ private:
     }
 
     std::optional<int64_t> Open(WorkerTools& tools) {
-        source_ = FromSource(
-            [&] { return tools.Blocking([&] { return std::make_unique<SourceFile>(path_, &tools.folders); }); });
+        source_ = FromSource([&] {
+            return tools.Blocking(
+                [&] { return std::make_unique<SourceFile>(path_, &tools.folders); });
+        });
         remaining_ = std::min(source_->Length(), limit_);
+        if (keep_) kept_.reserve(static_cast<size_t>(remaining_));
         grown_ = source_->Length() > limit_;
         pieces_ = std::make_unique<UnitPieces::Writer>(label_, keys_);
         // Room for a block after the most a Put holds back (a piece and 15 bytes).

@@ -61,10 +61,4 @@ int LongPath::Stat(const std::string& path, struct stat& status) {
     return fstatat(at.Folder(), at.Rest(), &status, 0);
 }
 
-int LongPath::Access(const std::string& path, int mode) {
-    const LongPath at(path);
-    if (at.Folder() == -1) return errno = at.Error(), -1;
-    return faccessat(at.Folder(), at.Rest(), mode, AT_EACCESS);
-}
-
 }  // namespace vko

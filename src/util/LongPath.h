@@ -24,10 +24,9 @@ public:
     [[nodiscard]] const char* Rest() const noexcept { return rest_.c_str(); }
     [[nodiscard]] int Error() const noexcept { return error_; }
 
-    // open(2), stat(2) (links followed) and access(2) on the path; -1 with errno as those do.
+    // open(2) and stat(2) (links followed) on the path; -1 with errno as those do.
     [[nodiscard]] static int Open(const std::string& path, int flags);
     [[nodiscard]] static int Stat(const std::string& path, struct stat& status);
-    [[nodiscard]] static int Access(const std::string& path, int mode);
 
 private:
     int folder_ = AT_FDCWD;

@@ -9,7 +9,6 @@
 
 #include "util/Failure.h"
 #include "util/FileFaults.h"
-#include "util/LongPath.h"
 
 namespace vko {
 
@@ -18,13 +17,10 @@ namespace {
 int OpenWithoutBlocking(const std::string& path, FolderCache* folders) {
     FileFaults::WaitIfHeld(path);
     if (FileFaults::ReadingDenied(path)) throw FailureFromErrno(EACCES, path);
+    FolderCache own;  // for a caller that keeps none, held only for this open
+    const FolderCache::Place at = (folders ? *folders : own).Of(path);
     constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-    int descriptor = -1;
-    if (!folders) {
-        descriptor = LongPath::Open(path, kFlags);
-    } else if (const FolderCache::Place at = folders->Of(path); at.folder != -1) {
-        descriptor = openat(at.folder, at.name, kFlags);
-    }
+    const int descriptor = at.folder == -1 ? -1 : openat(at.folder, at.name, kFlags);
     if (descriptor < 0) throw FailureFromErrno(errno, path);
     return descriptor;
 }
@@ -83,12 +79,10 @@ size_t SourceFile::ReadAt(int64_t position, char* buffer, size_t count) {
 // kernel asked, since access control lists and capabilities may still allow it.
 int SourceFile::Measure(const std::string& path, int64_t& size, FolderCache* folders) {
     if (FileFaults::ReadingDenied(path)) return EACCES;
-    const FolderCache::Place at =
-        folders ? folders->Of(path) : FolderCache::Place{AT_FDCWD, nullptr};
-    if (at.folder == -1) return errno;
+    FolderCache own;
+    const FolderCache::Place at = (folders ? *folders : own).Of(path);
     struct stat status {};
-    if ((at.name ? fstatat(at.folder, at.name, &status, 0) : LongPath::Stat(path, status)) != 0)
-        return errno;
+    if (at.folder == -1 || fstatat(at.folder, at.name, &status, 0) != 0) return errno;
     if (!S_ISREG(status.st_mode)) return kNotRegularError;
     size = static_cast<int64_t>(status.st_size);
     static const uid_t user = geteuid();  // asked once: it is a system call
@@ -97,9 +91,7 @@ int SourceFile::Measure(const std::string& path, int64_t& size, FolderCache* fol
                           ? (status.st_mode & S_IRUSR) != 0
                           : (status.st_mode & S_IROTH) != 0 && (status.st_mode & S_IRGRP) != 0);
     if (readable) return 0;
-    const int allowed = at.name ? faccessat(at.folder, at.name, R_OK, AT_EACCESS)
-                                : LongPath::Access(path, R_OK);
-    return allowed == 0 ? 0 : errno;
+    return faccessat(at.folder, at.name, R_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
 }  // namespace vko
