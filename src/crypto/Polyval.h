@@ -14,6 +14,9 @@ inline constexpr size_t kPolyvalPowers = 32;
 // carry-less multiply (PCLMULQDQ) and, for two or four blocks per instruction, VPCLMULQDQ with
 // AVX2 or AVX-512.
 enum class PolyvalKernel { kPortable, kClmul, kAvx2, kAvx512 };
+// Every kernel, slowest first (PolyvalKernelRuns says which this processor runs).
+inline constexpr PolyvalKernel kPolyvalKernels[] = {PolyvalKernel::kPortable, PolyvalKernel::kClmul,
+                                                    PolyvalKernel::kAvx2, PolyvalKernel::kAvx512};
 
 // A POLYVAL key (RFC 8452) made ready for the kernels: H's powers under POLYVAL's product
 // dot(a, b) = a b x^-128, highest first (powers[i] = H^(32 - i)), so that n blocks in a row are

@@ -19,8 +19,7 @@ using test::ToHex;
 
 TEST(Hctr2Test, PublishedVectorsEncipherAndDecipherInPlace) {
     const auto vectors = test::ReadVectors("hctr2_aes256.txt", 4);
-    for (auto kernel : {PolyvalKernel::kPortable, PolyvalKernel::kClmul, PolyvalKernel::kAvx2,
-                  PolyvalKernel::kAvx512}) {
+    for (PolyvalKernel kernel : kPolyvalKernels) {
         if (!PolyvalKernelRuns(kernel)) continue;
         for (const auto& v : vectors) {
             const Bytes &key = v[0], &tweak = v[1], &plain = v[2], &cipher = v[3];
