@@ -26,12 +26,16 @@ std::set<std::string> denied;
 std::set<std::string> held;
 std::condition_variable released;
 
+// Workers read and write at once, so the budget is taken in one exchange: two calls that both
+// saw the same balance would otherwise each spend it, and more bytes would pass than allowed.
 size_t Allow(std::atomic<int64_t>& budget, size_t count) noexcept {
-    const int64_t left = budget.load();
-    if (left < 0) return count;
-    const auto allowed = static_cast<size_t>(std::min<int64_t>(left, static_cast<int64_t>(count)));
-    budget.store(left - static_cast<int64_t>(allowed));
-    return allowed;
+    int64_t left = budget.load();
+    int64_t allowed = 0;
+    do {
+        if (left < 0) return count;
+        allowed = std::min<int64_t>(left, static_cast<int64_t>(count));
+    } while (!budget.compare_exchange_weak(left, left - allowed));
+    return static_cast<size_t>(allowed);
 }
 
 }  // namespace
