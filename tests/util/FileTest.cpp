@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
+#include <vector>
 
 #include "support/TestFiles.h"
 #include "util/File.h"
+#include "util/FileFaults.h"
 
 namespace fs = std::filesystem;
 
@@ -45,6 +49,32 @@ TEST_F(FileTest, AtomicFileReplacesTheTargetOnlyOnCommit) {
     file.Commit();
     EXPECT_EQ(ReadFile(dir / "box.vkx"), "new box");
     EXPECT_TRUE(OnlyTheBox());
+}
+
+// Workers read at once, so a fault budget shared by threads lets through exactly its bytes:
+// spent twice, the sweeps' strikes would move and a short budget could let a run finish.
+TEST(FileFaultsTest, ThreadsSpendOneBudgetExactly) {
+    constexpr int64_t kBudget = 600'000;
+    // A lost update needs two calls to meet between load and store; several rounds make it near
+    // certain that a budget spent twice shows.
+    for (int round = 0; round < 8; ++round) {
+        const bool reads = round % 2 == 0;
+        reads ? FileFaults::FailReadsAfter(kBudget) : FileFaults::FailWritesAfter(kBudget);
+        std::vector<int64_t> passed(4, 0);
+        std::vector<std::thread> threads;
+        std::atomic<bool> go{false};  // all start together, so that their calls overlap
+        for (int64_t& sum : passed)
+            threads.emplace_back([&sum, &go, reads] {
+                while (!go.load()) std::this_thread::yield();
+                for (int k = 0; k < 200'000; ++k)
+                    sum += static_cast<int64_t>(reads ? FileFaults::AllowRead(1)
+                                                      : FileFaults::AllowWrite(1));
+            });
+        go.store(true);
+        for (std::thread& thread : threads) thread.join();
+        FileFaults::Reset();
+        EXPECT_EQ(passed[0] + passed[1] + passed[2] + passed[3], kBudget) << reads;
+    }
 }
 
 }  // namespace
