@@ -99,7 +99,7 @@ private:
     std::optional<int64_t> Open(WorkerTools& tools) {
         source_ = FromSource([&] {
             return tools.Blocking(
-                [&] { return std::make_unique<SourceFile>(path_, &tools.folders); });
+                [&] { return std::make_unique<SourceFile>(path_, tools.folders); });
         });
         remaining_ = std::min(source_->Length(), limit_);
         if (keep_) kept_.reserve(static_cast<size_t>(remaining_));

@@ -67,7 +67,7 @@ std::vector<PlannedFile> Plan(BlockState& s, const std::string& BlockFile,
     FolderCache folders;
     for (const std::string& path : s.fileList) {
         int64_t size = 0;
-        const int error = SourceFile::Measure(path, size, &folders);
+        const int error = SourceFile::Measure(path, size, folders);
         std::string reason = LeftOutBecause(path, error, size, nameLimit);
         if (!reason.empty()) {
             s.problems.push_back({path, std::move(reason)});

@@ -26,7 +26,7 @@ std::optional<int64_t> PieceJob::Step(WorkerTools& tools) {
 
 // Never more than the measured size is taken; a byte beyond it means the file grew.
 void PieceJob::ReadWhole(std::vector<char>& buffer, FolderCache& folders) {
-    SourceFile source(path_, &folders);
+    SourceFile source(path_, folders);
     changed_ = source.Length() != limit_;
     buffer.resize(static_cast<size_t>(limit_));
     const size_t got = source.Read(buffer.data(), buffer.size());

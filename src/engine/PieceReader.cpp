@@ -34,7 +34,7 @@ public:
         if (done_) return std::nullopt;
         done_ = true;
         try {
-            tools.Blocking([&] { Read(); });
+            tools.Blocking([&] { Read(tools.folders); });
         } catch (const Failure& failure) {
             failure_ = failure;
         }
@@ -49,10 +49,10 @@ public:
     [[nodiscard]] std::vector<char> TakeBytes() noexcept { return std::move(bytes_); }
 
 private:
-    void Read() {
+    void Read(FolderCache& folders) {
         std::unique_ptr<SourceFile>& file = *source_;
         if (!file) {
-            file = std::make_unique<SourceFile>(path_);
+            file = std::make_unique<SourceFile>(path_, folders);
             openedLength_ = file->Length();
         }
         const size_t primer = bytes_.size();

@@ -51,7 +51,7 @@ std::optional<int64_t> PlainSpanJob::Step(WorkerTools& tools) {
 }
 
 size_t PlainSpanJob::Read(WorkerTools& tools) {
-    SourceFile source(path_, &tools.folders);
+    SourceFile source(path_, tools.folders);
     const size_t got =
         source.ReadAt(static_cast<int64_t>(span_.offset), tools.buffer.data(), span_.length);
     grown_ = source.Length() > unitBytes_;

@@ -14,11 +14,10 @@ namespace vko {
 
 namespace {
 
-int OpenWithoutBlocking(const std::string& path, FolderCache* folders) {
+int OpenWithoutBlocking(const std::string& path, FolderCache& folders) {
     FileFaults::WaitIfHeld(path);
     if (FileFaults::ReadingDenied(path)) throw FailureFromErrno(EACCES, path);
-    FolderCache own;  // for a caller that keeps none, held only for this open
-    const FolderCache::Place at = (folders ? *folders : own).Of(path);
+    const FolderCache::Place at = folders.Of(path);
     constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
     const int descriptor = at.folder == -1 ? -1 : openat(at.folder, at.name, kFlags);
     if (descriptor < 0) throw FailureFromErrno(errno, path);
@@ -27,7 +26,7 @@ int OpenWithoutBlocking(const std::string& path, FolderCache* folders) {
 
 }  // namespace
 
-SourceFile::SourceFile(const std::string& path, FolderCache* folders)
+SourceFile::SourceFile(const std::string& path, FolderCache& folders)
     : path_(path), descriptor_(OpenWithoutBlocking(path, folders)) {
     struct stat status {};
     int error = fstat(descriptor_, &status) == 0 ? 0 : errno;
@@ -77,10 +76,9 @@ size_t SourceFile::ReadAt(int64_t position, char* buffer, size_t count) {
 
 // The permission bits say yes for nearly every file; only when they seem to say no is the
 // kernel asked, since access control lists and capabilities may still allow it.
-int SourceFile::Measure(const std::string& path, int64_t& size, FolderCache* folders) {
+int SourceFile::Measure(const std::string& path, int64_t& size, FolderCache& folders) {
     if (FileFaults::ReadingDenied(path)) return EACCES;
-    FolderCache own;
-    const FolderCache::Place at = (folders ? *folders : own).Of(path);
+    const FolderCache::Place at = folders.Of(path);
     struct stat status {};
     if (at.folder == -1 || fstatat(at.folder, at.name, &status, 0) != 0) return errno;
     if (!S_ISREG(status.st_mode)) return kNotRegularError;

@@ -21,8 +21,8 @@ public:
     // What Measure returns for such a file.
     static constexpr int kNotRegularError = -1;
 
-    // With folders, path is opened relative to the folder it holds (see FolderCache).
-    explicit SourceFile(const std::string& path, FolderCache* folders = nullptr);
+    // Opened relative to the folder folders holds, which it changes to path's (see FolderCache).
+    SourceFile(const std::string& path, FolderCache& folders);
     ~SourceFile();
     SourceFile(const SourceFile&) = delete;
     SourceFile& operator=(const SourceFile&) = delete;
@@ -37,9 +37,10 @@ public:
 
     // The size of the file at path (links followed) if it is a regular file this process may
     // open for reading: 0 and size set; otherwise the errno value that says why not, or
-    // kNotRegularError. One stat in the common case; the open may still fail later.
+    // kNotRegularError. One stat in the common case; the open may still fail later. Looked up
+    // through folders as the constructor does.
     [[nodiscard]] static int Measure(const std::string& path, int64_t& size,
-                                     FolderCache* folders = nullptr);
+                                     FolderCache& folders);
 
 private:
     std::string path_;
