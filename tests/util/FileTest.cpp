@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -73,7 +74,7 @@ TEST(FileFaultsTest, ThreadsSpendOneBudgetExactly) {
         go.store(true);
         for (std::thread& thread : threads) thread.join();
         FileFaults::Reset();
-        EXPECT_EQ(passed[0] + passed[1] + passed[2] + passed[3], kBudget) << reads;
+        EXPECT_EQ(std::accumulate(passed.begin(), passed.end(), int64_t{0}), kBudget) << reads;
     }
 }
 
